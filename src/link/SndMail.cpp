@@ -1,0 +1,371 @@
+#include "SndMail.h"
+
+#include "NumberConverting.h"
+#include "Timing.h"
+#include "TrafficMonitor.h"
+
+#include <QEventLoop>
+#include <algorithm>
+#include <climits>
+
+namespace {
+const QString kUnit = QStringLiteral("SndMail");
+const QString kCorrectMailFn = QStringLiteral("TMailControl.CorrectMail(s: string): string");
+const QString kRcvArrayFn = QStringLiteral("TMailControl.RcvArray(var buf: array of byte): byte");
+constexpr int kMaxMailBytes = 249;
+constexpr int kBufSize = 254;
+// The gap allowance grows with every delivery; keep it inside a timer's range.
+constexpr int kMaxTimerPeriod = 24 * 3600 * 1000;
+
+bool IsBlank(QChar c) { return c == QLatin1Char(' '); }
+
+QString TrimControl(const QString& s)
+{
+    int b = 0;
+    int e = static_cast<int>(s.size());
+    while (b < e && s[b].unicode() <= ' ')
+        ++b;
+    while (e > b && s[e - 1].unicode() <= ' ')
+        --e;
+    return s.mid(b, e - b);
+}
+} // namespace
+
+TMailControl::TMailControl(TVirtualCom* channel) : m_channel(channel), m_startTime(ReadCounter())
+{
+    m_answerTimer.setSingleShot(true);
+    m_answerTimer.setTimerType(Qt::PreciseTimer);
+    m_answerTimer.setInterval(350);
+    m_gapTimer.setSingleShot(true);
+    m_gapTimer.setTimerType(Qt::PreciseTimer);
+    m_gapTimer.setInterval(110);
+    m_pollTimer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&m_answerTimer, &QTimer::timeout, [this] { WakeWait(); });
+    QObject::connect(&m_gapTimer, &QTimer::timeout, [this] { WakeWait(); });
+    QObject::connect(&m_pollTimer, &QTimer::timeout, [this] { WakeWait(); });
+    m_channel->OnData = [this](TVirtualCom*, const QByteArray& data) { OnPortData(data); };
+    m_channel->OnPortLost = [this](TVirtualCom*) {
+        LogPortState();
+        WakeWait();
+    };
+}
+
+TMailControl::~TMailControl()
+{
+    StopRequested = true;
+    ClosePort();
+    FreeMonitor();
+    m_channel->OnData = nullptr;
+    m_channel->OnPortLost = nullptr;
+}
+
+QString TMailControl::CorrectMail(const QString& s)
+{
+    QString t = TrimControl(s.toUpper());
+    if (t.isEmpty())
+        throw EMailControlError(FormatErrorText(QStringLiteral("Length of s = 0"), kUnit, kCorrectMailFn));
+    if (!IsHexText(s, true))
+        throw EMailControlError(
+            FormatErrorText(QStringLiteral("Invalid Hex Value (") + s + QStringLiteral(")"), kUnit, kCorrectMailFn));
+    // Positions below are 1-based as in the rules; p(i) is t[i - 1].
+    auto p = [&t](int i) { return t[i - 1]; };
+    if (t.size() == 1 || IsBlank(p(2)))
+        t.prepend(QLatin1Char('0'));
+    if (t.size() >= 2 && IsBlank(p(static_cast<int>(t.size()) - 1)))
+        t.insert(t.size() - 1, QLatin1Char('0'));
+    if (t.size() > 5) {
+        const int count = static_cast<int>(t.size());
+        for (int i = count; i >= 3; --i)
+            if (i <= t.size() && IsBlank(p(i)) && IsBlank(p(i - 1)))
+                t.remove(i - 1, 1);
+    }
+    for (int i = static_cast<int>(t.size()); i >= 3; --i)
+        if (IsBlank(p(i)) && (IsBlank(p(i - 1)) || IsBlank(p(i - 2))))
+            t.insert(i - 2, QLatin1Char('0'));
+    return t;
+}
+
+void TMailControl::BuildFrame(const QString& mail)
+{
+    m_mail.TxFrame.fill(0);
+    m_mail.RxBuf.fill(0);
+    m_mail.RxChecksumOk = false;
+    m_mail.MailText = CorrectMail(mail);
+
+    std::array<std::uint8_t, kBufSize> bytes{};
+    int n = 0;
+    QString rest = m_mail.MailText;
+    while (!rest.isEmpty()) {
+        // A frame must fit the send buffer; longer mails would overrun it.
+        if (n == kMaxMailBytes)
+            throw EMailControlError(FormatErrorText(QStringLiteral("Mail longer than 249 bytes"), kUnit,
+                                                    QStringLiteral("TMailControl.BuildFrame(mail: string)")));
+        bytes[n++] = Hex2Dec(rest.left(2));
+        rest.remove(0, 2);
+        while (!rest.isEmpty() && IsBlank(rest[0]))
+            rest.remove(0, 1);
+    }
+
+    auto& f = m_mail.TxFrame;
+    f[0] = 0xFF;
+    f[1] = 0xFF;
+    f[2] = 0x4D;
+    f[3] = bytes[0];
+    f[4] = static_cast<std::uint8_t>(n - 1);
+    std::uint8_t sum = 0;
+    for (int i = 1; i < n; ++i) {
+        f[4 + i] = bytes[i];
+        sum = static_cast<std::uint8_t>(sum + bytes[i]);
+    }
+    f[n + 4] = sum;
+    m_mail.TxLen = static_cast<std::uint8_t>(n + 5);
+    const auto e = static_cast<std::uint8_t>(EchoLength());
+    const bool write = n >= 2 && bytes[0] == 0x02 && bytes[1] == 0x3B;
+    m_mail.RxExpected = write ? e : static_cast<std::uint8_t>(e + 4);
+}
+
+bool TMailControl::IsWriteMail() const
+{
+    const auto& f = m_mail.TxFrame;
+    return m_mail.TxLen >= 9 && f[3] == 0x02 && f[5] == 0x3B && (f[6] == 0x08 || f[6] == 0x02) && f[7] == 0x00;
+}
+
+std::uint8_t TMailControl::AnswerLength() const
+{
+    const int e = EchoLength();
+    if (e + 3 >= kBufSize)
+        return 0;
+    const auto& r = m_mail.RxBuf;
+    if (r[e] != 0x4D || r[e + 3] != 0x3D)
+        return 0;
+    const int l = r[e + 2];
+    return m_mail.RxCount == e + l + 5 ? static_cast<std::uint8_t>(l) : 0;
+}
+
+bool TMailControl::ChecksumTest() const
+{
+    if (AnswerLength() == 0)
+        return false;
+    const int e = EchoLength();
+    std::uint8_t sum = 0;
+    for (int i = e + 3; i < m_mail.RxCount - 1; ++i)
+        sum = static_cast<std::uint8_t>(sum + m_mail.RxBuf[i]);
+    return sum == m_mail.RxBuf[m_mail.RxCount - 1];
+}
+
+QString TMailControl::BuildAnswerText() const
+{
+    const int l = AnswerLength();
+    const int e = EchoLength();
+    QString text;
+    text.reserve(l * 3);
+    for (int k = 0; k < l; ++k) {
+        if (k > 0)
+            text += QLatin1Char(' ');
+        text += ByteToHex(m_mail.RxBuf[e + 4 + k]);
+    }
+    return text;
+}
+
+bool TMailControl::WaitCondition(int needed) const
+{
+    return m_mail.RxCount < needed && m_answerTimer.isActive() && m_gapTimer.isActive() && m_channel->IsOpen();
+}
+
+void TMailControl::WaitWhile(int needed)
+{
+    m_waitNeeded = needed;
+    QEventLoop loop;
+    QEventLoop* outer = m_waitLoop;
+    m_waitLoop = &loop;
+    m_pollTimer.start(std::max<int>(PollInterval, 1));
+    while (WaitCondition(needed))
+        loop.exec();
+    m_pollTimer.stop();
+    m_waitLoop = outer;
+}
+
+void TMailControl::WakeWait()
+{
+    if (m_waitLoop)
+        m_waitLoop->quit();
+}
+
+std::int64_t TMailControl::Exchange()
+{
+    m_mail.RxChecksumOk = false;
+    if (StopRequested)
+        return 0;
+    m_mail.RxCount = 0;
+    const std::int64_t t0 = ReadCounter();
+    m_receiving = true;
+    struct ReceivingReset {
+        TMailControl* self;
+        ~ReceivingReset()
+        {
+            self->m_receiving = false;
+            self->m_answerTimer.stop();
+            self->m_gapTimer.stop();
+        }
+    } reset{this};
+
+    const QByteArray frame(reinterpret_cast<const char*>(m_mail.TxFrame.data()), m_mail.TxLen);
+    m_channel->Write(frame);
+    if (auto* monitor = TrafficMonitorRegistry::Current())
+        monitor->AddTraffic(TrafficDirection::Sent, frame);
+
+    m_answerTimer.setInterval(AnswerTimeout);
+    m_gapTimer.setInterval(GapTimeout);
+    m_answerTimer.start();
+    m_startTime = ReadCounter();
+    m_gapTimer.start();
+
+    const int e = EchoLength();
+    WaitWhile(m_mail.RxExpected);
+    if (m_mail.RxExpected != e) {
+        const auto& r = m_mail.RxBuf;
+        const int l = (e + 3 < kBufSize && r[e] == 0x4D && r[e + 3] == 0x3D) ? r[e + 2] : 0;
+        WaitWhile(e + l + 5);
+    }
+
+    m_receiving = false;
+    m_answerTimer.stop();
+    m_gapTimer.stop();
+    m_mail.RxChecksumOk = ChecksumTest();
+    m_mail.AnswerText = BuildAnswerText();
+    m_mail.Elapsed = ElapsedMs(ReadCounter(), t0);
+    if (auto* monitor = TrafficMonitorRegistry::Current()) {
+        monitor->AddInfoLine(InfoKind::Comment,
+                             m_mail.RxChecksumOk ? QStringLiteral("Rx CRC OK") : QStringLiteral("Rx CRC Error"),
+                             QStringLiteral("CRC"));
+        if (!m_mail.AnswerText.isEmpty())
+            monitor->AddInfoLine(InfoKind::Comment, m_mail.AnswerText, QStringLiteral("MAIL"));
+    }
+    return m_mail.Elapsed;
+}
+
+void TMailControl::OnPortData(const QByteArray& data)
+{
+    if (auto* monitor = TrafficMonitorRegistry::Current())
+        monitor->AddTraffic(TrafficDirection::Received, data);
+
+    const std::int64_t period =
+        std::min<std::int64_t>(m_gapTimer.interval() + ElapsedMs(ReadCounter(), m_startTime), kMaxTimerPeriod);
+    const bool gapRunning = m_gapTimer.isActive();
+    m_gapTimer.setInterval(static_cast<int>(period));
+    if (gapRunning)
+        m_gapTimer.start();
+    else
+        m_gapTimer.stop();
+
+    if (data.isEmpty() || !m_receiving)
+        return;
+    if (m_mail.EchoBack) {
+        const QByteArray first = data.left(1);
+        m_channel->Write(first);
+        if (auto* monitor = TrafficMonitorRegistry::Current())
+            monitor->AddTraffic(TrafficDirection::Sent, first);
+    }
+    if (data.size() > kBufSize) {
+        m_mail.RxCount = 0;
+    }
+    else {
+        for (char byte : data) {
+            if (m_mail.RxCount >= kBufSize) {
+                m_mail.RxCount = 0;
+                break;
+            }
+            m_mail.RxBuf[m_mail.RxCount++] = static_cast<std::uint8_t>(byte);
+        }
+    }
+    if (m_mail.RxCount >= m_waitNeeded)
+        WakeWait();
+}
+
+bool TMailControl::VerifyWrite()
+{
+    if (ReadbackDelay > 0)
+        Delay(ReadbackDelay);
+    const TMail saved = m_mail;
+    const std::uint8_t count = saved.TxFrame[8];
+    const QString readMail = QStringLiteral("02 3C 08 00 ") + ByteToHex(count) + QLatin1Char(' ') +
+                             ByteToHex(saved.TxFrame[9]) + QLatin1Char(' ') + ByteToHex(saved.TxFrame[10]);
+    bool confirmed = false;
+    try {
+        BuildFrame(readMail);
+        Exchange();
+        // An answer shorter than the write cannot confirm it, whatever the zeros behind it say.
+        confirmed = m_mail.RxChecksumOk && AnswerLength() >= count;
+        const int e = EchoLength();
+        for (int k = 0; confirmed && k < count; ++k)
+            confirmed = m_mail.RxBuf[e + 4 + k] == saved.TxFrame[11 + k];
+    }
+    catch (...) {
+        m_mail = saved;
+        throw;
+    }
+    m_mail = saved;
+    return confirmed;
+}
+
+QString TMailControl::SendMail(const QString& mail)
+{
+    if (StopRequested || m_busy)
+        return {};
+    BusyScope scope(this);
+    return DoSendMail(mail);
+}
+
+QString TMailControl::DoSendMail(const QString& mail)
+{
+    if (StopRequested)
+        return {};
+    std::uint8_t limit = static_cast<std::uint8_t>(MaxWriteAttempts & 0xFF);
+    m_success = false;
+    std::uint8_t attempt = 0;
+    BuildFrame(mail);
+    const bool write = IsWriteMail();
+    do {
+        Exchange();
+        if (write && !StopRequested) {
+            ++attempt;
+            m_success = VerifyWrite();
+            if (!m_success && !StopRequested) {
+                if (attempt == limit && ShowDialogs) {
+                    const QString question = QStringLiteral("Writing failed %1 times. \r\rTry once more ?").arg(attempt);
+                    if (m_presenter && m_presenter->ConfirmWarning(question))
+                        ++limit;
+                }
+                if (attempt != limit)
+                    Delay(WriteRetryDelay);
+            }
+        }
+    } while (write && attempt < limit && !m_success && !StopRequested);
+    if (write && !m_success && ShowDialogs && m_presenter)
+        m_presenter->ShowWarning(QStringLiteral("Readback Error! - Writing failed!!"));
+    return m_mail.AnswerText;
+}
+
+std::uint8_t TMailControl::SendMailToArray(const QString& mail, std::span<std::uint8_t> buf)
+{
+    if (StopRequested || m_busy)
+        return 0;
+    BusyScope scope(this);
+    return DoSendMailToArray(mail, buf);
+}
+
+std::uint8_t TMailControl::DoSendMailToArray(const QString& mail, std::span<std::uint8_t> buf)
+{
+    DoSendMail(mail);
+    return RcvArray(buf);
+}
+
+std::uint8_t TMailControl::RcvArray(std::span<std::uint8_t> buf) const
+{
+    const int n = std::min<int>(AnswerLength(), static_cast<int>(buf.size()));
+    if (n > 200)
+        throw EMailControlError(FormatErrorText(QStringLiteral("AnswerLength > 200"), kUnit, kRcvArrayFn));
+    const int e = EchoLength();
+    std::copy_n(m_mail.RxBuf.begin() + e + 4, n, buf.begin());
+    return static_cast<std::uint8_t>(n);
+}

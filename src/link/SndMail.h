@@ -1,0 +1,164 @@
+#pragma once
+
+#include "LinkPresenter.h"
+#include "VirtualCom.h"
+
+#include <QString>
+#include <QTimer>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <stdexcept>
+
+class QEventLoop;
+class TTpaProComImpl;
+
+class EMailControlError : public std::runtime_error {
+public:
+    explicit EMailControlError(const QString& message)
+        : std::runtime_error(message.toStdString()), m_message(message) {}
+    [[nodiscard]] const QString& Message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+// The state of one exchange; copied as a unit by the read-back of a write.
+struct TMail {
+    QString MailText;
+    std::array<std::uint8_t, 254> TxFrame{};
+    std::uint8_t TxLen = 0;
+    std::uint8_t RxExpected = 0;
+    QString AnswerText;
+    std::array<std::uint8_t, 254> RxBuf{};
+    std::uint8_t RxCount = 0;
+    std::int64_t Elapsed = 0;
+    bool RxChecksumOk = false;
+    bool EchoOn = true;
+    bool EchoBack = false;
+};
+
+// The mail exchange engine and the device operations built on it. Runs on the
+// UI thread; its waits keep the event loop running and sleep between events.
+class TMailControl {
+public:
+    explicit TMailControl(TVirtualCom* channel);
+    virtual ~TMailControl();
+    TMailControl(const TMailControl&) = delete;
+    TMailControl& operator=(const TMailControl&) = delete;
+
+    // Settings, public as the windows set them between mails.
+    std::uint16_t MaxWriteAttempts = 10;
+    std::uint16_t WriteRetryDelay = 300;
+    std::uint16_t ReadTries = 1;
+    std::uint16_t ReadRetryDelay = 300;
+    std::uint16_t PollInterval = 1;
+    std::uint16_t ReadbackDelay = 10;
+    std::uint16_t AnswerTimeout = 1000;
+    std::uint16_t GapTimeout = 250;
+    bool ShowDialogs = true;
+    std::uint8_t ChunkSize = 8;
+    bool StopRequested = false;
+
+    [[nodiscard]] static QString CorrectMail(const QString& s);
+
+    QString SendMail(const QString& mail);
+    std::uint8_t SendMailToArray(const QString& mail, std::span<std::uint8_t> buf);
+    std::uint8_t RcvArray(std::span<std::uint8_t> buf) const;
+
+    // Device operations.
+    QString ReadEepromText(std::uint8_t al, std::uint8_t ah, std::uint8_t count);
+    std::uint8_t ReadEepromBytes(std::uint8_t al, std::uint8_t ah, std::uint8_t count, std::span<std::uint8_t> buf);
+    std::uint8_t ReadEepromBytesAt(std::uint16_t address, std::uint8_t count, std::span<std::uint8_t> buf);
+    bool WriteEepromText(std::uint8_t al, std::uint8_t ah, std::uint8_t count, const QString& dataText);
+    bool WriteEepromBytes(std::uint8_t al, std::uint8_t ah, std::uint8_t count, std::span<const std::uint8_t> data);
+    int WriteEepromBlock(std::uint16_t address, std::span<const std::uint8_t> data, int n);
+    std::int8_t ProbeDevice(int pauseMs);
+    bool OpenPort(std::uint8_t com, std::int32_t baud);
+    bool ClosePort();
+    [[nodiscard]] bool IsPortOpen() const;
+    bool SetDtrRts(bool dtr, bool rts);
+    void DisableEcho() { m_mail.EchoOn = false; }
+    void SetEchoOn(bool on) { m_mail.EchoOn = on; }
+    void SetEchoBack(bool on) { m_mail.EchoBack = on; }
+    [[nodiscard]] bool EchoOn() const { return m_mail.EchoOn; }
+    [[nodiscard]] bool EchoBack() const { return m_mail.EchoBack; }
+    void LogPortState();
+    void ShowMonitor();
+    static void FreeMonitor();
+
+    void SetPresenter(ILinkPresenter* presenter) { m_presenter = presenter; }
+    [[nodiscard]] bool Success() const { return m_success; }
+    [[nodiscard]] const TMail& Mail() const { return m_mail; }
+    [[nodiscard]] bool Busy() const { return m_busy; }
+    [[nodiscard]] bool Dtr() const { return m_dtr; }
+    [[nodiscard]] bool Rts() const { return m_rts; }
+    [[nodiscard]] TVirtualCom* Channel() const { return m_channel; }
+    // Optional: progress of WriteEepromBlock, called with each confirmed chunk size.
+    std::function<void(int)> OnBlockProgress;
+
+    [[nodiscard]] std::uint8_t AnswerLength() const;
+    [[nodiscard]] bool ChecksumTest() const;
+    [[nodiscard]] bool IsWriteMail() const;
+
+protected:
+    void OnPortData(const QByteArray& data);
+
+private:
+    // Marks the link busy for one operation; a nested operation is refused.
+    class BusyScope {
+    public:
+        explicit BusyScope(TMailControl* self) : m_self(self) { m_self->m_busy = true; }
+        ~BusyScope() { m_self->m_busy = false; }
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+    private:
+        TMailControl* m_self;
+    };
+
+    QString DoSendMail(const QString& mail);
+    std::uint8_t DoSendMailToArray(const QString& mail, std::span<std::uint8_t> buf);
+    bool DoWriteEepromBytes(std::uint8_t al, std::uint8_t ah, std::uint8_t count, std::span<const std::uint8_t> data);
+    void BuildFrame(const QString& mail);
+    std::int64_t Exchange();
+    bool VerifyWrite();
+    [[nodiscard]] int EchoLength() const { return m_mail.EchoOn ? m_mail.TxLen : 0; }
+    [[nodiscard]] QString BuildAnswerText() const;
+    [[nodiscard]] bool WaitCondition(int needed) const;
+    void WaitWhile(int needed);
+    void WakeWait();
+
+    TVirtualCom* m_channel;
+    ILinkPresenter* m_presenter = nullptr;
+    TMail m_mail;
+    bool m_receiving = false;
+    bool m_success = false;
+    bool m_busy = false;
+    bool m_dtr = true;
+    bool m_rts = false;
+    bool m_modemLinesLogged = false;
+    int m_waitNeeded = 0;
+    std::int64_t m_startTime;
+    QTimer m_answerTimer;
+    QTimer m_gapTimer;
+    QTimer m_pollTimer;
+    QEventLoop* m_waitLoop = nullptr;
+};
+
+// The link object the windows create: a mail engine that owns its serial channel.
+namespace detail {
+struct ChannelHolder {
+    ChannelHolder();
+    ~ChannelHolder();
+    std::unique_ptr<TTpaProComImpl> m_ownedChannel;
+};
+} // namespace detail
+
+class TSendmail : private detail::ChannelHolder, public TMailControl {
+public:
+    TSendmail();
+    ~TSendmail() override;
+    [[nodiscard]] TTpaProComImpl& Port() { return *m_ownedChannel; }
+};

@@ -1,0 +1,206 @@
+// Device memory and control operations of the link: thin wrappers that turn
+// addresses and data into mail texts.
+#include "SndMail.h"
+
+#include "NumberConverting.h"
+#include "Timing.h"
+#include "TpaProComImpl.h"
+#include "TrafficMonitor.h"
+
+namespace {
+QString ReadMail(std::uint8_t al, std::uint8_t ah, std::uint8_t count)
+{
+    return QStringLiteral("02 3C 08 00 ") + ByteToHex(count) + QLatin1Char(' ') + ByteToHex(al) + QLatin1Char(' ') +
+           ByteToHex(ah);
+}
+
+QString WriteMailHead(std::uint8_t al, std::uint8_t ah, std::uint8_t count)
+{
+    return QStringLiteral("02 3B 08 00 ") + ByteToHex(count) + QLatin1Char(' ') + ByteToHex(al) + QLatin1Char(' ') +
+           ByteToHex(ah);
+}
+
+QString BoolText(bool b) { return b ? QStringLiteral("True") : QStringLiteral("False"); }
+} // namespace
+
+QString TMailControl::ReadEepromText(std::uint8_t al, std::uint8_t ah, std::uint8_t count)
+{
+    if (StopRequested || m_busy)
+        return {};
+    BusyScope scope(this);
+    const QString mail = ReadMail(al, ah, count);
+    QString answer;
+    for (int i = 0; answer.isEmpty() && i < ReadTries; ++i) {
+        if (i > 0)
+            Delay(ReadRetryDelay);
+        answer = DoSendMail(mail);
+    }
+    const int keep = 3 * count - 1;
+    if (answer.size() > keep)
+        answer = answer.left(std::max(keep, 0));
+    return answer;
+}
+
+std::uint8_t TMailControl::ReadEepromBytes(std::uint8_t al, std::uint8_t ah, std::uint8_t count,
+                                           std::span<std::uint8_t> buf)
+{
+    if (StopRequested || m_busy)
+        return 0;
+    BusyScope scope(this);
+    const QString mail = ReadMail(al, ah, count);
+    int got = 0;
+    for (int i = 0; got < count && i < ReadTries; ++i) {
+        if (i > 0)
+            Delay(ReadRetryDelay);
+        got = DoSendMailToArray(mail, buf);
+    }
+    return got >= count ? count : 0;
+}
+
+std::uint8_t TMailControl::ReadEepromBytesAt(std::uint16_t address, std::uint8_t count, std::span<std::uint8_t> buf)
+{
+    return ReadEepromBytes(static_cast<std::uint8_t>(address % 256), static_cast<std::uint8_t>(address / 256), count,
+                           buf);
+}
+
+bool TMailControl::WriteEepromText(std::uint8_t al, std::uint8_t ah, std::uint8_t count, const QString& dataText)
+{
+    if (StopRequested || m_busy)
+        return false;
+    BusyScope scope(this);
+    DoSendMail(WriteMailHead(al, ah, count) + QLatin1Char(' ') + dataText);
+    return m_success;
+}
+
+bool TMailControl::WriteEepromBytes(std::uint8_t al, std::uint8_t ah, std::uint8_t count,
+                                    std::span<const std::uint8_t> data)
+{
+    if (StopRequested || m_busy)
+        return false;
+    BusyScope scope(this);
+    return DoWriteEepromBytes(al, ah, count, data);
+}
+
+bool TMailControl::DoWriteEepromBytes(std::uint8_t al, std::uint8_t ah, std::uint8_t count,
+                                      std::span<const std::uint8_t> data)
+{
+    QString text;
+    const int n = std::min<int>(count, static_cast<int>(data.size()));
+    for (int i = 0; i < n; ++i)
+        text += ByteToHex(data[i]) + QLatin1Char(' ');
+    DoSendMail(WriteMailHead(al, ah, count) + QLatin1Char(' ') + text);
+    return m_success;
+}
+
+int TMailControl::WriteEepromBlock(std::uint16_t address, std::span<const std::uint8_t> data, int n)
+{
+    if (StopRequested || m_busy)
+        return 0;
+    BusyScope scope(this);
+    n = std::min<int>(n, static_cast<int>(data.size()));
+    int current = address;
+    int remaining = n;
+    bool failed = false;
+    std::array<std::uint8_t, 256> chunk{};
+    while (remaining > 0 && !failed) {
+        const int k = std::min<int>(remaining, std::max<int>(ChunkSize, 1));
+        CopySlice(chunk.data(), data.data(), data.size(), k, n - remaining);
+        remaining -= k;
+        const int at = current & 0xFFFF;
+        if (DoWriteEepromBytes(static_cast<std::uint8_t>(at % 256), static_cast<std::uint8_t>(at / 256),
+                               static_cast<std::uint8_t>(k), std::span<const std::uint8_t>(chunk.data(), k)))
+            current += k;
+        else
+            failed = true;
+        if (OnBlockProgress)
+            OnBlockProgress(k);
+    }
+    return current - address;
+}
+
+std::int8_t TMailControl::ProbeDevice(int pauseMs)
+{
+    if (!IsPortOpen())
+        return -1;
+    if (m_busy)
+        return 0;
+    BusyScope scope(this);
+    for (int attempt = 1; attempt <= 6; ++attempt) {
+        if (attempt > 1)
+            Delay(pauseMs);
+        if (!DoSendMail(QStringLiteral("02 3C 08 00 01 00 00")).isEmpty())
+            return static_cast<std::int8_t>(attempt);
+    }
+    return 0;
+}
+
+bool TMailControl::OpenPort(std::uint8_t com, std::int32_t baud)
+{
+    const bool ok = m_channel->Open(com, baud);
+    m_modemLinesLogged = false;
+    SetDtrRts(m_dtr, m_rts);
+    LogPortState();
+    return ok;
+}
+
+bool TMailControl::ClosePort()
+{
+    const bool ok = m_channel->Close();
+    LogPortState();
+    WakeWait();
+    return ok;
+}
+
+bool TMailControl::IsPortOpen() const { return m_channel->IsOpen(); }
+
+bool TMailControl::SetDtrRts(bool dtr, bool rts)
+{
+    m_dtr = dtr;
+    m_rts = rts;
+    if (!m_channel->IsOpen())
+        return false;
+    m_channel->SetDtr(dtr);
+    m_channel->SetRts(rts);
+    if (auto* monitor = TrafficMonitorRegistry::Current()) {
+        monitor->AddInfoLine(InfoKind::PortState, QStringLiteral("DTR: %1").arg(BoolText(dtr)), {});
+        monitor->AddInfoLine(InfoKind::PortState, QStringLiteral("RTS: %1").arg(BoolText(rts)), {});
+        // Pseudo-terminals and some adapters have no modem lines; say so once, it is not a failure.
+        if (!m_channel->ModemLinesSupported() && !m_modemLinesLogged) {
+            m_modemLinesLogged = true;
+            monitor->AddInfoLine(InfoKind::PortState, QStringLiteral("DTR/RTS not supported by this port"), {});
+        }
+    }
+    m_channel->FlushOut();
+    m_channel->FlushIn();
+    return true;
+}
+
+void TMailControl::LogPortState()
+{
+    auto* monitor = TrafficMonitorRegistry::Current();
+    if (!monitor)
+        return;
+    const QString text = m_channel->IsOpen()
+                             ? QStringLiteral("COM%1 open at %2 baud").arg(m_channel->ComNumber()).arg(m_channel->Baud())
+                             : QStringLiteral("COM%1 Closed").arg(m_channel->ComNumber());
+    monitor->AddInfoLine(InfoKind::PortState, text, {});
+}
+
+void TMailControl::ShowMonitor()
+{
+    auto* monitor = TrafficMonitorRegistry::Create();
+    LogPortState();
+    if (monitor)
+        monitor->ShowMonitor();
+}
+
+void TMailControl::FreeMonitor() { TrafficMonitorRegistry::Free(); }
+
+namespace detail {
+ChannelHolder::ChannelHolder() : m_ownedChannel(std::make_unique<TTpaProComImpl>()) {}
+ChannelHolder::~ChannelHolder() = default;
+} // namespace detail
+
+TSendmail::TSendmail() : ChannelHolder(), TMailControl(m_ownedChannel.get()) {}
+
+TSendmail::~TSendmail() = default;

@@ -1,0 +1,160 @@
+#include "TpaProComImpl.h"
+
+#include "Timing.h"
+
+#include <QFileInfo>
+
+TTpaProComImpl::TTpaProComImpl(QObject* parent) : QObject(parent)
+{
+    m_port.setBaudRate(m_baud);
+    m_port.setDataBits(QSerialPort::Data8);
+    m_port.setParity(QSerialPort::NoParity);
+    m_port.setStopBits(QSerialPort::OneStop);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    m_port.setReadBufferSize(0);
+    connect(&m_port, &QSerialPort::readyRead, this, &TTpaProComImpl::OnReadyRead);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &TTpaProComImpl::OnError);
+    connect(&m_port, &QSerialPort::bytesWritten, this, [this] {
+        if (m_port.bytesToWrite() == 0 && OnOutSent)
+            OnOutSent(this);
+    });
+}
+
+TTpaProComImpl::~TTpaProComImpl()
+{
+    OnData = nullptr;
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+bool TTpaProComImpl::IsOpen() const { return m_port.isOpen(); }
+
+bool TTpaProComImpl::PinoutHas(QSerialPort::PinoutSignal signal) const
+{
+    if (!m_port.isOpen())
+        return false;
+    return (const_cast<QSerialPort&>(m_port).pinoutSignals() & signal) != 0;
+}
+
+bool TTpaProComImpl::Dcd() const { return PinoutHas(QSerialPort::DataCarrierDetectSignal); }
+bool TTpaProComImpl::Cts() const { return PinoutHas(QSerialPort::ClearToSendSignal); }
+bool TTpaProComImpl::Dsr() const { return PinoutHas(QSerialPort::DataSetReadySignal); }
+
+bool TTpaProComImpl::Open(std::uint8_t com, std::int32_t baud)
+{
+    bool ok = true;
+    if (com != m_com) {
+        ok = Close();
+        m_com = com;
+    }
+    if (!ok)
+        return false;
+
+    bool result = true;
+    m_baud = baud;
+    if (!m_port.setBaudRate(baud) && m_port.isOpen())
+        result = false;
+    if (!m_port.isOpen()) {
+        m_lastFailure = OpenFailure::None;
+        m_lastErrorText.clear();
+        m_port.setPortName(m_portMap.DevicePath(com));
+        if (!m_port.open(QIODevice::ReadWrite)) {
+            const QString path = m_port.portName();
+            switch (m_port.error()) {
+            case QSerialPort::DeviceNotFoundError: m_lastFailure = OpenFailure::NotFound; break;
+            case QSerialPort::PermissionError:
+                m_lastFailure = QFileInfo::exists(path) && !QFileInfo(path).isWritable() ? OpenFailure::PermissionDenied
+                                                                                          : OpenFailure::Busy;
+                break;
+            default: m_lastFailure = QFileInfo::exists(path) ? OpenFailure::Other : OpenFailure::NotFound; break;
+            }
+            m_lastErrorText = m_port.errorString();
+            m_port.clearError();
+        }
+    }
+    // Lines come up off: a Linux tty raises DTR on open.
+    SetDtr(false);
+    SetRts(false);
+    if (!m_port.isOpen())
+        return false;
+    // Bytes written towards us before we opened are still queued on some drivers.
+    FlushIn();
+    FlushOut();
+    return result;
+}
+
+bool TTpaProComImpl::Close()
+{
+    if (m_port.isOpen()) {
+        m_port.close();
+        for (int i = 0; i < 150 && m_port.isOpen(); ++i)
+            Delay(10);
+    }
+    return !m_port.isOpen();
+}
+
+void TTpaProComImpl::SetDtr(bool on)
+{
+    if (m_port.isOpen())
+        m_modemLinesSupported = m_port.setDataTerminalReady(on) && m_modemLinesSupported;
+    m_port.clearError();
+}
+
+void TTpaProComImpl::SetRts(bool on)
+{
+    if (m_port.isOpen())
+        m_modemLinesSupported = m_port.setRequestToSend(on) && m_modemLinesSupported;
+    m_port.clearError();
+}
+
+void TTpaProComImpl::FlushIn()
+{
+    if (m_port.isOpen())
+        m_port.clear(QSerialPort::Input);
+}
+
+void TTpaProComImpl::FlushOut()
+{
+    if (m_port.isOpen())
+        m_port.clear(QSerialPort::Output);
+}
+
+void TTpaProComImpl::SetHardwareFlow(bool on)
+{
+    m_port.setFlowControl(on ? QSerialPort::HardwareControl : QSerialPort::NoFlowControl);
+}
+
+int TTpaProComImpl::Write(const QByteArray& block)
+{
+    if (!m_port.isOpen())
+        return 0;
+    if (m_port.write(block) != block.size())
+        return 0;
+    // Hand the bytes to the driver now instead of at the next event-loop turn.
+    m_port.flush();
+    return static_cast<int>(block.size());
+}
+
+void TTpaProComImpl::OnReadyRead()
+{
+    if (!OnData)
+        return;
+    const QByteArray data = m_port.readAll();
+    if (!data.isEmpty())
+        OnData(this, data);
+}
+
+void TTpaProComImpl::OnError(QSerialPort::SerialPortError error)
+{
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
+        return;
+    // A vanished device makes Qt repeat this error at full speed: close once and tell the owner.
+    if (m_closingAfterLoss || !m_port.isOpen())
+        return;
+    m_closingAfterLoss = true;
+    m_port.close();
+    m_port.clearError();
+    m_closingAfterLoss = false;
+    if (OnPortLost)
+        OnPortLost(this);
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "ComPortMap.h"
+#include "VirtualCom.h"
+
+#include <QObject>
+#include <QSerialPort>
+
+// The serial channel on QSerialPort, owned by the UI thread: readyRead is the
+// delivery of received bytes, so OnData runs only while that thread processes events.
+class TTpaProComImpl : public QObject, public TVirtualCom {
+    Q_OBJECT
+public:
+    enum class OpenFailure { None, NotFound, PermissionDenied, Busy, Other };
+
+    explicit TTpaProComImpl(QObject* parent = nullptr);
+    ~TTpaProComImpl() override;
+
+    [[nodiscard]] bool IsOpen() const override;
+    [[nodiscard]] std::uint8_t ComNumber() const override { return m_com; }
+    [[nodiscard]] std::int32_t Baud() const override { return m_baud; }
+    [[nodiscard]] bool Dcd() const override;
+    [[nodiscard]] bool Cts() const override;
+    [[nodiscard]] bool Dsr() const override;
+    bool Open(std::uint8_t com, std::int32_t baud) override;
+    bool Close() override;
+    void SetDtr(bool on) override;
+    void SetRts(bool on) override;
+    void FlushIn() override;
+    void FlushOut() override;
+    void SetHardwareFlow(bool on) override;
+    int Write(const QByteArray& block) override;
+    [[nodiscard]] bool ModemLinesSupported() const override { return m_modemLinesSupported; }
+
+    TComPortMap& PortMap() { return m_portMap; }
+    [[nodiscard]] QString DevicePath() const { return m_portMap.DevicePath(m_com); }
+    // Why the last Open did not open the port, for messages that help the technician.
+    [[nodiscard]] OpenFailure LastOpenFailure() const { return m_lastFailure; }
+    [[nodiscard]] QString LastOpenErrorText() const { return m_lastErrorText; }
+
+private:
+    void OnReadyRead();
+    void OnError(QSerialPort::SerialPortError error);
+    [[nodiscard]] bool PinoutHas(QSerialPort::PinoutSignal signal) const;
+
+    QSerialPort m_port;
+    TComPortMap m_portMap;
+    std::uint8_t m_com = 1;
+    std::int32_t m_baud = 9600;
+    bool m_modemLinesSupported = true;
+    bool m_closingAfterLoss = false;
+    OpenFailure m_lastFailure = OpenFailure::None;
+    QString m_lastErrorText;
+};

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <cstdint>
+#include <functional>
+
+// Abstract serial channel as the mail engine needs it. Received bytes reach the
+// owner through OnData, on the UI thread, in arrival order.
+class TVirtualCom {
+public:
+    using Notify = std::function<void(TVirtualCom* sender)>;
+    using DataNotify = std::function<void(TVirtualCom* sender, const QByteArray& data)>;
+
+    virtual ~TVirtualCom() = default;
+
+    Notify OnDcdChange;
+    Notify OnCtsChange;
+    Notify OnDsrChange;
+    Notify OnOutSent;
+    DataNotify OnData;
+    // Not in the classic channel: the port vanished under us (adapter pulled) and was closed.
+    Notify OnPortLost;
+
+    [[nodiscard]] virtual bool IsOpen() const = 0;
+    [[nodiscard]] virtual std::uint8_t ComNumber() const = 0;
+    [[nodiscard]] virtual std::int32_t Baud() const = 0;
+    [[nodiscard]] virtual bool Dcd() const = 0;
+    [[nodiscard]] virtual bool Cts() const = 0;
+    [[nodiscard]] virtual bool Dsr() const = 0;
+    virtual bool Open(std::uint8_t com, std::int32_t baud) = 0;
+    virtual bool Close() = 0;
+    virtual void SetDtr(bool on) = 0;
+    virtual void SetRts(bool on) = 0;
+    virtual void FlushIn() = 0;
+    virtual void FlushOut() = 0;
+    virtual void SetHardwareFlow(bool on) = 0;
+    virtual int Write(const QByteArray& block) = 0;
+    // False when the last SetDtr/SetRts was refused by the port (pseudo-terminals do).
+    [[nodiscard]] virtual bool ModemLinesSupported() const { return true; }
+};
