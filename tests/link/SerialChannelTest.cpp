@@ -1,0 +1,130 @@
+#include "PtyDevice.h"
+#include "SndMail.h"
+#include "Timing.h"
+#include "TpaProComImpl.h"
+#include "TrafficMonitor.h"
+#include "support/WaitFor.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+class RecordingMonitor : public ITrafficMonitor {
+public:
+    explicit RecordingMonitor(QStringList* lines) : m_lines(lines) {}
+    void AddTraffic(TrafficDirection, const QByteArray&) override {}
+    void AddInfoLine(InfoKind, const QString& text, const QString&) override { m_lines->append(text); }
+
+private:
+    QStringList* m_lines;
+};
+
+TEST(SerialChannel, MissingPortIsNotOpenAndSaysWhy)
+{
+    TTpaProComImpl channel;
+    channel.PortMap().SetOverride(4, QStringLiteral("/dev/tunebench-no-such-port"));
+    EXPECT_FALSE(channel.Open(4, 9600));
+    EXPECT_FALSE(channel.IsOpen());
+    EXPECT_EQ(channel.LastOpenFailure(), TTpaProComImpl::OpenFailure::NotFound);
+    EXPECT_TRUE(channel.Close());
+    EXPECT_EQ(channel.Write(QByteArray("x")), 0);
+}
+
+TEST(SerialChannel, PortMapOrder)
+{
+    TComPortMap map;
+    EXPECT_EQ(map.DevicePath(3), TComPortMap::PlatformDefault(3));
+    qputenv("TUNEBENCH_COM3", "/tmp/tunebench-sim-3");
+    EXPECT_EQ(map.DevicePath(3), QStringLiteral("/tmp/tunebench-sim-3"));
+    map.SetOverride(3, QStringLiteral("/dev/pts/99"));
+    EXPECT_EQ(map.DevicePath(3), QStringLiteral("/dev/pts/99"));
+    qunsetenv("TUNEBENCH_COM3");
+}
+
+TEST(SerialChannel, DeliversBytesOnlyToAnInstalledReceiverInOrder)
+{
+    PtyDevice device;
+    TTpaProComImpl channel;
+    channel.PortMap().SetOverride(1, device.SlavePath());
+    ASSERT_TRUE(channel.Open(1, 9600));
+    QByteArray received;
+    channel.OnData = [&](TVirtualCom*, const QByteArray& data) { received += data; };
+    for (int i = 0; i < 50; ++i)
+        ASSERT_EQ(channel.Write(QByteArray(1, static_cast<char>(i))), 1);
+    ASSERT_TRUE(tbtest::waitFor([&] { return received.size() >= 50; }));
+    for (int i = 0; i < 50; ++i)
+        ASSERT_EQ(received[i], static_cast<char>(i));
+}
+
+class LinkOnPty : public ::testing::TestWithParam<bool> {};
+
+TEST_P(LinkOnPty, ReadsAndWritesThroughARealPort)
+{
+    const bool twoWire = GetParam();
+    PtyDevice device(!twoWire);
+    device.WithDevice([](FrameDevice& d) {
+        d.memory[0x40] = 0x00;
+        d.memory[0x41] = 0x04;
+        d.memory[0x42] = 0xD5;
+        return 0;
+    });
+    TSendmail link;
+    link.ShowDialogs = false;
+    link.ReadbackDelay = 0;
+    if (twoWire)
+        link.DisableEcho();
+    link.Port().PortMap().SetOverride(2, device.SlavePath());
+    ASSERT_TRUE(link.OpenPort(2, 9600));
+    EXPECT_EQ(link.ProbeDevice(50), 1);
+    EXPECT_EQ(link.ReadEepromText(0x40, 0x00, 3), QStringLiteral("00 04 D5"));
+    const std::uint8_t data[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    EXPECT_EQ(link.WriteEepromBlock(0x0100, data, 10), 10);
+    EXPECT_EQ(device.WithDevice([](FrameDevice& d) { return d.memory[0x109]; }), 10);
+    std::uint8_t back[10] = {};
+    EXPECT_EQ(link.ReadEepromBytesAt(0x0100, 10, back), 10);
+    EXPECT_EQ(back[9], 10);
+}
+
+INSTANTIATE_TEST_SUITE_P(LineModes, LinkOnPty, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "TwoWire" : "OneWire"; });
+
+TEST(LinkOnPty, NonStandardRateIsSetOnThePortAndChangedWhileOpen)
+{
+    PtyDevice device;
+    QStringList lines;
+    TrafficMonitorRegistry::Install(new RecordingMonitor(&lines));
+    {
+        TSendmail link;
+        link.Port().PortMap().SetOverride(7, device.SlavePath());
+        ASSERT_TRUE(link.OpenPort(7, 8600));
+        EXPECT_EQ(device.ClientBaud(), 8600);
+        EXPECT_FALSE(link.ReadEepromText(0, 0, 1).isEmpty());
+        ASSERT_TRUE(link.OpenPort(7, 115200));
+        EXPECT_TRUE(link.IsPortOpen());
+        EXPECT_EQ(device.ClientBaud(), 115200);
+        EXPECT_TRUE(lines.contains(QStringLiteral("COM7 open at 115200 baud")));
+        // Pseudo-terminals refuse modem lines: noted once, not an open failure.
+        EXPECT_EQ(lines.count(QStringLiteral("DTR/RTS not supported by this port")), 2);
+    }
+    // Destroying the link frees the monitor.
+    EXPECT_EQ(TrafficMonitorRegistry::Current(), nullptr);
+}
+
+TEST(LinkOnPty, VanishingDeviceEndsTheExchangeAtOnce)
+{
+    PtyDevice device;
+    TSendmail link;
+    link.AnswerTimeout = 5000;
+    link.GapTimeout = 5000;
+    link.Port().PortMap().SetOverride(1, device.SlavePath());
+    ASSERT_TRUE(link.OpenPort(1, 9600));
+    device.hangUpOnNextFrame = true;
+    const std::int64_t t0 = ReadCounter();
+    EXPECT_EQ(link.ReadEepromText(0, 0, 1), QString());
+    EXPECT_LT(ElapsedMs(ReadCounter(), t0), 3000);
+    EXPECT_FALSE(link.IsPortOpen());
+    EXPECT_EQ(link.ProbeDevice(1), -1);
+}
+
+} // namespace
