@@ -1,0 +1,44 @@
+#include "DeviceDetection.h"
+
+#include "NumberConverting.h"
+#include "SndMail.h"
+#include "Timing.h"
+
+DeviceKind TDeviceDetector::DetectDevice()
+{
+    QString answer;
+    for (int i = 0; i < 5 && answer.isEmpty(); ++i) {
+        if (i > 0)
+            Delay(10);
+        answer = m_link.ReadEepromText(0x40, 0x00, 3);
+    }
+    const QString head = RemoveBlanks(answer).left(5);
+    if (head.isEmpty())
+        return DeviceKind::Nothing;
+    if (head == QStringLiteral("0004D"))
+        return DeviceKind::Handset;
+    return ReadRepeaterType().valid ? DeviceKind::Repeater : DeviceKind::Nothing;
+}
+
+RepeaterType TDeviceDetector::ReadRepeaterType()
+{
+    QString answer;
+    for (int i = 0; i < 5 && answer.isEmpty(); ++i)
+        answer = m_link.ReadEepromText(0x80, 0x07, 1);
+    if (answer.isEmpty())
+        return {};
+    const std::uint8_t t = Hex2Dec(answer.left(2));
+    if (!IsAcceptedRepeaterType(t))
+        return {};
+    return {true, t};
+}
+
+const char* DeviceKindStatusText(DeviceKind kind)
+{
+    switch (kind) {
+    case DeviceKind::Handset: return "PP Connected";
+    case DeviceKind::Repeater: return "Repeater Connected";
+    case DeviceKind::Nothing: break;
+    }
+    return "Nothing Connected";
+}
