@@ -91,8 +91,16 @@ void TMonitorListModel::Append(TTrafficEntry entry) { m_pending.push_back(std::m
 
 bool TMonitorListModel::Flush()
 {
-    if (m_pending.empty())
+    if (!HasPending())
         return false;
+    if (m_trimmed > 0) {
+        beginRemoveRows({}, 0, m_trimmed - 1);
+        m_rows.erase(m_rows.begin(), m_rows.begin() + m_trimmed);
+        m_trimmed = 0;
+        endRemoveRows();
+    }
+    if (m_pending.empty())
+        return true;
     const int first = rowCount();
     beginInsertRows({}, first, first + static_cast<int>(m_pending.size()) - 1);
     std::move(m_pending.begin(), m_pending.end(), std::back_inserter(m_rows));
@@ -101,12 +109,12 @@ bool TMonitorListModel::Flush()
     return true;
 }
 
-int TMonitorListModel::EntryCount() const { return static_cast<int>(m_rows.size() + m_pending.size()); }
+int TMonitorListModel::EntryCount() const { return Announced() + static_cast<int>(m_pending.size()); }
 
 const TTrafficEntry& TMonitorListModel::Entry(int i) const
 {
-    const auto index = static_cast<std::size_t>(i);
-    return index < m_rows.size() ? m_rows[index] : m_pending[index - m_rows.size()];
+    return i < Announced() ? m_rows[static_cast<std::size_t>(i + m_trimmed)]
+                           : m_pending[static_cast<std::size_t>(i - Announced())];
 }
 
 std::vector<TTrafficEntry> TMonitorListModel::Entries(const QList<int>& rows) const
@@ -120,7 +128,7 @@ std::vector<TTrafficEntry> TMonitorListModel::Entries(const QList<int>& rows) co
 
 std::vector<TTrafficEntry> TMonitorListModel::AllEntries() const
 {
-    std::vector<TTrafficEntry> out(m_rows.begin(), m_rows.end());
+    std::vector<TTrafficEntry> out(m_rows.begin() + m_trimmed, m_rows.end());
     out.insert(out.end(), m_pending.begin(), m_pending.end());
     return out;
 }
@@ -128,12 +136,9 @@ std::vector<TTrafficEntry> TMonitorListModel::AllEntries() const
 void TMonitorListModel::RemoveFromTop(int n)
 {
     n = std::clamp(n, 0, EntryCount());
-    const int shown = std::min(n, rowCount());
-    if (shown > 0) {
-        beginRemoveRows({}, 0, shown - 1);
-        m_rows.erase(m_rows.begin(), m_rows.begin() + shown);
-        endRemoveRows();
-    }
+    // Rows the views know leave with the next Flush(); held-back ones go now.
+    const int shown = std::min(n, Announced());
+    m_trimmed += shown;
     m_pending.erase(m_pending.begin(), m_pending.begin() + (n - shown));
 }
 
@@ -169,6 +174,7 @@ void TMonitorListModel::Clear()
 {
     beginResetModel();
     m_rows.clear();
+    m_trimmed = 0;
     m_pending.clear();
     endResetModel();
 }

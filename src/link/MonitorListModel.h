@@ -8,9 +8,10 @@
 #include <vector>
 
 // The monitor's list: a flat table of traffic entries with cheap appends and
-// trims from the top. Appends are held back and announced to the view in one
-// batch by Flush(), so a burst of traffic costs one view update; the entry
-// count and the entries themselves always include the held-back ones.
+// trims from the top. Appends and trims are held back and announced to the
+// views in one batch by Flush(), so a burst of traffic costs one view update
+// however often the event loop runs; EntryCount() and Entry() always give the
+// current entries, held-back changes included.
 class TMonitorListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -29,7 +30,7 @@ public:
     void Append(TTrafficEntry entry);
     // Announces held-back appends to the views; false when there were none.
     bool Flush();
-    [[nodiscard]] bool HasPending() const { return !m_pending.empty(); }
+    [[nodiscard]] bool HasPending() const { return m_trimmed > 0 || !m_pending.empty(); }
 
     [[nodiscard]] int EntryCount() const;
     [[nodiscard]] const TTrafficEntry& Entry(int i) const;
@@ -43,7 +44,10 @@ public:
     void Clear();
 
 private:
+    [[nodiscard]] int Announced() const { return static_cast<int>(m_rows.size()) - m_trimmed; }
+
     std::deque<TTrafficEntry> m_rows; // known to the views
+    int m_trimmed = 0; // rows at the top of m_rows already removed, not yet announced
     std::deque<TTrafficEntry> m_pending; // appended, not yet announced
     QStringList m_captions;
 };

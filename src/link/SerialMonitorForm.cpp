@@ -246,9 +246,7 @@ void TSerialMonitorForm::ApplyLineLimit()
     const int excess = EntriesToTrim(m_model->EntryCount(), m_maxLines->value());
     if (excess <= 0)
         return;
-    m_list->setUpdatesEnabled(false);
     m_model->RemoveFromTop(excess);
-    m_list->setUpdatesEnabled(true);
 }
 
 void TSerialMonitorForm::FlushPending()
