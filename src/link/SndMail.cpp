@@ -42,7 +42,11 @@ TMailControl::TMailControl(TVirtualCom* channel) : m_channel(channel), m_startTi
     m_pollTimer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&m_answerTimer, &QTimer::timeout, [this] { WakeWait(); });
     QObject::connect(&m_gapTimer, &QTimer::timeout, [this] { WakeWait(); });
-    QObject::connect(&m_pollTimer, &QTimer::timeout, [this] { WakeWait(); });
+    // Bytes and timer expiries end the wait themselves; the poll only bounds the sleep.
+    QObject::connect(&m_pollTimer, &QTimer::timeout, [this] {
+        if (!WaitCondition(m_waitNeeded))
+            WakeWait();
+    });
     m_channel->OnData = [this](TVirtualCom*, const QByteArray& data) { OnPortData(data); };
     m_channel->OnPortLost = [this](TVirtualCom*) {
         LogPortState();
