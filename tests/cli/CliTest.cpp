@@ -1,0 +1,212 @@
+#include "Timing.h"
+#include "support/SimHarness.h"
+
+#include <QProcess>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CliResult {
+    int exitCode = -1;
+    QString out;
+    QString err;
+    std::int64_t ms = 0;
+};
+
+CliResult RunCli(const QStringList& args)
+{
+    QProcess p;
+    const std::int64_t t0 = ReadCounter();
+    p.start(qEnvironmentVariable("TUNEBENCH_BIN_DIR") + QStringLiteral("/tunebench-cli"), args);
+    const bool finished = p.waitForFinished(60000);
+    CliResult r;
+    r.ms = ElapsedMs(ReadCounter(), t0);
+    if (!finished) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    r.err = QString::fromLocal8Bit(p.readAllStandardError());
+    return r;
+}
+
+class CliOnSim : public ::testing::Test {
+protected:
+    std::unique_ptr<tbtest::SimHarness> sim;
+    void Start(const QStringList& simArgs)
+    {
+        sim = std::make_unique<tbtest::SimHarness>(simArgs);
+        ASSERT_TRUE(sim->start()) << sim->errorString().toStdString();
+    }
+    CliResult Run(QStringList args, const QStringList& options = {})
+    {
+        args.prepend(sim->portPath());
+        args.prepend(QStringLiteral("--port"));
+        return RunCli(options + args);
+    }
+};
+
+TEST(Cli, UsageErrorsAndHelp)
+{
+    EXPECT_EQ(RunCli({}).exitCode, 1);
+    EXPECT_EQ(RunCli({QStringLiteral("frobnicate")}).exitCode, 1);
+    EXPECT_EQ(RunCli({QStringLiteral("--baud"), QStringLiteral("4800"), QStringLiteral("probe")}).exitCode, 1);
+    EXPECT_EQ(RunCli({QStringLiteral("--com"), QStringLiteral("10"), QStringLiteral("probe")}).exitCode, 1);
+    const CliResult help = RunCli({QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains(QStringLiteral("read ADDR [COUNT]")));
+    EXPECT_EQ(RunCli({QStringLiteral("-v")}).exitCode, 0);
+}
+
+TEST(Cli, PortThatCannotBeOpened)
+{
+    const CliResult byPath = RunCli({QStringLiteral("--port"), QStringLiteral("/dev/tunebench-nothing"), QStringLiteral("probe")});
+    EXPECT_EQ(byPath.exitCode, 2);
+    EXPECT_TRUE(byPath.err.startsWith(QStringLiteral("/dev/tunebench-nothing: This Serial Device is not Accessible!\n")))
+        << byPath.err.toStdString();
+    EXPECT_TRUE(byPath.err.contains(QStringLiteral("does not exist")));
+
+    qputenv("TUNEBENCH_COM3", "/dev/tunebench-nothing-3");
+    const CliResult byCom = RunCli({QStringLiteral("--com"), QStringLiteral("3"), QStringLiteral("read"), QStringLiteral("40")});
+    qunsetenv("TUNEBENCH_COM3");
+    EXPECT_EQ(byCom.exitCode, 2);
+    EXPECT_TRUE(byCom.err.startsWith(QStringLiteral("COM3: This Serial Device is not Accessible!")));
+}
+
+TEST_F(CliOnSim, HandsetCommands)
+{
+    Start({QStringLiteral("--profile"), QStringLiteral("handset")});
+    CliResult r = Run({QStringLiteral("probe")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, QStringLiteral("1\n"));
+
+    r = Run({QStringLiteral("detect")});
+    EXPECT_EQ(r.out, QStringLiteral("PP Connected\n"));
+    EXPECT_EQ(r.exitCode, 0);
+
+    r = Run({QStringLiteral("read"), QStringLiteral("0x40"), QStringLiteral("3")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.out.startsWith(QStringLiteral("00 04 D5"))) << r.out.toStdString();
+
+    r = Run({QStringLiteral("write"), QStringLiteral("0100"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
+             QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"), QStringLiteral("8"),
+             QStringLiteral("9"), QStringLiteral("A")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, QStringLiteral("10\n"));
+    EXPECT_TRUE(r.err.contains(QStringLiteral("written 10 of 10 bytes"))); // progress on stderr only
+    ASSERT_TRUE(sim->waitForLogPrefix(QStringLiteral("WRITE 0108")));
+    EXPECT_EQ(sim->writeLines(), QStringList({QStringLiteral("WRITE 0100 01 02 03 04 05 06 07 08"),
+                                              QStringLiteral("WRITE 0108 09 0A")}));
+
+    r = Run({QStringLiteral("read"), QStringLiteral("108"), QStringLiteral("2")});
+    EXPECT_EQ(r.out, QStringLiteral("09 0A\n"));
+
+    r = Run({QStringLiteral("mail"), QStringLiteral("02 3C 08 00 01 09 01")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, QStringLiteral("0A\n"));
+
+    r = Run({QStringLiteral("mail"), QStringLiteral("02 3G")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Invalid Hex Value (02 3G)")));
+
+    for (const QStringList& bad : {QStringList{QStringLiteral("read"), QStringLiteral("G1")},
+                                   QStringList{QStringLiteral("read"), QStringLiteral("40"), QStringLiteral("201")},
+                                   QStringList{QStringLiteral("read"), QStringLiteral("40"), QStringLiteral("0")},
+                                   QStringList{QStringLiteral("write"), QStringLiteral("40"), QStringLiteral("100")},
+                                   QStringList{QStringLiteral("write"), QStringLiteral("FFFF"), QStringLiteral("1"),
+                                               QStringLiteral("2")}})
+        EXPECT_EQ(Run(bad).exitCode, 1) << bad.join(' ').toStdString();
+}
+
+TEST_F(CliOnSim, TraceShowsEveryMonitorLine)
+{
+    Start({QStringLiteral("--profile"), QStringLiteral("handset")});
+    const CliResult r = Run({QStringLiteral("read"), QStringLiteral("40")}, {QStringLiteral("--trace")});
+    EXPECT_EQ(r.exitCode, 0);
+    const QStringList lines = r.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QStringList kinds;
+    for (const QString& line : lines)
+        kinds << line.section(QLatin1Char(' '), 0, 0);
+    EXPECT_TRUE(kinds.contains(QStringLiteral("TX")));
+    EXPECT_TRUE(kinds.contains(QStringLiteral("RX")));
+    EXPECT_TRUE(kinds.contains(QStringLiteral("CT")));
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Rx CRC OK")));
+    EXPECT_TRUE(kinds.contains(QStringLiteral("MAIL")));
+    EXPECT_EQ(r.out, QStringLiteral("00\n"));
+}
+
+TEST_F(CliOnSim, DetectsRepeatersAndRefusesOthers)
+{
+    Start({QStringLiteral("--profile"), QStringLiteral("repeater-multi")});
+    EXPECT_EQ(Run({QStringLiteral("detect")}).out, QStringLiteral("Repeater Connected\n"));
+    sim.reset();
+    for (const char* type : {"5", "129"}) {
+        Start({QStringLiteral("--profile"), QStringLiteral("repeater-single"), QStringLiteral("--type"),
+               QString::fromLatin1(type)});
+        const CliResult r = Run({QStringLiteral("detect")});
+        EXPECT_EQ(r.out, QStringLiteral("Nothing Connected\n")) << type;
+        EXPECT_EQ(r.exitCode, 3);
+        sim.reset();
+    }
+}
+
+TEST_F(CliOnSim, LateProberIsFoundOnItsFourthAttempt)
+{
+    Start({QStringLiteral("--answer-from"), QStringLiteral("4")});
+    const CliResult r = Run({QStringLiteral("probe")});
+    EXPECT_EQ(r.out, QStringLiteral("4\n"));
+    EXPECT_GE(r.ms, 3000); // three pauses of 1000 ms
+}
+
+struct FaultCase {
+    const char* name;
+    QStringList simArgs;
+    QStringList cliArgs;
+    int exitCode;
+    QString out;
+};
+
+class CliFaults : public ::testing::TestWithParam<FaultCase> {};
+
+TEST_P(CliFaults, GivesItsClearResultWithoutHangingOrCrashing)
+{
+    const FaultCase& c = GetParam();
+    tbtest::SimHarness sim(c.simArgs);
+    ASSERT_TRUE(sim.start()) << sim.errorString().toStdString();
+    const CliResult r = RunCli(QStringList{QStringLiteral("--port"), sim.portPath()} + c.cliArgs);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err.toStdString();
+    EXPECT_EQ(r.out, c.out);
+    EXPECT_LT(r.ms, 15000);
+}
+
+const QStringList kRead = {QStringLiteral("read"), QStringLiteral("40"), QStringLiteral("3")};
+const QString kNoAnswer = QStringLiteral("\n");
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, CliFaults,
+    ::testing::Values(
+        FaultCase{"NoAnswer", {QStringLiteral("--no-answer"), QStringLiteral("1")}, kRead, 3, kNoAnswer},
+        FaultCase{"BadChecksumStillGivesData", {QStringLiteral("--bad-checksum"), QStringLiteral("1")}, kRead, 0,
+                  QStringLiteral("00 04 D5\n")},
+        FaultCase{"Truncated", {QStringLiteral("--truncate"), QStringLiteral("1")}, kRead, 3, kNoAnswer},
+        FaultCase{"ExtraByte", {QStringLiteral("--extra-byte"), QStringLiteral("1")}, kRead, 3, kNoAnswer},
+        FaultCase{"Noise", {QStringLiteral("--noise"), QStringLiteral("1")}, kRead, 3, kNoAnswer},
+        FaultCase{"Late", {QStringLiteral("--late"), QStringLiteral("1500")}, kRead, 3, kNoAnswer},
+        FaultCase{"HangUp", {QStringLiteral("--hangup-after"), QStringLiteral("1")}, kRead, 3, kNoAnswer},
+        FaultCase{"WrongBaud", {QStringLiteral("--baud"), QStringLiteral("9600")},
+                  QStringList{QStringLiteral("--baud"), QStringLiteral("115200")} + kRead, 3, kNoAnswer},
+        FaultCase{"Rate8600", {QStringLiteral("--baud"), QStringLiteral("8600")},
+                  QStringList{QStringLiteral("--baud"), QStringLiteral("8600")} + kRead, 0, QStringLiteral("00 04 D5\n")},
+        FaultCase{"TwoWire", {QStringLiteral("--two-wire")}, QStringList{QStringLiteral("--two-wire")} + kRead, 0,
+                  QStringLiteral("00 04 D5\n")},
+        FaultCase{"SilentProbe", {QStringLiteral("--no-answer"), QStringLiteral("1")}, {QStringLiteral("probe")}, 3,
+                  QStringLiteral("0\n")},
+        FaultCase{"WriteNeverSticks", {QStringLiteral("--fail-writes"), QStringLiteral("100")},
+                  {QStringLiteral("write"), QStringLiteral("200"), QStringLiteral("11")}, 4, QStringLiteral("0\n")},
+        FaultCase{"WriteSticksOnThirdAttempt", {QStringLiteral("--fail-writes"), QStringLiteral("2")},
+                  {QStringLiteral("write"), QStringLiteral("200"), QStringLiteral("11")}, 0, QStringLiteral("1\n")}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
