@@ -1,0 +1,146 @@
+#include "MachineSettings.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+using ::testing::HasSubstr;
+
+QByteArray ReadBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class MachineSettingsTest : public ::testing::Test {
+protected:
+    QString Path() const { return m_dir.filePath(QStringLiteral("registry/VUREZIVO.ini")); }
+    QTemporaryDir m_dir;
+};
+
+TEST_F(MachineSettingsTest, StringsAndIntegersKeepTheirTypes)
+{
+    TMachineSettings store(Path());
+    ASSERT_TRUE(store.WriteInteger(QStringLiteral("COMPORT"), 3));
+    ASSERT_TRUE(store.WriteString(QStringLiteral("Language"), QStringLiteral("German")));
+    ASSERT_TRUE(store.WriteString(QStringLiteral("Number"), QStringLiteral("42")));
+
+    const TMachineSettings again(Path());
+    EXPECT_EQ(again.ReadInteger(QStringLiteral("COMPORT")), 3);
+    EXPECT_EQ(again.ReadString(QStringLiteral("COMPORT")), std::nullopt);
+    EXPECT_EQ(again.ReadString(QStringLiteral("Language")), QStringLiteral("German"));
+    EXPECT_EQ(again.ReadInteger(QStringLiteral("Language")), std::nullopt);
+    EXPECT_EQ(again.ReadString(QStringLiteral("Number")), QStringLiteral("42"));
+    EXPECT_EQ(again.ReadInteger(QStringLiteral("Number")), std::nullopt);
+
+    const std::string text = ReadBytes(Path()).toStdString();
+    EXPECT_THAT(text, HasSubstr("COMPORT=dword:00000003"));
+    EXPECT_THAT(text, HasSubstr("Language=sz:German"));
+}
+
+TEST_F(MachineSettingsTest, IntegersCoverTheirWholeRange)
+{
+    TMachineSettings store(Path());
+    for (qint32 v : {0, -1, 1, 2147483647, -2147483647 - 1}) {
+        ASSERT_TRUE(store.WriteInteger(QStringLiteral("V"), v));
+        EXPECT_EQ(TMachineSettings(Path()).ReadInteger(QStringLiteral("V")), v);
+    }
+}
+
+TEST_F(MachineSettingsTest, StringsKeepAnyText)
+{
+    TMachineSettings store(Path());
+    const QString texts[] = {QString(), QStringLiteral("C:\\Install\\"), QStringLiteral("/opt/tb dir/"),
+                             QStringLiteral("a, b; c = \"d\""), QStringLiteral("dword:1"),
+                             QStringLiteral("\u00FC\u20AC\u0416"), QStringLiteral(" padded ")};
+    for (const QString& t : texts) {
+        ASSERT_TRUE(store.WriteString(QStringLiteral("SourceDir"), t));
+        EXPECT_EQ(TMachineSettings(Path()).ReadString(QStringLiteral("SourceDir")), t) << t.toStdString();
+    }
+}
+
+TEST_F(MachineSettingsTest, MissingFileKeyOrValueReadsAsNotSet)
+{
+    const TMachineSettings none(Path());
+    EXPECT_EQ(none.ReadString(QStringLiteral("Language")), std::nullopt);
+    EXPECT_EQ(none.ReadInteger(QStringLiteral("COMPORT")), std::nullopt);
+    EXPECT_FALSE(none.ValueExists(QStringLiteral("COMPORT")));
+    EXPECT_FALSE(QFile::exists(Path())) << "reading creates nothing";
+
+    TMachineSettings store(Path());
+    ASSERT_TRUE(store.WriteString(QStringLiteral("Language"), QStringLiteral("English")));
+    EXPECT_EQ(store.ReadInteger(QStringLiteral("COMPORT")), std::nullopt);
+    EXPECT_EQ(store.ReadString(QStringLiteral("Ports/COM3")), std::nullopt);
+}
+
+TEST_F(MachineSettingsTest, DeleteValueRemovesOnlyThatValue)
+{
+    TMachineSettings store(Path());
+    ASSERT_TRUE(store.WriteString(QStringLiteral("SourceDir"), QStringLiteral("/media/install/")));
+    ASSERT_TRUE(store.WriteInteger(QStringLiteral("COMPORT"), 2));
+    ASSERT_TRUE(store.DeleteValue(QStringLiteral("SourceDir")));
+    EXPECT_TRUE(store.DeleteValue(QStringLiteral("SourceDir"))) << "already gone is fine";
+    EXPECT_EQ(store.ReadString(QStringLiteral("SourceDir")), std::nullopt);
+    EXPECT_EQ(store.ReadInteger(QStringLiteral("COMPORT")), 2);
+}
+
+TEST_F(MachineSettingsTest, SlashesReachSubkeysAndNamesIgnoreCase)
+{
+    TMachineSettings store(Path());
+    ASSERT_TRUE(store.WriteString(QStringLiteral("Ports/COM3"), QStringLiteral("/dev/ttyUSB0")));
+    ASSERT_TRUE(store.WriteInteger(QStringLiteral("ComPort"), 3));
+    EXPECT_EQ(store.ReadString(QStringLiteral("ports/com3")), QStringLiteral("/dev/ttyUSB0"));
+    EXPECT_EQ(store.ReadInteger(QStringLiteral("COMPORT")), 3);
+    ASSERT_TRUE(store.WriteInteger(QStringLiteral("COMPORT"), 4));
+    EXPECT_EQ(store.ReadInteger(QStringLiteral("comport")), 4);
+    const std::string text = ReadBytes(Path()).toStdString();
+    EXPECT_THAT(text, HasSubstr("[Ports]"));
+    EXPECT_THAT(text, HasSubstr("COM3=sz:/dev/ttyUSB0"));
+    EXPECT_THAT(text, ::testing::Not(HasSubstr("COMPORT"))) << "the stored spelling is kept";
+}
+
+TEST_F(MachineSettingsTest, HandWrittenValuesAreRead)
+{
+    ASSERT_TRUE(TMachineSettings(Path()).WriteString(QStringLiteral("x"), QString())); // creates the folder
+    QFile f(Path());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write("[General]\nCOMPORT=DWORD:0000000a\nLanguage=Deutsch\nBroken=dword:xyz\n");
+    f.close();
+    const TMachineSettings store(Path());
+    EXPECT_EQ(store.ReadInteger(QStringLiteral("COMPORT")), 10);
+    EXPECT_EQ(store.ReadString(QStringLiteral("Language")), QStringLiteral("Deutsch"));
+    EXPECT_EQ(store.ReadInteger(QStringLiteral("Broken")), std::nullopt);
+    EXPECT_EQ(store.ReadString(QStringLiteral("Broken")), std::nullopt);
+}
+
+TEST_F(MachineSettingsTest, AFailedWriteIsReported)
+{
+    QFile blocker(m_dir.filePath(QStringLiteral("file")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    TMachineSettings store(blocker.fileName() + QStringLiteral("/VUREZIVO.ini"));
+    EXPECT_FALSE(store.WriteInteger(QStringLiteral("COMPORT"), 1));
+    EXPECT_THAT(store.ErrorString().toStdString(), HasSubstr("VUREZIVO.ini"));
+}
+
+TEST_F(MachineSettingsTest, TheEnvironmentVariableNamesTheStore)
+{
+    const QByteArray saved = qgetenv(TMachineSettings::kPathVariable);
+    qputenv(TMachineSettings::kPathVariable, QFile::encodeName(Path()));
+    EXPECT_EQ(TMachineSettings::DefaultPath(), Path());
+    TMachineSettings store;
+    EXPECT_EQ(store.Path(), Path());
+    ASSERT_TRUE(store.WriteInteger(QStringLiteral("COMPORT"), 5));
+    EXPECT_EQ(TMachineSettings(Path()).ReadInteger(QStringLiteral("COMPORT")), 5);
+
+    qunsetenv(TMachineSettings::kPathVariable);
+    EXPECT_THAT(TMachineSettings::DefaultPath().toStdString(), HasSubstr("Tunebench/VUREZIVO.ini"));
+    EXPECT_NE(TMachineSettings::DefaultPath(), Path());
+    if (!saved.isNull())
+        qputenv(TMachineSettings::kPathVariable, saved);
+}
+
+} // namespace
