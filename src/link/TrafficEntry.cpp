@@ -1,26 +1,9 @@
 #include "TrafficEntry.h"
 
 #include "Timing.h"
-
-#include <array>
+#include "Windows1252.h"
 
 namespace {
-
-// 80h..9Fh of Windows-1252; the rest of the upper half equals Latin-1. The
-// five unassigned codes map to the C1 controls of the same value, as Windows does.
-constexpr std::array<char16_t, 32> kCp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-QChar FromCp1252(unsigned char b)
-{
-    if (b >= 0x80 && b < 0xA0)
-        return QChar(kCp1252High[b - 0x80]);
-    return QChar(static_cast<char16_t>(b));
-}
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 constexpr int kHintPiece = 96;
@@ -62,7 +45,7 @@ QString AsciiBlockText(const QByteArray& bytes)
     *out++ = QLatin1Char(' ');
     for (const char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
-        *out++ = b < 0x20 ? QLatin1Char('.') : FromCp1252(b);
+        *out++ = b < 0x20 ? QLatin1Char('.') : Windows1252ToChar(b);
     }
     return text;
 }

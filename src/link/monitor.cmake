@@ -6,7 +6,7 @@ add_library(tb_linkmonitor_core STATIC
   TrafficMonitor.h
 )
 target_include_directories(tb_linkmonitor_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(tb_linkmonitor_core PUBLIC tb_common Qt6::Core)
+target_link_libraries(tb_linkmonitor_core PUBLIC tb_common tb_settings Qt6::Core)
 
 add_library(tb_linkmonitor STATIC
   SerialMonitorForm.cpp SerialMonitorForm.h
