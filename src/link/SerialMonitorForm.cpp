@@ -4,6 +4,8 @@
 #include "MonitorListModel.h"
 #include "MonitorRules.h"
 #include "MonitorTextWindow.h"
+#include "DialogsTranslation.h"
+#include "FileDialogs.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -11,12 +13,10 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
-#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QSaveFile>
@@ -47,23 +47,6 @@ QString FillFormat(QString format, const QString& value)
     return at < 0 ? format + value : format.replace(at, 2, value);
 }
 
-QString AskSaveFileName(QWidget* parent, const QString& filter, const QString& defaultExt)
-{
-    QFileDialog dialog(parent);
-    dialog.setObjectName(QStringLiteral("SaveDialog"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter(filter);
-    dialog.setDefaultSuffix(defaultExt);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().constFirst();
-}
-
-void ShowErrorBox(QWidget* parent, const QString& message)
-{
-    QMessageBox::critical(parent, parent ? parent->windowTitle() : QString(), message);
-}
-
 // Keeps additions out while a command runs; survives the window being destroyed
 // inside a nested event loop (a file dialog) by not touching it afterwards.
 class TBusyGuard {
@@ -87,8 +70,6 @@ private:
 
 TSerialMonitorForm::TSerialMonitorForm(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint)
-    , m_askFileName(AskSaveFileName)
-    , m_reportError(ShowErrorBox)
 {
     setObjectName(QStringLiteral("SerialMonitorForm"));
     setWindowTitle(QStringLiteral("Serial Monitor"));
@@ -301,7 +282,10 @@ void TSerialMonitorForm::Save()
 {
     TBusyGuard busy(this, m_busy);
     FlushPending();
-    QString fileName = m_askFileName(this, DialogFilterToQt(QLatin1String(kSaveFilter)), QLatin1String(kSaveExtension));
+    TFileDialogRequest request;
+    request.filter = DialogFilterToQt(QLatin1String(kSaveFilter));
+    request.defaultSuffix = QLatin1String(kSaveExtension);
+    QString fileName = ChooseSaveFile(this, request);
     if (!busy.FormAlive() || fileName.isEmpty())
         return;
     fileName = WithDefaultExtension(fileName, QLatin1String(kSaveExtension));
@@ -312,8 +296,9 @@ void TSerialMonitorForm::Save()
                     && file.commit();
     if (!ok) {
         // Saying nothing would let the technician believe the trace was kept.
-        m_reportError(this, FillFormat(m_lblSaveFailed->text(), QDir::toNativeSeparators(fileName))
-                                + QLatin1Char('\n') + file.errorString());
+        MessageDlg(FillFormat(m_lblSaveFailed->text(), QDir::toNativeSeparators(fileName)) + QLatin1Char('\r')
+                       + file.errorString(),
+                   mtError, mbOK);
     }
 }
 

@@ -5,7 +5,6 @@
 
 #include <QList>
 #include <QWidget>
-#include <functional>
 
 class QCheckBox;
 class QLabel;
@@ -19,15 +18,11 @@ class TMonitorListModel;
 
 // The serial traffic monitor window ("Serial Monitor"). The device link adds
 // entries through ITrafficMonitor; the technician trims, saves, copies,
-// merges and views them. Closing the window destroys it.
+// merges and views them. Closing the window destroys it. The save question
+// and the error box go through the translated dialogs (their presenters).
 class TSerialMonitorForm : public QWidget, public ITrafficMonitor {
     Q_OBJECT
 public:
-    // Asks for the file to save to (empty = cancelled). Qt filter syntax.
-    using SaveFileNameProvider = std::function<QString(QWidget* parent, const QString& filter, const QString& defaultExt)>;
-    // Shows a failure to the technician.
-    using ErrorReporter = std::function<void(QWidget* parent, const QString& message)>;
-
     explicit TSerialMonitorForm(QWidget* parent = nullptr);
     ~TSerialMonitorForm() override;
 
@@ -35,8 +30,6 @@ public:
     void AddInfoLine(InfoKind kind, const QString& text, const QString& comment) override;
     void ShowMonitor() override;
 
-    void SetSaveFileNameProvider(SaveFileNameProvider provider) { m_askFileName = std::move(provider); }
-    void SetErrorReporter(ErrorReporter reporter) { m_reportError = std::move(reporter); }
     [[nodiscard]] TTrafficEntryBuilder& Builder() { return m_builder; }
 
     [[nodiscard]] TMonitorListModel* ListModel() const { return m_model; }
@@ -95,8 +88,6 @@ private:
     QLabel* m_lblSaveFailed = nullptr;
     QTimer* m_refresh = nullptr;
     TTrafficEntryBuilder m_builder;
-    SaveFileNameProvider m_askFileName;
-    ErrorReporter m_reportError;
     bool m_busy = false;
     bool m_shownOnce = false;
 };

@@ -14,4 +14,4 @@ add_library(tb_linkmonitor STATIC
   MonitorGridDelegate.cpp MonitorGridDelegate.h
   MonitorTextWindow.cpp MonitorTextWindow.h
 )
-target_link_libraries(tb_linkmonitor PUBLIC tb_linkmonitor_core tb_link Qt6::Widgets)
+target_link_libraries(tb_linkmonitor PUBLIC tb_linkmonitor_core tb_link tb_i18n Qt6::Widgets)

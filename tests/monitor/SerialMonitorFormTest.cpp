@@ -1,6 +1,9 @@
+#include "DialogsTranslation.h"
+#include "FileDialogs.h"
 #include "MonitorListModel.h"
 #include "MonitorRules.h"
 #include "SerialMonitorForm.h"
+#include "ScriptedDialogPresenter.h"
 #include "TraceMonitor.h"
 #include "support/WaitFor.h"
 
@@ -29,7 +32,6 @@ protected:
     {
         form = new TSerialMonitorForm;
         form->Builder().SetClock(FixedClock);
-        form->SetErrorReporter([this](QWidget*, const QString& message) { errors += message; });
         form->show();
         ASSERT_TRUE(tbtest::waitFor([this] { return form->isVisible(); }));
     }
@@ -70,7 +72,10 @@ protected:
     [[nodiscard]] QString Panel(int i) const { return Child<QLabel>(qPrintable(QStringLiteral("StatusPanel%1").arg(i)))->text(); }
 
     QPointer<TSerialMonitorForm> form;
-    QStringList errors;
+    TScriptedDialogPresenter dialogs;
+    TScopedDialogPresenter useDialogs{dialogs};
+    TScriptedFileDialogPresenter fileDialogs;
+    TScopedFileDialogPresenter useFileDialogs{fileDialogs};
 };
 
 TEST_F(SerialMonitorFormTest, StartsAsSpecified)
@@ -202,14 +207,13 @@ TEST_F(SerialMonitorFormTest, SaveWritesLineTextsWithCrLfAndTheTraceMatchesIt)
     }
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    QString asked;
-    form->SetSaveFileNameProvider([&](QWidget*, const QString& filter, const QString& ext) {
-        asked = filter + QLatin1Char('|') + ext;
-        return dir.filePath(QStringLiteral("trace"));
-    });
+    fileDialogs.Answer(dir.filePath(QStringLiteral("trace")));
     form->Save();
-    EXPECT_EQ(asked, QStringLiteral("Text files (*.txt *.TXT)|txt"));
-    EXPECT_TRUE(errors.isEmpty()) << errors.join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(fileDialogs.Requests().size(), 1u);
+    EXPECT_EQ(fileDialogs.Requests()[0].kind, TScriptedFileDialogPresenter::TKind::Save);
+    EXPECT_EQ(fileDialogs.Requests()[0].request.filter, QStringLiteral("Text files (*.txt *.TXT)"));
+    EXPECT_EQ(fileDialogs.Requests()[0].request.defaultSuffix, QStringLiteral("txt"));
+    EXPECT_EQ(dialogs.Count(), 0u) << dialogs.Last().text.toStdString();
 
     QFile saved(dir.filePath(QStringLiteral("trace.txt")));
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
@@ -231,17 +235,20 @@ TEST_F(SerialMonitorFormTest, FailedSaveIsReportedWithFileNameAndReason)
     AddMix(3);
     QTemporaryDir dir;
     const QString target = dir.filePath(QStringLiteral("missing/trace.txt"));
-    form->SetSaveFileNameProvider([&](QWidget*, const QString&, const QString&) { return target; });
+    fileDialogs.Answer(target);
     form->Save();
-    ASSERT_EQ(errors.size(), 1);
-    EXPECT_TRUE(errors[0].contains(target)) << errors[0].toStdString();
-    EXPECT_GT(errors[0].size(), target.size() + 40) << "no reason given: " << errors[0].toStdString();
+    ASSERT_EQ(dialogs.Count(), 1u);
+    const QString message = dialogs.Last().text;
+    EXPECT_EQ(dialogs.Last().type, mtError);
+    EXPECT_TRUE(message.contains(target)) << message.toStdString();
+    EXPECT_GT(message.size(), target.size() + 40) << "no reason given: " << message.toStdString();
+    EXPECT_FALSE(QFile::exists(target));
     EXPECT_EQ(form->EntryCount(), 3);
     EXPECT_FALSE(form->IsBusy());
 
-    form->SetSaveFileNameProvider([](QWidget*, const QString&, const QString&) { return QString(); });
-    form->Save(); // cancelled: nothing to report
-    EXPECT_EQ(errors.size(), 1);
+    form->Save(); // the dialog is cancelled: nothing written, nothing to report
+    EXPECT_EQ(dialogs.Count(), 1u);
+    EXPECT_FALSE(form->IsBusy());
 }
 
 TEST_F(SerialMonitorFormTest, ClearEmptiesListAndResetsStatus)
