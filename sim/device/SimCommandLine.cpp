@@ -1,0 +1,168 @@
+#include "SimCommandLine.h"
+
+#include "SimProfiles.h"
+
+#include <QCommandLineParser>
+
+namespace tbsim {
+
+namespace {
+
+struct IntOption {
+    const char* name;
+    int minimum;
+    int maximum;
+    int* target;
+};
+
+bool parseOnOff(const QString& text, bool* value)
+{
+    if (text == QLatin1String("on")) {
+        *value = true;
+        return true;
+    }
+    if (text == QLatin1String("off")) {
+        *value = false;
+        return true;
+    }
+    return false;
+}
+
+QString profileNames()
+{
+    QStringList names;
+    for (const ProfileInfo& p : profiles())
+        names << p.name;
+    return names.join(QLatin1Char('|'));
+}
+
+} // namespace
+
+ParseResult parseSimArguments(const QStringList& arguments, SimProgramOptions* options, QString* message)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Simulated DAVO handset, repeater or base on a pseudo-terminal.\n"
+                       "Prints \"PORT <path>\" on standard output and logs every frame on standard error."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
+    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version."));
+    auto valued = [](const char* name, const QString& text, const char* value) {
+        return QCommandLineOption(QString::fromLatin1(name), text, QString::fromLatin1(value));
+    };
+    const QList<QCommandLineOption> list = {
+        help,
+        version,
+        valued("profile", QStringLiteral("Device: %1 (default handset).").arg(profileNames()), "name"),
+        valued("baud", QStringLiteral("The device's baud rate (default by profile)."), "rate"),
+        QCommandLineOption(QStringLiteral("two-wire"), QStringLiteral("Two-wire line: no echo.")),
+        valued("link", QStringLiteral("Make a symlink to the slave at this path."), "path"),
+        valued("image", QStringLiteral("Load the EEPROM from a 65536-byte image."), "file"),
+        valued("save", QStringLiteral("Write the EEPROM image to this file on exit."), "file"),
+        valued("type", QStringLiteral("Repeater type byte at 0780h (0-255)."), "t"),
+        valued("busy-hint", QStringLiteral("Bit 04h of 0460h (zero blind slot)."), "on|off"),
+        valued("alt-sync", QStringLiteral("Bit 01h of 0461h (alternative sync)."), "on|off"),
+        QCommandLineOption(QStringLiteral("pace"),
+                           QStringLiteral("Send at the line's speed, 10 bits per byte.")),
+        valued("turnaround", QStringLiteral("Think time before an answer."), "us"),
+        valued("frame-timeout",
+               QStringLiteral("Drop a frame that stalls this long (default 200, 0 = never)."), "ms"),
+        valued("no-answer", QStringLiteral("Every Nth answer is not sent."), "N"),
+        valued("bad-checksum", QStringLiteral("Every Nth answer has a wrong checksum."), "N"),
+        valued("truncate", QStringLiteral("Every Nth answer lacks its last byte."), "N"),
+        valued("extra-byte", QStringLiteral("Every Nth answer has one byte more (same write)."), "N"),
+        valued("noise", QStringLiteral("Every Nth answer has noise bytes in front."), "N"),
+        valued("noise-bytes", QStringLiteral("Number of noise bytes (default 3)."), "K"),
+        valued("late", QStringLiteral("Answers come this much later."), "ms"),
+        valued("late-every", QStringLiteral("Only every Nth answer is late (default 1)."), "N"),
+        valued("fail-writes", QStringLiteral("The next N write mails are not stored."), "N"),
+        valued("answer-from", QStringLiteral("The first K-1 read mails get no answer."), "K"),
+        valued("hangup-after", QStringLiteral("Drop the line half way through the Nth answer and exit."),
+               "N"),
+    };
+    parser.addOptions(list);
+
+    if (!parser.parse(arguments)) {
+        *message = parser.errorText();
+        return ParseResult::Error;
+    }
+    if (parser.isSet(help)) {
+        *message = parser.helpText();
+        return ParseResult::Help;
+    }
+    if (parser.isSet(version))
+        return ParseResult::Version;
+    if (!parser.positionalArguments().isEmpty()) {
+        *message = QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first());
+        return ParseResult::Error;
+    }
+
+    SimProgramOptions result;
+    SimOptions& d = result.device;
+    SimFaults& f = d.faults;
+    if (parser.isSet(QStringLiteral("profile"))) {
+        d.profile = parser.value(QStringLiteral("profile"));
+        if (!findProfile(d.profile)) {
+            *message = QStringLiteral("unknown profile: %1 (known: %2)").arg(d.profile, profileNames());
+            return ParseResult::Error;
+        }
+    }
+    d.twoWire = parser.isSet(QStringLiteral("two-wire"));
+    d.pace = parser.isSet(QStringLiteral("pace"));
+    d.imagePath = parser.value(QStringLiteral("image"));
+    result.linkPath = parser.value(QStringLiteral("link"));
+    result.savePath = parser.value(QStringLiteral("save"));
+
+    int type = -1;
+    const IntOption ints[] = {
+        {"baud", 50, 4000000, &d.baud},
+        {"type", 0, 255, &type},
+        {"turnaround", 0, 10000000, &d.turnaroundUs},
+        {"frame-timeout", 0, 600000, &d.frameTimeoutMs},
+        {"no-answer", 0, 1000000, &f.noAnswerEvery},
+        {"bad-checksum", 0, 1000000, &f.badChecksumEvery},
+        {"truncate", 0, 1000000, &f.truncateEvery},
+        {"extra-byte", 0, 1000000, &f.extraByteEvery},
+        {"noise", 0, 1000000, &f.noiseEvery},
+        {"noise-bytes", 1, 200, &f.noiseBytes},
+        {"late", 0, 600000, &f.lateMs},
+        {"late-every", 1, 1000000, &f.lateEvery},
+        {"fail-writes", 0, 1000000, &f.failWrites},
+        {"answer-from", 0, 1000000, &f.answerFrom},
+        {"hangup-after", 0, 1000000, &f.hangupAfter},
+    };
+    for (const IntOption& o : ints) {
+        const QString name = QString::fromLatin1(o.name);
+        if (!parser.isSet(name))
+            continue;
+        bool ok = false;
+        const int value = parser.value(name).toInt(&ok);
+        if (!ok || value < o.minimum || value > o.maximum) {
+            *message = QStringLiteral("--%1 wants a number from %2 to %3, not \"%4\"")
+                           .arg(name)
+                           .arg(o.minimum)
+                           .arg(o.maximum)
+                           .arg(parser.value(name));
+            return ParseResult::Error;
+        }
+        *o.target = value;
+    }
+    if (type >= 0)
+        d.type = type;
+
+    for (const char* name : {"busy-hint", "alt-sync"}) {
+        const QString option = QString::fromLatin1(name);
+        if (!parser.isSet(option))
+            continue;
+        bool on = false;
+        if (!parseOnOff(parser.value(option), &on)) {
+            *message = QStringLiteral("--%1 wants on or off, not \"%2\"").arg(option, parser.value(option));
+            return ParseResult::Error;
+        }
+        (option == QLatin1String("busy-hint") ? d.busyHint : d.altSync) = on;
+    }
+    *options = result;
+    return ParseResult::Run;
+}
+
+} // namespace tbsim

@@ -1,0 +1,542 @@
+#include "SimDevice.h"
+
+#include "DeviceLogic.h"
+#include "FrameParser.h"
+#include "LineRate.h"
+#include "SimProfiles.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <optional>
+#include <poll.h>
+#include <pty.h>
+#include <sys/eventfd.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+#include <vector>
+
+namespace tbsim {
+
+using Clock = std::chrono::steady_clock;
+using Nanos = std::chrono::nanoseconds;
+
+namespace {
+
+// Closer than this, the loop sleeps to the exact moment instead of polling.
+constexpr Nanos kExactWindow = std::chrono::milliseconds(2);
+// Pause after a hang-up seen on the master (not expected while we hold the slave).
+constexpr Nanos kHangupBackoff = std::chrono::milliseconds(20);
+// Before dropping the line: time for the bytes to reach the client's queue,
+// and the longest wait for the client to read them.
+constexpr Nanos kHangupSettle = std::chrono::milliseconds(10);
+constexpr Nanos kHangupDrainLimit = std::chrono::seconds(1);
+// Output the client does not take is dropped beyond this.
+constexpr qsizetype kMaxQueued = 1 << 20;
+
+Nanos byteTime(int baud)
+{
+    return baud > 0 ? Nanos(10'000'000'000LL / baud) : Nanos(0);
+}
+
+timespec toTimespec(Nanos n)
+{
+    timespec ts{};
+    ts.tv_sec = time_t(n.count() / 1'000'000'000LL);
+    ts.tv_nsec = long(n.count() % 1'000'000'000LL);
+    return ts;
+}
+
+// steady_clock is CLOCK_MONOTONIC on Linux.
+void sleepUntil(Clock::time_point t)
+{
+    const timespec ts = toTimespec(t.time_since_epoch());
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
+    }
+}
+
+void addFlags(int fd, int statusFlags)
+{
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | statusFlags);
+    fcntl(fd, F_SETFD, fcntl(fd, F_GETFD) | FD_CLOEXEC);
+}
+
+} // namespace
+
+// The device thread's line: reads the client's bytes, echoes them, hands frames
+// to the logic and sends the answers on time.
+class SimDevice::Line {
+public:
+    explicit Line(SimDevice& device) : m_device(device), m_options(device.m_options) {}
+    void run();
+
+private:
+    struct Chunk {
+        QByteArray bytes;
+        Clock::time_point start; // paced: the first byte starts here; else the chunk goes out then
+        Nanos byteTime{0};       // 0 = not paced
+        int sent = 0;
+        bool answer = false; // echo otherwise
+        bool hangup = false; // stop half way and drop the line
+        bool logged = false;
+        [[nodiscard]] Clock::time_point nextDue() const
+        {
+            return byteTime.count() ? start + byteTime * (sent + 1) : start;
+        }
+        [[nodiscard]] int limit() const { return hangup ? int(bytes.size()) / 2 : int(bytes.size()); }
+    };
+
+    void queue(Chunk chunk, Clock::time_point& tail);
+    bool sendDue(Clock::time_point now);
+    void receive(const QByteArray& bytes, Clock::time_point now);
+    void dispatch(std::vector<ParserEvent>& events, Clock::time_point end);
+    void handleFrame(const Frame& frame, Clock::time_point end);
+    [[nodiscard]] std::optional<Clock::time_point> nextWake() const;
+    void hangUp(const Chunk& chunk);
+    void log(const QString& line) { m_device.addLog({line}); }
+
+    SimDevice& m_device;
+    const SimOptions& m_options;
+    FrameParser m_parser;
+    std::vector<Chunk> m_chunks;
+    Clock::time_point m_rxTail; // when the client's last byte is through the line
+    Clock::time_point m_txTail; // when the device's last answer byte is through
+    Clock::time_point m_lastRx;
+    Clock::time_point m_backoffUntil;
+    bool m_writeBlocked = false;
+};
+
+void SimDevice::Line::queue(Chunk chunk, Clock::time_point& tail)
+{
+    qsizetype queued = 0;
+    for (const Chunk& c : m_chunks)
+        queued += c.bytes.size() - c.sent;
+    if (queued + chunk.bytes.size() > kMaxQueued) {
+        log(QStringLiteral("OVERFLOW %1 bytes dropped").arg(chunk.bytes.size()));
+        return;
+    }
+    chunk.start = std::max(chunk.start, tail);
+    tail = chunk.start + chunk.byteTime * chunk.bytes.size();
+    m_chunks.push_back(std::move(chunk));
+}
+
+// Writes every byte that is due; false when the line was dropped.
+bool SimDevice::Line::sendDue(Clock::time_point now)
+{
+    while (!m_writeBlocked && !m_chunks.empty()) {
+        auto it = std::min_element(m_chunks.begin(), m_chunks.end(),
+                                   [](const Chunk& a, const Chunk& b) { return a.nextDue() < b.nextDue(); });
+        Chunk& c = *it;
+        if (c.nextDue() > now)
+            return true;
+        int count = c.limit() - c.sent;
+        if (c.byteTime.count()) {
+            // Bytes whose time has come, so a late wake-up catches up.
+            const auto due = (now - c.start) / c.byteTime;
+            count = int(std::min<qint64>(count, due - c.sent));
+        }
+        if (c.answer && !c.logged) {
+            log(QStringLiteral("TX ") + DeviceLogic::hex(c.bytes.left(c.limit())));
+            c.logged = true;
+        }
+        if (count > 0) {
+            const ssize_t n = ::write(m_device.m_master, c.bytes.constData() + c.sent, size_t(count));
+            if (n < 0) {
+                if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                    m_writeBlocked = true;
+                    return true;
+                }
+                if (errno == EINTR)
+                    continue;
+                log(QStringLiteral("ERROR write: %1").arg(QString::fromLocal8Bit(strerror(errno))));
+                m_chunks.erase(it);
+                continue;
+            }
+            c.sent += int(n);
+            if (n < count) {
+                m_writeBlocked = true;
+                return true;
+            }
+        }
+        if (c.sent >= c.limit()) {
+            if (c.hangup) {
+                hangUp(c);
+                return false;
+            }
+            if (c.answer)
+                ++m_device.m_answersSent;
+            m_chunks.erase(it);
+        }
+    }
+    return true;
+}
+
+void SimDevice::Line::hangUp(const Chunk& chunk)
+{
+    // Closing the master throws away what the client has not read yet, so let
+    // it take the half answer first (bounded; no client may be reading).
+    const Clock::time_point begin = Clock::now();
+    bool seen = false;
+    for (;;) {
+        int pending = 0;
+        ioctl(m_device.m_slave, FIONREAD, &pending);
+        seen = seen || pending > 0;
+        const Clock::time_point now = Clock::now();
+        if ((pending == 0 && (seen || now - begin >= kHangupSettle)) || now - begin >= kHangupDrainLimit ||
+            m_device.m_stop)
+            break;
+        sleepUntil(now + std::chrono::milliseconds(1));
+    }
+    log(QStringLiteral("HANGUP after %1 of %2 bytes").arg(chunk.sent).arg(chunk.bytes.size()));
+    ::close(m_device.m_master);
+    ::close(m_device.m_slave);
+    m_device.m_master = -1;
+    m_device.m_slave = -1;
+    m_device.m_hungUp = true;
+}
+
+void SimDevice::Line::receive(const QByteArray& bytes, Clock::time_point now)
+{
+    const int lineBaud = lineBaudRate(m_device.m_master);
+    m_device.m_lastLineBaud = lineBaud;
+    // The client's bytes take their time on the line at the client's rate.
+    const Nanos bt = m_options.pace ? byteTime(lineBaud > 0 ? lineBaud : m_device.m_baud) : Nanos(0);
+    const Clock::time_point blockStart = std::max(now, m_rxTail);
+    if (m_options.twoWire) {
+        m_rxTail = blockStart + bt * bytes.size();
+    }
+    else {
+        Chunk echo;
+        echo.bytes = bytes;
+        echo.start = blockStart;
+        echo.byteTime = bt;
+        queue(std::move(echo), m_rxTail);
+    }
+    std::vector<ParserEvent> events;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        m_parser.push(quint8(bytes[i]), events);
+        dispatch(events, blockStart + bt * (i + 1));
+    }
+    m_parser.flushSkipped(events);
+    dispatch(events, m_rxTail);
+    m_lastRx = now;
+}
+
+void SimDevice::Line::dispatch(std::vector<ParserEvent>& events, Clock::time_point end)
+{
+    for (const ParserEvent& e : events) {
+        if (e.kind == ParserEvent::Skipped)
+            log(QStringLiteral("SKIP ") + DeviceLogic::hex(e.bytes));
+        else
+            handleFrame(e.frame, end);
+    }
+    events.clear();
+}
+
+void SimDevice::Line::handleFrame(const Frame& frame, Clock::time_point end)
+{
+    FrameResult result;
+    {
+        std::lock_guard lock(m_device.m_mutex);
+        result = m_device.m_logic->handleFrame(frame, m_device.m_lastLineBaud);
+    }
+    m_device.addLog(result.log);
+    if (!result.reply)
+        return;
+    Chunk answer;
+    answer.bytes = result.reply->bytes;
+    answer.answer = true;
+    answer.hangup = result.reply->hangup;
+    answer.byteTime = m_options.pace ? byteTime(m_device.m_baud) : Nanos(0);
+    answer.start = end + std::chrono::microseconds(m_options.turnaroundUs) +
+                   std::chrono::milliseconds(result.reply->delayMs);
+    queue(std::move(answer), m_txTail);
+}
+
+std::optional<Clock::time_point> SimDevice::Line::nextWake() const
+{
+    std::optional<Clock::time_point> wake;
+    auto earliest = [&wake](Clock::time_point t) { wake = wake ? std::min(*wake, t) : t; };
+    if (!m_writeBlocked)
+        for (const Chunk& c : m_chunks)
+            earliest(c.nextDue());
+    if (m_parser.inFrame() && m_options.frameTimeoutMs > 0)
+        earliest(m_lastRx + std::chrono::milliseconds(m_options.frameTimeoutMs));
+    if (m_backoffUntil > Clock::now())
+        earliest(m_backoffUntil);
+    return wake;
+}
+
+void SimDevice::Line::run()
+{
+    const int master = m_device.m_master;
+    while (!m_device.m_stop) {
+        ++m_device.m_loops;
+        Clock::time_point now = Clock::now();
+        if (!sendDue(now))
+            return;
+        if (m_parser.inFrame() && m_options.frameTimeoutMs > 0 &&
+            now - m_lastRx >= std::chrono::milliseconds(m_options.frameTimeoutMs))
+            log(QStringLiteral("TIMEOUT ") + DeviceLogic::hex(m_parser.discardPartial()));
+
+        timespec timeout{};
+        timespec* timeoutPtr = &timeout;
+        if (const auto wake = nextWake()) {
+            const Nanos left = *wake - now;
+            if (left <= kExactWindow) {
+                if (left.count() > 0)
+                    sleepUntil(*wake);
+            }
+            else {
+                timeout = toTimespec(left - kExactWindow / 2);
+            }
+        }
+        else {
+            timeoutPtr = nullptr;
+        }
+
+        const bool backingOff = m_backoffUntil > now;
+        pollfd fds[2] = {{m_device.m_wake, POLLIN, 0},
+                         {backingOff ? -1 : master, short(POLLIN | (m_writeBlocked ? POLLOUT : 0)), 0}};
+        const int ready = ppoll(fds, 2, timeoutPtr, nullptr);
+        if (ready < 0 && errno != EINTR) {
+            log(QStringLiteral("ERROR poll: %1").arg(QString::fromLocal8Bit(strerror(errno))));
+            return;
+        }
+        if (ready <= 0)
+            continue;
+        if (fds[0].revents & POLLIN) {
+            quint64 value = 0;
+            [[maybe_unused]] const ssize_t n = ::read(m_device.m_wake, &value, sizeof value);
+        }
+        const short revents = fds[1].revents;
+        if (revents & POLLOUT)
+            m_writeBlocked = false;
+        if (revents & POLLIN) {
+            char buffer[4096];
+            for (;;) {
+                const ssize_t n = ::read(master, buffer, sizeof buffer);
+                if (n > 0) {
+                    receive(QByteArray(buffer, n), Clock::now());
+                    continue;
+                }
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
+                    m_backoffUntil = Clock::now() + kHangupBackoff; // no client: EIO
+                break;
+            }
+        }
+        else if (revents & (POLLHUP | POLLERR)) {
+            m_backoffUntil = Clock::now() + kHangupBackoff;
+        }
+    }
+}
+
+SimDevice::SimDevice(SimOptions options) : m_options(std::move(options)) {}
+
+SimDevice::~SimDevice()
+{
+    stop();
+}
+
+bool SimDevice::start()
+{
+    if (m_running || m_thread.joinable()) {
+        m_error = QStringLiteral("already started");
+        return false;
+    }
+    const ProfileInfo* profile = findProfile(m_options.profile);
+    if (!profile) {
+        m_error = QStringLiteral("unknown profile: %1").arg(m_options.profile);
+        return false;
+    }
+    QByteArray image;
+    if (m_options.imagePath.isEmpty())
+        image = profileImage(profile->name);
+    else if (!loadImage(m_options.imagePath, &image, &m_error))
+        return false;
+    applyCellOptions(image, m_options);
+    m_baud = m_options.baud > 0 ? m_options.baud : profile->defaultBaud;
+    {
+        std::lock_guard lock(m_mutex);
+        m_logic = std::make_unique<DeviceLogic>(image, m_baud, m_options.faults);
+    }
+
+    if (openpty(&m_master, &m_slave, nullptr, nullptr, nullptr) < 0) {
+        m_error = QStringLiteral("openpty: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+        return false;
+    }
+    char name[256] = {};
+    if (ttyname_r(m_slave, name, sizeof name) != 0) {
+        m_error = QStringLiteral("ttyname: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+        closeFds();
+        return false;
+    }
+    termios raw{};
+    tcgetattr(m_slave, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(m_slave, TCSANOW, &raw);
+    addFlags(m_master, O_NONBLOCK);
+    addFlags(m_slave, 0);
+    m_wake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (m_wake < 0) {
+        m_error = QStringLiteral("eventfd: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+        closeFds();
+        return false;
+    }
+    m_slavePath = QString::fromLocal8Bit(name);
+    addLog({QStringLiteral("START %1 %2 baud %3%4 on %5")
+                .arg(profile->name)
+                .arg(m_baud)
+                .arg(m_options.twoWire ? QStringLiteral("two-wire") : QStringLiteral("one-wire"),
+                     m_options.pace ? QStringLiteral(" paced") : QString(), m_slavePath)});
+    m_stop = false;
+    m_running = true;
+    m_thread = std::thread([this] { run(); });
+    return true;
+}
+
+void SimDevice::run()
+{
+    Line line(*this);
+    line.run();
+    m_running = false;
+    if (m_hungUp && m_finished)
+        m_finished();
+}
+
+void SimDevice::stop()
+{
+    m_stop = true;
+    if (m_wake >= 0) {
+        const quint64 one = 1;
+        [[maybe_unused]] const ssize_t n = ::write(m_wake, &one, sizeof one);
+    }
+    if (m_thread.joinable()) {
+        m_thread.join();
+        addLog({QStringLiteral("STOP")});
+    }
+    closeFds();
+}
+
+void SimDevice::closeFds()
+{
+    for (int* fd : {&m_master, &m_slave, &m_wake}) {
+        if (*fd >= 0)
+            ::close(*fd);
+        *fd = -1;
+    }
+}
+
+void SimDevice::addLog(const QStringList& lines)
+{
+    if (lines.isEmpty())
+        return;
+    if (m_options.keepLog) {
+        std::lock_guard lock(m_mutex);
+        m_log += lines;
+    }
+    if (m_sink)
+        for (const QString& line : lines)
+            m_sink(line);
+}
+
+QByteArray SimDevice::eeprom(int address, int count) const
+{
+    std::lock_guard lock(m_mutex);
+    return m_logic ? m_logic->read(address, count) : QByteArray();
+}
+
+void SimDevice::setEeprom(int address, const QByteArray& data)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_logic)
+        m_logic->write(address, data);
+}
+
+QByteArray SimDevice::image() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_logic ? m_logic->image() : QByteArray();
+}
+
+SimFaults SimDevice::faults() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_logic ? m_logic->faults() : m_options.faults;
+}
+
+void SimDevice::setFaults(const SimFaults& faults)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_logic)
+        m_logic->setFaults(faults);
+    else
+        m_options.faults = faults; // not started yet
+}
+
+QStringList SimDevice::log() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_log;
+}
+
+int SimDevice::framesReceived() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_logic ? m_logic->framesReceived() : 0;
+}
+
+int SimDevice::writesStored() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_logic ? m_logic->writesStored() : 0;
+}
+
+int SimDevice::defaultMails() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_logic ? m_logic->defaultMails() : 0;
+}
+
+bool SimDevice::saveImage(const QString& path, QString* error) const
+{
+    const QByteArray bytes = image();
+    QSaveFile file(path);
+    if (bytes.size() != kEepromSize || !file.open(QIODevice::WriteOnly) ||
+        file.write(bytes) != bytes.size() || !file.commit()) {
+        if (error)
+            *error = QStringLiteral("cannot save image %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool SimDevice::loadImage(const QString& path, QByteArray* image, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = QStringLiteral("cannot read image %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    if (bytes.size() != kEepromSize) {
+        if (error)
+            *error =
+                QStringLiteral("image %1 has %2 bytes, not %3").arg(path).arg(bytes.size()).arg(kEepromSize);
+        return false;
+    }
+    *image = bytes;
+    return true;
+}
+
+} // namespace tbsim

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace tbsim {
+
+// Faults the device injects. "Every Nth" counts the frames the device would
+// answer (read and default mails), one counter for all faults; 0 switches a
+// fault off, 1 makes it hit every answer.
+struct SimFaults {
+    int noAnswerEvery = 0;
+    int badChecksumEvery = 0;
+    int truncateEvery = 0;  // the answer without its last byte
+    int extraByteEvery = 0; // one byte more behind the answer, in the same write
+    int noiseEvery = 0;     // noiseBytes bytes in front of the answer
+    int noiseBytes = 3;
+    int lateMs = 0;      // answer this much later ...
+    int lateEvery = 1;   // ... every Nth time
+    int failWrites = 0;  // the next N write mails are not stored
+    int answerFrom = 0;  // the first K-1 read mails get no answer
+    int hangupAfter = 0; // the Nth answer stops half way and the line drops
+};
+
+struct SimOptions {
+    QString profile = QStringLiteral("handset");
+    bool twoWire = false;
+    int baud = 0;                 // the device's rate; 0 = the profile's rate
+    bool pace = false;            // send at the line's real speed, 10 bits per byte
+    int turnaroundUs = 0;         // think time before an answer
+    int frameTimeoutMs = 200;     // a frame that stalls this long is dropped; 0 = never
+    std::optional<int> type;      // cell 0780h
+    std::optional<bool> busyHint; // bit 04h of cell 0460h
+    std::optional<bool> altSync;  // bit 01h of cell 0461h
+    QString imagePath;            // EEPROM image to load instead of the profile's
+    bool keepLog = true;          // keep log lines for log()
+    SimFaults faults;
+};
+
+} // namespace tbsim
