@@ -350,6 +350,13 @@ void TSerialMonitorForm::SetStayOnTop(bool on)
         show();
 }
 
+void TSerialMonitorForm::Dispose()
+{
+    m_busy = true;
+    hide();
+    deleteLater();
+}
+
 void TSerialMonitorForm::closeEvent(QCloseEvent* event)
 {
     m_busy = true;

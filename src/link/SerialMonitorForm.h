@@ -29,6 +29,7 @@ public:
     void AddTraffic(TrafficDirection direction, const QByteArray& bytes) override;
     void AddInfoLine(InfoKind kind, const QString& text, const QString& comment) override;
     void ShowMonitor() override;
+    void Dispose() override;
 
     [[nodiscard]] TTrafficEntryBuilder& Builder() { return m_builder; }
 

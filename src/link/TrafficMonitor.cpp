@@ -32,7 +32,8 @@ void TrafficMonitorRegistry::Free()
 {
     ITrafficMonitor* old = g_monitor;
     g_monitor = nullptr;
-    delete old;
+    if (old)
+        old->Dispose();
 }
 
 void TrafficMonitorRegistry::Forget(ITrafficMonitor* monitor)

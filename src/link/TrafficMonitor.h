@@ -16,6 +16,9 @@ public:
     virtual void AddInfoLine(InfoKind kind, const QString& text, const QString& comment) = 0;
     // Makes the monitor visible (a window shows itself; a trace sink does nothing).
     virtual void ShowMonitor() {}
+    // Ends the monitor. A window may be inside one of its own modal dialogs,
+    // so it defers its destruction to the event loop.
+    virtual void Dispose() { delete this; }
 };
 
 // The one monitor of the program. The window layer installs a factory; the
