@@ -1,0 +1,199 @@
+#include "RepeaterDevice.h"
+
+#include "AssertionError.h"
+#include "NumberConverting.h"
+#include "SndMail.h"
+#include "Timing.h"
+
+#include <array>
+
+namespace {
+constexpr int kAltAttempts = 5;
+
+std::uint8_t Low(std::uint16_t address) { return static_cast<std::uint8_t>(address & 0xFF); }
+std::uint8_t High(std::uint16_t address) { return static_cast<std::uint8_t>(address >> 8); }
+QString Decimal(int v) { return QString::number(v); }
+} // namespace
+
+QString TRepeaterDevice::ReadText(std::uint16_t address, std::uint8_t count)
+{
+    return m_link.ReadEepromText(Low(address), High(address), count);
+}
+
+std::uint8_t TRepeaterDevice::ReadByteCell(std::uint16_t address)
+{
+    return Hex2Dec(ReadText(address, 1).left(2));
+}
+
+bool TRepeaterDevice::ZeroBlindSlot()
+{
+    QString answer = ReadText(RepeaterCell::ZeroBlindSlot, 1);
+    if (answer.isEmpty()) {
+        Delay(m_retryPauseMs);
+        answer = ReadText(RepeaterCell::ZeroBlindSlot, 1);
+    }
+    return answer.size() >= 2 && IsHexText(answer.left(2), false) &&
+           Hex2Dec(answer.left(2)) == RepeaterCell::ZeroBlindSlotValue;
+}
+
+bool TRepeaterDevice::AltSyncSupported()
+{
+    std::array<std::uint8_t, 1> b{};
+    return m_link.ReadEepromBytesAt(RepeaterCell::AltSync, 1, b) == 1 && b[0] == RepeaterCell::AltSyncValue;
+}
+
+std::uint8_t TRepeaterDevice::ReadAltCell(std::uint16_t address, const char* function)
+{
+    std::array<std::uint8_t, 1> b{};
+    for (int i = 0; i < kAltAttempts; ++i) {
+        if (i > 0)
+            Delay(m_retryPauseMs);
+        if (m_link.ReadEepromBytesAt(address, 1, b) == 1)
+            return b[0];
+    }
+    throw EAssertionFailed(QStringLiteral("%1: Cell not readable!").arg(QLatin1String(function)));
+}
+
+std::uint8_t TRepeaterDevice::ReadAltBase() { return ReadAltCell(RepeaterCell::AltBase, "ReadAltBase"); }
+
+std::uint8_t TRepeaterDevice::ReadAltRepeater() { return ReadAltCell(RepeaterCell::AltRepeater, "ReadAltRepeater"); }
+
+void TRepeaterDevice::WriteAltCell(std::uint16_t address, int value, const char* function)
+{
+    const std::array<std::uint8_t, 1> b{static_cast<std::uint8_t>(value & 0xFF)};
+    for (int i = 0; i < kAltAttempts; ++i) {
+        if (i > 0)
+            Delay(m_retryPauseMs);
+        if (m_link.WriteEepromBytes(Low(address), High(address), 1, b))
+            return;
+    }
+    throw EAssertionFailed(QStringLiteral("%1: Cell not written!").arg(QLatin1String(function)));
+}
+
+void TRepeaterDevice::WriteAltBase(int value) { WriteAltCell(RepeaterCell::AltBase, value, "WriteAltBase"); }
+
+void TRepeaterDevice::WriteAltRepeater(int value)
+{
+    WriteAltCell(RepeaterCell::AltRepeater, value, "WriteAltRepeater");
+}
+
+bool TRepeaterDevice::WriteCellsHex(std::uint16_t address, const QString& hexText, std::uint8_t count)
+{
+    return m_link.WriteEepromText(Low(address), High(address), count, TRepeaterRules::CellsHexText(hexText));
+}
+
+void TRepeaterDevice::WriteByte(std::uint16_t address, std::uint8_t value)
+{
+    WriteCellsHex(address, ByteToHex(value), 1);
+}
+
+void TRepeaterDevice::ClearBlock()
+{
+    const std::array<std::uint8_t, RepeaterCell::ClearedCount> zeros{};
+    m_link.WriteEepromBlock(RepeaterCell::Cleared, zeros, RepeaterCell::ClearedCount);
+}
+
+void TRepeaterDevice::ReadBeepAndAlternatives(IRepeaterView& view)
+{
+    const std::uint8_t beep = ReadByteCell(RepeaterCell::DebugBeep);
+    if (beep == RepeaterCell::DebugBeepOff)
+        view.SetDebugBeep(false);
+    else if (beep == RepeaterCell::DebugBeepOn)
+        view.SetDebugBeep(true);
+    // Read whether or not the alternative fields are shown.
+    view.ShowField(RepeaterField::AltBase, Decimal(ReadAltBase()));
+    view.ShowField(RepeaterField::AltRepeater, Decimal(ReadAltRepeater()));
+    view.ShowBusyBitHint(ZeroBlindSlot());
+}
+
+void TRepeaterDevice::ReadMultiCell(IRepeaterView& view)
+{
+    view.SetLayout(kMultiCellLayout);
+    view.ShowField(RepeaterField::Code, TRepeaterRules::MultiCellCodeToText(ReadText(RepeaterCell::Code, 4)));
+    view.ShowField(RepeaterField::Base, Decimal(ReadByteCell(RepeaterCell::MultiCellBase)));
+    view.ShowField(RepeaterField::Repeater, Decimal(ReadByteCell(RepeaterCell::RepeaterNumber)));
+    if (const auto multibase = TRepeaterRules::MultibaseFromCode(ReadByteCell(RepeaterCell::Multibase)))
+        view.ShowField(RepeaterField::Multibase, Decimal(*multibase));
+    view.ShowField(RepeaterField::Jump, Decimal(ReadByteCell(RepeaterCell::RepeaterJump)));
+    view.ShowField(RepeaterField::Busy, Decimal(ReadByteCell(RepeaterCell::BusyBit)));
+    ReadBeepAndAlternatives(view);
+}
+
+void TRepeaterDevice::ReadSingleCell(IRepeaterView& view)
+{
+    view.SetLayout(kSingleCellLayout);
+    view.ShowField(RepeaterField::Busy, Decimal(ReadByteCell(RepeaterCell::BusyBit)));
+    view.ShowField(RepeaterField::Code, TRepeaterRules::SingleCellCodeToText(ReadText(RepeaterCell::Code, 5)));
+    view.ShowField(RepeaterField::Base, Decimal(ReadByteCell(RepeaterCell::MultiCellBase) & 7));
+    view.ShowField(RepeaterField::Repeater, Decimal(ReadByteCell(RepeaterCell::RepeaterNumber)));
+    ReadBeepAndAlternatives(view);
+}
+
+void TRepeaterDevice::WriteAlternatives(const TRepeaterInput& input, IRepeaterView& view)
+{
+    if (!input.altShown)
+        return;
+    // Each cell on its own: a failure leaves just that field marked as changed.
+    try {
+        if (const auto v = TRepeaterRules::Number(input.altBase)) {
+            WriteAltBase(*v);
+            view.FieldSent(RepeaterField::AltBase);
+        }
+    }
+    catch (const EAssertionFailed&) {
+    }
+    try {
+        if (const auto v = TRepeaterRules::Number(input.altRepeater)) {
+            WriteAltRepeater(*v);
+            view.FieldSent(RepeaterField::AltRepeater);
+        }
+    }
+    catch (const EAssertionFailed&) {
+    }
+}
+
+void TRepeaterDevice::WriteMultiCell(const TRepeaterInput& input, IRepeaterView& view)
+{
+    ClearBlock();
+    WriteByte(RepeaterCell::Fixed, RepeaterCell::FixedValue);
+    WriteCellsHex(RepeaterCell::Code, TRepeaterRules::TextToMultiCellCode(input.code), 4);
+    view.FieldSent(RepeaterField::Code);
+    if (const auto base = TRepeaterRules::Number(input.base)) {
+        WriteByte(RepeaterCell::MultiCellBase, static_cast<std::uint8_t>(*base & 0xFF));
+        view.FieldSent(RepeaterField::Base);
+    }
+    WriteAlternatives(input, view);
+    if (const auto repeater = TRepeaterRules::Number(input.repeater)) {
+        WriteByte(RepeaterCell::RepeaterNumber, static_cast<std::uint8_t>(*repeater & 0xFF));
+        view.FieldSent(RepeaterField::Repeater);
+    }
+    WriteByte(RepeaterCell::Multibase, RepeaterCell::MultibaseOne);
+    view.FieldSent(RepeaterField::Multibase);
+    WriteByte(RepeaterCell::RepeaterJump, 0x00);
+    view.FieldSent(RepeaterField::Jump);
+    if (const auto busy = TRepeaterRules::Number(input.busy)) {
+        WriteByte(RepeaterCell::BusyBit, static_cast<std::uint8_t>(*busy & 0xFF));
+        view.FieldSent(RepeaterField::Busy);
+    }
+    WriteByte(RepeaterCell::DebugBeep, input.debugBeep ? RepeaterCell::DebugBeepOn : RepeaterCell::DebugBeepOff);
+}
+
+void TRepeaterDevice::WriteSingleCell(const TRepeaterInput& input, IRepeaterView& view)
+{
+    ClearBlock();
+    WriteByte(RepeaterCell::DebugBeep, input.debugBeep ? RepeaterCell::DebugBeepOn : RepeaterCell::DebugBeepOff);
+    const int base = TRepeaterRules::Number(input.base).value_or(0);
+    WriteCellsHex(RepeaterCell::Code, TRepeaterRules::TextToSingleCellCode(input.code, base), 5);
+    view.FieldSent(RepeaterField::Code);
+    view.FieldSent(RepeaterField::Base);
+    const int repeater = TRepeaterRules::Number(input.repeater).value_or(0);
+    WriteCellsHex(RepeaterCell::RepeaterNumber, QString::number(repeater & 0xFF, 16).toUpper(), 1);
+    view.FieldSent(RepeaterField::Repeater);
+    WriteByte(RepeaterCell::Multibase, RepeaterCell::MultibaseOne);
+    WriteByte(RepeaterCell::Fixed, RepeaterCell::FixedValue);
+    WriteAlternatives(input, view);
+    if (const auto busy = TRepeaterRules::Number(input.busy)) {
+        WriteByte(RepeaterCell::BusyBit, static_cast<std::uint8_t>(*busy & 0xFF));
+        view.FieldSent(RepeaterField::Busy);
+    }
+}
