@@ -41,8 +41,16 @@ QString CliUsageText()
         "  read ADDR [COUNT]     read COUNT (1..200, default 1) EEPROM bytes at hexadecimal ADDR; prints \"00 04 D5\"\n"
         "  write ADDR BYTE...    write hexadecimal bytes in chunks of 8 with read-back; prints the bytes confirmed\n"
         "  mail TEXT             send one mail (hexadecimal bytes); prints the answer text\n"
+        "  repeater read [--layout multi|single]\n"
+        "                        read the repeater's configuration; prints one \"name: value\" line per field\n"
+        "                        and the layout it read in (a single-cell type is always read single-cell)\n"
+        "  repeater write [--layout multi|single] [--code OCTAL] [--base N] [--repeater N] [--busy N]\n"
+        "                 [--alt-base N] [--alt-repeater N] [--debug-beep on|off]\n"
+        "                        check the fields as the Repeater page does and write them in its order;\n"
+        "                        layout multi and debug beep off unless given; empty alternatives become 255\n"
         "\n"
-        "Exit codes: 0 done; 1 usage or invalid input; 2 the port cannot be opened; 3 no answer;\n"
+        "Exit codes: 0 done; 1 usage or invalid input; 2 the port cannot be opened; 3 no answer\n"
+        "            (repeater: no repeater answered, or a cell could not be read);\n"
         "            4 write not confirmed.\n"
         "COM n is the device path in $TUNEBENCH_COM<n>, else the stored Ports/COM<n>, else /dev/ttyS<n-1>.\n");
 }
@@ -115,4 +123,49 @@ std::optional<int> ParseHexByte(const QString& text)
     if (digits.isEmpty() || digits.size() > 2 || !IsHexText(digits, false))
         return std::nullopt;
     return HexTextToByte(digits);
+}
+
+TRepeaterParseResult ParseRepeaterArguments(const QStringList& args)
+{
+    if (args.isEmpty() || (args[0] != QLatin1String("read") && args[0] != QLatin1String("write")))
+        return {std::nullopt, QStringLiteral("repeater needs read or write")};
+    TRepeaterArgs r;
+    r.write = args[0] == QLatin1String("write");
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& name = args[i];
+        if (i + 1 >= args.size())
+            return {std::nullopt, QStringLiteral("%1 needs a value").arg(name)};
+        const QString value = args[++i];
+        if (name == QLatin1String("--layout")) {
+            if (value == QLatin1String("multi"))
+                r.layout = kMultiCellLayout;
+            else if (value == QLatin1String("single"))
+                r.layout = kSingleCellLayout;
+            else
+                return {std::nullopt, QStringLiteral("--layout must be multi or single")};
+            continue;
+        }
+        if (!r.write)
+            return {std::nullopt, QStringLiteral("unknown option for repeater read: %1").arg(name)};
+        if (name == QLatin1String("--code"))
+            r.input.code = value;
+        else if (name == QLatin1String("--base"))
+            r.input.base = value;
+        else if (name == QLatin1String("--repeater"))
+            r.input.repeater = value;
+        else if (name == QLatin1String("--busy"))
+            r.input.busy = value;
+        else if (name == QLatin1String("--alt-base"))
+            r.input.altBase = value;
+        else if (name == QLatin1String("--alt-repeater"))
+            r.input.altRepeater = value;
+        else if (name == QLatin1String("--debug-beep")) {
+            if (value != QLatin1String("on") && value != QLatin1String("off"))
+                return {std::nullopt, QStringLiteral("--debug-beep must be on or off")};
+            r.input.debugBeep = value == QLatin1String("on");
+        }
+        else
+            return {std::nullopt, QStringLiteral("unknown option for repeater write: %1").arg(name)};
+    }
+    return {r, {}};
 }

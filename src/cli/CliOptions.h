@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RepeaterRules.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -29,3 +31,17 @@ struct TCliParseResult {
 [[nodiscard]] std::optional<int> ParseHexAddress(const QString& text);
 // One byte in hexadecimal, one or two digits.
 [[nodiscard]] std::optional<int> ParseHexByte(const QString& text);
+
+// "repeater read|write" and their options.
+struct TRepeaterArgs {
+    bool write = false;
+    int layout = kMultiCellLayout;
+    TRepeaterInput input;
+};
+
+struct TRepeaterParseResult {
+    std::optional<TRepeaterArgs> args;
+    QString error;
+};
+
+[[nodiscard]] TRepeaterParseResult ParseRepeaterArguments(const QStringList& args);

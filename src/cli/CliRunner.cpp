@@ -1,14 +1,17 @@
 #include "CliRunner.h"
 
+#include "AssertionError.h"
 #include "DeviceDetection.h"
 #include "MachineSettings.h"
 #include "NumberConverting.h"
 #include "PortDiagnosis.h"
+#include "RepeaterDevice.h"
 #include "SndMail.h"
 #include "TpaProComImpl.h"
 
 #include <QFileInfo>
 #include <QSerialPortInfo>
+#include <map>
 #include <vector>
 
 TCliRunner::TCliRunner(TCliOptions options, QTextStream& out, QTextStream& err)
@@ -41,6 +44,8 @@ int TCliRunner::Run()
             return Write();
         if (c == QLatin1String("mail"))
             return Mail();
+        if (c == QLatin1String("repeater"))
+            return Repeater();
     }
     catch (const EMailControlError& e) {
         return Usage(QString(e.Message()).replace(QLatin1Char('\r'), QLatin1Char('\n')));
@@ -190,5 +195,140 @@ int TCliRunner::Mail()
     if (!OpenLink())
         return kExitPort;
     m_out << m_link->SendMail(text) << "\n";
+    return kExitDone;
+}
+
+namespace {
+const char* FieldName(RepeaterField field)
+{
+    switch (field) {
+    case RepeaterField::Code: return "code";
+    case RepeaterField::Base: return "base";
+    case RepeaterField::Repeater: return "repeater";
+    case RepeaterField::Multibase: return "multibase";
+    case RepeaterField::Jump: return "jump";
+    case RepeaterField::Busy: return "busy";
+    case RepeaterField::AltBase: return "alt-base";
+    case RepeaterField::AltRepeater: return "alt-repeater";
+    }
+    return "";
+}
+
+// Collects what the read and write sequences report, printed in a fixed order.
+class TCliRepeaterView final : public IRepeaterView {
+public:
+    void SetLayout(int layout) override { m_layout = layout; }
+    void ShowField(RepeaterField field, const QString& text) override { m_fields[field] = text; }
+    void SetDebugBeep(bool on) override { m_beep = on ? "on" : "off"; }
+    void ShowBusyBitHint(bool fourAllowed) override { m_busyRange = fourAllowed ? "1-4" : "1-3"; }
+    void FieldSent(RepeaterField field) override { m_sent.push_back(field); }
+
+    void PrintRead(QTextStream& out, int type, bool altSync) const
+    {
+        out << "layout: " << (m_layout == kMultiCellLayout ? "multi" : "single") << "\n";
+        out << "type: " << type << "\n";
+        for (const auto& [field, text] : m_fields)
+            out << FieldName(field) << ": " << text << "\n";
+        out << "debug-beep: " << m_beep << "\n";
+        out << "busy-range: " << m_busyRange << "\n";
+        out << "alt-sync: " << (altSync ? "yes" : "no") << "\n";
+    }
+    void PrintSent(QTextStream& out, const std::map<RepeaterField, QString>& texts) const
+    {
+        for (RepeaterField field : m_sent)
+            out << FieldName(field) << ": " << texts.at(field) << "\n";
+    }
+
+private:
+    int m_layout = kMultiCellLayout;
+    std::map<RepeaterField, QString> m_fields;
+    const char* m_beep = "unknown";
+    const char* m_busyRange = "1-3";
+    std::vector<RepeaterField> m_sent;
+};
+} // namespace
+
+int TCliRunner::Repeater()
+{
+    const TRepeaterParseResult parsed = ParseRepeaterArguments(m_options.args);
+    if (!parsed.args)
+        return Usage(parsed.error);
+    if (!OpenLink())
+        return kExitPort;
+    try {
+        return parsed.args->write ? RepeaterWrite(*parsed.args) : RepeaterRead(*parsed.args);
+    }
+    catch (const ENumberConvertingError& e) {
+        m_err << QString(e.Message()).replace(QLatin1Char('\r'), QLatin1Char('\n')) << "\n";
+    }
+    catch (const EAssertionFailed& e) {
+        m_err << e.Message() << "\n";
+    }
+    m_err.flush();
+    return kExitNoAnswer;
+}
+
+int TCliRunner::RepeaterRead(const TRepeaterArgs& args)
+{
+    const RepeaterType type = TDeviceDetector(*m_link).ReadRepeaterType();
+    if (!type.valid) {
+        m_err << "This is not a DAVO repeater, not able to read data !\n";
+        return kExitNoAnswer;
+    }
+    TRepeaterDevice device(*m_link);
+    TCliRepeaterView view;
+    if (TRepeaterRules::IsMultiCellType(type.type) && args.layout == kMultiCellLayout)
+        device.ReadMultiCell(view);
+    else
+        device.ReadSingleCell(view);
+    view.PrintRead(m_out, type.type, device.AltSyncSupported());
+    return kExitDone;
+}
+
+int TCliRunner::RepeaterWrite(const TRepeaterArgs& args)
+{
+    const RepeaterType type = TDeviceDetector(*m_link).ReadRepeaterType();
+    if (!type.valid) {
+        m_err << "This is not a Davo repeater, not able to write data !\n";
+        return kExitNoAnswer;
+    }
+    TRepeaterDevice device(*m_link);
+    TRepeaterInput input = args.input;
+    input.altShown = device.AltSyncSupported();
+    if (input.altShown) {
+        if (input.altBase.isEmpty())
+            input.altBase = QStringLiteral("255");
+        if (input.altRepeater.isEmpty())
+            input.altRepeater = QStringLiteral("255");
+    }
+    // The page's busy-bit field refuses a digit beyond its hint as it is typed.
+    const bool hintFour = device.ZeroBlindSlot();
+    if (!TRepeaterRules::BusyBitTextAllowed(input.busy, hintFour))
+        input.busy.clear();
+    const RepeaterCheck check = TRepeaterRules::Validate(
+        args.layout, input, [&] { return device.ZeroBlindSlot(); }, [&] { return hintFour; });
+    if (check != RepeaterCheck::Ok) {
+        m_err << DefaultRepeaterMessage(check) << "\n";
+        return kExitUsage;
+    }
+    const bool multiType = TRepeaterRules::IsMultiCellType(type.type);
+    if (!multiType && args.layout == kMultiCellLayout) {
+        m_err << "This is a Single Cell Solution repeater ! Change to the Single Cell Solution repeater page !\n";
+        return kExitUsage;
+    }
+    TCliRepeaterView view;
+    if (multiType && args.layout == kMultiCellLayout)
+        device.WriteMultiCell(input, view);
+    else
+        device.WriteSingleCell(input, view);
+    view.PrintSent(m_out, {{RepeaterField::Code, input.code},
+                           {RepeaterField::Base, input.base},
+                           {RepeaterField::Repeater, input.repeater},
+                           {RepeaterField::Multibase, QStringLiteral("1")},
+                           {RepeaterField::Jump, QStringLiteral("0")},
+                           {RepeaterField::Busy, input.busy},
+                           {RepeaterField::AltBase, input.altBase},
+                           {RepeaterField::AltRepeater, input.altRepeater}});
+    m_out << "debug-beep: " << (input.debugBeep ? "on" : "off") << "\n";
     return kExitDone;
 }

@@ -25,6 +25,9 @@ private:
     int Read();
     int Write();
     int Mail();
+    int Repeater();
+    int RepeaterRead(const TRepeaterArgs& args);
+    int RepeaterWrite(const TRepeaterArgs& args);
 
     // Opens the port; reports and returns false when it cannot.
     bool OpenLink();
