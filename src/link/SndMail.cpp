@@ -41,7 +41,7 @@ TMailControl::TMailControl(TVirtualCom* channel) : m_channel(channel), m_startTi
     m_gapTimer.setInterval(110);
     m_pollTimer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&m_answerTimer, &QTimer::timeout, [this] { WakeWait(); });
-    QObject::connect(&m_gapTimer, &QTimer::timeout, [this] { WakeWait(); });
+    QObject::connect(&m_gapTimer, &QTimer::timeout, [this] { OnGapTimer(); });
     // Bytes and timer expiries end the wait themselves; the poll only bounds the sleep.
     QObject::connect(&m_pollTimer, &QTimer::timeout, [this] {
         if (!WaitCondition(m_waitNeeded))
@@ -173,7 +173,7 @@ QString TMailControl::BuildAnswerText() const
 
 bool TMailControl::WaitCondition(int needed) const
 {
-    return m_mail.RxCount < needed && m_answerTimer.isActive() && m_gapTimer.isActive() && m_channel->IsOpen();
+    return m_mail.RxCount < needed && m_answerTimer.isActive() && m_gapRunning && m_channel->IsOpen();
 }
 
 void TMailControl::WaitWhile(int needed)
@@ -187,6 +187,25 @@ void TMailControl::WaitWhile(int needed)
         loop.exec();
     m_pollTimer.stop();
     m_waitLoop = outer;
+}
+
+void TMailControl::OnGapTimer()
+{
+    if (!m_gapRunning)
+        return;
+    const std::int64_t remainingNs = m_gapDeadline - ReadCounter();
+    if (remainingNs > 0) {
+        m_gapTimer.start(static_cast<int>((remainingNs + 999999) / 1000000));
+        return;
+    }
+    m_gapRunning = false;
+    WakeWait();
+}
+
+void TMailControl::StopGapTimer()
+{
+    m_gapRunning = false;
+    m_gapTimer.stop();
 }
 
 void TMailControl::WakeWait()
@@ -209,7 +228,7 @@ std::int64_t TMailControl::Exchange()
         {
             self->m_receiving = false;
             self->m_answerTimer.stop();
-            self->m_gapTimer.stop();
+            self->StopGapTimer();
         }
     } reset{this};
 
@@ -219,10 +238,12 @@ std::int64_t TMailControl::Exchange()
         monitor->AddTraffic(TrafficDirection::Sent, frame);
 
     m_answerTimer.setInterval(AnswerTimeout);
-    m_gapTimer.setInterval(GapTimeout);
     m_answerTimer.start();
     m_startTime = ReadCounter();
-    m_gapTimer.start();
+    m_gapPeriodMs = GapTimeout;
+    m_gapDeadline = m_startTime + m_gapPeriodMs * 1000000LL;
+    m_gapRunning = true;
+    m_gapTimer.start(m_gapPeriodMs);
 
     const int e = EchoLength();
     WaitWhile(m_mail.RxExpected);
@@ -234,7 +255,7 @@ std::int64_t TMailControl::Exchange()
 
     m_receiving = false;
     m_answerTimer.stop();
-    m_gapTimer.stop();
+    StopGapTimer();
     m_mail.RxChecksumOk = ChecksumTest();
     m_mail.AnswerText = BuildAnswerText();
     m_mail.Elapsed = ElapsedMs(ReadCounter(), t0);
@@ -253,14 +274,13 @@ void TMailControl::OnPortData(const QByteArray& data)
     if (auto* monitor = TrafficMonitorRegistry::Current())
         monitor->AddTraffic(TrafficDirection::Received, data);
 
-    const std::int64_t period =
-        std::min<std::int64_t>(m_gapTimer.interval() + ElapsedMs(ReadCounter(), m_startTime), kMaxTimerPeriod);
-    const bool gapRunning = m_gapTimer.isActive();
-    m_gapTimer.setInterval(static_cast<int>(period));
-    if (gapRunning)
-        m_gapTimer.start();
-    else
-        m_gapTimer.stop();
+    // The gap allowance grows by the time since the timers started; a running
+    // gap timer restarts now with it. The deadline moves here, the Qt timer only
+    // when it fires, so a byte-by-byte stream costs no timer re-registration.
+    const std::int64_t now = ReadCounter();
+    m_gapPeriodMs = std::min<std::int64_t>(m_gapPeriodMs + ElapsedMs(now, m_startTime), kMaxTimerPeriod);
+    if (m_gapRunning)
+        m_gapDeadline = now + m_gapPeriodMs * 1000000LL;
 
     if (data.isEmpty() || !m_receiving)
         return;

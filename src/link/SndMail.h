@@ -129,6 +129,8 @@ private:
     [[nodiscard]] bool WaitCondition(int needed) const;
     void WaitWhile(int needed);
     void WakeWait();
+    void OnGapTimer();
+    void StopGapTimer();
 
     TVirtualCom* m_channel;
     ILinkPresenter* m_presenter = nullptr;
@@ -141,6 +143,9 @@ private:
     bool m_modemLinesLogged = false;
     int m_waitNeeded = 0;
     std::int64_t m_startTime;
+    std::int64_t m_gapPeriodMs = 110;
+    std::int64_t m_gapDeadline = 0;
+    bool m_gapRunning = false;
     QTimer m_answerTimer;
     QTimer m_gapTimer;
     QTimer m_pollTimer;
