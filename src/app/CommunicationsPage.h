@@ -1,0 +1,70 @@
+#pragma once
+
+#include "DeviceDetection.h"
+#include "DeviceOperations.h"
+
+#include <QWidget>
+#include <memory>
+
+namespace Ui {
+class TCommunicationsPage;
+}
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class TRadioGroup;
+class TMachineSettings;
+
+// The Communications page: COM port and baud rate, "Set Comport" that stores
+// the port, opens it and finds out what answers. The shell enables the pages
+// that fit the result.
+class TCommunicationsPage final : public QWidget, public IPortChoice {
+    Q_OBJECT
+public:
+    TCommunicationsPage(TDeviceOperations& operations, QString machineSettingsPath, QWidget* parent = nullptr);
+    ~TCommunicationsPage() override;
+
+    // IPortChoice
+    [[nodiscard]] int ComIndex() const override;
+    [[nodiscard]] QString ComText() const override;
+    [[nodiscard]] int BaudIndex() const override;
+    [[nodiscard]] bool TwoWire() const override;
+    [[nodiscard]] QString NotAccessibleText() const override;
+    void LockPortControls(bool locked) override;
+
+    void Button2Click();
+    void rgBaudrateClick();
+
+    // Each COM item's tool tip: the device path it is mapped to.
+    void RefreshPortHints();
+    // Items 0-3 of rgBaudrate from the four hidden labels.
+    void CopyBaudrateTexts();
+    // Status text of a device kind, from the hidden labels.
+    [[nodiscard]] QString StatusText(DeviceKind kind) const;
+
+    QComboBox* ComChoice;
+    QPushButton* Button2;
+    TRadioGroup* rgBaudrate;
+    QCheckBox* chk2WireSerial;
+    QLabel* Label38;
+    QLabel* Label39;
+    QLabel* Label40;
+    QLabel* Label41;
+    QLabel* lblCouldNotConnectToDevice;
+
+signals:
+    // "Set Comport" has a result: the shell sets pages and status bar. With
+    // Nothing the page closes the port afterwards.
+    void DeviceKindFound(DeviceKind kind, const QString& portText, const QString& statusText);
+    // A repeater answered and the port is still open: prepare the repeater page.
+    void RepeaterDetected();
+
+private:
+    [[nodiscard]] DeviceKind FindDevice();
+
+    std::unique_ptr<Ui::TCommunicationsPage> m_ui;
+    TDeviceOperations& m_operations;
+    QString m_machineSettingsPath;
+    bool m_locked = false;
+};

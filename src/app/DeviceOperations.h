@@ -1,0 +1,61 @@
+#pragma once
+
+#include "DeviceSession.h"
+#include "LinkPresenter.h"
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+class TSendmail;
+
+// What the Communications page offers the shared operations: the chosen port,
+// rate and line mode, and the locking of its port controls.
+class IPortChoice {
+public:
+    virtual ~IPortChoice() = default;
+    [[nodiscard]] virtual int ComIndex() const = 0;     // 0 = COM1
+    [[nodiscard]] virtual QString ComText() const = 0;  // "COM1"
+    [[nodiscard]] virtual int BaudIndex() const = 0;
+    [[nodiscard]] virtual bool TwoWire() const = 0;
+    [[nodiscard]] virtual QString NotAccessibleText() const = 0;
+    virtual void LockPortControls(bool locked) = 0;
+};
+
+// The main window's one device link and the operations every page shares:
+// the connection check, opening and closing the port. The link's questions go
+// to the translated dialogs.
+class TDeviceOperations final : public IDeviceSession, private ILinkPresenter {
+public:
+    TDeviceOperations();
+    ~TDeviceOperations() override;
+    TDeviceOperations(const TDeviceOperations&) = delete;
+    TDeviceOperations& operator=(const TDeviceOperations&) = delete;
+
+    void SetPortChoice(IPortChoice* choice) { m_choice = choice; }
+
+    [[nodiscard]] TMailControl& Link() override;
+    [[nodiscard]] TSendmail& Sendmail();
+    [[nodiscard]] bool HasLink() const { return m_link != nullptr; }
+    bool ConnectionCheck() override;
+    bool CloseDevicePort() override;
+    // Opens with the chosen port and rate; on failure shows "COMn: <not
+    // accessible>" and, on a second line, why (missing device, permission, busy).
+    bool OpenDevicePort();
+    // Sets the stop flag, closes the port and destroys the link.
+    void ReleaseLink();
+
+    [[nodiscard]] QString DevicePath(int com);
+    // 0 -> 8600, 2 and 3 -> 115200, anything else 9600.
+    [[nodiscard]] static std::int32_t BaudRateOfIndex(int index);
+    // The line mode of "2 Wire Serial": no echo, echo back, slower polling, longer gaps.
+    static void ApplyTwoWireMode(TMailControl& link);
+
+private:
+    bool ConfirmWarning(const QString& text) override;
+    void ShowWarning(const QString& text) override;
+    [[nodiscard]] IPortChoice& Choice() const;
+
+    std::unique_ptr<TSendmail> m_link;
+    IPortChoice* m_choice = nullptr;
+};

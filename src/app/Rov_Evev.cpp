@@ -1,0 +1,253 @@
+#include "Rov_Evev.h"
+
+#include "CommunicationsPage.h"
+#include "DialogsForm.h"
+#include "DialogsTranslation.h"
+#include "EepromPage.h"
+#include "FormPosition.h"
+#include "MachineSettings.h"
+#include "SndMail.h"
+#include "StartupSettings.h"
+#include "TabSheet.h"
+#include "WelcomePage.h"
+#include "RadioGroup.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QUrl>
+
+#ifndef TUNEBENCH_VERSION
+#define TUNEBENCH_VERSION "0.0.0"
+#endif
+
+TForm1::TForm1(TProgramEnvironment environment, QWidget* parent)
+    : QMainWindow(parent), m_environment(std::move(environment)), m_instanceGuard(m_environment.instanceLockPath),
+      m_operations(std::make_unique<TDeviceOperations>())
+{
+    CreateControls();
+    qApp->installEventFilter(this);
+    FormCreate();
+}
+
+TForm1::~TForm1()
+{
+    // Left through File, Exit: nothing is saved, the link goes all the same.
+    if (m_operations)
+        m_operations->ReleaseLink();
+}
+
+void TForm1::FormCreate()
+{
+    if (m_instanceGuard.AlreadyRunning()) {
+        m_alreadyRunning = true;
+        return;
+    }
+    RestoreFormPosition(PositionFile(), *this, false);
+    if (m_environment.HasSwitch(QStringLiteral("?")))
+        MessageDlg(UsageText(), mtInformation, mbOK);
+    m_programFolder = m_environment.ProgramFolder();
+    LoadBaudrateIndex();
+}
+
+void TForm1::FormShow()
+{
+    Welcome->SetVersion(Welcome->lblVersionHidden->text() + QLatin1Char(' ') + QStringLiteral(TUNEBENCH_VERSION));
+    RunInstallationStep();
+
+    for (TTabSheet* sheet : {TabSheet2, TabSheet3, TabSheet4, TabSheet7, TabSheet9, TabSheet8})
+        sheet->setEnabled(false);
+    if (QPushButton* loadMenu = Button9())
+        loadMenu->setEnabled(false);
+
+    const QString icon = m_programFolder + QStringLiteral("user.ico");
+    if (QFileInfo::exists(icon)) {
+        setWindowIcon(QIcon(icon));
+        QApplication::setWindowIcon(QIcon(icon));
+    }
+    const QString logo = m_programFolder + QStringLiteral("logo.bmp");
+    if (QFileInfo::exists(logo))
+        Welcome->LoadPicture(logo);
+
+    ApplyLanguage();
+    ApplyPageConfiguration();
+    m_panels[0]->clear();
+    m_panels[1]->setText(Communications->Label40->text());
+    if (auto* memo = TabSheet4->findChild<QPlainTextEdit*>(QStringLiteral("Memo1")))
+        memo->setPlainText(lblMemo1->text());
+    SetMenuCaptions();
+    SelectSavedComPort();
+
+    if (m_environment.HasSwitch(QStringLiteral("va")))
+        TabSheet2->SetTabVisible(true);
+    if (m_environment.HasSwitch(QStringLiteral("sm")))
+        m_operations->Link().ShowMonitor();
+    if (m_environment.HasSwitch(QStringLiteral("d")))
+        Communications->chk2WireSerial->setVisible(true);
+    Communications->CopyBaudrateTexts();
+}
+
+void TForm1::RunInstallationStep()
+{
+    TMachineSettings registry(m_environment.machineSettings);
+    if (!::RunInstallationStep(registry, m_programFolder))
+        return;
+    QCoreApplication::processEvents();
+    setWindowState(windowState() | Qt::WindowMinimized);
+    if (QFileInfo::exists(m_programFolder + QStringLiteral("Default.lng")) && m_languageHook)
+        m_languageHook(QStringLiteral("Default"));
+    MessageDlg(Welcome->Label50->text(), mtInformation, mbOK);
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+}
+
+void TForm1::ApplyLanguage()
+{
+    const TMachineSettings registry(m_environment.machineSettings);
+    const QString name = LanguageToApply(registry.ReadString(QStringLiteral("Language")),
+                                         QFileInfo::exists(m_programFolder + QStringLiteral("Default.lng")));
+    if (name.isEmpty())
+        return;
+    if (m_languageHook)
+        m_languageHook(name);
+    if (m_dialogsForm)
+        CopyDialogTexts(*m_dialogsForm);
+}
+
+void TForm1::ApplyPageConfiguration()
+{
+    PageControl1->SetActivePage(TabSheet1);
+    const QString path = m_programFolder + QLatin1String(kPageConfigFileName);
+    if (!QFileInfo::exists(path))
+        return;
+    const TPageConfiguration config = ReadPageConfiguration(path);
+    PageControl1->SetActivePage(findChild<TTabSheet*>(QStringLiteral("TabSheet%1").arg(config.startPosition)));
+    for (const auto& [page, visible] : config.tabVisible)
+        if (auto* sheet = findChild<TTabSheet*>(QStringLiteral("TabSheet%1").arg(page)))
+            sheet->SetTabVisible(visible);
+}
+
+void TForm1::SelectSavedComPort()
+{
+    Communications->RefreshPortHints();
+    const std::optional<qint32> port = TMachineSettings(m_environment.machineSettings).ReadInteger(QStringLiteral("COMPORT"));
+    // A number beyond the list would leave no port chosen; COM1 stays then.
+    if (port && *port > 0 && *port <= Communications->ComChoice->count())
+        Communications->ComChoice->setCurrentIndex(*port - 1);
+}
+
+void TForm1::FormClose()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    if (m_operations->HasLink())
+        m_operations->Link().StopRequested = true;
+    (void)SaveFormPosition(PositionFile(), *this);
+    SaveBaudrateIndex();
+    m_operations->ReleaseLink();
+    emit Closed();
+}
+
+void TForm1::Exit1Click() { QCoreApplication::quit(); }
+
+void TForm1::Help1Click()
+{
+    const QString guide = m_programFolder + QStringLiteral("TunebenchUserGuide.pdf");
+    const QString help = m_programFolder + QStringLiteral("Tunebench.hlp");
+    if (QFileInfo::exists(guide))
+        QDesktopServices::openUrl(QUrl::fromLocalFile(guide));
+    else if (QFileInfo::exists(help))
+        QDesktopServices::openUrl(QUrl::fromLocalFile(help));
+}
+
+bool TForm1::FormKeyDown(int key, Qt::KeyboardModifiers modifiers)
+{
+    if (key != Qt::Key_F12 || !modifiers.testFlag(Qt::ShiftModifier) || !modifiers.testFlag(Qt::ControlModifier))
+        return false;
+    tsReadWriteEeprom->SetTabVisible(true);
+    PageControl1->SetActivePage(tsReadWriteEeprom);
+    return true;
+}
+
+void TForm1::TabSheet5MouseDown(Qt::KeyboardModifiers modifiers)
+{
+    const Qt::KeyboardModifiers all = Qt::ShiftModifier | Qt::AltModifier | Qt::ControlModifier;
+    if ((modifiers & all) == all && m_operations->HasLink())
+        m_operations->Link().ShowMonitor();
+}
+
+void TForm1::TabSheet1Resize() { Welcome->LayoutPicture(); }
+
+void TForm1::LoadBaudrateIndex() { Communications->rgBaudrate->SetItemIndex(::LoadBaudrateIndex(UserSettingsFile())); }
+
+void TForm1::SaveBaudrateIndex() { (void)::SaveBaudrateIndex(UserSettingsFile(), Communications->rgBaudrate->ItemIndex()); }
+
+void TForm1::OnDeviceKindFound(DeviceKind kind, const QString& portText, const QString& statusText)
+{
+    SetDevicePages(kind);
+    m_panels[0]->setText(portText);
+    m_panels[1]->setText(statusText);
+}
+
+void TForm1::SetDevicePages(DeviceKind kind)
+{
+    const bool handset = kind == DeviceKind::Handset;
+    for (TTabSheet* sheet : {TabSheet2, TabSheet3, TabSheet7, TabSheet9})
+        sheet->setEnabled(handset);
+    TabSheet4->setEnabled(kind == DeviceKind::Repeater);
+    if (kind != DeviceKind::Repeater) {
+        TabSheet8->setEnabled(handset);
+        if (QPushButton* loadMenu = Button9())
+            loadMenu->setEnabled(true);
+    }
+}
+
+void TForm1::SetPageContent(TTabSheet* sheet, QWidget* page) { sheet->SetContent(page); }
+
+void TForm1::SetRepeaterPage(QWidget* page)
+{
+    SetPageContent(TabSheet4, page);
+    if (auto* memo = page->findChild<QPlainTextEdit*>(QStringLiteral("Memo1")))
+        memo->setPlainText(lblMemo1->text());
+}
+
+QString TForm1::PositionFile() const { return m_environment.ProgramFolder() + QLatin1String(kPositionFileName); }
+
+QString TForm1::UserSettingsFile() const { return m_environment.ProgramFolder() + m_environment.SettingsFileName(); }
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_shown || m_alreadyRunning)
+        return;
+    m_shown = true;
+    FormShow();
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    event->accept();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (!watched->isWidgetType())
+        return false;
+    if (event->type() == QEvent::KeyPress && static_cast<QWidget*>(watched)->window() == this) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        return FormKeyDown(key->key(), key->modifiers());
+    }
+    if (event->type() == QEvent::MouseButtonPress && (watched == TabSheet5 || watched == Communications)) {
+        const Qt::KeyboardModifiers modifiers = static_cast<QMouseEvent*>(event)->modifiers();
+        TabSheet5MouseDown(modifiers);
+        return false;
+    }
+    return false;
+}

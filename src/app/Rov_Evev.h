@@ -1,0 +1,127 @@
+#pragma once
+
+#include "DeviceDetection.h"
+#include "DeviceOperations.h"
+#include "ProgramEnvironment.h"
+#include "SingleInstance.h"
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QToolBar;
+class QToolButton;
+class TCommunicationsPage;
+class TDialogsForm;
+class TEepromPage;
+class TPageControl;
+class TTabSheet;
+class TWelcomePage;
+
+// The main window: the shell of pages, menus and tool bar, status bar, the
+// start-up and closing steps and the hidden gestures. Pages are classes of
+// their own; the device link and the shared operations live in
+// TDeviceOperations, which the pages are given.
+class TForm1 final : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TForm1(TProgramEnvironment environment = TProgramEnvironment::FromApplication(), QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Another copy runs: the program ends without showing this window.
+    [[nodiscard]] bool AlreadyRunning() const { return m_alreadyRunning; }
+
+    // Windows created after this one that start-up uses.
+    void SetDialogsForm(TDialogsForm* form) { m_dialogsForm = form; }
+    // Applies a language file by name to the translated windows (joined when
+    // the language files land); called at start for a language other than English.
+    void SetLanguageHook(std::function<void(const QString&)> hook) { m_languageHook = std::move(hook); }
+    // Puts a page class into a tab sheet (the sheet owns it).
+    void SetPageContent(TTabSheet* sheet, QWidget* page);
+    void SetRepeaterPage(QWidget* page);
+
+    [[nodiscard]] TDeviceOperations& Operations() { return *m_operations; }
+    [[nodiscard]] const TProgramEnvironment& Environment() const { return m_environment; }
+    [[nodiscard]] QString PanelText(int panel) const;
+
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void Exit1Click();
+    void Help1Click();
+    // True when the key was the EEPROM page gesture (Shift+Ctrl+F12, Alt ignored).
+    bool FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    // Shift+Alt+Ctrl with any mouse button opens the traffic monitor.
+    void TabSheet5MouseDown(Qt::KeyboardModifiers modifiers);
+    void TabSheet1Resize();
+    void ApplyPageConfiguration();
+    void LoadBaudrateIndex();
+    void SaveBaudrateIndex();
+
+    TPageControl* PageControl1;
+    TTabSheet* TabSheet1;
+    TTabSheet* TabSheet2;
+    TTabSheet* TabSheet3;
+    TTabSheet* TabSheet4;
+    TTabSheet* TabSheet5;
+    TTabSheet* TabSheet6;
+    TTabSheet* TabSheet7;
+    TTabSheet* TabSheet8;
+    TTabSheet* TabSheet9;
+    TTabSheet* tsReadWriteEeprom;
+    TWelcomePage* Welcome;
+    TCommunicationsPage* Communications;
+    TEepromPage* EepromPage;
+    QToolBar* MainToolBar;
+    QMenu* File1;
+    QMenu* About1;
+    QAction* Exit1;
+    QAction* Help1;
+    QAction* miLanguage;
+    QAction* miAbout;
+    QLabel* lblMemo1;
+
+    // The "Load Menu" button of the Download page, found by name in the page.
+    [[nodiscard]] QPushButton* Button9() const;
+
+signals:
+    // FormClose has run: the program ends.
+    void Closed();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();
+    void CreateMenus();
+    void CreatePages();
+    void CreateStatusBar();
+    TTabSheet* AddSheet(const char* name, const char* caption);
+    void RunInstallationStep();
+    void ApplyLanguage();
+    void SetMenuCaptions();
+    void SelectSavedComPort();
+    void OnDeviceKindFound(DeviceKind kind, const QString& portText, const QString& statusText);
+    void SetDevicePages(DeviceKind kind);
+    [[nodiscard]] QString PositionFile() const;
+    [[nodiscard]] QString UserSettingsFile() const;
+
+    TProgramEnvironment m_environment;
+    TSingleInstanceGuard m_instanceGuard;
+    std::unique_ptr<TDeviceOperations> m_operations;
+    TDialogsForm* m_dialogsForm = nullptr;
+    std::function<void(const QString&)> m_languageHook;
+    QToolButton* m_fileButton = nullptr;
+    QToolButton* m_helpButton = nullptr;
+    QList<QLabel*> m_panels;
+    QString m_programFolder;
+    bool m_alreadyRunning = false;
+    bool m_shown = false;
+    bool m_closed = false;
+};

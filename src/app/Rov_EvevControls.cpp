@@ -1,0 +1,155 @@
+// The main window's design-time controls: menus, tool bar, pages, status bar.
+#include "CommunicationsPage.h"
+#include "EepromPage.h"
+#include "Rov_Evev.h"
+#include "TabSheet.h"
+#include "WelcomePage.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+void TForm1::CreateControls()
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Tunebench"));
+    resize(815, 590);
+    move(171, 109);
+    CreateMenus();
+    CreatePages();
+    CreateStatusBar();
+}
+
+void TForm1::CreateMenus()
+{
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    File1 = bar->addMenu(QStringLiteral("File"));
+    File1->setObjectName(QStringLiteral("File1"));
+    Exit1 = File1->addAction(QStringLiteral("Exit"));
+    Exit1->setObjectName(QStringLiteral("Exit1"));
+    About1 = bar->addMenu(QStringLiteral("Help"));
+    About1->setObjectName(QStringLiteral("About1"));
+    Help1 = About1->addAction(QStringLiteral("Help"));
+    Help1->setObjectName(QStringLiteral("Help1"));
+    miLanguage = About1->addAction(QStringLiteral("Language"));
+    miLanguage->setObjectName(QStringLiteral("miLanguage"));
+    miAbout = About1->addAction(QStringLiteral("About"));
+    miAbout->setObjectName(QStringLiteral("miAbout"));
+    // Their windows come with the language editor and the About box.
+    miLanguage->setEnabled(false);
+    miAbout->setEnabled(false);
+    connect(Exit1, &QAction::triggered, this, [this] { Exit1Click(); });
+    connect(Help1, &QAction::triggered, this, [this] { Help1Click(); });
+
+    // The menu is shown as the tool bar's buttons, not as a menu bar.
+    bar->hide();
+    MainToolBar = addToolBar(QStringLiteral("MainToolBar"));
+    MainToolBar->setObjectName(QStringLiteral("MainToolBar"));
+    MainToolBar->setMovable(false);
+    MainToolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    for (QMenu* menu : {File1, About1}) {
+        auto* button = new QToolButton(MainToolBar);
+        button->setMenu(menu);
+        button->setPopupMode(QToolButton::InstantPopup);
+        button->setText(menu->title());
+        button->setAutoRaise(true);
+        MainToolBar->addWidget(button);
+        (menu == File1 ? m_fileButton : m_helpButton) = button;
+    }
+}
+
+TTabSheet* TForm1::AddSheet(const char* name, const char* caption)
+{
+    auto* sheet = new TTabSheet(QLatin1String(name), PageControl1);
+    sheet->SetCaption(QLatin1String(caption));
+    return sheet;
+}
+
+void TForm1::CreatePages()
+{
+    PageControl1 = new TPageControl(this);
+    setCentralWidget(PageControl1);
+    TabSheet1 = AddSheet("TabSheet1", "Welcome");
+    TabSheet2 = AddSheet("TabSheet2", "Volume adjust PP");
+    TabSheet3 = AddSheet("TabSheet3", "Handset Startup Text");
+    TabSheet4 = AddSheet("TabSheet4", "Repeater");
+    TabSheet5 = AddSheet("TabSheet5", "Communications");
+    TabSheet6 = AddSheet("TabSheet6", "Download");
+    TabSheet7 = AddSheet("TabSheet7", "Gain Control Internal LS/Mic");
+    TabSheet9 = AddSheet("TabSheet9", "Gain Control Handsfree");
+    TabSheet8 = AddSheet("TabSheet8", "Handset IPEI");
+    tsReadWriteEeprom = AddSheet("tsReadWriteEeprom", "Read Write EEPROM");
+    TabSheet2->SetTabVisible(false);
+    TabSheet2->setEnabled(false);
+    tsReadWriteEeprom->SetTabVisible(false);
+    for (TTabSheet* sheet : {TabSheet1, TabSheet2, TabSheet3, TabSheet4, TabSheet5, TabSheet6, TabSheet7, TabSheet9,
+                             TabSheet8, tsReadWriteEeprom})
+        PageControl1->AddPage(sheet);
+
+    Welcome = new TWelcomePage;
+    TabSheet1->SetContent(Welcome);
+    Communications = new TCommunicationsPage(*m_operations, m_environment.machineSettings);
+    TabSheet5->SetContent(Communications);
+    EepromPage = new TEepromPage(*m_operations);
+    tsReadWriteEeprom->SetContent(EepromPage);
+    connect(Communications, &TCommunicationsPage::DeviceKindFound, this, &TForm1::OnDeviceKindFound);
+
+    // Stand-ins until the pages of their issues land.
+    auto* repeaterPlaceholder = new QWidget;
+    repeaterPlaceholder->setObjectName(QStringLiteral("RepeaterPlaceholder"));
+    TabSheet4->SetContent(repeaterPlaceholder);
+    lblMemo1 = new QLabel(QStringLiteral("If Handsets of the type DAVO Pulsa is registrated on the system the range of numbers "
+                                         "for repeaters must be limited into 0-31 - Otherwise the handsets is not able to "
+                                         "registrate the repeater."),
+                          TabSheet4);
+    lblMemo1->setObjectName(QStringLiteral("lblMemo1"));
+    lblMemo1->hide();
+    auto* download = new QWidget;
+    download->setObjectName(QStringLiteral("DownloadPlaceholder"));
+    auto* loadMenu = new QPushButton(QStringLiteral("Load Menu"), download);
+    loadMenu->setObjectName(QStringLiteral("Button9"));
+    auto* downloadLayout = new QVBoxLayout(download);
+    downloadLayout->addWidget(loadMenu, 0, Qt::AlignLeft | Qt::AlignTop);
+    TabSheet6->SetContent(download);
+
+    TabSheet5->installEventFilter(this);
+    Communications->installEventFilter(this);
+}
+
+void TForm1::CreateStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setSizeGripEnabled(true);
+    int index = 0;
+    for (int width : {75, 200, 50}) {
+        auto* panel = new QLabel(bar);
+        panel->setObjectName(QStringLiteral("Panel%1").arg(index++));
+        panel->setFixedWidth(width);
+        panel->setFrameShape(QFrame::StyledPanel);
+        bar->addWidget(panel);
+        m_panels << panel;
+    }
+}
+
+void TForm1::SetMenuCaptions()
+{
+    File1->setTitle(Welcome->Label52->text());
+    m_fileButton->setText(Welcome->Label52->text());
+    Exit1->setText(Welcome->Label53->text());
+    About1->setTitle(Welcome->Label54->text());
+    m_helpButton->setText(Welcome->Label54->text());
+    Help1->setText(Welcome->Label54->text());
+    miAbout->setText(Welcome->lblAbout->text());
+    miLanguage->setText(Welcome->Label55->text());
+}
+
+QPushButton* TForm1::Button9() const { return TabSheet6->findChild<QPushButton*>(QStringLiteral("Button9")); }
+
+QString TForm1::PanelText(int panel) const { return panel >= 0 && panel < m_panels.size() ? m_panels[panel]->text() : QString(); }

@@ -1,0 +1,64 @@
+#include "StartupSettings.h"
+
+#include "MachineSettings.h"
+#include "ProfileFile.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace {
+const QString kTabsheets = QStringLiteral("Tabsheets");
+const QString kUser = QStringLiteral("User");
+const QString kBaudrateIndex = QStringLiteral("BaudrateIndex");
+} // namespace
+
+TPageConfiguration ReadPageConfiguration(const QString& configIniPath)
+{
+    TProfileFile ini(configIniPath);
+    TPageConfiguration config;
+    config.startPosition = ini.ReadInteger(kTabsheets, QStringLiteral("Start Position"), 1);
+    for (int page : {1, 2, 3, 4, 6, 7, 8, 9})
+        config.tabVisible[page] = ini.ReadBool(kTabsheets, QString::number(page), page != 2);
+    return config;
+}
+
+int LoadBaudrateIndex(const QString& settingsPath) { return TProfileFile(settingsPath).ReadInteger(kUser, kBaudrateIndex, 1); }
+
+bool SaveBaudrateIndex(const QString& settingsPath, int index)
+{
+    TProfileFile ini(settingsPath);
+    return ini.WriteInteger(kUser, kBaudrateIndex, index);
+}
+
+QString LanguageToApply(const std::optional<QString>& registryValue, bool defaultLngExists)
+{
+    QString name = registryValue.value_or(QString());
+    if (name.isEmpty() && defaultLngExists)
+        name = QStringLiteral("Default");
+    if (name == QLatin1String("English"))
+        return {};
+    return name;
+}
+
+bool RunInstallationStep(TMachineSettings& settings, const QString& programFolder)
+{
+    const std::optional<QString> source = settings.ReadString(QStringLiteral("SourceDir"));
+    if (!source)
+        return false;
+    if (!source->isEmpty() && QDir(*source).exists()) {
+        for (const char* name : kInstalledFiles) {
+            const QString target = programFolder + QLatin1String(name);
+            const QString from = *source + QLatin1String(name);
+            // Through a temporary copy, so that a failed copy keeps the old file.
+            const QString partial = target + QStringLiteral(".part");
+            QFile::remove(partial);
+            if (!QFile::copy(from, partial))
+                continue;
+            QFile::remove(target);
+            if (!QFile::rename(partial, target))
+                QFile::remove(partial);
+        }
+    }
+    settings.DeleteValue(QStringLiteral("SourceDir"));
+    return true;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QPointer>
+#include <QTabWidget>
+#include <QWidget>
+
+class QVBoxLayout;
+class TPageControl;
+
+// A page of a TPageControl: its caption is the tab text, its tab can be hidden
+// without removing the page, and it hosts one content widget (a page class).
+class TTabSheet : public QWidget {
+    Q_OBJECT
+public:
+    explicit TTabSheet(const QString& name, QWidget* parent = nullptr);
+
+    // Replaces the content widget; the sheet takes ownership and deletes the old one.
+    void SetContent(QWidget* content);
+    [[nodiscard]] QWidget* Content() const { return m_content; }
+
+    [[nodiscard]] QString Caption() const;
+    void SetCaption(const QString& caption);
+    [[nodiscard]] bool TabVisible() const;
+    void SetTabVisible(bool visible);
+    [[nodiscard]] TPageControl* PageControl() const { return m_pageControl; }
+
+private:
+    friend class TPageControl;
+    [[nodiscard]] int TabIndex() const;
+
+    QVBoxLayout* m_layout;
+    QPointer<QWidget> m_content;
+    TPageControl* m_pageControl = nullptr;
+    QString m_caption;
+    bool m_tabVisible = true;
+};
+
+// The page control. Besides the tabs it knows "no active page", which a
+// configured start page that does not exist leads to.
+class TPageControl : public QTabWidget {
+    Q_OBJECT
+public:
+    explicit TPageControl(QWidget* parent = nullptr);
+
+    void AddPage(TTabSheet* sheet);
+    // nullptr: no page is active (the current page's content is hidden until
+    // the user picks a tab).
+    void SetActivePage(TTabSheet* sheet);
+    [[nodiscard]] TTabSheet* ActivePage() const { return m_noActivePage ? nullptr : qobject_cast<TTabSheet*>(currentWidget()); }
+
+private:
+    bool m_noActivePage = false;
+};
