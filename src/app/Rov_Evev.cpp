@@ -6,11 +6,12 @@
 #include "EepromPage.h"
 #include "FormPosition.h"
 #include "MachineSettings.h"
+#include "RadioGroup.h"
+#include "RepeaterPage.h"
 #include "SndMail.h"
 #include "StartupSettings.h"
 #include "TabSheet.h"
 #include "WelcomePage.h"
-#include "RadioGroup.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -19,7 +20,6 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QUrl>
 
@@ -79,8 +79,7 @@ void TForm1::FormShow()
     ApplyPageConfiguration();
     m_panels[0]->clear();
     m_panels[1]->setText(Communications->Label40->text());
-    if (auto* memo = TabSheet4->findChild<QPlainTextEdit*>(QStringLiteral("Memo1")))
-        memo->setPlainText(lblMemo1->text());
+    RepeaterPage->ApplyMemoText(lblMemo1->text());
     SetMenuCaptions();
     SelectSavedComPort();
 
@@ -90,6 +89,7 @@ void TForm1::FormShow()
         m_operations->Link().ShowMonitor();
     if (m_environment.HasSwitch(QStringLiteral("d")))
         Communications->chk2WireSerial->setVisible(true);
+    RepeaterPage->SetRepeaterTypeGui(1);
     Communications->CopyBaudrateTexts();
 }
 
@@ -209,13 +209,6 @@ void TForm1::SetDevicePages(DeviceKind kind)
 }
 
 void TForm1::SetPageContent(TTabSheet* sheet, QWidget* page) { sheet->SetContent(page); }
-
-void TForm1::SetRepeaterPage(QWidget* page)
-{
-    SetPageContent(TabSheet4, page);
-    if (auto* memo = page->findChild<QPlainTextEdit*>(QStringLiteral("Memo1")))
-        memo->setPlainText(lblMemo1->text());
-}
 
 QString TForm1::PositionFile() const { return m_environment.ProgramFolder() + QLatin1String(kPositionFileName); }
 

@@ -19,6 +19,7 @@ class TCommunicationsPage;
 class TDialogsForm;
 class TEepromPage;
 class TPageControl;
+class TRepeaterPage;
 class TTabSheet;
 class TWelcomePage;
 
@@ -42,7 +43,6 @@ public:
     void SetLanguageHook(std::function<void(const QString&)> hook) { m_languageHook = std::move(hook); }
     // Puts a page class into a tab sheet (the sheet owns it).
     void SetPageContent(TTabSheet* sheet, QWidget* page);
-    void SetRepeaterPage(QWidget* page);
 
     [[nodiscard]] TDeviceOperations& Operations() { return *m_operations; }
     [[nodiscard]] const TProgramEnvironment& Environment() const { return m_environment; }
@@ -76,6 +76,7 @@ public:
     TWelcomePage* Welcome;
     TCommunicationsPage* Communications;
     TEepromPage* EepromPage;
+    TRepeaterPage* RepeaterPage;
     QToolBar* MainToolBar;
     QMenu* File1;
     QMenu* About1;

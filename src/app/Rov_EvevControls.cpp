@@ -1,6 +1,7 @@
 // The main window's design-time controls: menus, tool bar, pages, status bar.
 #include "CommunicationsPage.h"
 #include "EepromPage.h"
+#include "RepeaterPage.h"
 #include "Rov_Evev.h"
 #include "TabSheet.h"
 #include "WelcomePage.h"
@@ -100,16 +101,20 @@ void TForm1::CreatePages()
     tsReadWriteEeprom->SetContent(EepromPage);
     connect(Communications, &TCommunicationsPage::DeviceKindFound, this, &TForm1::OnDeviceKindFound);
 
-    // Stand-ins until the pages of their issues land.
-    auto* repeaterPlaceholder = new QWidget;
-    repeaterPlaceholder->setObjectName(QStringLiteral("RepeaterPlaceholder"));
-    TabSheet4->SetContent(repeaterPlaceholder);
+    RepeaterPage = new TRepeaterPage(*m_operations);
+    TabSheet4->SetContent(RepeaterPage);
+    connect(Communications, &TCommunicationsPage::RepeaterDetected, RepeaterPage, &TRepeaterPage::PrepareAfterDetection);
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this](int) {
+        if (PageControl1->currentWidget() == TabSheet4)
+            RepeaterPage->TabSheet4Enter();
+    });
     lblMemo1 = new QLabel(QStringLiteral("If Handsets of the type DAVO Pulsa is registrated on the system the range of numbers "
                                          "for repeaters must be limited into 0-31 - Otherwise the handsets is not able to "
                                          "registrate the repeater."),
                           TabSheet4);
     lblMemo1->setObjectName(QStringLiteral("lblMemo1"));
     lblMemo1->hide();
+    // Stand-in until the Download page lands.
     auto* download = new QWidget;
     download->setObjectName(QStringLiteral("DownloadPlaceholder"));
     auto* loadMenu = new QPushButton(QStringLiteral("Load Menu"), download);
@@ -117,9 +122,6 @@ void TForm1::CreatePages()
     auto* downloadLayout = new QVBoxLayout(download);
     downloadLayout->addWidget(loadMenu, 0, Qt::AlignLeft | Qt::AlignTop);
     TabSheet6->SetContent(download);
-
-    TabSheet5->installEventFilter(this);
-    Communications->installEventFilter(this);
 }
 
 void TForm1::CreateStatusBar()
