@@ -176,9 +176,22 @@ bool TMailControl::WaitCondition(int needed) const
     return m_mail.RxCount < needed && m_answerTimer.isActive() && m_gapRunning && m_channel->IsOpen();
 }
 
+void TMailControl::UpdateReceiveThreshold()
+{
+    // Two-wire mode answers every delivery, so it must see bytes one by one.
+    if (!m_receiving || m_mail.EchoBack) {
+        m_channel->SetReceiveThreshold(1);
+        return;
+    }
+    // At most about 10 ms of line time per chunk keeps the gap timer fed.
+    const int chunk = std::max(1, m_channel->Baud() / 1000);
+    m_channel->SetReceiveThreshold(std::clamp(m_waitNeeded - m_mail.RxCount, 1, chunk));
+}
+
 void TMailControl::WaitWhile(int needed)
 {
     m_waitNeeded = needed;
+    UpdateReceiveThreshold();
     QEventLoop loop;
     QEventLoop* outer = m_waitLoop;
     m_waitLoop = &loop;
@@ -227,6 +240,7 @@ std::int64_t TMailControl::Exchange()
         ~ReceivingReset()
         {
             self->m_receiving = false;
+            self->UpdateReceiveThreshold();
             self->m_answerTimer.stop();
             self->StopGapTimer();
         }
@@ -254,6 +268,7 @@ std::int64_t TMailControl::Exchange()
     }
 
     m_receiving = false;
+    UpdateReceiveThreshold();
     m_answerTimer.stop();
     StopGapTimer();
     m_mail.RxChecksumOk = ChecksumTest();
@@ -304,6 +319,8 @@ void TMailControl::OnPortData(const QByteArray& data)
     }
     if (m_mail.RxCount >= m_waitNeeded)
         WakeWait();
+    else
+        UpdateReceiveThreshold();
 }
 
 bool TMailControl::VerifyWrite()

@@ -130,6 +130,7 @@ private:
     void WaitWhile(int needed);
     void WakeWait();
     void OnGapTimer();
+    void UpdateReceiveThreshold();
     void StopGapTimer();
 
     TVirtualCom* m_channel;

@@ -4,6 +4,10 @@
 
 #include <QFileInfo>
 
+#ifdef Q_OS_LINUX
+#include <termios.h>
+#endif
+
 TTpaProComImpl::TTpaProComImpl(QObject* parent) : QObject(parent)
 {
     m_port.setBaudRate(m_baud);
@@ -77,6 +81,8 @@ bool TTpaProComImpl::Open(std::uint8_t com, std::int32_t baud)
     SetRts(false);
     if (!m_port.isOpen())
         return false;
+    m_receiveThreshold = 0;
+    SetReceiveThreshold(1);
     // Bytes written towards us before we opened are still queued on some drivers.
     FlushIn();
     FlushOut();
@@ -133,6 +139,25 @@ int TTpaProComImpl::Write(const QByteArray& block)
     // Hand the bytes to the driver now instead of at the next event-loop turn.
     m_port.flush();
     return static_cast<int>(block.size());
+}
+
+void TTpaProComImpl::SetReceiveThreshold(int bytes)
+{
+    bytes = std::clamp(bytes, 1, 255);
+    if (bytes == m_receiveThreshold || !m_port.isOpen())
+        return;
+#ifdef Q_OS_LINUX
+    // With VTIME 0 the tty reports readable only once VMIN bytes are queued, so a
+    // paced stream wakes us once per chunk instead of once per byte. Reads stay
+    // non-blocking and take whatever is there.
+    termios tio{};
+    if (tcgetattr(m_port.handle(), &tio) != 0)
+        return;
+    tio.c_cc[VMIN] = static_cast<cc_t>(bytes);
+    tio.c_cc[VTIME] = 0;
+    if (tcsetattr(m_port.handle(), TCSANOW, &tio) == 0)
+        m_receiveThreshold = bytes;
+#endif
 }
 
 void TTpaProComImpl::OnReadyRead()

@@ -31,6 +31,7 @@ public:
     void SetHardwareFlow(bool on) override;
     int Write(const QByteArray& block) override;
     [[nodiscard]] bool ModemLinesSupported() const override { return m_modemLinesSupported; }
+    void SetReceiveThreshold(int bytes) override;
 
     TComPortMap& PortMap() { return m_portMap; }
     [[nodiscard]] QString DevicePath() const { return m_portMap.DevicePath(m_com); }
@@ -49,6 +50,7 @@ private:
     std::int32_t m_baud = 9600;
     bool m_modemLinesSupported = true;
     bool m_closingAfterLoss = false;
+    int m_receiveThreshold = 1;
     OpenFailure m_lastFailure = OpenFailure::None;
     QString m_lastErrorText;
 };

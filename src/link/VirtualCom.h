@@ -35,6 +35,9 @@ public:
     virtual void FlushOut() = 0;
     virtual void SetHardwareFlow(bool on) = 0;
     virtual int Write(const QByteArray& block) = 0;
+    // Wake the receiver only once this many bytes are queued (a hint; channels
+    // that cannot do it deliver every byte as before).
+    virtual void SetReceiveThreshold(int bytes) { (void)bytes; }
     // False when the last SetDtr/SetRts was refused by the port (pseudo-terminals do).
     [[nodiscard]] virtual bool ModemLinesSupported() const { return true; }
 };
