@@ -13,6 +13,15 @@ constexpr int kAltAttempts = 5;
 std::uint8_t Low(std::uint16_t address) { return static_cast<std::uint8_t>(address & 0xFF); }
 std::uint8_t High(std::uint16_t address) { return static_cast<std::uint8_t>(address >> 8); }
 QString Decimal(int v) { return QString::number(v); }
+
+// A code cell that did not answer ends the read like a one-byte cell does,
+// instead of showing a code made of nothing.
+QString Answered(const QString& answer)
+{
+    if (answer.isEmpty())
+        (void)Hex2Dec(answer);
+    return answer;
+}
 } // namespace
 
 QString TRepeaterDevice::ReadText(std::uint16_t address, std::uint8_t count)
@@ -109,7 +118,7 @@ void TRepeaterDevice::ReadBeepAndAlternatives(IRepeaterView& view)
 void TRepeaterDevice::ReadMultiCell(IRepeaterView& view)
 {
     view.SetLayout(kMultiCellLayout);
-    view.ShowField(RepeaterField::Code, TRepeaterRules::MultiCellCodeToText(ReadText(RepeaterCell::Code, 4)));
+    view.ShowField(RepeaterField::Code, TRepeaterRules::MultiCellCodeToText(Answered(ReadText(RepeaterCell::Code, 4))));
     view.ShowField(RepeaterField::Base, Decimal(ReadByteCell(RepeaterCell::MultiCellBase)));
     view.ShowField(RepeaterField::Repeater, Decimal(ReadByteCell(RepeaterCell::RepeaterNumber)));
     if (const auto multibase = TRepeaterRules::MultibaseFromCode(ReadByteCell(RepeaterCell::Multibase)))
@@ -123,7 +132,7 @@ void TRepeaterDevice::ReadSingleCell(IRepeaterView& view)
 {
     view.SetLayout(kSingleCellLayout);
     view.ShowField(RepeaterField::Busy, Decimal(ReadByteCell(RepeaterCell::BusyBit)));
-    view.ShowField(RepeaterField::Code, TRepeaterRules::SingleCellCodeToText(ReadText(RepeaterCell::Code, 5)));
+    view.ShowField(RepeaterField::Code, TRepeaterRules::SingleCellCodeToText(Answered(ReadText(RepeaterCell::Code, 5))));
     view.ShowField(RepeaterField::Base, Decimal(ReadByteCell(RepeaterCell::MultiCellBase) & 7));
     view.ShowField(RepeaterField::Repeater, Decimal(ReadByteCell(RepeaterCell::RepeaterNumber)));
     ReadBeepAndAlternatives(view);
