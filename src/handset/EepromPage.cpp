@@ -11,10 +11,10 @@
 
 namespace {
 
-// Typed letters appear in upper case, as with an upper-case edit.
+// Letters appear in upper case, typed or set, as with an upper-case edit.
 void MakeUpperCase(QLineEdit* edit)
 {
-    QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) {
+    QObject::connect(edit, &QLineEdit::textChanged, edit, [edit](const QString& text) {
         const QString upper = text.toUpper();
         if (upper == text)
             return;
