@@ -10,9 +10,18 @@
 namespace {
 constexpr int kAltAttempts = 5;
 
-std::uint8_t Low(std::uint16_t address) { return static_cast<std::uint8_t>(address & 0xFF); }
-std::uint8_t High(std::uint16_t address) { return static_cast<std::uint8_t>(address >> 8); }
-QString Decimal(int v) { return QString::number(v); }
+std::uint8_t Low(std::uint16_t address)
+{
+    return static_cast<std::uint8_t>(address & 0xFF);
+}
+std::uint8_t High(std::uint16_t address)
+{
+    return static_cast<std::uint8_t>(address >> 8);
+}
+QString Decimal(int v)
+{
+    return QString::number(v);
+}
 
 // A code cell that did not answer ends the read like a one-byte cell does,
 // instead of showing a code made of nothing.
@@ -63,9 +72,15 @@ std::uint8_t TRepeaterDevice::ReadAltCell(std::uint16_t address, const char* fun
     throw EAssertionFailed(QStringLiteral("%1: Cell not readable!").arg(QLatin1String(function)));
 }
 
-std::uint8_t TRepeaterDevice::ReadAltBase() { return ReadAltCell(RepeaterCell::AltBase, "ReadAltBase"); }
+std::uint8_t TRepeaterDevice::ReadAltBase()
+{
+    return ReadAltCell(RepeaterCell::AltBase, "ReadAltBase");
+}
 
-std::uint8_t TRepeaterDevice::ReadAltRepeater() { return ReadAltCell(RepeaterCell::AltRepeater, "ReadAltRepeater"); }
+std::uint8_t TRepeaterDevice::ReadAltRepeater()
+{
+    return ReadAltCell(RepeaterCell::AltRepeater, "ReadAltRepeater");
+}
 
 void TRepeaterDevice::WriteAltCell(std::uint16_t address, int value, const char* function)
 {
@@ -79,7 +94,10 @@ void TRepeaterDevice::WriteAltCell(std::uint16_t address, int value, const char*
     throw EAssertionFailed(QStringLiteral("%1: Cell not written!").arg(QLatin1String(function)));
 }
 
-void TRepeaterDevice::WriteAltBase(int value) { WriteAltCell(RepeaterCell::AltBase, value, "WriteAltBase"); }
+void TRepeaterDevice::WriteAltBase(int value)
+{
+    WriteAltCell(RepeaterCell::AltBase, value, "WriteAltBase");
+}
 
 void TRepeaterDevice::WriteAltRepeater(int value)
 {
@@ -118,7 +136,8 @@ void TRepeaterDevice::ReadBeepAndAlternatives(IRepeaterView& view)
 void TRepeaterDevice::ReadMultiCell(IRepeaterView& view)
 {
     view.SetLayout(kMultiCellLayout);
-    view.ShowField(RepeaterField::Code, TRepeaterRules::MultiCellCodeToText(Answered(ReadText(RepeaterCell::Code, 4))));
+    view.ShowField(RepeaterField::Code,
+                   TRepeaterRules::MultiCellCodeToText(Answered(ReadText(RepeaterCell::Code, 4))));
     view.ShowField(RepeaterField::Base, Decimal(ReadByteCell(RepeaterCell::MultiCellBase)));
     view.ShowField(RepeaterField::Repeater, Decimal(ReadByteCell(RepeaterCell::RepeaterNumber)));
     if (const auto multibase = TRepeaterRules::MultibaseFromCode(ReadByteCell(RepeaterCell::Multibase)))
@@ -132,7 +151,8 @@ void TRepeaterDevice::ReadSingleCell(IRepeaterView& view)
 {
     view.SetLayout(kSingleCellLayout);
     view.ShowField(RepeaterField::Busy, Decimal(ReadByteCell(RepeaterCell::BusyBit)));
-    view.ShowField(RepeaterField::Code, TRepeaterRules::SingleCellCodeToText(Answered(ReadText(RepeaterCell::Code, 5))));
+    view.ShowField(RepeaterField::Code,
+                   TRepeaterRules::SingleCellCodeToText(Answered(ReadText(RepeaterCell::Code, 5))));
     view.ShowField(RepeaterField::Base, Decimal(ReadByteCell(RepeaterCell::MultiCellBase) & 7));
     view.ShowField(RepeaterField::Repeater, Decimal(ReadByteCell(RepeaterCell::RepeaterNumber)));
     ReadBeepAndAlternatives(view);
@@ -184,13 +204,15 @@ void TRepeaterDevice::WriteMultiCell(const TRepeaterInput& input, IRepeaterView&
         WriteByte(RepeaterCell::BusyBit, static_cast<std::uint8_t>(*busy & 0xFF));
         view.FieldSent(RepeaterField::Busy);
     }
-    WriteByte(RepeaterCell::DebugBeep, input.debugBeep ? RepeaterCell::DebugBeepOn : RepeaterCell::DebugBeepOff);
+    WriteByte(RepeaterCell::DebugBeep,
+              input.debugBeep ? RepeaterCell::DebugBeepOn : RepeaterCell::DebugBeepOff);
 }
 
 void TRepeaterDevice::WriteSingleCell(const TRepeaterInput& input, IRepeaterView& view)
 {
     ClearBlock();
-    WriteByte(RepeaterCell::DebugBeep, input.debugBeep ? RepeaterCell::DebugBeepOn : RepeaterCell::DebugBeepOff);
+    WriteByte(RepeaterCell::DebugBeep,
+              input.debugBeep ? RepeaterCell::DebugBeepOn : RepeaterCell::DebugBeepOff);
     const int base = TRepeaterRules::Number(input.base).value_or(0);
     WriteCellsHex(RepeaterCell::Code, TRepeaterRules::TextToSingleCellCode(input.code, base), 5);
     view.FieldSent(RepeaterField::Code);

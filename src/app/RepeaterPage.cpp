@@ -44,7 +44,10 @@ void TRepeaterPage::ConnectHandlers()
     connect(Button8, &QPushButton::clicked, this, &TRepeaterPage::Button8Click);
 }
 
-void TRepeaterPage::ApplyMemoText(const QString& memoCaption) { Memo1->setPlainText(memoCaption); }
+void TRepeaterPage::ApplyMemoText(const QString& memoCaption)
+{
+    Memo1->setPlainText(memoCaption);
+}
 
 void TRepeaterPage::PrepareAfterDetection()
 {
@@ -73,9 +76,15 @@ int TRepeaterPage::GetRepeaterTypeGui() const
     return Label3->text() == lblCCFP2700->text() ? kMultiCellLayout : kSingleCellLayout;
 }
 
-TRepeaterDevice TRepeaterPage::Device() { return TRepeaterDevice(m_session.Link()); }
+TRepeaterDevice TRepeaterPage::Device()
+{
+    return TRepeaterDevice(m_session.Link());
+}
 
-bool TRepeaterPage::ZeroBlindSlot() { return Device().ZeroBlindSlot(); }
+bool TRepeaterPage::ZeroBlindSlot()
+{
+    return Device().ZeroBlindSlot();
+}
 
 void TRepeaterPage::ShowBusyBitHint(bool fourAllowed)
 {
@@ -83,25 +92,44 @@ void TRepeaterPage::ShowBusyBitHint(bool fourAllowed)
     Label14->setVisible(!fourAllowed);
 }
 
-bool TRepeaterPage::AltSyncSupported() { return Device().AltSyncSupported(); }
+bool TRepeaterPage::AltSyncSupported()
+{
+    return Device().AltSyncSupported();
+}
 
 void TRepeaterPage::ShowAltFields(bool visible)
 {
-    for (QWidget* w : std::initializer_list<QWidget*>{lblAltBaseToSync, lblAltRepeaterNumber, lblAltBaseValues,
-                                                      lblAltRepeaterValues, edtAltBaseToSyncOn, edtAltRepeaterNumber})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{lblAltBaseToSync, lblAltRepeaterNumber, lblAltBaseValues,
+                                         lblAltRepeaterValues, edtAltBaseToSyncOn, edtAltRepeaterNumber})
         w->setVisible(visible);
 }
 
 // Its own setting, so that the answer does not depend on the page being on screen.
-bool TRepeaterPage::AltFieldsShown() const { return !lblAltBaseToSync->isHidden(); }
+bool TRepeaterPage::AltFieldsShown() const
+{
+    return !lblAltBaseToSync->isHidden();
+}
 
-std::uint8_t TRepeaterPage::ReadAltBase() { return Device().ReadAltBase(); }
+std::uint8_t TRepeaterPage::ReadAltBase()
+{
+    return Device().ReadAltBase();
+}
 
-std::uint8_t TRepeaterPage::ReadAltRepeater() { return Device().ReadAltRepeater(); }
+std::uint8_t TRepeaterPage::ReadAltRepeater()
+{
+    return Device().ReadAltRepeater();
+}
 
-void TRepeaterPage::WriteAltBase(int value) { Device().WriteAltBase(value); }
+void TRepeaterPage::WriteAltBase(int value)
+{
+    Device().WriteAltBase(value);
+}
 
-void TRepeaterPage::WriteAltRepeater(int value) { Device().WriteAltRepeater(value); }
+void TRepeaterPage::WriteAltRepeater(int value)
+{
+    Device().WriteAltRepeater(value);
+}
 
 bool TRepeaterPage::WriteCellsHex(std::uint16_t address, const QString& hexText, std::uint8_t count)
 {
@@ -111,20 +139,34 @@ bool TRepeaterPage::WriteCellsHex(std::uint16_t address, const QString& hexText,
 const QLabel* TRepeaterPage::MessageLabel(RepeaterCheck check) const
 {
     switch (check) {
-    case RepeaterCheck::Ok: break;
-    case RepeaterCheck::CodeNotValid: return lblCCFPCodeNotValid;
-    case RepeaterCheck::BaseNotNumber: return lblBaseIsNotNumber;
-    case RepeaterCheck::BaseNotInInterval: return lblBaseNotInInterval;
-    case RepeaterCheck::AltBaseNotNumber: return lblAltBaseIsNotNumber;
-    case RepeaterCheck::AltBaseNotInInterval: return lblAltBaseNotInInterval;
-    case RepeaterCheck::AltRepeaterNotNumber: return lblAltWRFPNotInteger;
-    case RepeaterCheck::AltRepeaterOutOfRange0To255: return lblAltRepeaterNoOutOfRange;
-    case RepeaterCheck::AltRepeaterOutOfRange2To7: return lblAltRepeaterNumberOutOfRange;
-    case RepeaterCheck::RepeaterNotNumber: return lblWRFPNotInteger;
-    case RepeaterCheck::RepeaterOutOfRange0To255: return lblRepeaterNoOutOfRange;
-    case RepeaterCheck::RepeaterOutOfRange2To7: return Label30;
-    case RepeaterCheck::BusyBitOutOfRange: return lblBusyBitOutOfRange;
-    case RepeaterCheck::BusyBitOutOfRange4: return lblBusyBitOutOfRange4;
+    case RepeaterCheck::Ok:
+        break;
+    case RepeaterCheck::CodeNotValid:
+        return lblCCFPCodeNotValid;
+    case RepeaterCheck::BaseNotNumber:
+        return lblBaseIsNotNumber;
+    case RepeaterCheck::BaseNotInInterval:
+        return lblBaseNotInInterval;
+    case RepeaterCheck::AltBaseNotNumber:
+        return lblAltBaseIsNotNumber;
+    case RepeaterCheck::AltBaseNotInInterval:
+        return lblAltBaseNotInInterval;
+    case RepeaterCheck::AltRepeaterNotNumber:
+        return lblAltWRFPNotInteger;
+    case RepeaterCheck::AltRepeaterOutOfRange0To255:
+        return lblAltRepeaterNoOutOfRange;
+    case RepeaterCheck::AltRepeaterOutOfRange2To7:
+        return lblAltRepeaterNumberOutOfRange;
+    case RepeaterCheck::RepeaterNotNumber:
+        return lblWRFPNotInteger;
+    case RepeaterCheck::RepeaterOutOfRange0To255:
+        return lblRepeaterNoOutOfRange;
+    case RepeaterCheck::RepeaterOutOfRange2To7:
+        return Label30;
+    case RepeaterCheck::BusyBitOutOfRange:
+        return lblBusyBitOutOfRange;
+    case RepeaterCheck::BusyBitOutOfRange4:
+        return lblBusyBitOutOfRange4;
     }
     return nullptr;
 }
@@ -163,14 +205,16 @@ bool TRepeaterPage::ValidateRepeaterInput()
 
 bool TRepeaterPage::AltBaseNumberGuiValid()
 {
-    const RepeaterCheck check = TRepeaterRules::CheckAltBase(GetRepeaterTypeGui(), edtAltBaseToSyncOn->text());
+    const RepeaterCheck check =
+        TRepeaterRules::CheckAltBase(GetRepeaterTypeGui(), edtAltBaseToSyncOn->text());
     ShowInfo(MessageLabel(check));
     return check == RepeaterCheck::Ok;
 }
 
 bool TRepeaterPage::AltRepeaterNumberGuiValid()
 {
-    const RepeaterCheck check = TRepeaterRules::CheckAltRepeater(GetRepeaterTypeGui(), edtAltRepeaterNumber->text());
+    const RepeaterCheck check =
+        TRepeaterRules::CheckAltRepeater(GetRepeaterTypeGui(), edtAltRepeaterNumber->text());
     ShowInfo(MessageLabel(check));
     return check == RepeaterCheck::Ok;
 }
@@ -178,14 +222,22 @@ bool TRepeaterPage::AltRepeaterNumberGuiValid()
 QLineEdit* TRepeaterPage::FieldEdit(RepeaterField field) const
 {
     switch (field) {
-    case RepeaterField::Code: return Edit3;
-    case RepeaterField::Base: return Edit4;
-    case RepeaterField::Repeater: return Edit5;
-    case RepeaterField::Multibase: return Edit6;
-    case RepeaterField::Jump: return Edit7;
-    case RepeaterField::Busy: return Edit8;
-    case RepeaterField::AltBase: return edtAltBaseToSyncOn;
-    case RepeaterField::AltRepeater: return edtAltRepeaterNumber;
+    case RepeaterField::Code:
+        return Edit3;
+    case RepeaterField::Base:
+        return Edit4;
+    case RepeaterField::Repeater:
+        return Edit5;
+    case RepeaterField::Multibase:
+        return Edit6;
+    case RepeaterField::Jump:
+        return Edit7;
+    case RepeaterField::Busy:
+        return Edit8;
+    case RepeaterField::AltBase:
+        return edtAltBaseToSyncOn;
+    case RepeaterField::AltRepeater:
+        return edtAltRepeaterNumber;
     }
     return Edit3;
 }
@@ -206,11 +258,20 @@ void TRepeaterPage::SetTextNormal(QLineEdit* edit, const QString& text)
     SetChanged(edit, false);
 }
 
-void TRepeaterPage::ShowField(RepeaterField field, const QString& text) { SetTextNormal(FieldEdit(field), text); }
+void TRepeaterPage::ShowField(RepeaterField field, const QString& text)
+{
+    SetTextNormal(FieldEdit(field), text);
+}
 
-void TRepeaterPage::SetDebugBeep(bool on) { CheckBox1->setChecked(on); }
+void TRepeaterPage::SetDebugBeep(bool on)
+{
+    CheckBox1->setChecked(on);
+}
 
-std::vector<QWidget*> TRepeaterPage::Buttons() const { return {Button5, Button6, Button7, Button8}; }
+std::vector<QWidget*> TRepeaterPage::Buttons() const
+{
+    return {Button5, Button6, Button7, Button8};
+}
 
 void TRepeaterPage::TabSheet4Enter()
 {
@@ -294,11 +355,26 @@ void TRepeaterPage::Button6Click()
         device.WriteSingleCell(Input(), *this);
 }
 
-void TRepeaterPage::Edit3Change() { SetChanged(Edit3, true); }
-void TRepeaterPage::Edit4Change() { SetChanged(Edit4, true); }
-void TRepeaterPage::Edit5Change() { SetChanged(Edit5, true); }
-void TRepeaterPage::Edit6Change() { SetChanged(Edit6, true); }
-void TRepeaterPage::Edit7Change() { SetChanged(Edit7, true); }
+void TRepeaterPage::Edit3Change()
+{
+    SetChanged(Edit3, true);
+}
+void TRepeaterPage::Edit4Change()
+{
+    SetChanged(Edit4, true);
+}
+void TRepeaterPage::Edit5Change()
+{
+    SetChanged(Edit5, true);
+}
+void TRepeaterPage::Edit6Change()
+{
+    SetChanged(Edit6, true);
+}
+void TRepeaterPage::Edit7Change()
+{
+    SetChanged(Edit7, true);
+}
 
 void TRepeaterPage::Edit8Change()
 {
@@ -307,5 +383,11 @@ void TRepeaterPage::Edit8Change()
         Edit8->clear();
 }
 
-void TRepeaterPage::edtAltBaseToSyncOnChange() { SetChanged(edtAltBaseToSyncOn, true); }
-void TRepeaterPage::edtAltRepeaterNumberChange() { SetChanged(edtAltRepeaterNumber, true); }
+void TRepeaterPage::edtAltBaseToSyncOnChange()
+{
+    SetChanged(edtAltBaseToSyncOn, true);
+}
+void TRepeaterPage::edtAltRepeaterNumberChange()
+{
+    SetChanged(edtAltRepeaterNumber, true);
+}

@@ -21,7 +21,7 @@ class QPushButton;
 // after "Set Comport" found a repeater.
 class TRepeaterPage : public QWidget, private IRepeaterView {
     Q_OBJECT
-public:
+  public:
     explicit TRepeaterPage(IDeviceSession& session, QWidget* parent = nullptr);
 
     // Start-up and detection joins.
@@ -81,7 +81,7 @@ public:
     void edtAltBaseToSyncOnChange();
     void edtAltRepeaterNumberChange();
 
-private:
+  private:
     void BuildControls();
     QLabel* MakeLabel(const char* name, const QString& caption, bool visible = true);
     QLineEdit* MakeEdit(const char* name, int maxLength);
@@ -107,7 +107,7 @@ private:
     QColor m_normalBase;
     bool m_filling = false;
 
-public:
+  public:
     // Controls by their design names (the language files and tests find them by objectName too).
     QLabel* Label3 = nullptr;
     QLabel* Label6 = nullptr;

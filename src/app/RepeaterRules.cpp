@@ -31,7 +31,10 @@ std::uint64_t DigitsValue(const QString& code, const char* function)
     return n;
 }
 
-bool InRange(int v, int low, int high) { return v >= low && v <= high; }
+bool InRange(int v, int low, int high)
+{
+    return v >= low && v <= high;
+}
 
 void CheckLayout(int layout, const char* function)
 {
@@ -44,26 +47,36 @@ void CheckLayout(int layout, const char* function)
 QString DefaultRepeaterMessage(RepeaterCheck check)
 {
     switch (check) {
-    case RepeaterCheck::Ok: return {};
-    case RepeaterCheck::CodeNotValid: return QStringLiteral("The MXS code is not valid !");
-    case RepeaterCheck::BaseNotNumber: return QStringLiteral("The base number is not a number");
-    case RepeaterCheck::BaseNotInInterval: return QStringLiteral("The base is not in the interval !");
-    case RepeaterCheck::AltBaseNotNumber: return QStringLiteral("The alt. base number is not a number");
-    case RepeaterCheck::AltBaseNotInInterval: return QStringLiteral("The alt. base is not in the interval !");
-    case RepeaterCheck::AltRepeaterNotNumber: return QStringLiteral("Alt. repeater number is not a number");
+    case RepeaterCheck::Ok:
+        return {};
+    case RepeaterCheck::CodeNotValid:
+        return QStringLiteral("The MXS code is not valid !");
+    case RepeaterCheck::BaseNotNumber:
+        return QStringLiteral("The base number is not a number");
+    case RepeaterCheck::BaseNotInInterval:
+        return QStringLiteral("The base is not in the interval !");
+    case RepeaterCheck::AltBaseNotNumber:
+        return QStringLiteral("The alt. base number is not a number");
+    case RepeaterCheck::AltBaseNotInInterval:
+        return QStringLiteral("The alt. base is not in the interval !");
+    case RepeaterCheck::AltRepeaterNotNumber:
+        return QStringLiteral("Alt. repeater number is not a number");
     case RepeaterCheck::AltRepeaterOutOfRange0To255:
         return QStringLiteral("Alt. repeater number out of range. Has to be between 0 and 255.");
     case RepeaterCheck::AltRepeaterOutOfRange2To7:
         return QStringLiteral("Alt. repeater number out of range. Has to be between 2 and 7.");
-    case RepeaterCheck::RepeaterNotNumber: return QStringLiteral("Repeater number is not a number");
+    case RepeaterCheck::RepeaterNotNumber:
+        return QStringLiteral("Repeater number is not a number");
     case RepeaterCheck::RepeaterOutOfRange0To255:
         return QStringLiteral("Repeater number out of range. Has to be between 0 and 255.");
     case RepeaterCheck::RepeaterOutOfRange2To7:
         return QStringLiteral("Repeater number out of range. Has to be between 2 and 7.");
     case RepeaterCheck::BusyBitOutOfRange:
-        return QStringLiteral("Number of channels to transfer (Busy Bit) is out of range. Has to be \"1, 2, 3\"");
+        return QStringLiteral(
+            "Number of channels to transfer (Busy Bit) is out of range. Has to be \"1, 2, 3\"");
     case RepeaterCheck::BusyBitOutOfRange4:
-        return QStringLiteral("Number of channels to transfer (Busy Bit) is out of range. Has to be \"1, 2, 3, 4\"");
+        return QStringLiteral(
+            "Number of channels to transfer (Busy Bit) is out of range. Has to be \"1, 2, 3, 4\"");
     }
     return {};
 }
@@ -71,8 +84,16 @@ QString DefaultRepeaterMessage(RepeaterCheck check)
 bool TRepeaterRules::IsMultiCellType(int type)
 {
     switch (type) {
-    case 6: case 7: case 8: case 18: case 19: case 30: case 31: return false;
-    default: return !InRange(type, 34, 41);
+    case 6:
+    case 7:
+    case 8:
+    case 18:
+    case 19:
+    case 30:
+    case 31:
+        return false;
+    default:
+        return !InRange(type, 34, 41);
     }
 }
 
@@ -214,7 +235,8 @@ RepeaterCheck TRepeaterRules::Validate(int layout, const TRepeaterInput& input,
         }
         if (v && InRange(*v, 1, 4))
             return RepeaterCheck::Ok;
-        return hintShowsFour && hintShowsFour() ? RepeaterCheck::BusyBitOutOfRange4 : RepeaterCheck::BusyBitOutOfRange;
+        return hintShowsFour && hintShowsFour() ? RepeaterCheck::BusyBitOutOfRange4
+                                                : RepeaterCheck::BusyBitOutOfRange;
     };
 
     const bool codeOk = multi ? MultiCellCodeValid(input.code) : SingleCellCodeValid(input.code);

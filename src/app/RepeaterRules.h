@@ -23,7 +23,7 @@ inline constexpr std::uint16_t AltBase = 0x0034;
 inline constexpr std::uint16_t AltRepeater = 0x0035;
 inline constexpr std::uint16_t Fixed = 0x0042;
 inline constexpr std::uint16_t Multibase = 0x0043;
-inline constexpr std::uint16_t Code = 0x0044;        // 4 bytes multi-cell, 5 bytes single-cell
+inline constexpr std::uint16_t Code = 0x0044; // 4 bytes multi-cell, 5 bytes single-cell
 inline constexpr std::uint16_t MultiCellBase = 0x0048;
 inline constexpr std::uint16_t ZeroBlindSlot = 0x0460;
 inline constexpr std::uint16_t AltSync = 0x0461;
@@ -71,7 +71,7 @@ struct TRepeaterInput {
 };
 
 class TRepeaterRules {
-public:
+  public:
     // Single-cell for 6, 7, 8, 18, 19, 30, 31 and 34 to 41.
     [[nodiscard]] static bool IsMultiCellType(int type);
 
