@@ -1,0 +1,39 @@
+// Makes the README's screenshot: the main window after "Set Comport" found
+// the device on COM1. Usage: tunebench-screenshot OUT.png (under xvfb-run,
+// with TUNEBENCH_COM1 pointing at tunebench-sim).
+#include "CommunicationsPage.h"
+#include "Rov_Evev.h"
+#include "TabSheet.h"
+#include "TunebenchApplication.h"
+#include "support/WaitFor.h"
+
+#include <QPixmap>
+#include <QTemporaryDir>
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    TTunebenchApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: tunebench-screenshot OUT.png\n");
+        return 2;
+    }
+    QTemporaryDir folder;
+    TProgramEnvironment env = TProgramEnvironment::FromApplication();
+    env.programFile = folder.filePath(QStringLiteral("Tunebench"));
+    env.arguments.clear();
+    env.machineSettings = folder.filePath(QStringLiteral("VUREZIVO.ini"));
+    env.instanceLockPath.clear();
+    TForm1 form(env);
+    form.show();
+    tbtest::waitFor([&] { return form.isVisible(); });
+    form.PageControl1->SetActivePage(form.TabSheet5);
+    form.Communications->Button2Click();
+    tbtest::waitFor([] { return false; }, 300); // let the window paint
+    if (!form.grab().save(QString::fromLocal8Bit(argv[1]))) {
+        std::fprintf(stderr, "cannot write %s\n", argv[1]);
+        return 1;
+    }
+    std::printf("%s: %s\n", argv[1], qPrintable(form.PanelText(1)));
+    return 0;
+}
