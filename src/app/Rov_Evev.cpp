@@ -41,6 +41,9 @@ TForm1::~TForm1()
     // Left through File, Exit: nothing is saved, the link goes all the same.
     if (m_operations)
         m_operations->ReleaseLink();
+    // The pages hold on to the operations: they go first.
+    delete PageControl1;
+    PageControl1 = nullptr;
 }
 
 void TForm1::FormCreate()
