@@ -35,8 +35,9 @@ constexpr int kButtonGap = 4;
 constexpr int kStatusSpare = 8;
 constexpr int kPanelCount = 6;
 constexpr int kPanelPadding = 10;
-// Batches the list's view updates: a burst of traffic is one repaint.
-constexpr int kRefreshMs = 20;
+// Batches the list's view updates: at most ten repaints a second, whatever
+// the traffic; a faster list cannot be read anyway and costs a core share.
+constexpr int kRefreshMs = 100;
 
 // Fills the first %s or %d of a translatable format with a value.
 QString FillFormat(QString format, const QString& value)
