@@ -1,8 +1,7 @@
 #include "AppErrorReport.h"
 
-#include "AssertionError.h"
 #include "DialogsTranslation.h"
-#include "NumberConverting.h"
+#include "ProgramError.h"
 
 #include <QtGlobal>
 
@@ -18,10 +17,7 @@ QString ExceptionMessage(const std::exception_ptr& error)
     try {
         std::rethrow_exception(error);
     }
-    catch (const ENumberConvertingError& e) {
-        return e.Message();
-    }
-    catch (const EAssertionFailed& e) {
+    catch (const EProgramError& e) {
         return e.Message();
     }
     catch (const std::exception& e) {

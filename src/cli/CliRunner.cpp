@@ -47,10 +47,7 @@ int TCliRunner::Run()
         if (c == QLatin1String("repeater"))
             return Repeater();
     }
-    catch (const EMailControlError& e) {
-        return Usage(QString(e.Message()).replace(QLatin1Char('\r'), QLatin1Char('\n')));
-    }
-    catch (const ENumberConvertingError& e) {
+    catch (const EProgramError& e) {
         return Usage(QString(e.Message()).replace(QLatin1Char('\r'), QLatin1Char('\n')));
     }
     return Usage(QStringLiteral("unknown command: %1").arg(c));
@@ -258,11 +255,9 @@ int TCliRunner::Repeater()
     try {
         return parsed.args->write ? RepeaterWrite(*parsed.args) : RepeaterRead(*parsed.args);
     }
-    catch (const ENumberConvertingError& e) {
+    catch (const EProgramError& e) {
+        // An unreadable cell ends a repeater command as "no answer".
         m_err << QString(e.Message()).replace(QLatin1Char('\r'), QLatin1Char('\n')) << "\n";
-    }
-    catch (const EAssertionFailed& e) {
-        m_err << e.Message() << "\n";
     }
     m_err.flush();
     return kExitNoAnswer;

@@ -1,18 +1,14 @@
 #pragma once
 
+#include "ProgramError.h"
+
 #include <QString>
 #include <cstdint>
-#include <stdexcept>
 
 // Conversion error with the program's message layout (see FormatErrorText).
-class ENumberConvertingError : public std::runtime_error {
+class ENumberConvertingError : public EProgramError {
 public:
-    explicit ENumberConvertingError(const QString& message)
-        : std::runtime_error(message.toStdString()), m_message(message) {}
-    [[nodiscard]] const QString& Message() const { return m_message; }
-
-private:
-    QString m_message;
+    using EProgramError::EProgramError;
 };
 
 // message CR CR "Unit: " unit CR "Function: " function - carriage returns only.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LinkPresenter.h"
+#include "ProgramError.h"
 #include "VirtualCom.h"
 
 #include <QString>
@@ -14,14 +15,9 @@
 class QEventLoop;
 class TTpaProComImpl;
 
-class EMailControlError : public std::runtime_error {
+class EMailControlError : public EProgramError {
 public:
-    explicit EMailControlError(const QString& message)
-        : std::runtime_error(message.toStdString()), m_message(message) {}
-    [[nodiscard]] const QString& Message() const { return m_message; }
-
-private:
-    QString m_message;
+    using EProgramError::EProgramError;
 };
 
 // The state of one exchange; copied as a unit by the read-back of a write.

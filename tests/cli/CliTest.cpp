@@ -1,4 +1,4 @@
-#include "Timing.h"
+#include "support/CliProcess.h"
 #include "support/SimHarness.h"
 
 #include <QProcess>
@@ -6,31 +6,8 @@
 
 namespace {
 
-struct CliResult {
-    int exitCode = -1;
-    QString out;
-    QString err;
-    std::int64_t ms = 0;
-};
-
-CliResult RunCli(const QStringList& args)
-{
-    QProcess p;
-    const std::int64_t t0 = ReadCounter();
-    p.start(qEnvironmentVariable("TUNEBENCH_BIN_DIR") + QStringLiteral("/tunebench-cli"), args);
-    const bool finished = p.waitForFinished(60000);
-    CliResult r;
-    r.ms = ElapsedMs(ReadCounter(), t0);
-    if (!finished) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
-}
+using tbtest::CliResult;
+using tbtest::RunCli;
 
 class CliOnSim : public ::testing::Test {
 protected:

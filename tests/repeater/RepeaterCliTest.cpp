@@ -1,4 +1,5 @@
 #include "RepeaterSim.h"
+#include "support/CliProcess.h"
 
 #include <QProcess>
 #include <gtest/gtest.h>
@@ -8,27 +9,11 @@ using tbtest::TRepeaterSim;
 
 namespace {
 
-struct CliResult {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using tbtest::CliResult;
 
 CliResult RunCli(const QString& port, const QStringList& args)
 {
-    QProcess p;
-    p.start(qEnvironmentVariable("TUNEBENCH_BIN_DIR") + QStringLiteral("/tunebench-cli"),
-            QStringList{QStringLiteral("--port"), port, QStringLiteral("repeater")} + args);
-    CliResult r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
+    return tbtest::RunCli(QStringList{QStringLiteral("--port"), port, QStringLiteral("repeater")} + args);
 }
 
 class RepeaterCliOnSim : public ::testing::Test {
