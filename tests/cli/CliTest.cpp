@@ -52,6 +52,22 @@ TEST(Cli, PortThatCannotBeOpened)
     EXPECT_TRUE(byCom.err.startsWith(QStringLiteral("COM3: This Serial Device is not Accessible!")));
 }
 
+TEST_F(CliOnSim, PortsListsTheMapAndWhatExists)
+{
+    Start({});
+    qputenv("TUNEBENCH_COM2", sim->portPath().toLocal8Bit());
+    qputenv("TUNEBENCH_COM3", "/dev/tunebench-nothing-3");
+    const CliResult r = RunCli({QStringLiteral("ports")});
+    qunsetenv("TUNEBENCH_COM2");
+    qunsetenv("TUNEBENCH_COM3");
+    EXPECT_EQ(r.exitCode, 0);
+    const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_GE(lines.size(), 9);
+    EXPECT_EQ(lines[1], QStringLiteral("COM2  %1  present").arg(sim->portPath()));
+    EXPECT_EQ(lines[2], QStringLiteral("COM3  /dev/tunebench-nothing-3  missing"));
+    EXPECT_TRUE(lines[8].startsWith(QStringLiteral("COM9  ")));
+}
+
 TEST_F(CliOnSim, HandsetCommands)
 {
     Start({QStringLiteral("--profile"), QStringLiteral("handset")});
