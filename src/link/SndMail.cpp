@@ -39,14 +39,8 @@ TMailControl::TMailControl(TVirtualCom* channel) : m_channel(channel), m_startTi
     m_gapTimer.setSingleShot(true);
     m_gapTimer.setTimerType(Qt::PreciseTimer);
     m_gapTimer.setInterval(110);
-    m_pollTimer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&m_answerTimer, &QTimer::timeout, [this] { WakeWait(); });
     QObject::connect(&m_gapTimer, &QTimer::timeout, [this] { OnGapTimer(); });
-    // Bytes and timer expiries end the wait themselves; the poll only bounds the sleep.
-    QObject::connect(&m_pollTimer, &QTimer::timeout, [this] {
-        if (!WaitCondition(m_waitNeeded))
-            WakeWait();
-    });
     m_channel->OnData = [this](TVirtualCom*, const QByteArray& data) { OnPortData(data); };
     m_channel->OnPortLost = [this](TVirtualCom*) {
         LogPortState();
@@ -183,8 +177,10 @@ void TMailControl::UpdateReceiveThreshold()
         m_channel->SetReceiveThreshold(1);
         return;
     }
-    // At most about 10 ms of line time per chunk keeps the gap timer fed.
-    const int chunk = std::max(1, m_channel->Baud() / 1000);
+    // Bytes end the wait themselves, so nothing needs a periodic look; instead
+    // PollInterval bounds how long received bytes may wait unlooked: a chunk is
+    // at most that much line time (10 bits a byte).
+    const int chunk = std::max(1, static_cast<int>(std::int64_t(m_channel->Baud()) * PollInterval / 10000));
     m_channel->SetReceiveThreshold(std::clamp(m_waitNeeded - m_mail.RxCount, 1, chunk));
 }
 
@@ -195,10 +191,8 @@ void TMailControl::WaitWhile(int needed)
     QEventLoop loop;
     QEventLoop* outer = m_waitLoop;
     m_waitLoop = &loop;
-    m_pollTimer.start(std::max<int>(PollInterval, 1));
     while (WaitCondition(needed))
         loop.exec();
-    m_pollTimer.stop();
     m_waitLoop = outer;
 }
 

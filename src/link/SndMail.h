@@ -145,7 +145,6 @@ private:
     bool m_gapRunning = false;
     QTimer m_answerTimer;
     QTimer m_gapTimer;
-    QTimer m_pollTimer;
     QEventLoop* m_waitLoop = nullptr;
 };
 
