@@ -17,12 +17,7 @@ TDeviceOperations::~TDeviceOperations() = default;
 
 TMailControl& TDeviceOperations::Link() { return Sendmail(); }
 
-TSendmail& TDeviceOperations::Sendmail()
-{
-    if (!m_link)
-        throw EAssertionFailed(QStringLiteral("TDeviceOperations::Link: link already released!"));
-    return *m_link;
-}
+TSendmail& TDeviceOperations::Sendmail() { return *m_link; }
 
 IPortChoice& TDeviceOperations::Choice() const
 {
@@ -33,6 +28,8 @@ IPortChoice& TDeviceOperations::Choice() const
 
 bool TDeviceOperations::ConnectionCheck()
 {
+    if (m_released)
+        return false;
     if (Link().IsPortOpen())
         return true;
     return OpenDevicePort();
@@ -40,6 +37,8 @@ bool TDeviceOperations::ConnectionCheck()
 
 bool TDeviceOperations::OpenDevicePort()
 {
+    if (m_released)
+        return false;
     TSendmail& link = Sendmail();
     IPortChoice& choice = Choice();
     link.StopRequested = false;
@@ -76,11 +75,12 @@ bool TDeviceOperations::CloseDevicePort()
 
 void TDeviceOperations::ReleaseLink()
 {
-    if (!m_link)
+    if (m_released)
         return;
+    m_released = true;
     m_link->StopRequested = true;
     m_link->ClosePort();
-    m_link.reset();
+    TMailControl::FreeMonitor();
 }
 
 QString TDeviceOperations::DevicePath(int com) { return Sendmail().Port().PortMap().DevicePath(com); }

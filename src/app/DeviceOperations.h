@@ -36,13 +36,16 @@ public:
 
     [[nodiscard]] TMailControl& Link() override;
     [[nodiscard]] TSendmail& Sendmail();
-    [[nodiscard]] bool HasLink() const { return m_link != nullptr; }
+    [[nodiscard]] bool HasLink() const { return !m_released; }
     bool ConnectionCheck() override;
     bool CloseDevicePort() override;
     // Opens with the chosen port and rate; on failure shows "COMn: <not
     // accessible>" and, on a second line, why (missing device, permission, busy).
     bool OpenDevicePort();
-    // Sets the stop flag, closes the port and destroys the link.
+    // Sets the stop flag, closes the port and frees the monitor: the link is
+    // done and no operation opens the port again. The object itself lives on
+    // until this one goes, because the window may be closed from inside a
+    // wait of a handler that still holds the link.
     void ReleaseLink();
 
     [[nodiscard]] QString DevicePath(int com);
@@ -58,4 +61,5 @@ private:
 
     std::unique_ptr<TSendmail> m_link;
     IPortChoice* m_choice = nullptr;
+    bool m_released = false;
 };

@@ -30,7 +30,7 @@ QString TMailControl::ReadEepromText(std::uint8_t al, std::uint8_t ah, std::uint
     BusyScope scope(this);
     const QString mail = ReadMail(al, ah, count);
     QString answer;
-    for (int i = 0; answer.isEmpty() && i < ReadTries; ++i) {
+    for (int i = 0; answer.isEmpty() && i < ReadTries && !StopRequested; ++i) {
         if (i > 0)
             Delay(ReadRetryDelay);
         answer = DoSendMail(mail);
@@ -49,7 +49,7 @@ std::uint8_t TMailControl::ReadEepromBytes(std::uint8_t al, std::uint8_t ah, std
     BusyScope scope(this);
     const QString mail = ReadMail(al, ah, count);
     int got = 0;
-    for (int i = 0; got < count && i < ReadTries; ++i) {
+    for (int i = 0; got < count && i < ReadTries && !StopRequested; ++i) {
         if (i > 0)
             Delay(ReadRetryDelay);
         got = DoSendMailToArray(mail, buf);
@@ -125,7 +125,8 @@ std::int8_t TMailControl::ProbeDevice(int pauseMs)
     if (m_busy)
         return 0;
     BusyScope scope(this);
-    for (int attempt = 1; attempt <= 6; ++attempt) {
+    // A stop (the window closing) cuts the remaining attempts and their pauses short.
+    for (int attempt = 1; attempt <= 6 && !StopRequested; ++attempt) {
         if (attempt > 1)
             Delay(pauseMs);
         if (!DoSendMail(QStringLiteral("02 3C 08 00 01 00 00")).isEmpty())

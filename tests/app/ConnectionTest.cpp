@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QtTest/QTest>
 
 namespace {
@@ -116,6 +117,21 @@ TEST_F(ConnectionTest, DeviceThatNeverAnswersLeavesThePortClosed)
     EXPECT_EQ(form.PanelText(1), "Nothing Connected");
     EXPECT_FALSE(PortOpen());
     ExpectPages(form, kNothingPages, "no answer");
+}
+
+TEST_F(ConnectionTest, ClosingTheWindowDuringAnExchangeEndsItSafely)
+{
+    TForm1& form = StartOnSim({"--profile", "handset", "--no-answer", "1"});
+    // The technician closes the window while "Set Comport" waits for the silent device.
+    QTimer::singleShot(300, &form, [&form] { form.close(); });
+    QElapsedTimer clock;
+    clock.start();
+    form.Communications->Button2Click();
+    EXPECT_LT(clock.elapsed(), 3000); // the probe's remaining attempts are skipped
+    EXPECT_FALSE(PortOpen());
+    // Nothing reopens the port once the window has closed.
+    EXPECT_FALSE(form.Operations().ConnectionCheck());
+    EXPECT_FALSE(PortOpen());
 }
 
 TEST_F(ConnectionTest, DeviceAnsweringFromTheFourthProbeIsFound)

@@ -325,6 +325,16 @@ TEST_F(MailEngine, ProbeDeviceResults)
     EXPECT_EQ(link.ProbeDevice(1), 4);
 }
 
+TEST_F(MailEngine, StopDuringAProbeSkipsTheRemainingPauses)
+{
+    channel.device.silent = true;
+    QTimer::singleShot(30, [&] { link.StopRequested = true; });
+    const std::int64_t t0 = ReadCounter();
+    EXPECT_EQ(link.ProbeDevice(500), 0);
+    EXPECT_LT(ElapsedMs(ReadCounter(), t0), 1000);
+    EXPECT_LE(channel.device.reads, 2);
+}
+
 TEST_F(MailEngine, LinesAndPortState)
 {
     QStringList lines;
