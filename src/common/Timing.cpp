@@ -30,7 +30,9 @@ void WaitUntil(std::int64_t target, Now now, std::int64_t unitsPerMs)
         timer.setTimerType(Qt::PreciseTimer);
         QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
         timer.start(static_cast<int>(std::max<std::int64_t>(remainingMs, 1)));
-        loop.exec();
+        // Once the application is quitting no loop runs any more; sleep out the rest.
+        if (loop.exec() == -1)
+            std::this_thread::sleep_for(std::chrono::milliseconds(remainingMs));
     }
 }
 } // namespace

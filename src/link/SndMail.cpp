@@ -191,8 +191,11 @@ void TMailControl::WaitWhile(int needed)
     QEventLoop loop;
     QEventLoop* outer = m_waitLoop;
     m_waitLoop = &loop;
+    // exec() refuses to run (-1) once the application is quitting; the
+    // timers could then never fire, so the wait ends there.
     while (WaitCondition(needed))
-        loop.exec();
+        if (loop.exec() == -1)
+            break;
     m_waitLoop = outer;
 }
 

@@ -3,7 +3,9 @@
 #include "Timing.h"
 #include "TrafficMonitor.h"
 
+#include <QCoreApplication>
 #include <QStringList>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -391,6 +393,32 @@ TEST_F(MailEngine, SilentDeviceEndsAtTheGapTimeout)
     const std::int64_t ms = ElapsedMs(ReadCounter(), t0);
     EXPECT_GE(ms, 40);
     EXPECT_LT(ms, 900);
+}
+
+} // namespace
+
+namespace {
+
+// Quitting the application (File, Exit) inside a wait stops every event loop;
+// the wait must end instead of spinning on timers that can no longer fire.
+// Run in a child process, as the quit cannot be undone in this one.
+TEST(MailEngineQuit, QuitInsideAWaitEndsIt)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            alarm(10);
+            ScriptedChannel channel;
+            channel.device.silent = true;
+            TMailControl link(&channel);
+            link.AnswerTimeout = 60000;
+            link.GapTimeout = 60000;
+            QTimer::singleShot(20, [] { QCoreApplication::exit(0); });
+            (void)link.SendMail(QStringLiteral("02 3C 08 00 01 00 00"));
+            Delay(20);
+            std::exit(7);
+        },
+        ::testing::ExitedWithCode(7), "");
 }
 
 } // namespace
