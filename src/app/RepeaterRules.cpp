@@ -115,8 +115,10 @@ QString TRepeaterRules::TextToMultiCellCode(const QString& code)
 QString TRepeaterRules::SingleCellCodeToText(const QString& answer)
 {
     const auto w = static_cast<std::uint64_t>(HexTextToInt64(RemoveBlanks(answer).left(10).toUpper()));
-    const std::uint64_t modulus = 1ull << 33; // 8^11
-    return QLatin1Char('0') + OctalDigits((w / 8u) % modulus, 11);
+    // Twelve octal digits: a code whose first digit is not 0 reads back as it
+    // was written; any other code shows as "0" and eleven digits.
+    const std::uint64_t modulus = 1ull << 36; // 8^12
+    return OctalDigits((w / 8u) % modulus, 12);
 }
 
 QString TRepeaterRules::TextToSingleCellCode(const QString& code, int base)

@@ -33,6 +33,9 @@ TEST(RepeaterRules, SingleCellCodeBothWaysWithBase)
     EXPECT_EQ(TRepeaterRules::TextToSingleCellCode("077777777777", 7), "0FFFFFFFFF");
     EXPECT_EQ(TRepeaterRules::SingleCellCodeToText("0f ff ff ff ff"), "077777777777");
     EXPECT_EQ(TRepeaterRules::TextToSingleCellCode("1", 0), "0000000008");
+    // A twelve-digit code that does not begin with 0 survives the round trip.
+    EXPECT_EQ(TRepeaterRules::TextToSingleCellCode("712345670123", 3), "729CBB829B");
+    EXPECT_EQ(TRepeaterRules::SingleCellCodeToText("72 9C BB 82 9B"), "712345670123");
 }
 
 TEST(RepeaterRules, CodeConversionRefusesWhatIsNoDigit)
