@@ -69,6 +69,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const int seconds = argc > 1 ? std::max(1, atoi(argv[1])) : 30;
     QProcess sim;
+    // The simulator's frame log is not part of what is measured.
+    sim.setStandardErrorFile(QProcess::nullDevice());
     sim.start(QCoreApplication::applicationDirPath() + QStringLiteral("/tunebench-sim"),
               {QStringLiteral("--baud"), QStringLiteral("115200"), QStringLiteral("--pace")});
     QString port;
@@ -82,7 +84,6 @@ int main(int argc, char** argv)
         fprintf(stderr, "cannot start tunebench-sim next to this program\n");
         return 1;
     }
-    sim.setStandardErrorFile(QProcess::nullDevice());
 
     auto* form = new TSerialMonitorForm;
     form->show();
