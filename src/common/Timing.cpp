@@ -11,28 +11,25 @@
 namespace {
 std::optional<std::int64_t> g_offset;
 
-// Runs the event loop until `done` (in the counter's units) holds, sleeping in
-// the dispatcher between events: pending events always run at least once.
+// Runs events until now() reaches target (in the clock's units), sleeping in the
+// dispatcher between events; pending events always run at least once.
 template <typename Now>
 void WaitUntil(std::int64_t target, Now now, std::int64_t unitsPerMs)
 {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
-    auto* app = QCoreApplication::instance();
+    if (!QCoreApplication::instance()) {
+        if (now() < target)
+            std::this_thread::sleep_for(std::chrono::milliseconds((target - now() + unitsPerMs - 1) / unitsPerMs));
+        return;
+    }
+    // One timer wakes the thread at the deadline; in between it sleeps until events come.
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
     while (now() < target) {
-        const std::int64_t remainingMs = (target - now() + unitsPerMs - 1) / unitsPerMs;
-        if (!app) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(remainingMs));
-            continue;
-        }
-        QEventLoop loop;
-        QTimer timer;
-        timer.setSingleShot(true);
-        timer.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-        timer.start(static_cast<int>(std::max<std::int64_t>(remainingMs, 1)));
-        // Once the application is quitting no loop runs any more; sleep out the rest.
-        if (loop.exec() == -1)
-            std::this_thread::sleep_for(std::chrono::milliseconds(remainingMs));
+        if (!wake.isActive())
+            wake.start(static_cast<int>(std::max<std::int64_t>((target - now() + unitsPerMs - 1) / unitsPerMs, 1)));
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 }
 } // namespace

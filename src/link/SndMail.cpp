@@ -4,6 +4,7 @@
 #include "Timing.h"
 #include "TrafficMonitor.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <algorithm>
 #include <climits>
@@ -39,12 +40,10 @@ TMailControl::TMailControl(TVirtualCom* channel) : m_channel(channel), m_startTi
     m_gapTimer.setSingleShot(true);
     m_gapTimer.setTimerType(Qt::PreciseTimer);
     m_gapTimer.setInterval(110);
-    QObject::connect(&m_answerTimer, &QTimer::timeout, [this] { WakeWait(); });
     QObject::connect(&m_gapTimer, &QTimer::timeout, [this] { OnGapTimer(); });
     m_channel->OnData = [this](TVirtualCom*, const QByteArray& data) { OnPortData(data); };
     m_channel->OnPortLost = [this](TVirtualCom*) {
         LogPortState();
-        WakeWait();
     };
 }
 
@@ -188,15 +187,10 @@ void TMailControl::WaitWhile(int needed)
 {
     m_waitNeeded = needed;
     UpdateReceiveThreshold();
-    QEventLoop loop;
-    QEventLoop* outer = m_waitLoop;
-    m_waitLoop = &loop;
-    // exec() refuses to run (-1) once the application is quitting; the
-    // timers could then never fire, so the wait ends there.
+    // Every delivery and timer expiry is an event; each round of events ends
+    // with a fresh look, and between rounds the thread sleeps.
     while (WaitCondition(needed))
-        if (loop.exec() == -1)
-            break;
-    m_waitLoop = outer;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 void TMailControl::OnGapTimer()
@@ -209,7 +203,6 @@ void TMailControl::OnGapTimer()
         return;
     }
     m_gapRunning = false;
-    WakeWait();
 }
 
 void TMailControl::StopGapTimer()
@@ -218,11 +211,6 @@ void TMailControl::StopGapTimer()
     m_gapTimer.stop();
 }
 
-void TMailControl::WakeWait()
-{
-    if (m_waitLoop)
-        m_waitLoop->quit();
-}
 
 std::int64_t TMailControl::Exchange()
 {
@@ -314,9 +302,7 @@ void TMailControl::OnPortData(const QByteArray& data)
             m_mail.RxBuf[m_mail.RxCount++] = static_cast<std::uint8_t>(byte);
         }
     }
-    if (m_mail.RxCount >= m_waitNeeded)
-        WakeWait();
-    else
+    if (m_mail.RxCount < m_waitNeeded)
         UpdateReceiveThreshold();
 }
 

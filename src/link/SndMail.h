@@ -12,7 +12,6 @@
 #include <span>
 #include <stdexcept>
 
-class QEventLoop;
 class TTpaProComImpl;
 
 class EMailControlError : public EProgramError {
@@ -124,7 +123,6 @@ private:
     [[nodiscard]] QString BuildAnswerText() const;
     [[nodiscard]] bool WaitCondition(int needed) const;
     void WaitWhile(int needed);
-    void WakeWait();
     void OnGapTimer();
     void UpdateReceiveThreshold();
     void StopGapTimer();
@@ -145,7 +143,6 @@ private:
     bool m_gapRunning = false;
     QTimer m_answerTimer;
     QTimer m_gapTimer;
-    QEventLoop* m_waitLoop = nullptr;
 };
 
 // The link object the windows create: a mail engine that owns its serial channel.

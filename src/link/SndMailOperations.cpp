@@ -148,7 +148,6 @@ bool TMailControl::ClosePort()
 {
     const bool ok = m_channel->Close();
     LogPortState();
-    WakeWait();
     return ok;
 }
 
