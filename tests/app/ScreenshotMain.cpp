@@ -1,7 +1,9 @@
-// Makes the README's screenshot: the main window after "Set Comport" found
-// the device on COM1. Usage: tunebench-screenshot OUT.png (under xvfb-run,
-// with TUNEBENCH_COM1 pointing at tunebench-sim).
+// Makes the README's screenshots: the main window after "Set Comport" found
+// the device on COM1, optionally on the repeater page after a read.
+// Usage: tunebench-screenshot OUT.png [repeater] (under xvfb-run, with
+// TUNEBENCH_COM1 pointing at tunebench-sim).
 #include "CommunicationsPage.h"
+#include "RepeaterPage.h"
 #include "Rov_Evev.h"
 #include "TabSheet.h"
 #include "TunebenchApplication.h"
@@ -29,6 +31,10 @@ int main(int argc, char** argv)
     tbtest::waitFor([&] { return form.isVisible(); });
     form.PageControl1->SetActivePage(form.TabSheet5);
     form.Communications->Button2Click();
+    if (argc > 2 && QString::fromLocal8Bit(argv[2]) == QLatin1String("repeater")) {
+        form.PageControl1->SetActivePage(form.TabSheet4);
+        form.RepeaterPage->Button5Click();
+    }
     tbtest::waitFor([] { return false; }, 300); // let the window paint
     if (!form.grab().save(QString::fromLocal8Bit(argv[1]))) {
         std::fprintf(stderr, "cannot write %s\n", argv[1]);
