@@ -183,10 +183,26 @@ void TMailControl::UpdateReceiveThreshold()
     m_channel->SetReceiveThreshold(std::clamp(m_waitNeeded - m_mail.RxCount, 1, chunk));
 }
 
+void TMailControl::PauseUntilBytesCanBeThere()
+{
+    // Bytes that cannot complete the wait are not worth a look: do not listen
+    // until the awaited bytes can all have crossed the line. Half the gap
+    // timeout at most, so the gap allowance is still fed in time.
+    const int remaining = m_waitNeeded - m_mail.RxCount;
+    const std::int32_t baud = m_channel->Baud();
+    if (m_mail.EchoBack || remaining < 2 || baud <= 0)
+        return;
+    const std::int64_t lineMs = std::int64_t(remaining) * 10 * 1000 / baud;
+    const std::int64_t ms = std::min<std::int64_t>(lineMs, GapTimeout / 2);
+    if (ms >= 1)
+        m_channel->PauseReception(static_cast<int>(ms));
+}
+
 void TMailControl::WaitWhile(int needed)
 {
     m_waitNeeded = needed;
     UpdateReceiveThreshold();
+    PauseUntilBytesCanBeThere();
     // Every delivery and timer expiry is an event; each round of events ends
     // with a fresh look, and between rounds the thread sleeps.
     while (WaitCondition(needed))
@@ -225,6 +241,7 @@ std::int64_t TMailControl::Exchange()
         ~ReceivingReset()
         {
             self->m_receiving = false;
+            self->m_channel->ResumeReception();
             self->UpdateReceiveThreshold();
             self->m_answerTimer.stop();
             self->StopGapTimer();
@@ -253,6 +270,7 @@ std::int64_t TMailControl::Exchange()
     }
 
     m_receiving = false;
+    m_channel->ResumeReception();
     UpdateReceiveThreshold();
     m_answerTimer.stop();
     StopGapTimer();

@@ -125,6 +125,7 @@ private:
     void WaitWhile(int needed);
     void OnGapTimer();
     void UpdateReceiveThreshold();
+    void PauseUntilBytesCanBeThere();
     void StopGapTimer();
 
     TVirtualCom* m_channel;

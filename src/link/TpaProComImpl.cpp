@@ -3,6 +3,7 @@
 #include "Timing.h"
 
 #include <QFileInfo>
+#include <QSocketNotifier>
 
 #ifdef Q_OS_LINUX
 #include <termios.h>
@@ -18,6 +19,9 @@ TTpaProComImpl::TTpaProComImpl(QObject* parent) : QObject(parent)
     m_port.setReadBufferSize(0);
     connect(&m_port, &QSerialPort::readyRead, this, &TTpaProComImpl::OnReadyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &TTpaProComImpl::OnError);
+    m_receptionPause.setSingleShot(true);
+    m_receptionPause.setTimerType(Qt::PreciseTimer);
+    connect(&m_receptionPause, &QTimer::timeout, this, &TTpaProComImpl::ResumeReception);
     connect(&m_port, &QSerialPort::bytesWritten, this, [this] {
         if (m_port.bytesToWrite() == 0 && OnOutSent)
             OnOutSent(this);
@@ -91,6 +95,7 @@ bool TTpaProComImpl::Open(std::uint8_t com, std::int32_t baud)
 
 bool TTpaProComImpl::Close()
 {
+    m_receptionPause.stop();
     if (m_port.isOpen()) {
         m_port.close();
         for (int i = 0; i < 150 && m_port.isOpen(); ++i)
@@ -158,6 +163,35 @@ void TTpaProComImpl::SetReceiveThreshold(int bytes)
     if (tcsetattr(m_port.handle(), TCSANOW, &tio) == 0)
         m_receiveThreshold = bytes;
 #endif
+}
+
+QSocketNotifier* TTpaProComImpl::ReadNotifier() const
+{
+    // QSerialPort reads through a socket notifier of its own; pausing it keeps
+    // the kernel from waking this thread for every byte of a paced answer.
+    const auto notifiers = m_port.findChildren<QSocketNotifier*>(Qt::FindDirectChildrenOnly);
+    for (QSocketNotifier* n : notifiers)
+        if (n->type() == QSocketNotifier::Read)
+            return n;
+    return nullptr;
+}
+
+void TTpaProComImpl::PauseReception(int ms)
+{
+    QSocketNotifier* notifier = ms > 0 && m_port.isOpen() ? ReadNotifier() : nullptr;
+    if (!notifier)
+        return;
+    notifier->setEnabled(false);
+    m_receptionPause.start(ms);
+}
+
+void TTpaProComImpl::ResumeReception()
+{
+    m_receptionPause.stop();
+    if (!m_port.isOpen())
+        return;
+    if (QSocketNotifier* notifier = ReadNotifier())
+        notifier->setEnabled(true);
 }
 
 void TTpaProComImpl::OnReadyRead()

@@ -5,6 +5,9 @@
 
 #include <QObject>
 #include <QSerialPort>
+#include <QTimer>
+
+class QSocketNotifier;
 
 // The serial channel on QSerialPort, owned by the UI thread: readyRead is the
 // delivery of received bytes, so OnData runs only while that thread processes events.
@@ -32,6 +35,8 @@ public:
     int Write(const QByteArray& block) override;
     [[nodiscard]] bool ModemLinesSupported() const override { return m_modemLinesSupported; }
     void SetReceiveThreshold(int bytes) override;
+    void PauseReception(int ms) override;
+    void ResumeReception() override;
 
     TComPortMap& PortMap() { return m_portMap; }
     [[nodiscard]] QString DevicePath() const { return m_portMap.DevicePath(m_com); }
@@ -43,6 +48,7 @@ private:
     void OnReadyRead();
     void OnError(QSerialPort::SerialPortError error);
     [[nodiscard]] bool PinoutHas(QSerialPort::PinoutSignal signal) const;
+    [[nodiscard]] QSocketNotifier* ReadNotifier() const;
 
     QSerialPort m_port;
     TComPortMap m_portMap;
@@ -51,6 +57,7 @@ private:
     bool m_modemLinesSupported = true;
     bool m_closingAfterLoss = false;
     int m_receiveThreshold = 1;
+    QTimer m_receptionPause;
     OpenFailure m_lastFailure = OpenFailure::None;
     QString m_lastErrorText;
 };

@@ -38,6 +38,10 @@ public:
     // Wake the receiver only once this many bytes are queued (a hint; channels
     // that cannot do it deliver every byte as before).
     virtual void SetReceiveThreshold(int bytes) { (void)bytes; }
+    // Stop listening to the port for ms milliseconds (bytes stay queued in the
+    // driver), or listen again at once. Hints, like the threshold.
+    virtual void PauseReception(int ms) { (void)ms; }
+    virtual void ResumeReception() {}
     // False when the last SetDtr/SetRts was refused by the port (pseudo-terminals do).
     [[nodiscard]] virtual bool ModemLinesSupported() const { return true; }
 };

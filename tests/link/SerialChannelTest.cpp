@@ -3,6 +3,7 @@
 #include "Timing.h"
 #include "TpaProComImpl.h"
 #include "TrafficMonitor.h"
+#include "support/SimHarness.h"
 #include "support/WaitFor.h"
 
 #include <QTemporaryDir>
@@ -12,12 +13,17 @@ namespace {
 
 class RecordingMonitor : public ITrafficMonitor {
 public:
-    explicit RecordingMonitor(QStringList* lines) : m_lines(lines) {}
-    void AddTraffic(TrafficDirection, const QByteArray&) override {}
+    explicit RecordingMonitor(QStringList* lines, int* deliveries = nullptr) : m_lines(lines), m_deliveries(deliveries) {}
+    void AddTraffic(TrafficDirection d, const QByteArray&) override
+    {
+        if (m_deliveries && d == TrafficDirection::Received)
+            ++*m_deliveries;
+    }
     void AddInfoLine(InfoKind, const QString& text, const QString&) override { m_lines->append(text); }
 
 private:
     QStringList* m_lines;
+    int* m_deliveries;
 };
 
 TEST(SerialChannel, MissingPortIsNotOpenAndSaysWhy)
@@ -125,6 +131,25 @@ TEST(LinkOnPty, VanishingDeviceEndsTheExchangeAtOnce)
     EXPECT_LT(ElapsedMs(ReadCounter(), t0), 3000);
     EXPECT_FALSE(link.IsPortOpen());
     EXPECT_EQ(link.ProbeDevice(1), -1);
+}
+
+// A device that sends at line speed, byte by byte: the link looks when the
+// awaited bytes can be there, not at every byte, and still gets them all.
+TEST(LinkOnPty, PacedAnswerArrivesInAFewDeliveries)
+{
+    tbtest::SimHarness sim({QStringLiteral("--baud"), QStringLiteral("115200"), QStringLiteral("--pace")});
+    ASSERT_TRUE(sim.start()) << sim.errorString().toStdString();
+    QStringList lines;
+    int deliveries = 0;
+    TrafficMonitorRegistry::Install(new RecordingMonitor(&lines, &deliveries));
+    TSendmail link;
+    link.Port().PortMap().SetOverride(1, sim.portPath());
+    ASSERT_TRUE(link.OpenPort(1, 115200));
+    for (int i = 0; i < 10; ++i)
+        ASSERT_TRUE(link.ReadEepromText(0x40, 0x00, 32).startsWith(QStringLiteral("00 04 D5")));
+    // 49 bytes an exchange (12 echo, 37 answer); byte by byte that would be 490.
+    EXPECT_LE(deliveries, 10 * 6);
+    TrafficMonitorRegistry::Free();
 }
 
 } // namespace
