@@ -1,7 +1,6 @@
-// The application's error report, through the translated dialogs. This test
-// has its own main(): it needs the program's application object instead of
-// the plain QApplication of the shared test main (which the linker then
-// leaves out of the test support library).
+// The application's error report, through the translated dialogs. Runs under
+// the program's application object (support/TunebenchTestMain.cpp), whose
+// main() the linker takes instead of the plain one of the test support library.
 #include "AppErrorReport.h"
 #include "AssertionError.h"
 #include "NumberConverting.h"
