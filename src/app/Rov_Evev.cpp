@@ -1,7 +1,6 @@
 #include "Rov_Evev.h"
 
 #include "CommunicationsPage.h"
-#include "DialogsForm.h"
 #include "DialogsTranslation.h"
 #include "EepromPage.h"
 #include "FormPosition.h"
@@ -61,7 +60,7 @@ void TForm1::FormCreate()
 
 void TForm1::FormShow()
 {
-    Welcome->SetVersion(Welcome->lblVersionHidden->text() + QLatin1Char(' ') + QStringLiteral(TUNEBENCH_VERSION));
+    SetVersionLine();
     RunInstallationStep();
 
     for (TTabSheet* sheet : {TabSheet2, TabSheet3, TabSheet4, TabSheet7, TabSheet9, TabSheet8})
@@ -79,6 +78,8 @@ void TForm1::FormShow()
         Welcome->LoadPicture(logo);
 
     ApplyLanguage();
+    // Built before the language came, the line gets its translated first word now.
+    SetVersionLine();
     ApplyPageConfiguration();
     m_panels[0]->clear();
     m_panels[1]->setText(Communications->Label40->text());
@@ -103,23 +104,39 @@ void TForm1::RunInstallationStep()
         return;
     QCoreApplication::processEvents();
     setWindowState(windowState() | Qt::WindowMinimized);
-    if (QFileInfo::exists(m_programFolder + QStringLiteral("Default.lng")) && m_languageHook)
-        m_languageHook(QStringLiteral("Default"));
+    (void)::ApplyLanguage(QLatin1String(kDefaultLanguage), *this, m_programFolder);
     MessageDlg(Welcome->Label50->text(), mtInformation, mbOK);
     setWindowState(windowState() & ~Qt::WindowMinimized);
+}
+
+void TForm1::SetVersionLine()
+{
+    Welcome->SetVersion(Welcome->lblVersionHidden->text() + QLatin1Char(' ') + QStringLiteral(TUNEBENCH_VERSION));
 }
 
 void TForm1::ApplyLanguage()
 {
     const TMachineSettings registry(m_environment.machineSettings);
-    const QString name = LanguageToApply(registry.ReadString(QStringLiteral("Language")),
-                                         QFileInfo::exists(m_programFolder + QStringLiteral("Default.lng")));
-    if (name.isEmpty())
-        return;
-    if (m_languageHook)
-        m_languageHook(name);
-    if (m_dialogsForm)
-        CopyDialogTexts(*m_dialogsForm);
+    const QString name =
+        LanguageToApply(registry.ReadString(QStringLiteral("Language")),
+                        !LanguageFilePath(m_programFolder, QLatin1String(kDefaultLanguage)).isEmpty());
+    ApplyLanguageToWindows(name, m_programFolder, [this](const QString& window) { return FindWindow(window); });
+}
+
+QWidget* TForm1::FindWindow(const QString& name) const
+{
+    if (name == objectName())
+        return const_cast<TForm1*>(this);
+    return m_windowFinder ? m_windowFinder(name) : nullptr;
+}
+
+void TForm1::miLanguageClick()
+{
+    if (QWidget* editor = FindWindow(QStringLiteral("LanguageForm"))) {
+        editor->show();
+        editor->raise();
+        editor->activateWindow();
+    }
 }
 
 void TForm1::ApplyPageConfiguration()

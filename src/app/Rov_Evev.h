@@ -2,6 +2,7 @@
 
 #include "DeviceDetection.h"
 #include "DeviceOperations.h"
+#include "LanguageFile.h"
 #include "ProgramEnvironment.h"
 #include "SingleInstance.h"
 
@@ -16,7 +17,6 @@ class QPushButton;
 class QToolBar;
 class QToolButton;
 class TCommunicationsPage;
-class TDialogsForm;
 class TEepromPage;
 class TPageControl;
 class TRepeaterPage;
@@ -36,11 +36,10 @@ public:
     // Another copy runs: the program ends without showing this window.
     [[nodiscard]] bool AlreadyRunning() const { return m_alreadyRunning; }
 
-    // Windows created after this one that start-up uses.
-    void SetDialogsForm(TDialogsForm* form) { m_dialogsForm = form; }
-    // Applies a language file by name to the translated windows (joined when
-    // the language files land); called at start for a language other than English.
-    void SetLanguageHook(std::function<void(const QString&)> hook) { m_languageHook = std::move(hook); }
+    // Finds the program's other windows (the translated ones, the language
+    // editor); without it this window only knows itself.
+    void SetWindowFinder(TWindowFinder finder) { m_windowFinder = std::move(finder); }
+    [[nodiscard]] QWidget* FindWindow(const QString& name) const;
     // Puts a page class into a tab sheet (the sheet owns it).
     void SetPageContent(TTabSheet* sheet, QWidget* page);
 
@@ -53,6 +52,7 @@ public:
     void FormClose();
     void Exit1Click();
     void Help1Click();
+    void miLanguageClick();
     // True when the key was the EEPROM page gesture (Shift+Ctrl+F12, Alt ignored).
     bool FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
     // Shift+Alt+Ctrl with any mouse button opens the traffic monitor.
@@ -106,6 +106,7 @@ private:
     TTabSheet* AddSheet(const char* name, const char* caption);
     void RunInstallationStep();
     void ApplyLanguage();
+    void SetVersionLine();
     void SetMenuCaptions();
     void SelectSavedComPort();
     void OnDeviceKindFound(DeviceKind kind, const QString& portText, const QString& statusText);
@@ -116,8 +117,7 @@ private:
     TProgramEnvironment m_environment;
     TSingleInstanceGuard m_instanceGuard;
     std::unique_ptr<TDeviceOperations> m_operations;
-    TDialogsForm* m_dialogsForm = nullptr;
-    std::function<void(const QString&)> m_languageHook;
+    TWindowFinder m_windowFinder;
     QToolButton* m_fileButton = nullptr;
     QToolButton* m_helpButton = nullptr;
     QList<QLabel*> m_panels;

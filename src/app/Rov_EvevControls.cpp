@@ -1,5 +1,6 @@
 // The main window's design-time controls: menus, tool bar, pages, status bar.
 #include "CommunicationsPage.h"
+#include "ComponentClasses.h"
 #include "EepromPage.h"
 #include "RepeaterPage.h"
 #include "Rov_Evev.h"
@@ -42,11 +43,11 @@ void TForm1::CreateMenus()
     miLanguage->setObjectName(QStringLiteral("miLanguage"));
     miAbout = About1->addAction(QStringLiteral("About"));
     miAbout->setObjectName(QStringLiteral("miAbout"));
-    // Their windows come with the language editor and the About box.
-    miLanguage->setEnabled(false);
+    // The About box comes later.
     miAbout->setEnabled(false);
     connect(Exit1, &QAction::triggered, this, [this] { Exit1Click(); });
     connect(Help1, &QAction::triggered, this, [this] { Help1Click(); });
+    connect(miLanguage, &QAction::triggered, this, [this] { miLanguageClick(); });
 
     // The menu is shown as the tool bar's buttons, not as a menu bar.
     bar->hide();
@@ -131,7 +132,7 @@ void TForm1::CreateStatusBar()
     bar->setSizeGripEnabled(true);
     int index = 0;
     for (int width : {75, 200, 50}) {
-        auto* panel = new QLabel(bar);
+        auto* panel = new TStatusPanel(bar);
         panel->setObjectName(QStringLiteral("Panel%1").arg(index++));
         panel->setFixedWidth(width);
         panel->setFrameShape(QFrame::StyledPanel);

@@ -28,6 +28,14 @@ void TTabSheet::SetCaption(const QString& caption)
         m_pageControl->setTabText(TabIndex(), caption);
 }
 
+void TTabSheet::SetHint(const QString& hint)
+{
+    m_hint = hint;
+    setToolTip(hint);
+    if (m_pageControl)
+        m_pageControl->setTabToolTip(TabIndex(), hint);
+}
+
 bool TTabSheet::TabVisible() const { return m_tabVisible; }
 
 void TTabSheet::SetTabVisible(bool visible)
@@ -54,6 +62,7 @@ void TPageControl::AddPage(TTabSheet* sheet)
 {
     sheet->m_pageControl = this;
     const int index = addTab(sheet, sheet->m_caption);
+    setTabToolTip(index, sheet->m_hint);
     setTabVisible(index, sheet->m_tabVisible);
 }
 

@@ -9,8 +9,11 @@ class TPageControl;
 
 // A page of a TPageControl: its caption is the tab text, its tab can be hidden
 // without removing the page, and it hosts one content widget (a page class).
+// Caption and Hint are properties, so that language files reach them by name.
 class TTabSheet : public QWidget {
     Q_OBJECT
+    Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+    Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
 public:
     explicit TTabSheet(const QString& name, QWidget* parent = nullptr);
 
@@ -20,6 +23,9 @@ public:
 
     [[nodiscard]] QString Caption() const;
     void SetCaption(const QString& caption);
+    // The tab's tool tip.
+    [[nodiscard]] QString Hint() const { return m_hint; }
+    void SetHint(const QString& hint);
     [[nodiscard]] bool TabVisible() const;
     void SetTabVisible(bool visible);
     [[nodiscard]] TPageControl* PageControl() const { return m_pageControl; }
@@ -32,6 +38,7 @@ private:
     QPointer<QWidget> m_content;
     TPageControl* m_pageControl = nullptr;
     QString m_caption;
+    QString m_hint;
     bool m_tabVisible = true;
 };
 

@@ -1,4 +1,4 @@
-#include "DialogsForm.h"
+#include "ProgramWindows.h"
 #include "Rov_Evev.h"
 #include "SerialMonitorForm.h"
 #include "Timing.h"
@@ -12,13 +12,10 @@ int main(int argc, char** argv)
     InitTimeOfDay();
     InstallSerialMonitorFactory();
 
-    TForm1 Form1;
-    if (Form1.AlreadyRunning())
+    TProgramWindows windows;
+    if (windows.AlreadyRunning())
         return 0;
-    // Windows of later issues are created here, between the main window and the dialog texts.
-    TDialogsForm DialogsForm;
-    Form1.SetDialogsForm(&DialogsForm);
-    QObject::connect(&Form1, &TForm1::Closed, &application, &QCoreApplication::quit, Qt::QueuedConnection);
-    Form1.show();
+    QObject::connect(windows.Form1, &TForm1::Closed, &application, &QCoreApplication::quit, Qt::QueuedConnection);
+    windows.Form1->show();
     return application.exec();
 }

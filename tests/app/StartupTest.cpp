@@ -3,11 +3,13 @@
 #include "CommunicationsPage.h"
 #include "DialogsForm.h"
 #include "MainWindowFixture.h"
+#include "ProgramWindows.h"
 #include "RadioGroup.h"
 #include "SerialMonitorForm.h"
 #include "StartupSettings.h"
 #include "TabSheet.h"
 #include "TrafficMonitor.h"
+#include "TranslatableComponents.h"
 #include "WelcomePage.h"
 
 #include <QCheckBox>
@@ -17,6 +19,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <QSet>
 #include <QStatusBar>
 
 namespace {
@@ -195,31 +198,36 @@ TEST_F(StartupTest, TabVisibilityFromConfigIni)
     EXPECT_FALSE(form.tsReadWriteEeprom->TabVisible());
 }
 
-TEST_F(StartupTest, LanguageNameDecidesWhetherALanguageIsApplied)
+TEST_F(StartupTest, LanguageNameDecidesWhichLanguageFileIsApplied)
 {
     struct Case {
         const char* registry; // nullptr: not set
         bool defaultLng;
-        const char* applied;  // nullptr: none
+        const char* applied; // the file whose texts show; nullptr: none
+        const char* ok;      // the OK button afterwards
     };
-    for (const Case& c : {Case{"English", false, nullptr}, Case{"english", false, "english"}, Case{nullptr, false, nullptr},
-                          Case{nullptr, true, "Default"}, Case{"German", true, "German"}, Case{"English", true, nullptr}}) {
+    // English.lng, english.lng's stand-in and German.lng are always there.
+    WriteFile(QStringLiteral("English.lng"), "[Form1]\r\nTabSheet1.Caption=English.lng\r\n[DialogsForm]\r\nlblOk.Caption=E\r\n");
+    WriteFile(QStringLiteral("German.lng"), "[Form1]\r\nTabSheet1.Caption=German.lng\r\n[DialogsForm]\r\nlblOk.Caption=G\r\n");
+    // A language without a file still copies the dialog texts: "Ok" from the labels.
+    for (const Case& c : {Case{"English", false, nullptr, "OK"}, Case{"english", false, "English.lng", "E"},
+                          Case{nullptr, false, nullptr, "OK"}, Case{nullptr, true, "Default.lng", "Ok"},
+                          Case{"German", true, "German.lng", "G"}, Case{"English", true, nullptr, "OK"},
+                          Case{"../German", false, nullptr, "Ok"}}) {
         SetDialogTexts(DefaultDialogTexts());
         Registry().DeleteValue(QStringLiteral("Language"));
         if (c.registry)
             Registry().WriteString(QStringLiteral("Language"), QLatin1String(c.registry));
         QFile::remove(Folder() + QStringLiteral("Default.lng"));
         if (c.defaultLng)
-            WriteFile(QStringLiteral("Default.lng"), "[Form1]\r\n");
-        QStringList applied;
+            WriteFile(QStringLiteral("Default.lng"), "[Form1]\r\nTabSheet1.Caption=Default.lng\r\n");
         TDialogsForm dialogsForm;
         TForm1& form = Create();
-        form.SetDialogsForm(&dialogsForm);
-        form.SetLanguageHook([&](const QString& name) { applied << name; });
+        form.SetWindowFinder([&](const QString& name) { return name == dialogsForm.objectName() ? &dialogsForm : nullptr; });
         form.show();
-        EXPECT_EQ(applied, c.applied ? QStringList{QLatin1String(c.applied)} : QStringList{}) << (c.registry ? c.registry : "-");
-        // The dialog texts are copied only after a language was applied.
-        EXPECT_EQ(DialogTexts()[dtOK], c.applied ? "Ok" : "OK");
+        const char* registry = c.registry ? c.registry : "-";
+        EXPECT_EQ(form.TabSheet1->Caption(), c.applied ? c.applied : "Welcome") << registry;
+        EXPECT_EQ(DialogTexts()[dtOK], QLatin1String(c.ok)) << registry;
         m_form.reset();
     }
 }
@@ -331,3 +339,33 @@ TEST_F(StartupTest, SwitchRuleOnArgumentLists)
 }
 
 } // namespace
+
+TEST_F(StartupTest, FirstStartAppliesDefaultLngBeforeItsMessageAndTheVersionLineIsTranslated)
+{
+    QTemporaryDir source;
+    QFile lng(source.filePath(QStringLiteral("Default.lng")));
+    ASSERT_TRUE(lng.open(QIODevice::WriteOnly));
+    lng.write("[Form1]\r\nLabel50.Caption=Fertig\r\nlblVersionHidden.Caption=Fassung\r\n");
+    lng.close();
+    Registry().WriteString(QStringLiteral("SourceDir"), source.path() + QLatin1Char('/'));
+    TForm1& form = Start();
+    ASSERT_EQ(m_dialogs.Count(), 1u);
+    EXPECT_EQ(m_dialogs.Last().text, "Fertig");
+    EXPECT_TRUE(form.Welcome->lblVersion->text().startsWith(QStringLiteral("Fassung "))) << form.Welcome->lblVersion->text().toStdString();
+}
+
+TEST_F(StartupTest, ComponentNamesAreUniqueInEveryWindowRegardlessOfCase)
+{
+    TProgramEnvironment env;
+    env.programFile = Folder() + QStringLiteral("Tunebench.exe");
+    env.machineSettings = m_registryPath;
+    TProgramWindows windows(env);
+    for (QWidget* window : windows.Windows()) {
+        QSet<QString> seen;
+        for (QObject* component : WindowComponents(*window)) {
+            const QString folded = component->objectName().toCaseFolded();
+            EXPECT_FALSE(seen.contains(folded)) << window->objectName().toStdString() << ": " << component->objectName().toStdString();
+            seen.insert(folded);
+        }
+    }
+}
