@@ -1,5 +1,6 @@
 #include "MachineSettings.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gmock/gmock.h>
@@ -139,6 +140,9 @@ TEST_F(MachineSettingsTest, TheEnvironmentVariableNamesTheStore)
     qunsetenv(TMachineSettings::kPathVariable);
     EXPECT_THAT(TMachineSettings::DefaultPath().toStdString(), HasSubstr("Tunebench/VUREZIVO.ini"));
     EXPECT_NE(TMachineSettings::DefaultPath(), Path());
+    // Without the variable a test still stays out of the real home and /etc.
+    EXPECT_TRUE(TMachineSettings::DefaultPath().startsWith(QDir::tempPath()));
+    EXPECT_TRUE(QDir::homePath().startsWith(QDir::tempPath()));
     if (!saved.isNull())
         qputenv(TMachineSettings::kPathVariable, saved);
 }

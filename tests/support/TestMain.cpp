@@ -1,8 +1,11 @@
+#include "support/IsolatedHome.h"
+
 #include <QApplication>
 #include <gmock/gmock.h>
 
 int main(int argc, char** argv)
 {
+    const tbtest::TIsolatedHome home;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

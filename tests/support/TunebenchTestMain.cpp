@@ -2,10 +2,13 @@
 // object (its error report of exceptions that leave event handlers).
 #include "TunebenchApplication.h"
 
+#include "support/IsolatedHome.h"
+
 #include <gmock/gmock.h>
 
 int main(int argc, char** argv)
 {
+    const tbtest::TIsolatedHome home;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     TTunebenchApplication app(argc, argv);
