@@ -1,0 +1,139 @@
+#include "CliApp.h"
+
+#include "CliFormatter.h"
+#include "ProgramError.h"
+#include "TraceMonitor.h"
+#include "TrafficMonitor.h"
+
+#include <vector>
+
+TCliApp::TCliApp()
+    : m_formatter(std::make_shared<TCliFormatter>()),
+      m_root("The scriptable front end of Tunebench on the same link as the windows.", "tunebench-cli")
+{
+    m_root.formatter(m_formatter);
+    // A repeated option takes its last value, as it always did.
+    m_root.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    m_root.set_version_flag("-v,--version", "tunebench-cli " TUNEBENCH_VERSION, "the program version");
+    m_root.add_option("--com", m_com, "COM port through the port map (default: the stored COMPORT, else 1)")
+        ->type_name("1..9")
+        ->check(DecimalCheck("1..9", [](int n) { return n >= 1 && n <= 9; }));
+    m_root.add_option("--port", m_port, "a device path; overrides --com")
+        ->type_name("PATH")
+        ->check(CLI::Validator([](std::string& s) { return s.empty() ? "needs a device path" : ""; }, ""));
+    m_root.add_option("--baud", m_baud, "line speed (default 9600)")
+        ->type_name("8600|9600|115200")
+        ->check(DecimalCheck("8600, 9600 or 115200", [](int n) { return n == 8600 || n == 9600 || n == 115200; }));
+    m_root.add_flag("--two-wire", m_twoWire, "two-wire line mode (no echo, first byte of each delivery sent back)");
+    m_root.add_flag("--trace", m_trace, "every monitor line (TX, RX, CT, CRC, MAIL) on standard error");
+    m_root.footer("Exit codes: 0 done; 1 usage or invalid input; 2 the port cannot be opened; 3 no answer\n"
+                  "            (repeater: no repeater answered, or a cell could not be read);\n"
+                  "            4 write not confirmed.\n"
+                  "COM n is the device path in $TUNEBENCH_COM<n>, else the stored Ports/COM<n>, else "
+                  "/dev/ttyS<n-1>.");
+}
+
+TCliApp::~TCliApp() = default;
+
+CLI::App* TCliApp::AddCommand(const std::string& group, const std::string& name, const std::string& description,
+                              TCliAction action, CLI::App* parent)
+{
+    CLI::App* command = (parent ? parent : &m_root)->add_subcommand(name, description);
+    command->group(group);
+    command->footer("");
+    m_actions[command] = std::move(action);
+    return command;
+}
+
+CLI::App* TCliApp::AddFamily(const std::string& group, const std::string& name, const std::string& description)
+{
+    CLI::App* family = m_root.add_subcommand(name, description);
+    family->group(group);
+    family->footer("");
+    family->require_subcommand(0, 1);
+    return family;
+}
+
+const CLI::App* TCliApp::SelectedCommand() const
+{
+    const CLI::App* command = &m_root;
+    while (!command->get_subcommands().empty())
+        command = command->get_subcommands().front();
+    return command;
+}
+
+QString TCliApp::UsageHint(const CLI::App* command) const
+{
+    return FromArg(m_formatter->UsageLine(command)) +
+           QStringLiteral("Try '%1 --help'.\n").arg(FromArg(TCliFormatter::CommandPath(command)));
+}
+
+int TCliApp::ParseError(const CLI::App* command, const QString& message, QTextStream& err) const
+{
+    err << "tunebench-cli: " << message << "\n" << UsageHint(command);
+    err.flush();
+    return kExitUsage;
+}
+
+TCliOptions TCliApp::GlobalOptions() const
+{
+    TCliOptions o;
+    if (!m_com.empty())
+        o.com = ParseDecimal(FromArg(m_com)).value_or(0);
+    o.portPath = FromArg(m_port);
+    if (!m_baud.empty())
+        o.baud = ParseDecimal(FromArg(m_baud)).value_or(o.baud);
+    o.twoWire = m_twoWire;
+    o.trace = m_trace;
+    return o;
+}
+
+int TCliApp::Run(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    std::vector<std::string> args; // CLI11 takes them last first, without the program name
+    for (qsizetype i = arguments.size() - 1; i >= 1; --i)
+        args.push_back(arguments[i].toLocal8Bit().toStdString());
+    try {
+        m_root.parse(args);
+    }
+    catch (const CLI::CallForHelp&) {
+        out << FromArg(m_root.help());
+        return kExitDone;
+    }
+    catch (const CLI::CallForVersion& e) {
+        out << e.what() << "\n";
+        return kExitDone;
+    }
+    catch (const CLI::ParseError& e) {
+        return ParseError(SelectedCommand(), FromArg(e.what()), err);
+    }
+    const CLI::App* command = SelectedCommand();
+    const auto action = m_actions.find(command);
+    if (action == m_actions.end()) {
+        QStringList names;
+        for (const CLI::App* sub : command->get_subcommands({}))
+            names << FromArg(sub->get_name());
+        return ParseError(command,
+                          command == &m_root ? QStringLiteral("no command given")
+                                             : QStringLiteral("%1 needs %2").arg(FromArg(command->get_name()),
+                                                                                 names.join(QStringLiteral(" or "))),
+                          err);
+    }
+
+    const TCliOptions options = GlobalOptions();
+    if (options.trace)
+        TrafficMonitorRegistry::Install(new TTraceMonitor(stderr, QStringLiteral("\n")));
+    int code = kExitDone;
+    {
+        TCliSession session(options, UsageHint(command), out, err);
+        try {
+            code = action->second(session);
+        }
+        catch (const EProgramError& e) {
+            code = session.Usage(QString(e.Message()).replace(QLatin1Char('\r'), QLatin1Char('\n')));
+        }
+    }
+    out.flush();
+    TrafficMonitorRegistry::Free();
+    return code;
+}

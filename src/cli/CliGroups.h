@@ -1,0 +1,13 @@
+#pragma once
+
+class TCliApp;
+
+// One function per command group, each in its own CliGroup.cpp.
+void AddLinkCommands(TCliApp& cli);
+void AddRepeaterCommands(TCliApp& cli);
+
+inline void AddAllCommands(TCliApp& cli)
+{
+    AddLinkCommands(cli);
+    AddRepeaterCommands(cli);
+}

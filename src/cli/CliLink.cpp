@@ -1,0 +1,148 @@
+// Commands on the bare link: ports, probe, detect, EEPROM read and write, mails.
+#include "CliApp.h"
+#include "CliGroups.h"
+
+#include "DeviceDetection.h"
+#include "NumberConverting.h"
+#include "SndMail.h"
+#include "TpaProComImpl.h"
+
+#include <QFileInfo>
+#include <QSerialPortInfo>
+#include <vector>
+
+namespace {
+const std::string kGroup = "Link commands";
+
+int Ports(TCliSession& s)
+{
+    TComPortMap map;
+    QStringList mapped;
+    for (int com = 1; com <= 9; ++com) {
+        const QString path = map.DevicePath(com);
+        mapped << QFileInfo(path).canonicalFilePath();
+        s.Out() << QStringLiteral("COM%1  %2  %3\n").arg(com).arg(path, QFileInfo::exists(path) ? "present" : "missing");
+    }
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        if (mapped.contains(QFileInfo(info.systemLocation()).canonicalFilePath()))
+            continue;
+        s.Out() << info.systemLocation() << "  "
+                << (info.description().isEmpty() ? QStringLiteral("-") : info.description()) << "\n";
+    }
+    return kExitDone;
+}
+
+int Probe(TCliSession& s)
+{
+    TSendmail* link = s.OpenLink();
+    if (!link)
+        return kExitPort;
+    const int attempt = link->ProbeDevice(1000);
+    s.Out() << attempt << "\n";
+    return attempt >= 1 && attempt <= 6 ? kExitDone : kExitNoAnswer;
+}
+
+int Detect(TCliSession& s)
+{
+    TSendmail* link = s.OpenLink();
+    if (!link)
+        return kExitPort;
+    const int attempt = link->ProbeDevice(1000);
+    const DeviceKind kind = attempt >= 1 && attempt <= 6 ? TDeviceDetector(*link).DetectDevice() : DeviceKind::Nothing;
+    s.Out() << DeviceKindStatusText(kind) << "\n";
+    return kind == DeviceKind::Nothing ? kExitNoAnswer : kExitDone;
+}
+
+struct TReadArgs {
+    std::string address;
+    std::string count = "1";
+};
+
+int Read(TCliSession& s, const TReadArgs& a)
+{
+    const int address = *ParseHexAddress(FromArg(a.address));
+    const int count = *ParseDecimal(FromArg(a.count));
+    TSendmail* link = s.OpenLink();
+    if (!link)
+        return kExitPort;
+    const QString answer = link->ReadEepromText(static_cast<std::uint8_t>(address % 256),
+                                                static_cast<std::uint8_t>(address / 256),
+                                                static_cast<std::uint8_t>(count));
+    s.Out() << answer << "\n";
+    return answer.isEmpty() ? kExitNoAnswer : kExitDone;
+}
+
+struct TWriteArgs {
+    std::string address;
+    std::vector<std::string> bytes;
+};
+
+int Write(TCliSession& s, const TWriteArgs& a)
+{
+    const int address = *ParseHexAddress(FromArg(a.address));
+    std::vector<std::uint8_t> data;
+    for (const std::string& b : a.bytes)
+        data.push_back(static_cast<std::uint8_t>(*ParseHexByte(FromArg(b))));
+    if (address + static_cast<int>(data.size()) > 0x10000)
+        return s.Usage(QStringLiteral("the bytes run past address FFFF"));
+    TSendmail* link = s.OpenLink();
+    if (!link)
+        return kExitPort;
+    int done = 0;
+    link->OnBlockProgress = [&](int k) {
+        done += k;
+        s.Err() << QStringLiteral("written %1 of %2 bytes\n").arg(done).arg(data.size());
+        s.Err().flush();
+    };
+    const int confirmed =
+        link->WriteEepromBlock(static_cast<std::uint16_t>(address), data, static_cast<int>(data.size()));
+    s.Out() << confirmed << "\n";
+    return confirmed == static_cast<int>(data.size()) ? kExitDone : kExitNotConfirmed;
+}
+
+int Mail(TCliSession& s, const std::vector<std::string>& words)
+{
+    QStringList text;
+    for (const std::string& w : words)
+        text << FromArg(w);
+    const QString mail = text.join(QLatin1Char(' '));
+    (void)TMailControl::CorrectMail(mail); // refuse bad text before touching the port
+    TSendmail* link = s.OpenLink();
+    if (!link)
+        return kExitPort;
+    s.Out() << link->SendMail(mail) << "\n";
+    return kExitDone;
+}
+} // namespace
+
+void AddLinkCommands(TCliApp& cli)
+{
+    cli.AddCommand(kGroup, "ports", "COM1..COM9 with their device paths, then every other serial port found", Ports);
+    cli.AddCommand(kGroup, "probe", "probe the device (up to 6 attempts, 1000 ms apart); prints the attempt number",
+                   Probe);
+    cli.AddCommand(kGroup, "detect",
+                   "probe and detect; prints \"PP Connected\", \"Repeater Connected\" or \"Nothing Connected\"",
+                   Detect);
+
+    auto read = std::make_shared<TReadArgs>();
+    CLI::App* readCommand = cli.AddCommand(kGroup, "read", "read COUNT EEPROM bytes at ADDR; prints \"00 04 D5\"",
+                                           [read](TCliSession& s) { return Read(s, *read); });
+    readCommand->add_option("ADDR", read->address, "EEPROM address")->type_name("HEX")->required()->check(HexAddressCheck());
+    readCommand->add_option("COUNT", read->count, "bytes to read (default 1)")
+        ->type_name("1..200")
+        ->check(DecimalCheck("1..200", [](int n) { return n >= 1 && n <= 200; }));
+
+    auto write = std::make_shared<TWriteArgs>();
+    CLI::App* writeCommand =
+        cli.AddCommand(kGroup, "write", "write bytes in chunks of 8 with read-back; prints the bytes confirmed",
+                       [write](TCliSession& s) { return Write(s, *write); });
+    writeCommand->add_option("ADDR", write->address, "EEPROM address")->type_name("HEX")->required()->check(HexAddressCheck());
+    writeCommand->add_option("BYTE", write->bytes, "bytes to write")->type_name("HEX")->required()->check(HexByteCheck());
+
+    auto mail = std::make_shared<std::vector<std::string>>();
+    cli.AddCommand(kGroup, "mail", "send one mail; prints the answer text",
+                   [mail](TCliSession& s) { return Mail(s, *mail); })
+        ->add_option("TEXT", *mail, "the mail's bytes")
+        ->type_name("HEX")
+        ->required();
+}

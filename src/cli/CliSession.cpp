@@ -1,0 +1,59 @@
+#include "CliSession.h"
+
+#include "MachineSettings.h"
+#include "PortDiagnosis.h"
+#include "SndMail.h"
+#include "TpaProComImpl.h"
+
+TCliSession::TCliSession(TCliOptions options, QString usage, QTextStream& out, QTextStream& err)
+    : m_options(std::move(options)), m_usage(std::move(usage)), m_out(out), m_err(err)
+{
+}
+
+TCliSession::~TCliSession() = default;
+
+int TCliSession::Usage(const QString& message)
+{
+    m_err << "tunebench-cli: " << message << "\n" << m_usage;
+    m_err.flush();
+    return kExitUsage;
+}
+
+int TCliSession::ComNumber() const
+{
+    if (m_options.com > 0)
+        return m_options.com;
+    const auto stored = TMachineSettings().ReadInteger(QStringLiteral("COMPORT"));
+    return stored && *stored >= 1 && *stored <= 9 ? *stored : 1;
+}
+
+QString TCliSession::PortName() const
+{
+    return m_options.portPath.isEmpty() ? QStringLiteral("COM%1").arg(ComNumber()) : m_options.portPath;
+}
+
+TSendmail* TCliSession::OpenLink()
+{
+    m_link = std::make_unique<TSendmail>();
+    m_link->ShowDialogs = false;
+    const int com = ComNumber();
+    if (!m_options.portPath.isEmpty())
+        m_link->Port().PortMap().SetOverride(com, m_options.portPath);
+    if (m_options.twoWire) {
+        m_link->DisableEcho();
+        m_link->SetEchoBack(true);
+        m_link->PollInterval = 50;
+        m_link->AnswerTimeout = 1000;
+        m_link->GapTimeout = 500;
+        m_link->ReadbackDelay = 10;
+    }
+    if (m_link->OpenPort(static_cast<std::uint8_t>(com), m_options.baud))
+        return m_link.get();
+    m_err << PortName() << ": This Serial Device is not Accessible!\n";
+    const QString why = DescribeOpenFailure(m_link->Port().LastOpenFailure(), m_link->Port().DevicePath(),
+                                            m_link->Port().LastOpenErrorText());
+    if (!why.isEmpty())
+        m_err << why << "\n";
+    m_err.flush();
+    return nullptr;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "CliOptions.h"
+
+#include <QTextStream>
+#include <memory>
+
+class TSendmail;
+
+enum CliExit { kExitDone = 0, kExitUsage = 1, kExitPort = 2, kExitNoAnswer = 3, kExitNotConfirmed = 4 };
+
+// What a running command of tunebench-cli works with: the global options, the
+// output streams (results to out, progress and errors to err) and the link,
+// the same link the windows use.
+class TCliSession {
+public:
+    // usage: the running command's usage line and where to find its help.
+    TCliSession(TCliOptions options, QString usage, QTextStream& out, QTextStream& err);
+    ~TCliSession();
+
+    [[nodiscard]] const TCliOptions& Options() const { return m_options; }
+    [[nodiscard]] QTextStream& Out() { return m_out; }
+    [[nodiscard]] QTextStream& Err() { return m_err; }
+
+    // Opens the port; reports why and returns null when it cannot.
+    TSendmail* OpenLink();
+    // Reports invalid arguments of the running command with its usage line.
+    int Usage(const QString& message);
+
+private:
+    [[nodiscard]] QString PortName() const;
+    [[nodiscard]] int ComNumber() const;
+
+    TCliOptions m_options;
+    QString m_usage;
+    QTextStream& m_out;
+    QTextStream& m_err;
+    std::unique_ptr<TSendmail> m_link;
+};
