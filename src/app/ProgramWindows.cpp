@@ -1,6 +1,7 @@
 #include "ProgramWindows.h"
 
 #include "DialogsForm.h"
+#include "LanguageForm.h"
 #include "Rov_Evev.h"
 
 TProgramWindows::TProgramWindows(TProgramEnvironment environment)
@@ -9,8 +10,11 @@ TProgramWindows::TProgramWindows(TProgramEnvironment environment)
     Form1->SetWindowFinder([this](const QString& name) { return Find(name); });
     if (Form1->AlreadyRunning())
         return;
+    const TWindowFinder find = [this](const QString& name) { return Find(name); };
+    const TProgramEnvironment& env = Form1->Environment();
     // Further windows in the program's order: the flash load utility, the
     // language editor, the default commands, then the dialog texts.
+    LanguageForm = Add(std::make_unique<TLanguageForm>(env.ProgramFolder(), env.machineSettings, find));
     DialogsForm = Add(std::make_unique<TDialogsForm>());
 }
 

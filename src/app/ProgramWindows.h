@@ -10,6 +10,7 @@
 class QWidget;
 class TDialogsForm;
 class TForm1;
+class TLanguageForm;
 
 // The program's windows, created in the program's order (the main window
 // first, the dialog texts window last) and destroyed in reverse. Start-up and
@@ -30,6 +31,7 @@ public:
     [[nodiscard]] QList<QWidget*> Windows() const;
 
     TForm1* Form1 = nullptr;
+    TLanguageForm* LanguageForm = nullptr;
     TDialogsForm* DialogsForm = nullptr;
 
 private:
