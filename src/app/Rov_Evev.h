@@ -17,6 +17,7 @@ class QPushButton;
 class QToolBar;
 class QToolButton;
 class TCommunicationsPage;
+class TDownloadPage;
 class TEepromPage;
 class TPageControl;
 class TRepeaterPage;
@@ -77,6 +78,7 @@ public:
     TCommunicationsPage* Communications;
     TEepromPage* EepromPage;
     TRepeaterPage* RepeaterPage;
+    TDownloadPage* DownloadPage;
     QToolBar* MainToolBar;
     QMenu* File1;
     QMenu* About1;
@@ -86,7 +88,7 @@ public:
     QAction* miAbout;
     QLabel* lblMemo1;
 
-    // The "Load Menu" button of the Download page, found by name in the page.
+    // The "Load Menu" button of the Download page.
     [[nodiscard]] QPushButton* Button9() const;
 
 signals:

@@ -1,6 +1,7 @@
 // The main window's design-time controls: menus, tool bar, pages, status bar.
 #include "CommunicationsPage.h"
 #include "ComponentClasses.h"
+#include "DownloadPage.h"
 #include "EepromPage.h"
 #include "RepeaterPage.h"
 #include "Rov_Evev.h"
@@ -14,7 +15,6 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 void TForm1::CreateControls()
 {
@@ -115,14 +115,8 @@ void TForm1::CreatePages()
                           TabSheet4);
     lblMemo1->setObjectName(QStringLiteral("lblMemo1"));
     lblMemo1->hide();
-    // Stand-in until the Download page lands.
-    auto* download = new QWidget;
-    download->setObjectName(QStringLiteral("DownloadPlaceholder"));
-    auto* loadMenu = new QPushButton(QStringLiteral("Load Menu"), download);
-    loadMenu->setObjectName(QStringLiteral("Button9"));
-    auto* downloadLayout = new QVBoxLayout(download);
-    downloadLayout->addWidget(loadMenu, 0, Qt::AlignLeft | Qt::AlignTop);
-    TabSheet6->SetContent(download);
+    DownloadPage = new TDownloadPage(*m_operations, m_environment.ProgramFolder());
+    TabSheet6->SetContent(DownloadPage);
 }
 
 void TForm1::CreateStatusBar()
@@ -153,6 +147,6 @@ void TForm1::SetMenuCaptions()
     miLanguage->setText(Welcome->Label55->text());
 }
 
-QPushButton* TForm1::Button9() const { return TabSheet6->findChild<QPushButton*>(QStringLiteral("Button9")); }
+QPushButton* TForm1::Button9() const { return DownloadPage->Button9; }
 
 QString TForm1::PanelText(int panel) const { return panel >= 0 && panel < m_panels.size() ? m_panels[panel]->text() : QString(); }

@@ -1,0 +1,146 @@
+#include "MenuFile.h"
+
+#include "NumberConverting.h"
+#include "Windows1252.h"
+
+#include <QFile>
+
+namespace {
+
+bool IsByteField(const QString& field) { return (field.size() == 1 || field.size() == 2) && IsHexText(field, false); }
+
+} // namespace
+
+QStringList TMenuFile::SplitLines(const QByteArray& bytes)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        qsizetype end = bytes.indexOf('\n', start);
+        const qsizetype next = end < 0 ? bytes.size() : end + 1;
+        if (end < 0)
+            end = bytes.size();
+        qsizetype stop = end;
+        if (stop > start && bytes[stop - 1] == '\r')
+            --stop;
+        lines << FromWindows1252(bytes.mid(start, stop - start));
+        start = next;
+    }
+    return lines;
+}
+
+bool TMenuFile::Load(const QString& path, QStringList& lines, QString& error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = file.errorString();
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        error = file.errorString();
+        return false;
+    }
+    lines = SplitLines(bytes);
+    return true;
+}
+
+bool TMenuFile::IsSkipped(const QString& line)
+{
+    const QString upper = line.toUpper();
+    return upper.trimmed().isEmpty() || upper.contains(QLatin1String("REM"));
+}
+
+TMenuLine TMenuFile::ReadLine(const QString& line)
+{
+    TMenuLine result;
+    if (IsSkipped(line)) {
+        result.skipped = true;
+        return result;
+    }
+    // Only blanks separate fields; a tab stays inside its field and makes it bad.
+    const QStringList fields = line.toUpper().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (fields.size() > kMaxFields) {
+        result.problem = TMenuLineProblem::TooManyFields;
+        return result;
+    }
+    for (int i = 0; i < fields.size(); ++i) {
+        if (!IsByteField(fields[i])) {
+            result.problem = TMenuLineProblem::FieldNotHex;
+            result.field = i + 1;
+            return result;
+        }
+    }
+    // A line that ends before field 3 lacks a field: the first missing one is named.
+    if (fields.size() < 3) {
+        result.problem = TMenuLineProblem::FieldNotHex;
+        result.field = static_cast<int>(fields.size()) + 1;
+        return result;
+    }
+    TMenuWrite& write = result.write;
+    write.count = HexTextToByte(fields[0]);
+    write.addressLow = HexTextToByte(fields[1]);
+    write.addressHigh = HexTextToByte(fields[2]);
+    result.dataFields = static_cast<int>(fields.size()) - 3;
+    if (write.count < 1 || write.count > kMaxCount) {
+        result.problem = TMenuLineProblem::CountOutOfRange;
+        return result;
+    }
+    if (result.dataFields != write.count) {
+        result.problem = TMenuLineProblem::DataCountMismatch;
+        return result;
+    }
+    if (write.addressLow + 256 * write.addressHigh + write.count > 0x10000) {
+        result.problem = TMenuLineProblem::PastLastAddress;
+        return result;
+    }
+    for (int i = 3; i < fields.size(); ++i)
+        write.dataText += PadLeft(fields[i], QLatin1Char('0'), 2) + QLatin1Char(' ');
+    return result;
+}
+
+TMenuCheck TMenuFile::Check(const QStringList& lines)
+{
+    TMenuCheck check;
+    for (int i = 0; i < lines.size(); ++i) {
+        const TMenuLine line = ReadLine(lines[i]);
+        if (!line.Ok()) {
+            check.badLine = i + 1;
+            check.line = line;
+            return check;
+        }
+        if (!line.skipped)
+            ++check.writes;
+    }
+    return check;
+}
+
+int TMenuFile::GaugePercent(int done, int total)
+{
+    if (total <= 0)
+        return 0;
+    const long long scaled = 100LL * done;
+    long long quotient = scaled / total;
+    const long long twiceRest = 2 * (scaled % total);
+    if (twiceRest > total || (twiceRest == total && quotient % 2 == 1))
+        ++quotient;
+    return static_cast<int>(quotient);
+}
+
+QString TMenuFile::ProblemText(const TMenuLine& line, const TMenuProblemTexts& texts)
+{
+    switch (line.problem) {
+    case TMenuLineProblem::None: return {};
+    case TMenuLineProblem::TooManyFields: return texts.tooManyFields;
+    case TMenuLineProblem::FieldNotHex: return texts.fieldNotHex.arg(line.field);
+    case TMenuLineProblem::CountOutOfRange: return texts.countOutOfRange;
+    case TMenuLineProblem::DataCountMismatch: return texts.dataCountMismatch.arg(QString::number(line.write.count), QString::number(line.dataFields));
+    case TMenuLineProblem::PastLastAddress: return texts.pastLastAddress;
+    }
+    return {};
+}
+
+QString TMenuFile::CheckText(const TMenuCheck& check, const TMenuProblemTexts& texts)
+{
+    return texts.lineFormat.arg(QString::number(check.badLine), ProblemText(check.line, texts));
+}

@@ -1,0 +1,34 @@
+#include "MenuPlayer.h"
+
+#include "SndMail.h"
+
+TMenuPlayResult TMenuPlayer::Play(const QStringList& lines)
+{
+    TMenuPlayResult result;
+    result.check = TMenuFile::Check(lines);
+    if (!result.check.Ok()) {
+        result.end = TMenuPlayResult::TEnd::Refused;
+        return result;
+    }
+    const int total = static_cast<int>(lines.size());
+    for (const QString& text : lines) {
+        const TMenuLine line = TMenuFile::ReadLine(text);
+        if (!line.skipped) {
+            const TMenuWrite& w = line.write;
+            const bool confirmed = m_link.WriteEepromText(w.addressLow, w.addressHigh, w.count, w.dataText);
+            if (m_link.StopRequested) {
+                result.end = TMenuPlayResult::TEnd::Stopped;
+                return result;
+            }
+            if (!confirmed) {
+                result.end = TMenuPlayResult::TEnd::WriteFailed;
+                return result;
+            }
+            ++result.written;
+        }
+        ++result.done;
+        if (OnLineDone)
+            OnLineDone(result.done, TMenuFile::GaugePercent(result.done, total));
+    }
+    return result;
+}

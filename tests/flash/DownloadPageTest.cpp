@@ -1,0 +1,149 @@
+// The Download page in the real main window, against the simulated handset.
+#include "../app/MainWindowFixture.h"
+#include "DownloadPage.h"
+#include "FileDialogs.h"
+#include "support/SimHarness.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest/QTest>
+#include <gmock/gmock.h>
+
+namespace {
+
+using tbtest::SimHarness;
+using ::testing::ElementsAre;
+
+class DownloadPageTest : public tbtest::MainWindowFixture {
+protected:
+    void StartWith(const QStringList& simArguments)
+    {
+        m_sim = std::make_unique<SimHarness>(QStringList{"--profile", "handset"} + simArguments);
+        ASSERT_TRUE(m_sim->start()) << m_sim->errorString().toStdString();
+        qputenv("TUNEBENCH_COM1", m_sim->portPath().toLocal8Bit());
+        m_page = Start().DownloadPage;
+        QObject::connect(m_page->MenuGauge, &QProgressBar::valueChanged, [this](int value) { m_gauge << value; });
+    }
+    void SetUp() override
+    {
+        MainWindowFixture::SetUp();
+        if (!IsSkipped())
+            m_files.Answer(Folder() + QStringLiteral("menu.txt"));
+    }
+    void TearDown() override
+    {
+        MainWindowFixture::TearDown();
+        if (m_sim)
+            m_sim->stop();
+        qunsetenv("TUNEBENCH_COM1");
+    }
+    void Play(const QByteArray& menu)
+    {
+        WriteFile(QStringLiteral("menu.txt"), menu);
+        m_dialogs.SetInspector([this](QMessageBox&) {
+            m_listAtMessage.clear();
+            for (int i = 0; i < m_page->ListBox1->count(); ++i)
+                m_listAtMessage << m_page->ListBox1->item(i)->text();
+            m_gaugeShownAtMessage = !m_page->MenuGauge->isHidden();
+        });
+        m_page->Button9Click();
+    }
+    [[nodiscard]] QStringList Writes()
+    {
+        m_form.reset();
+        EXPECT_TRUE(m_sim->stop());
+        return m_sim->writeLines();
+    }
+
+    TScriptedFileDialogPresenter m_files;
+    TScopedFileDialogPresenter m_useFiles{m_files};
+    std::unique_ptr<SimHarness> m_sim;
+    TDownloadPage* m_page = nullptr;
+    QList<int> m_gauge;
+    QStringList m_listAtMessage;
+    bool m_gaugeShownAtMessage = false;
+};
+
+TEST_F(DownloadPageTest, PlaysEveryWriteInOrderWithTheGauge)
+{
+    StartWith({});
+    Play("1 40 0 ab\r\nREM the startup text\r\n02 9e 01 20 20\r\n");
+    ASSERT_EQ(m_dialogs.Count(), 1u);
+    EXPECT_EQ(m_dialogs.Last().text, "Download complete. Turn power off handset for changes to take effect !");
+    EXPECT_THAT(m_gauge, ElementsAre(0, 33, 67, 100));
+    EXPECT_TRUE(m_gaugeShownAtMessage);
+    EXPECT_TRUE(m_page->MenuGauge->isHidden());
+    EXPECT_EQ(m_page->ListBox1->count(), 0);
+    EXPECT_EQ(m_files.Requests().at(0).request.directory, Folder());
+    EXPECT_TRUE(m_page->Button10->isEnabled());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_THAT(Writes(), ElementsAre("WRITE 0040 AB", "WRITE 019E 20 20"));
+}
+
+TEST_F(DownloadPageTest, CommentsOnlyCompleteWithAFullGaugeAndSendNothing)
+{
+    StartWith({});
+    Play("REM one\nrem two\n   \n");
+    EXPECT_EQ(m_dialogs.Last().text, "Download complete. Turn power off handset for changes to take effect !");
+    EXPECT_EQ(m_gauge.last(), 100);
+    EXPECT_TRUE(Writes().isEmpty());
+}
+
+TEST_F(DownloadPageTest, BadLineAnywhereSendsNothingAndNamesTheLine)
+{
+    StartWith({});
+    Play("1 40 0 AB\n1 41 0 CD\n1 42 0 EF\n1 4X 0 00\n");
+    ASSERT_EQ(m_dialogs.Count(), 1u);
+    EXPECT_EQ(m_dialogs.Last().text, "line 4: field 2 is not one or two hexadecimal digits");
+    EXPECT_EQ(m_listAtMessage.size(), 4);
+    EXPECT_EQ(m_page->ListBox1->currentRow(), 3);
+    EXPECT_FALSE(m_gaugeShownAtMessage);
+    EXPECT_TRUE(Writes().isEmpty());
+}
+
+TEST_F(DownloadPageTest, UnconfirmedWriteStopsWithTheUnsentLinesListed)
+{
+    // Every attempt of the first write is dropped, so its read-back never confirms it.
+    StartWith({"--fail-writes", "10"});
+    Play("REM first\n1 41 0 01\n1 42 0 02\n1 43 0 03\n");
+    ASSERT_EQ(m_dialogs.Count(), 1u);
+    EXPECT_EQ(m_dialogs.Last().text, "Download - FAIL !!\rPlease check that the handset is connected properly !!!!");
+    EXPECT_THAT(m_listAtMessage, ElementsAre("1 41 0 01", "1 42 0 02", "1 43 0 03"));
+    EXPECT_EQ(m_page->ListBox1->count(), 3);
+    EXPECT_TRUE(m_page->MenuGauge->isHidden());
+    EXPECT_TRUE(Writes().isEmpty());
+}
+
+TEST_F(DownloadPageTest, SilentHandsetAndCancelledDialogEachShowTheirMessage)
+{
+    StartWith({"--no-answer", "1"});
+    m_form->Operations().Link().AnswerTimeout = 50;
+    Play("1 40 0 AB\n");
+    ASSERT_EQ(m_dialogs.Count(), 1u);
+    EXPECT_EQ(m_dialogs.Last().text, "Please check that the handset is connected properly !!!!");
+    EXPECT_TRUE(m_files.Requests().empty());
+
+    m_form.reset();
+    m_sim->stop();
+    StartWith({});
+    m_dialogs.Clear();
+    m_files = TScriptedFileDialogPresenter();
+    Play("1 40 0 AB\n");
+    EXPECT_EQ(m_dialogs.Last().text, "Cancel by User !");
+    EXPECT_TRUE(Writes().isEmpty());
+}
+
+TEST_F(DownloadPageTest, LoadFlashClosesThePortAndAsksForTheFlashWindow)
+{
+    StartWith({});
+    ASSERT_TRUE(m_form->Operations().ConnectionCheck());
+    QSignalSpy asked(m_page, &TDownloadPage::LoadFlashRequested);
+    QTest::mouseClick(m_page->Button10, Qt::LeftButton);
+    EXPECT_EQ(asked.count(), 1);
+    EXPECT_FALSE(m_form->Operations().Link().IsPortOpen());
+}
+
+} // namespace
