@@ -132,6 +132,11 @@ void DeviceLogic::handleRead(const QByteArray& mail, FrameResult& result)
         result.log << QStringLiteral("FAULT answer-from %1 of %2").arg(m_faultReads).arg(m_faults.answerFrom);
         return;
     }
+    for (const SimRange& range : m_faults.silent)
+        if (range.overlaps(address, count)) {
+            result.log << QStringLiteral("FAULT silent %1").arg(address4(address));
+            return;
+        }
     answer(0x3C, read(address, count), result);
 }
 
@@ -148,6 +153,12 @@ void DeviceLogic::handleWrite(const QByteArray& mail, FrameResult& result)
     QString line = QStringLiteral("WRITE ") + address4(address);
     if (!data.isEmpty())
         line += QLatin1Char(' ') + hex(data);
+    for (const SimRange& range : m_faults.protect)
+        if (range.overlaps(address, data.size())) {
+            ++m_writesDropped;
+            result.log << QStringLiteral("REFUSED ") + line;
+            return;
+        }
     if (m_failWritesLeft > 0) {
         --m_failWritesLeft;
         ++m_writesDropped;

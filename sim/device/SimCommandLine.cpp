@@ -28,6 +28,35 @@ bool parseOnOff(const QString& text, bool* value)
     return false;
 }
 
+// "0196" or "0196-01A5", hexadecimal.
+bool parseRange(const QString& text, SimRange* range)
+{
+    const QStringList ends = text.split(QLatin1Char('-'));
+    bool okFrom = false;
+    bool okTo = ends.size() == 1;
+    range->from = ends.value(0).toInt(&okFrom, 16);
+    range->to = ends.size() == 2 ? ends[1].toInt(&okTo, 16) : range->from;
+    return ends.size() <= 2 && okFrom && okTo && range->from >= 0 && range->to <= 0xFFFF && range->from <= range->to;
+}
+
+// "0029=A5" or "0040=00,77,A0,01,23", hexadecimal.
+bool parsePreset(const QString& text, QPair<int, QByteArray>* preset)
+{
+    const qsizetype eq = text.indexOf(QLatin1Char('='));
+    bool ok = false;
+    preset->first = text.left(eq).toInt(&ok, 16);
+    if (eq <= 0 || !ok || preset->first < 0 || preset->first > 0xFFFF)
+        return false;
+    preset->second.clear();
+    for (const QString& byte : text.mid(eq + 1).split(QLatin1Char(','))) {
+        const int value = byte.toInt(&ok, 16);
+        if (!ok || byte.size() > 2 || value < 0)
+            return false;
+        preset->second.append(char(value));
+    }
+    return true;
+}
+
 QString profileNames()
 {
     QStringList names;
@@ -77,6 +106,11 @@ ParseResult parseSimArguments(const QStringList& arguments, SimProgramOptions* o
         valued("late-every", QStringLiteral("Only every Nth answer is late (default 1)."), "N"),
         valued("fail-writes", QStringLiteral("The next N write mails are not stored."), "N"),
         valued("answer-from", QStringLiteral("The first K-1 read mails get no answer."), "K"),
+        valued("set", QStringLiteral("Set cells, hexadecimal, e.g. 0029=A5 or 0040=00,77,A0,01,23 (repeatable)."),
+               "addr=hh[,hh...]"),
+        valued("protect", QStringLiteral("Refuse writes into these cells, hexadecimal (repeatable)."), "from[-to]"),
+        valued("silent", QStringLiteral("Leave reads of these cells unanswered, hexadecimal (repeatable)."),
+               "from[-to]"),
         valued("hangup-after", QStringLiteral("Drop the line half way through the Nth answer and exit."),
                "N"),
     };
@@ -149,6 +183,26 @@ ParseResult parseSimArguments(const QStringList& arguments, SimProgramOptions* o
     }
     if (type >= 0)
         d.type = type;
+
+    for (const QString& text : parser.values(QStringLiteral("set"))) {
+        QPair<int, QByteArray> preset;
+        if (!parsePreset(text, &preset)) {
+            *message = QStringLiteral("--set wants ADDR=HH[,HH...] in hexadecimal, not \"%1\"").arg(text);
+            return ParseResult::Error;
+        }
+        d.presets << preset;
+    }
+    for (const char* name : {"protect", "silent"}) {
+        const QString option = QString::fromLatin1(name);
+        for (const QString& text : parser.values(option)) {
+            SimRange range;
+            if (!parseRange(text, &range)) {
+                *message = QStringLiteral("--%1 wants FROM[-TO] in hexadecimal, not \"%2\"").arg(option, text);
+                return ParseResult::Error;
+            }
+            (option == QLatin1String("protect") ? f.protect : f.silent) << range;
+        }
+    }
 
     for (const char* name : {"busy-hint", "alt-sync"}) {
         const QString option = QString::fromLatin1(name);

@@ -1,9 +1,19 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <optional>
 
 namespace tbsim {
+
+// EEPROM cells from..to, both included.
+struct SimRange {
+    int from = 0;
+    int to = 0;
+    [[nodiscard]] bool overlaps(int address, int count) const { return count > 0 && address <= to && address + count - 1 >= from; }
+};
 
 // Faults the device injects. "Every Nth" counts the frames the device would
 // answer (read and default mails), one counter for all faults; 0 switches a
@@ -20,6 +30,8 @@ struct SimFaults {
     int failWrites = 0;  // the next N write mails are not stored
     int answerFrom = 0;  // the first K-1 read mails get no answer
     int hangupAfter = 0; // the Nth answer stops half way and the line drops
+    QList<SimRange> protect{}; // writes that touch these cells are refused (not stored)
+    QList<SimRange> silent{};  // reads that touch these cells get no answer
 };
 
 struct SimOptions {
@@ -33,6 +45,7 @@ struct SimOptions {
     std::optional<bool> busyHint; // bit 04h of cell 0460h
     std::optional<bool> altSync;  // bit 01h of cell 0461h
     QString imagePath;            // EEPROM image to load instead of the profile's
+    QList<QPair<int, QByteArray>> presets; // cells set over the profile or image (--set)
     bool keepLog = true;          // keep log lines for log()
     SimFaults faults;
 };

@@ -138,6 +138,9 @@ void applyCellOptions(QByteArray& image, const SimOptions& options)
         setBit(image, 0x0460, 0x04, *options.busyHint);
     if (options.altSync)
         setBit(image, 0x0461, 0x01, *options.altSync);
+    for (const auto& [address, bytes] : options.presets)
+        for (int i = 0; i < bytes.size(); ++i)
+            image[(address + i) & 0xFFFF] = bytes[i];
 }
 
 } // namespace tbsim

@@ -22,7 +22,7 @@ struct ProfileInfo {
 // The EEPROM image of a profile (kEepromSize bytes, unused cells FFh).
 [[nodiscard]] QByteArray profileImage(const QString& name);
 
-// Applies --type, --busy-hint and --alt-sync to an image; options left unset
+// Applies --type, --busy-hint, --alt-sync and then --set to an image; options left unset
 // keep the image's cells.
 void applyCellOptions(QByteArray& image, const SimOptions& options);
 

@@ -52,6 +52,8 @@ bool TCommunicationsPage::TwoWire() const { return chk2WireSerial->isChecked(); 
 
 QString TCommunicationsPage::NotAccessibleText() const { return Label41->text(); }
 
+QString TCommunicationsPage::CouldNotConnectText() const { return lblCouldNotConnectToDevice->text(); }
+
 void TCommunicationsPage::LockPortControls(bool locked)
 {
     Button2->setEnabled(!locked);

@@ -31,6 +31,7 @@ public:
     [[nodiscard]] int BaudIndex() const override;
     [[nodiscard]] bool TwoWire() const override;
     [[nodiscard]] QString NotAccessibleText() const override;
+    [[nodiscard]] QString CouldNotConnectText() const override;
     void LockPortControls(bool locked) override;
 
     void Button2Click();

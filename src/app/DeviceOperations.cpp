@@ -2,6 +2,7 @@
 
 #include "AssertionError.h"
 #include "DialogsTranslation.h"
+#include "HandsetDevice.h"
 #include "PortDiagnosis.h"
 #include "SndMail.h"
 #include "TpaProComImpl.h"
@@ -71,6 +72,16 @@ bool TDeviceOperations::CloseDevicePort()
         ~TUnlock() { c.LockPortControls(false); }
     } unlock{choice};
     return Link().ClosePort();
+}
+
+bool TDeviceOperations::DeviceAnswerCheck()
+{
+    if (m_released)
+        return false;
+    if (THandsetDevice(Link()).DeviceAnswers())
+        return true;
+    MessageDlg(Choice().CouldNotConnectText(), mtError, mbOK);
+    return false;
 }
 
 void TDeviceOperations::ReleaseLink()

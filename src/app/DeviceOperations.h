@@ -19,13 +19,14 @@ public:
     [[nodiscard]] virtual int BaudIndex() const = 0;
     [[nodiscard]] virtual bool TwoWire() const = 0;
     [[nodiscard]] virtual QString NotAccessibleText() const = 0;
+    [[nodiscard]] virtual QString CouldNotConnectText() const = 0;
     virtual void LockPortControls(bool locked) = 0;
 };
 
 // The main window's one device link and the operations every page shares:
 // the connection check, opening and closing the port. The link's questions go
 // to the translated dialogs.
-class TDeviceOperations final : public IDeviceSession, private ILinkPresenter {
+class TDeviceOperations final : public IHandsetSession, private ILinkPresenter {
 public:
     TDeviceOperations();
     ~TDeviceOperations() override;
@@ -39,6 +40,8 @@ public:
     [[nodiscard]] bool HasLink() const { return !m_released; }
     bool ConnectionCheck() override;
     bool CloseDevicePort() override;
+    // The probe up to 6 times, 1000 ms apart; on silence the error box.
+    bool DeviceAnswerCheck() override;
     // Opens with the chosen port and rate; on failure shows "COMn: <not
     // accessible>" and, on a second line, why (missing device, permission, busy).
     bool OpenDevicePort();

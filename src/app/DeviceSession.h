@@ -13,3 +13,10 @@ public:
     virtual bool ConnectionCheck() = 0;
     virtual bool CloseDevicePort() = 0;
 };
+
+// The handset pages also ask whether a device answers at all before they
+// talk to it: on silence the user is told "Could not connect to device !".
+class IHandsetSession : public IDeviceSession {
+public:
+    virtual bool DeviceAnswerCheck() = 0;
+};

@@ -1,0 +1,81 @@
+#include "StartupText.h"
+
+#include "HandsetCells.h"
+#include "NumberConverting.h"
+#include "Windows1252.h"
+
+QString TTextBlock::HexDigits() const
+{
+    QString digits;
+    for (char b : bytes)
+        digits += ByteToHex(static_cast<std::uint8_t>(b));
+    return digits;
+}
+
+QString TTextBlock::Report() const
+{
+    QString text = PadLeft(QString::number(address, 16).toUpper(), QLatin1Char('0'), 4);
+    for (char b : bytes)
+        text += QLatin1Char(' ') + ByteToHex(static_cast<std::uint8_t>(b));
+    return text;
+}
+
+QString TStartupText::PadLine(const QString& text, int length)
+{
+    return text.size() >= length ? text : text + QString(length - text.size(), QLatin1Char(' '));
+}
+
+std::optional<QString> TStartupText::FirstUnstorable(const QString& text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            return text.mid(i, 2);
+        // C0 and C1 controls, DEL, and whatever has no byte in the code page.
+        if (c.category() == QChar::Other_Control || c.isSurrogate() || CharToWindows1252(c) < 0)
+            return QString(c);
+    }
+    return std::nullopt;
+}
+
+TStartupText::TEncoded TStartupText::Encode(const QStringList& lines, bool threeLine)
+{
+    TEncoded result;
+    const int lineCount = threeLine ? 3 : 1;
+    const int length = threeLine ? kLineLength : kOneLineLength;
+    QByteArray bytes;
+    for (int i = 0; i < lineCount; ++i) {
+        // A line longer than its cells (typed before the layout was switched
+        // to one line) is cut: only its first characters are written.
+        const QString line = PadLine(lines.value(i), length).left(length);
+        if (const auto bad = FirstUnstorable(line)) {
+            result.refused = TUnstorableCharacter{*bad, i + 1};
+            return result;
+        }
+        bytes += ToWindows1252(line);
+    }
+    if (!threeLine) {
+        result.blocks.push_back({HandsetCell::StartupText, bytes.left(kBlockSize)});
+        result.blocks.push_back({static_cast<std::uint16_t>(HandsetCell::StartupText + kBlockSize), bytes.mid(kBlockSize)});
+        return result;
+    }
+    // Six blocks cover 48 cells; those past the 36 characters get zeros.
+    bytes.append(QByteArray(kThreeLineBlocks * kBlockSize - bytes.size(), '\0'));
+    for (int k = 0; k < kThreeLineBlocks; ++k)
+        result.blocks.push_back({static_cast<std::uint16_t>(HandsetCell::StartupText + kBlockSize * k), bytes.mid(kBlockSize * k, kBlockSize)});
+    return result;
+}
+
+QStringList TStartupText::Decode(const QByteArray& bytes, bool threeLine)
+{
+    const int lineCount = threeLine ? 3 : 1;
+    const int length = threeLine ? kLineLength : kOneLineLength;
+    QStringList lines;
+    for (int i = 0; i < lineCount; ++i) {
+        QString line = FromWindows1252(bytes.mid(i * length, length));
+        while (line.endsWith(QLatin1Char(' ')))
+            line.chop(1);
+        lines << line;
+    }
+    return lines;
+}
