@@ -1,4 +1,5 @@
 // tunebench-sim: one simulated device on a pseudo-terminal.
+#include "BuildInfo.h"
 #include "SimCommandLine.h"
 #include "SimDevice.h"
 
@@ -60,7 +61,7 @@ int main(int argc, char** argv)
 
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tunebench-sim"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(TUNEBENCH_VERSION));
+    QCoreApplication::setApplicationVersion(FullVersion());
 
     tbsim::SimProgramOptions options;
     QString message;
@@ -69,7 +70,7 @@ int main(int argc, char** argv)
         printLine(stdout, message);
         return 0;
     case tbsim::ParseResult::Version:
-        printLine(stdout, QStringLiteral("tunebench-sim %1").arg(QStringLiteral(TUNEBENCH_VERSION)));
+        printLine(stdout, VersionLine(QStringLiteral("tunebench-sim")));
         return 0;
     case tbsim::ParseResult::Error:
         printLine(stderr, QStringLiteral("tunebench-sim: %1\nTry tunebench-sim --help.").arg(message));

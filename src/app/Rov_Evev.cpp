@@ -1,5 +1,7 @@
 #include "Rov_Evev.h"
 
+#include "About.h"
+#include "AboutLabels.h"
 #include "CommunicationsPage.h"
 #include "DialogsTranslation.h"
 #include "EepromPage.h"
@@ -22,9 +24,6 @@
 #include <QPushButton>
 #include <QUrl>
 
-#ifndef TUNEBENCH_VERSION
-#define TUNEBENCH_VERSION "0.0.0"
-#endif
 
 TForm1::TForm1(TProgramEnvironment environment, QWidget* parent)
     : QMainWindow(parent), m_environment(std::move(environment)), m_instanceGuard(m_environment.instanceLockPath),
@@ -111,7 +110,8 @@ void TForm1::RunInstallationStep()
 
 void TForm1::SetVersionLine()
 {
-    Welcome->SetVersion(Welcome->lblVersionHidden->text() + QLatin1Char(' ') + QStringLiteral(TUNEBENCH_VERSION));
+    const TAbout about;
+    Welcome->SetVersion(Welcome->lblVersionHidden->text() + QLatin1Char(' ') + about.Info.ProductVersion);
 }
 
 void TForm1::ApplyLanguage()
@@ -128,6 +128,14 @@ QWidget* TForm1::FindWindow(const QString& name) const
     if (name == objectName())
         return const_cast<TForm1*>(this);
     return m_windowFinder ? m_windowFinder(name) : nullptr;
+}
+
+void TForm1::miAboutClick()
+{
+    TAbout about;
+    about.ShowFields = TAbout::kMainWindowRows;
+    about.Texts = AboutLabels->Texts();
+    about.ShowDialog(this);
 }
 
 void TForm1::miLanguageClick()

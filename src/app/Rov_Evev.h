@@ -16,6 +16,7 @@ class QMenu;
 class QPushButton;
 class QToolBar;
 class QToolButton;
+class TAboutLabels;
 class TCommunicationsPage;
 class TDownloadPage;
 class TEepromPage;
@@ -54,6 +55,7 @@ public:
     void Exit1Click();
     void Help1Click();
     void miLanguageClick();
+    void miAboutClick();
     // True when the key was the EEPROM page gesture (Shift+Ctrl+F12, Alt ignored).
     bool FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
     // Shift+Alt+Ctrl with any mouse button opens the traffic monitor.
@@ -75,6 +77,8 @@ public:
     TTabSheet* TabSheet9;
     TTabSheet* tsReadWriteEeprom;
     TWelcomePage* Welcome;
+    // The About window's texts, hidden on the Welcome page.
+    TAboutLabels* AboutLabels;
     TCommunicationsPage* Communications;
     TEepromPage* EepromPage;
     TRepeaterPage* RepeaterPage;

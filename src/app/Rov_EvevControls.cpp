@@ -1,4 +1,5 @@
 // The main window's design-time controls: menus, tool bar, pages, status bar.
+#include "AboutLabels.h"
 #include "CommunicationsPage.h"
 #include "ComponentClasses.h"
 #include "DownloadPage.h"
@@ -43,11 +44,10 @@ void TForm1::CreateMenus()
     miLanguage->setObjectName(QStringLiteral("miLanguage"));
     miAbout = About1->addAction(QStringLiteral("About"));
     miAbout->setObjectName(QStringLiteral("miAbout"));
-    // The About box comes later.
-    miAbout->setEnabled(false);
     connect(Exit1, &QAction::triggered, this, [this] { Exit1Click(); });
     connect(Help1, &QAction::triggered, this, [this] { Help1Click(); });
     connect(miLanguage, &QAction::triggered, this, [this] { miLanguageClick(); });
+    connect(miAbout, &QAction::triggered, this, [this] { miAboutClick(); });
 
     // The menu is shown as the tool bar's buttons, not as a menu bar.
     bar->hide();
@@ -96,6 +96,7 @@ void TForm1::CreatePages()
 
     Welcome = new TWelcomePage;
     TabSheet1->SetContent(Welcome);
+    AboutLabels = new TAboutLabels(Welcome);
     Communications = new TCommunicationsPage(*m_operations, m_environment.machineSettings);
     TabSheet5->SetContent(Communications);
     EepromPage = new TEepromPage(*m_operations);

@@ -1,5 +1,6 @@
 #include "CliApp.h"
 
+#include "BuildInfo.h"
 #include "CliFormatter.h"
 #include "ProgramError.h"
 #include "TraceMonitor.h"
@@ -14,7 +15,7 @@ TCliApp::TCliApp()
     m_root.formatter(m_formatter);
     // A repeated option takes its last value, as it always did.
     m_root.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    m_root.set_version_flag("-v,--version", "tunebench-cli " TUNEBENCH_VERSION, "the program version");
+    m_root.set_version_flag("-v,--version", VersionLine(QStringLiteral("tunebench-cli")).toStdString(), "the program version");
     m_root.add_option("--com", m_com, "COM port through the port map (default: the stored COMPORT, else 1)")
         ->type_name("1..9")
         ->check(DecimalCheck("1..9", [](int n) { return n >= 1 && n <= 9; }));

@@ -1,3 +1,4 @@
+#include "BuildInfo.h"
 #include "CliApp.h"
 #include "CliGroups.h"
 #include "Timing.h"
@@ -9,7 +10,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tunebench-cli"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(TUNEBENCH_VERSION));
+    QCoreApplication::setApplicationVersion(FullVersion());
     InitTimeOfDay();
 
     QTextStream out(stdout);

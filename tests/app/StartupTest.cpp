@@ -12,6 +12,7 @@
 #include "TranslatableComponents.h"
 #include "WelcomePage.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGuiApplication>
@@ -20,6 +21,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSet>
+#include <QTimer>
 #include <QStatusBar>
 
 namespace {
@@ -368,4 +370,26 @@ TEST_F(StartupTest, ComponentNamesAreUniqueInEveryWindowRegardlessOfCase)
             seen.insert(folded);
         }
     }
+}
+
+TEST_F(StartupTest, AboutShowsProductVersionFileVersionAndBuildTimeWithTranslatedCaptions)
+{
+    WriteFile(QStringLiteral("German.lng"), "[Form1]\r\nlblAboutBuildTime.Caption=Erstellt\r\nlblAboutWindow.Caption=\xDC" "ber\r\n");
+    Registry().WriteString(QStringLiteral("Language"), QStringLiteral("German"));
+    TForm1& form = Start();
+    EXPECT_TRUE(form.miAbout->isEnabled());
+    QStringList shown;
+    QString title;
+    QTimer::singleShot(0, [&] {
+        QWidget* about = QApplication::activeModalWidget();
+        ASSERT_NE(about, nullptr);
+        title = about->windowTitle();
+        for (QLabel* label : about->findChildren<QLabel*>())
+            if (label->objectName().endsWith(QLatin1String("Caption")))
+                shown << label->text();
+        about->findChild<QPushButton*>(QStringLiteral("OK"))->click();
+    });
+    form.miAbout->trigger();
+    EXPECT_EQ(title, QStringLiteral("Über"));
+    EXPECT_EQ(shown.join(QLatin1Char('|')), QStringLiteral("Product Version|File Version|Erstellt"));
 }
