@@ -5,6 +5,7 @@
 #include "CommunicationsPage.h"
 #include "DialogsTranslation.h"
 #include "EepromPage.h"
+#include "HandsfreeGainPage.h"
 #include "FormPosition.h"
 #include "MachineSettings.h"
 #include "RadioGroup.h"
@@ -55,6 +56,7 @@ void TForm1::FormCreate()
         MessageDlg(UsageText(), mtInformation, mbOK);
     m_programFolder = m_environment.ProgramFolder();
     LoadBaudrateIndex();
+    HandsfreeGainPage->lblHandset8240_8280_Info->setAutoFillBackground(true);
 }
 
 void TForm1::FormShow()

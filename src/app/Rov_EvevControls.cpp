@@ -4,6 +4,11 @@
 #include "ComponentClasses.h"
 #include "DownloadPage.h"
 #include "EepromPage.h"
+#include "HandsetIpeiPage.h"
+#include "HandsetTextPage.h"
+#include "HandsfreeGainPage.h"
+#include "InternalGainPage.h"
+#include "TransducerPage.h"
 #include "RepeaterPage.h"
 #include "Rov_Evev.h"
 #include "TabSheet.h"
@@ -101,6 +106,17 @@ void TForm1::CreatePages()
     TabSheet5->SetContent(Communications);
     EepromPage = new TEepromPage(*m_operations);
     tsReadWriteEeprom->SetContent(EepromPage);
+    // The handset pages; some show texts of another page's hidden labels.
+    HandsetTextPage = new THandsetTextPage(*m_operations);
+    TabSheet3->SetContent(HandsetTextPage);
+    TransducerPage = new TTransducerPage(*m_operations, *HandsetTextPage->Label29);
+    TabSheet2->SetContent(TransducerPage);
+    InternalGainPage = new TInternalGainPage(*m_operations);
+    TabSheet7->SetContent(InternalGainPage);
+    HandsfreeGainPage = new THandsfreeGainPage(*m_operations, *InternalGainPage->Label45);
+    TabSheet9->SetContent(HandsfreeGainPage);
+    HandsetIpeiPage = new THandsetIpeiPage(*m_operations, *InternalGainPage->Label45);
+    TabSheet8->SetContent(HandsetIpeiPage);
     connect(Communications, &TCommunicationsPage::DeviceKindFound, this, &TForm1::OnDeviceKindFound);
 
     RepeaterPage = new TRepeaterPage(*m_operations);
