@@ -179,6 +179,10 @@ void DeviceLogic::answer(quint8 second, const QByteArray& data, FrameResult& res
     }
     Reply reply;
     QByteArray bytes = answerFrame(second, data);
+    if (hits(m_faults.shortEvery, n) && !data.isEmpty()) {
+        bytes = answerFrame(second, data.chopped(1));
+        result.log << QStringLiteral("FAULT short");
+    }
     if (hits(m_faults.badChecksumEvery, n)) {
         bytes.back() = char(quint8(bytes.back()) + 1);
         result.log << QStringLiteral("FAULT bad-checksum");

@@ -254,7 +254,9 @@ void SimDevice::Line::handleFrame(const Frame& frame, Clock::time_point end)
     answer.bytes = result.reply->bytes;
     answer.answer = true;
     answer.hangup = result.reply->hangup;
-    answer.byteTime = m_options.pace ? byteTime(m_device.m_baud) : Nanos(0);
+    answer.byteTime = m_options.answerByteGapMs > 0 ? Nanos(std::chrono::milliseconds(m_options.answerByteGapMs))
+                      : m_options.pace                ? byteTime(m_device.m_baud)
+                                                      : Nanos(0);
     answer.start = end + std::chrono::microseconds(m_options.turnaroundUs) +
                    std::chrono::milliseconds(result.reply->delayMs);
     queue(std::move(answer), m_txTail);

@@ -22,6 +22,7 @@ struct SimFaults {
     int noAnswerEvery = 0;
     int badChecksumEvery = 0;
     int truncateEvery = 0;  // the answer without its last byte
+    int shortEvery = 0;     // a well-formed answer with one data byte fewer than asked
     int extraByteEvery = 0; // one byte more behind the answer, in the same write
     int noiseEvery = 0;     // noiseBytes bytes in front of the answer
     int noiseBytes = 3;
@@ -40,6 +41,7 @@ struct SimOptions {
     int baud = 0;                 // the device's rate; 0 = the profile's rate
     bool pace = false;            // send at the line's real speed, 10 bits per byte
     int turnaroundUs = 0;         // think time before an answer
+    int answerByteGapMs = 0;      // a sender slower than the line: answer bytes this far apart
     int frameTimeoutMs = 200;     // a frame that stalls this long is dropped; 0 = never
     std::optional<int> type;      // cell 0780h
     std::optional<bool> busyHint; // bit 04h of cell 0460h

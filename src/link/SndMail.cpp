@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QTimer>
 #include <algorithm>
 #include <climits>
 
@@ -166,7 +167,21 @@ QString TMailControl::BuildAnswerText() const
 
 bool TMailControl::WaitCondition(int needed) const
 {
-    return m_mail.RxCount < needed && m_answerTimer.isActive() && m_gapRunning && m_channel->IsOpen();
+    return m_mail.RxCount < needed && m_answerTimer.isActive() && m_gapRunning && m_channel->IsOpen() &&
+           !StopRequested;
+}
+
+int TMailControl::BytesAwaited() const
+{
+    const int e = EchoLength();
+    if (m_mail.RxCount < m_mail.RxExpected || m_mail.RxExpected == e)
+        return m_mail.RxExpected;
+    const auto& r = m_mail.RxBuf;
+    if (e + 3 < kBufSize && r[e] == 0x4D && r[e + 3] == 0x3D)
+        return e + r[e + 2] + 5;
+    // Not an answer: take whatever follows until the timers end, so that its
+    // rest does not spill into the next exchange.
+    return kBufSize + 1;
 }
 
 void TMailControl::UpdateReceiveThreshold()
@@ -198,21 +213,66 @@ void TMailControl::PauseUntilBytesCanBeThere()
         m_channel->PauseReception(static_cast<int>(ms));
 }
 
-void TMailControl::WaitWhile(int needed)
+void TMailControl::WaitForAnswer()
 {
-    m_waitNeeded = needed;
+    m_waitNeeded = BytesAwaited();
     UpdateReceiveThreshold();
     PauseUntilBytesCanBeThere();
     // Every delivery and timer expiry is an event; each round of events ends
     // with a fresh look, and between rounds the thread sleeps.
-    while (WaitCondition(needed))
+    while (WaitCondition(m_waitNeeded))
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    // Bytes kept back by the receive threshold belong to this exchange.
+    m_channel->DeliverPending();
+}
+
+void TMailControl::SettleLine()
+{
+    // After an exchange that ended without its complete answer, the rest of
+    // that answer (or a late one) may still come: wait for a quiet line so it
+    // is not taken for the next answer. Bounded by the answer timeout.
+    if (!m_lineUnsettled)
+        return;
+    m_lineUnsettled = false;
+    const std::int64_t limit = ReadCounter() + std::int64_t(AnswerTimeout) * 1000000;
+    for (;;) {
+        m_channel->DeliverPending();
+        const std::int64_t until = std::min(m_lastLineActivity + std::int64_t(GapTimeout) * 1000000, limit);
+        const std::int64_t left = until - ReadCounter();
+        if (left <= 0 || !Pause(static_cast<int>((left + 999999) / 1000000)))
+            return;
+    }
+}
+
+void TMailControl::AlignOnEcho()
+{
+    // Bytes in front of our own echo were on the line before we sent: drop them.
+    const int e = m_mail.TxLen;
+    const int n = m_mail.RxCount;
+    auto* rx = m_mail.RxBuf.data();
+    const auto* tx = m_mail.TxFrame.data();
+    for (int k = 0; k + e <= n; ++k) {
+        if (std::equal(tx, tx + e, rx + k)) {
+            if (k > 0) {
+                std::copy(rx + k, rx + n, rx);
+                m_mail.RxCount = static_cast<std::uint8_t>(n - k);
+            }
+            m_echoFound = true;
+            return;
+        }
+    }
 }
 
 void TMailControl::OnGapTimer()
 {
     if (!m_gapRunning)
         return;
+    if (m_gapDeadline <= ReadCounter()) {
+        // Bytes kept back by the receive threshold are deliveries too; they
+        // extend the allowance before it is judged.
+        m_channel->DeliverPending();
+        UpdateReceiveThreshold();
+    }
     const std::int64_t remainingNs = m_gapDeadline - ReadCounter();
     if (remainingNs > 0) {
         m_gapTimer.start(static_cast<int>((remainingNs + 999999) / 1000000));
@@ -233,7 +293,11 @@ std::int64_t TMailControl::Exchange()
     m_mail.RxChecksumOk = false;
     if (StopRequested)
         return 0;
+    // Input that arrived outside an exchange is listed by the monitor and dropped.
+    SettleLine();
+    m_channel->DeliverPending();
     m_mail.RxCount = 0;
+    m_echoFound = !m_mail.EchoOn;
     const std::int64_t t0 = ReadCounter();
     m_receiving = true;
     struct ReceivingReset {
@@ -261,19 +325,15 @@ std::int64_t TMailControl::Exchange()
     m_gapRunning = true;
     m_gapTimer.start(m_gapPeriodMs);
 
-    const int e = EchoLength();
-    WaitWhile(m_mail.RxExpected);
-    if (m_mail.RxExpected != e) {
-        const auto& r = m_mail.RxBuf;
-        const int l = (e + 3 < kBufSize && r[e] == 0x4D && r[e + 3] == 0x3D) ? r[e + 2] : 0;
-        WaitWhile(e + l + 5);
-    }
+    WaitForAnswer();
 
     m_receiving = false;
     m_channel->ResumeReception();
     UpdateReceiveThreshold();
     m_answerTimer.stop();
     StopGapTimer();
+    m_lineUnsettled = m_mail.RxCount != BytesAwaited();
+    m_lastLineActivity = ReadCounter();
     m_mail.RxChecksumOk = ChecksumTest();
     m_mail.AnswerText = BuildAnswerText();
     m_mail.Elapsed = ElapsedMs(ReadCounter(), t0);
@@ -296,6 +356,7 @@ void TMailControl::OnPortData(const QByteArray& data)
     // gap timer restarts now with it. The deadline moves here, the Qt timer only
     // when it fires, so a byte-by-byte stream costs no timer re-registration.
     const std::int64_t now = ReadCounter();
+    m_lastLineActivity = now;
     m_gapPeriodMs = std::min<std::int64_t>(m_gapPeriodMs + ElapsedMs(now, m_startTime), kMaxTimerPeriod);
     if (m_gapRunning)
         m_gapDeadline = now + m_gapPeriodMs * 1000000LL;
@@ -320,14 +381,24 @@ void TMailControl::OnPortData(const QByteArray& data)
             m_mail.RxBuf[m_mail.RxCount++] = static_cast<std::uint8_t>(byte);
         }
     }
-    if (m_mail.RxCount < m_waitNeeded)
+    if (!m_echoFound)
+        AlignOnEcho();
+    const int needed = BytesAwaited();
+    if (needed != m_waitNeeded) {
+        // The answer's head is in: wait for its announced length.
+        m_waitNeeded = needed;
         UpdateReceiveThreshold();
+        PauseUntilBytesCanBeThere();
+    }
+    else if (m_mail.RxCount < m_waitNeeded) {
+        UpdateReceiveThreshold();
+    }
 }
 
 bool TMailControl::VerifyWrite()
 {
     if (ReadbackDelay > 0)
-        Delay(ReadbackDelay);
+        Pause(ReadbackDelay);
     const TMail saved = m_mail;
     const std::uint8_t count = saved.TxFrame[8];
     const QString readMail = QStringLiteral("02 3C 08 00 ") + ByteToHex(count) + QLatin1Char(' ') +
@@ -339,7 +410,9 @@ bool TMailControl::VerifyWrite()
         // An answer shorter than the write cannot confirm it, whatever the zeros behind it say.
         confirmed = m_mail.RxChecksumOk && AnswerLength() >= count;
         const int e = EchoLength();
-        for (int k = 0; confirmed && k < count; ++k)
+        // Only bytes that were sent can be compared; a hand-typed mail may announce more.
+        const int sent = std::max(0, saved.TxLen - 5 - 7);
+        for (int k = 0; confirmed && k < std::min<int>(count, sent); ++k)
             confirmed = m_mail.RxBuf[e + 4 + k] == saved.TxFrame[11 + k];
     }
     catch (...) {
@@ -379,10 +452,10 @@ QString TMailControl::DoSendMail(const QString& mail)
                         ++limit;
                 }
                 if (attempt != limit)
-                    Delay(WriteRetryDelay);
+                    Pause(WriteRetryDelay);
             }
         }
-    } while (write && attempt < limit && !m_success && !StopRequested);
+    } while (write && attempt < limit && !m_success && !StopRequested && m_channel->IsOpen());
     if (write && !m_success && ShowDialogs && m_presenter)
         m_presenter->ShowWarning(QStringLiteral("Readback Error! - Writing failed!!"));
     return m_mail.AnswerText;
@@ -400,6 +473,33 @@ std::uint8_t TMailControl::DoSendMailToArray(const QString& mail, std::span<std:
 {
     DoSendMail(mail);
     return RcvArray(buf);
+}
+
+bool TMailControl::AnswerConfirms(int count) const
+{
+    return m_mail.RxChecksumOk && AnswerLength() >= count;
+}
+
+bool TMailControl::Pause(int ms)
+{
+    if (!QCoreApplication::instance()) {
+        Delay(ms);
+        return !StopRequested && m_channel->IsOpen();
+    }
+    const std::int64_t target = ReadCounter() + std::int64_t(ms) * 1000000;
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
+    while (!StopRequested && m_channel->IsOpen()) {
+        const std::int64_t left = target - ReadCounter();
+        if (left <= 0)
+            return true;
+        if (!wake.isActive())
+            wake.start(static_cast<int>((left + 999999) / 1000000));
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return false;
 }
 
 std::uint8_t TMailControl::RcvArray(std::span<std::uint8_t> buf) const

@@ -80,6 +80,9 @@ public:
     [[nodiscard]] bool EchoOn() const { return m_mail.EchoOn; }
     [[nodiscard]] bool EchoBack() const { return m_mail.EchoBack; }
     void LogPortState();
+    // Waits ms milliseconds with the event loop running; ends at once when a
+    // stop is requested or the port is closed or lost. False when cut short.
+    bool Pause(int ms);
     void ShowMonitor();
     static void FreeMonitor();
 
@@ -96,6 +99,8 @@ public:
     [[nodiscard]] std::uint8_t AnswerLength() const;
     [[nodiscard]] bool ChecksumTest() const;
     [[nodiscard]] bool IsWriteMail() const;
+    // The last answer is a well-formed, checksummed answer of at least count data bytes.
+    [[nodiscard]] bool AnswerConfirms(int count) const;
 
 protected:
     void OnPortData(const QByteArray& data);
@@ -122,7 +127,10 @@ private:
     [[nodiscard]] int EchoLength() const { return m_mail.EchoOn ? m_mail.TxLen : 0; }
     [[nodiscard]] QString BuildAnswerText() const;
     [[nodiscard]] bool WaitCondition(int needed) const;
-    void WaitWhile(int needed);
+    [[nodiscard]] int BytesAwaited() const;
+    void WaitForAnswer();
+    void SettleLine();
+    void AlignOnEcho();
     void OnGapTimer();
     void UpdateReceiveThreshold();
     void PauseUntilBytesCanBeThere();
@@ -137,6 +145,10 @@ private:
     bool m_dtr = true;
     bool m_rts = false;
     bool m_modemLinesLogged = false;
+    bool m_echoFound = false;
+    // The last exchange ended without its complete answer; its rest may still come.
+    bool m_lineUnsettled = false;
+    std::int64_t m_lastLineActivity = 0;
     int m_waitNeeded = 0;
     std::int64_t m_startTime;
     std::int64_t m_gapPeriodMs = 110;

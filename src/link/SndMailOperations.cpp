@@ -31,9 +31,12 @@ QString TMailControl::ReadEepromText(std::uint8_t al, std::uint8_t ah, std::uint
     const QString mail = ReadMail(al, ah, count);
     QString answer;
     for (int i = 0; answer.isEmpty() && i < ReadTries && !StopRequested; ++i) {
-        if (i > 0)
-            Delay(ReadRetryDelay);
+        if (i > 0 && !Pause(ReadRetryDelay))
+            break;
         answer = DoSendMail(mail);
+        // A cell value must be the device's: a damaged or short answer is no answer.
+        if (!AnswerConfirms(count))
+            answer.clear();
     }
     const int keep = 3 * count - 1;
     if (answer.size() > keep)
@@ -50,9 +53,11 @@ std::uint8_t TMailControl::ReadEepromBytes(std::uint8_t al, std::uint8_t ah, std
     const QString mail = ReadMail(al, ah, count);
     int got = 0;
     for (int i = 0; got < count && i < ReadTries && !StopRequested; ++i) {
-        if (i > 0)
-            Delay(ReadRetryDelay);
+        if (i > 0 && !Pause(ReadRetryDelay))
+            break;
         got = DoSendMailToArray(mail, buf);
+        if (!AnswerConfirms(count))
+            got = 0;
     }
     return got >= count ? count : 0;
 }
@@ -108,12 +113,14 @@ int TMailControl::WriteEepromBlock(std::uint16_t address, std::span<const std::u
         remaining -= k;
         const int at = current & 0xFFFF;
         if (DoWriteEepromBytes(static_cast<std::uint8_t>(at % 256), static_cast<std::uint8_t>(at / 256),
-                               static_cast<std::uint8_t>(k), std::span<const std::uint8_t>(chunk.data(), k)))
+                               static_cast<std::uint8_t>(k), std::span<const std::uint8_t>(chunk.data(), k))) {
             current += k;
-        else
+            if (OnBlockProgress)
+                OnBlockProgress(k);
+        }
+        else {
             failed = true;
-        if (OnBlockProgress)
-            OnBlockProgress(k);
+        }
     }
     return current - address;
 }
@@ -127,8 +134,8 @@ std::int8_t TMailControl::ProbeDevice(int pauseMs)
     BusyScope scope(this);
     // A stop (the window closing) cuts the remaining attempts and their pauses short.
     for (int attempt = 1; attempt <= 6 && !StopRequested; ++attempt) {
-        if (attempt > 1)
-            Delay(pauseMs);
+        if (attempt > 1 && !Pause(pauseMs))
+            break;
         if (!DoSendMail(QStringLiteral("02 3C 08 00 01 00 00")).isEmpty())
             return static_cast<std::int8_t>(attempt);
     }

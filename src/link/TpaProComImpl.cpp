@@ -194,6 +194,24 @@ void TTpaProComImpl::ResumeReception()
         notifier->setEnabled(true);
 }
 
+void TTpaProComImpl::DeliverPending()
+{
+    if (!m_port.isOpen() || !OnData)
+        return;
+    // The tty reports readable only at the threshold; look at every byte now.
+    // Qt's own read path keeps its notifier and error handling consistent.
+    const int threshold = m_receiveThreshold;
+    SetReceiveThreshold(1);
+    OnReadyRead();
+    for (int round = 0; round < 4 && m_port.isOpen() && m_port.waitForReadyRead(0); ++round) {
+    }
+    if (!m_port.isOpen())
+        return;
+    if (m_port.error() == QSerialPort::TimeoutError)
+        m_port.clearError();
+    SetReceiveThreshold(threshold);
+}
+
 void TTpaProComImpl::OnReadyRead()
 {
     if (!OnData)

@@ -37,6 +37,7 @@ public:
     void SetReceiveThreshold(int bytes) override;
     void PauseReception(int ms) override;
     void ResumeReception() override;
+    void DeliverPending() override;
 
     TComPortMap& PortMap() { return m_portMap; }
     [[nodiscard]] QString DevicePath() const { return m_portMap.DevicePath(m_com); }

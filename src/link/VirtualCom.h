@@ -42,6 +42,9 @@ public:
     // driver), or listen again at once. Hints, like the threshold.
     virtual void PauseReception(int ms) { (void)ms; }
     virtual void ResumeReception() {}
+    // Hands over at once, through OnData, whatever the port holds, also bytes
+    // kept back by the receive threshold or a paused reception.
+    virtual void DeliverPending() {}
     // False when the last SetDtr/SetRts was refused by the port (pseudo-terminals do).
     [[nodiscard]] virtual bool ModemLinesSupported() const { return true; }
 };

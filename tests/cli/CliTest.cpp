@@ -181,8 +181,8 @@ INSTANTIATE_TEST_SUITE_P(
     Faults, CliFaults,
     ::testing::Values(
         FaultCase{"NoAnswer", {QStringLiteral("--no-answer"), QStringLiteral("1")}, kRead, 3, kNoAnswer},
-        FaultCase{"BadChecksumStillGivesData", {QStringLiteral("--bad-checksum"), QStringLiteral("1")}, kRead, 0,
-                  QStringLiteral("00 04 D5\n")},
+        FaultCase{"BadChecksumIsNoAnswer", {QStringLiteral("--bad-checksum"), QStringLiteral("1")}, kRead, 3,
+                  kNoAnswer},
         FaultCase{"Truncated", {QStringLiteral("--truncate"), QStringLiteral("1")}, kRead, 3, kNoAnswer},
         FaultCase{"ExtraByte", {QStringLiteral("--extra-byte"), QStringLiteral("1")}, kRead, 3, kNoAnswer},
         FaultCase{"Noise", {QStringLiteral("--noise"), QStringLiteral("1")}, kRead, 3, kNoAnswer},

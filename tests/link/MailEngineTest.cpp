@@ -128,6 +128,7 @@ TEST_F(MailEngine, ChecksumErrorStillYieldsTheDataButFailsReadBack)
     channel.device.badChecksum = true;
     EXPECT_EQ(link.SendMail(QStringLiteral("02 3C 08 00 01 10 00")), QStringLiteral("41"));
     EXPECT_FALSE(link.Mail().RxChecksumOk);
+    EXPECT_EQ(link.ReadEepromText(0x10, 0x00, 1), QString());
     link.MaxWriteAttempts = 2;
     EXPECT_FALSE(link.WriteEepromText(0x10, 0x00, 1, QStringLiteral("41")));
 }
@@ -140,7 +141,10 @@ TEST_F(MailEngine, TrailingByteOrTruncationInvalidatesTheAnswer)
     EXPECT_EQ(link.RcvArray(buf), 0);
     channel.device.extraBytes = 0;
     channel.device.truncateAnswerData = 1;
-    EXPECT_EQ(link.ReadEepromText(0, 0, 2), QString("00")); // a well-formed shorter answer is still data
+    // A well-formed shorter answer is shown raw, but it is no cell value.
+    EXPECT_EQ(link.SendMail(QStringLiteral("02 3C 08 00 02 00 00")), QString("00"));
+    EXPECT_EQ(link.ReadEepromText(0, 0, 2), QString());
+    EXPECT_EQ(link.ReadEepromBytes(0, 0, 2, buf), 0);
 }
 
 TEST_F(MailEngine, WriteWaitsOnlyForEchoThenReadsBack)
@@ -309,6 +313,40 @@ TEST_F(MailEngine, WriteBlockInChunksStopsAtFirstFailure)
             channel.device.failWrites = 1000;
     };
     EXPECT_EQ(link.WriteEepromBlock(0x0200, data, 20), 8);
+    EXPECT_EQ(chunksSeen, 1); // progress counts confirmed chunks only
+}
+
+TEST_F(MailEngine, ReadBackComparesOnlyTheBytesSent)
+{
+    // A hand-typed mail announcing three bytes but carrying two: the third
+    // cell is not compared with whatever follows the data in the frame.
+    channel.device.memory[0x102] = 0x77;
+    link.SendMail(QStringLiteral("02 3B 08 00 03 00 01 11 22"));
+    EXPECT_TRUE(link.Success());
+    link.DisableEcho();
+    channel.echo = false;
+    link.SendMail(QStringLiteral("02 3B 08 00 F4 00 01 11 22"));
+    EXPECT_TRUE(link.Success());
+}
+
+TEST_F(MailEngine, StopOrLostPortEndsTheRunningPause)
+{
+    channel.device.silent = true;
+    link.AnswerTimeout = 20;
+    link.GapTimeout = 20;
+    for (const bool loseThePort : {false, true}) {
+        link.StopRequested = false;
+        QTimer::singleShot(100, [&] {
+            if (loseThePort)
+                channel.open = false;
+            else
+                link.StopRequested = true;
+        });
+        const std::int64_t t0 = ReadCounter();
+        EXPECT_EQ(link.ProbeDevice(1000), 0);
+        EXPECT_LT(ElapsedMs(ReadCounter(), t0), 400) << loseThePort;
+        channel.open = true;
+    }
 }
 
 TEST_F(MailEngine, ProbeDeviceResults)

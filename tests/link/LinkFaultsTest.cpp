@@ -1,0 +1,131 @@
+// Sequences of exchanges on one link against the real simulator with injected
+// faults: a fault spoils its own exchange and never the ones after it.
+#include "SndMail.h"
+#include "TpaProComImpl.h"
+#include "TrafficMonitor.h"
+#include "support/SimHarness.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class ByteCounter : public ITrafficMonitor {
+public:
+    int received = 0;
+    void AddTraffic(TrafficDirection d, const QByteArray& bytes) override
+    {
+        if (d == TrafficDirection::Received)
+            received += static_cast<int>(bytes.size());
+    }
+    void AddInfoLine(InfoKind, const QString&, const QString&) override {}
+};
+
+struct FaultRun {
+    QStringList simArgs;
+    int baud = 9600;
+    bool twoWire = false;
+};
+
+// Reads address 40h (3 bytes) and 41h alternately, n times; "-" for a read
+// without a value, "!" for a wrong one, "+" for the right one.
+QString ReadSequence(TSendmail& link, int n)
+{
+    QString result;
+    for (int i = 0; i < n; ++i) {
+        const bool even = i % 2 == 0;
+        const QString got = link.ReadEepromText(even ? 0x40 : 0x41, 0, 3);
+        const QString want = even ? QStringLiteral("00 04 D5") : QStringLiteral("04 D5 12");
+        result += got.isEmpty() ? QLatin1Char('-') : got == want ? QLatin1Char('+') : QLatin1Char('!');
+    }
+    return result;
+}
+
+class LinkUnderFaults : public ::testing::TestWithParam<int> {
+protected:
+    std::unique_ptr<tbtest::SimHarness> sim;
+    std::unique_ptr<TSendmail> link;
+    ByteCounter* monitor = nullptr;
+
+    void Open(const FaultRun& run)
+    {
+        QStringList args = run.simArgs;
+        args << QStringLiteral("--baud") << QString::number(run.baud);
+        if (run.twoWire)
+            args << QStringLiteral("--two-wire");
+        sim = std::make_unique<tbtest::SimHarness>(args);
+        ASSERT_TRUE(sim->start()) << sim->errorString().toStdString();
+        monitor = new ByteCounter;
+        TrafficMonitorRegistry::Install(monitor);
+        link = std::make_unique<TSendmail>();
+        link->ShowDialogs = false;
+        if (run.twoWire) {
+            // The main window's two-wire settings.
+            link->DisableEcho();
+            link->SetEchoBack(true);
+            link->PollInterval = 50;
+            link->GapTimeout = 500;
+        }
+        link->Port().PortMap().SetOverride(1, sim->portPath());
+        ASSERT_TRUE(link->OpenPort(1, run.baud));
+    }
+    void TearDown() override
+    {
+        link.reset();
+        TrafficMonitorRegistry::Free();
+    }
+};
+
+TEST_P(LinkUnderFaults, CutAnswerIsListedAndLeavesNothingBehind)
+{
+    Open({{QStringLiteral("--pace"), QStringLiteral("--truncate"), QStringLiteral("3")}, GetParam()});
+    EXPECT_EQ(ReadSequence(*link, 8), QStringLiteral("++-++-++"));
+    // Every received byte reaches the monitor: 12 echo bytes a read, 8 answer
+    // bytes, 7 for a cut one.
+    EXPECT_EQ(monitor->received, 8 * 12 + 6 * 8 + 2 * 7);
+}
+
+TEST_P(LinkUnderFaults, SenderSlowerThanTheLineIsRead)
+{
+    Open({{QStringLiteral("--byte-gap"), QStringLiteral("70")}, GetParam()});
+    EXPECT_EQ(ReadSequence(*link, 2), QStringLiteral("++"));
+}
+
+TEST_P(LinkUnderFaults, NoiseOrAnExtraByteSpoilsOnlyItsOwnExchange)
+{
+    Open({{QStringLiteral("--pace"), QStringLiteral("--noise"), QStringLiteral("3"), QStringLiteral("--extra-byte"),
+           QStringLiteral("4")},
+          GetParam()});
+    // Answer 4 is whole with its extra byte behind it: taken when that byte
+    // comes later than the answer's end, refused when it comes with it.
+    const QString got = ReadSequence(*link, 7);
+    EXPECT_EQ(got.left(3), QStringLiteral("++-"));
+    EXPECT_NE(got[3], QLatin1Char('!'));
+    EXPECT_EQ(got.mid(4), QStringLiteral("+-+"));
+}
+
+TEST_P(LinkUnderFaults, DamagedAnswersAreNoValuesAndTheReadTriesAgain)
+{
+    Open({{QStringLiteral("--pace"), QStringLiteral("--short"), QStringLiteral("3"), QStringLiteral("--bad-checksum"),
+           QStringLiteral("4")},
+          GetParam()});
+    EXPECT_EQ(ReadSequence(*link, 4), QStringLiteral("++--"));
+    // Answers 6, 8 and 9 are damaged: each read gets a good one within three tries.
+    link->ReadTries = 3;
+    link->ReadRetryDelay = 1;
+    EXPECT_EQ(ReadSequence(*link, 4), QStringLiteral("++++"));
+}
+
+TEST_P(LinkUnderFaults, LateAnswerInTwoWireModeIsNotTakenForTheNext)
+{
+    Open({{QStringLiteral("--pace"), QStringLiteral("--late"), QStringLiteral("700"), QStringLiteral("--late-every"),
+           QStringLiteral("3")},
+          GetParam(), true});
+    const QString got = ReadSequence(*link, 6);
+    EXPECT_FALSE(got.contains(QLatin1Char('!'))) << got.toStdString();
+    EXPECT_EQ(got.count(QLatin1Char('+')), 4) << got.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, LinkUnderFaults, ::testing::Values(9600, 115200),
+                         [](const auto& info) { return "Baud" + std::to_string(info.param); });
+
+} // namespace
