@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileLocations.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -18,6 +20,9 @@ struct TProgramEnvironment {
     // The program file's bare name with the extension ".ini" (x.exe -> x.ini).
     [[nodiscard]] QString SettingsFileName() const;
     [[nodiscard]] QString InFolder(const QString& fileName) const { return ProgramFolder() + fileName; }
+    // Where the files the program reads and writes live (beside the program
+    // in a build tree, in the user's folders when installed).
+    [[nodiscard]] TFileLocations Files() const { return TFileLocations(ProgramFolder()); }
     [[nodiscard]] bool HasSwitch(const QString& name) const;
 };
 

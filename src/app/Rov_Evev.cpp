@@ -69,12 +69,12 @@ void TForm1::FormShow()
     if (QPushButton* loadMenu = Button9())
         loadMenu->setEnabled(false);
 
-    const QString icon = m_programFolder + QStringLiteral("user.ico");
+    const QString icon = m_files.UserOrShippedFile(QStringLiteral("user.ico"));
     if (QFileInfo::exists(icon)) {
         setWindowIcon(QIcon(icon));
         QApplication::setWindowIcon(QIcon(icon));
     }
-    const QString logo = m_programFolder + QStringLiteral("logo.bmp");
+    const QString logo = m_files.UserOrShippedFile(QStringLiteral("logo.bmp"));
     if (QFileInfo::exists(logo))
         Welcome->LoadPicture(logo);
 
@@ -101,7 +101,7 @@ void TForm1::FormShow()
 void TForm1::RunInstallationStep()
 {
     TMachineSettings registry(m_environment.machineSettings);
-    if (!::RunInstallationStep(registry, m_programFolder))
+    if (!::RunInstallationStep(registry, m_files.UserDataFile(QString())))
         return;
     QCoreApplication::processEvents();
     setWindowState(windowState() | Qt::WindowMinimized);
@@ -152,7 +152,7 @@ void TForm1::miLanguageClick()
 void TForm1::ApplyPageConfiguration()
 {
     PageControl1->SetActivePage(TabSheet1);
-    const QString path = m_programFolder + QLatin1String(kPageConfigFileName);
+    const QString path = m_files.UserOrShippedFile(QLatin1String(kPageConfigFileName));
     if (!QFileInfo::exists(path))
         return;
     const TPageConfiguration config = ReadPageConfiguration(path);
@@ -188,8 +188,8 @@ void TForm1::Exit1Click() { QCoreApplication::quit(); }
 
 void TForm1::Help1Click()
 {
-    const QString guide = m_programFolder + QStringLiteral("TunebenchUserGuide.pdf");
-    const QString help = m_programFolder + QStringLiteral("Tunebench.hlp");
+    const QString guide = m_files.DataFile(QStringLiteral("TunebenchUserGuide.pdf"));
+    const QString help = m_files.UserOrShippedFile(QStringLiteral("Tunebench.hlp"));
     if (QFileInfo::exists(guide))
         QDesktopServices::openUrl(QUrl::fromLocalFile(guide));
     else if (QFileInfo::exists(help))
@@ -240,9 +240,9 @@ void TForm1::SetDevicePages(DeviceKind kind)
 
 void TForm1::SetPageContent(TTabSheet* sheet, QWidget* page) { sheet->SetContent(page); }
 
-QString TForm1::PositionFile() const { return m_environment.ProgramFolder() + QLatin1String(kPositionFileName); }
+QString TForm1::PositionFile() const { return m_files.ConfigFile(QLatin1String(kPositionFileName)); }
 
-QString TForm1::UserSettingsFile() const { return m_environment.ProgramFolder() + m_environment.SettingsFileName(); }
+QString TForm1::UserSettingsFile() const { return m_files.ConfigFile(m_environment.SettingsFileName()); }
 
 void TForm1::showEvent(QShowEvent* event)
 {

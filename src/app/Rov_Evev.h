@@ -138,6 +138,7 @@ private:
     QToolButton* m_helpButton = nullptr;
     QList<QLabel*> m_panels;
     QString m_programFolder;
+    TFileLocations m_files{m_environment.Files()};
     bool m_alreadyRunning = false;
     bool m_shown = false;
     bool m_closed = false;
