@@ -1,4 +1,5 @@
 #include "ProgramWindows.h"
+#include "QuitSignals.h"
 #include "Rov_Evev.h"
 #include "SerialMonitorForm.h"
 #include "Timing.h"
@@ -12,6 +13,9 @@ int main(int argc, char** argv)
     InitTimeOfDay();
     InstallSerialMonitorFactory();
 
+    // Before the windows, so that a signal that comes early still closes them.
+    TQuitSignals quitSignals;
+    QObject::connect(&quitSignals, &TQuitSignals::QuitRequested, &application, &QApplication::closeAllWindows);
     TProgramWindows windows;
     if (windows.AlreadyRunning())
         return 0;

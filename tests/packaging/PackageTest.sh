@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Builds the package from the build tree, checks it, unpacks it into a
+# temporary root and runs the programs from there with a temporary home:
+# nothing may come from the build tree or be written into the installed files.
+set -euo pipefail
+build=$(cd "$1" && pwd)
+work=$(mktemp -d)
+sim_pid=""
+cleanup() {
+  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAILED: $*" >&2; exit 1; }
+
+(cd "$build" && cpack --config CPackConfig.cmake -B "$work/out" >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; fail "cpack"; }
+deb=$(ls "$work"/out/*.deb)
+lintian --fail-on error "$deb" 2>&1 | grep -v "running with root privileges" || true
+lintian --fail-on error "$deb" >/dev/null 2>&1 || fail "lintian reports errors"
+
+root="$work/root"
+dpkg-deb -x "$deb" "$root"
+desktop-file-validate "$root"/usr/share/applications/*.desktop || fail "desktop entry"
+appstreamcli validate --no-net --pedantic "$root"/usr/share/metainfo/*.metainfo.xml >"$work/as.log" 2>&1 ||
+  { cat "$work/as.log"; fail "metainfo"; }
+for page in tunebench tunebench-cli tunebench-sim; do
+  [ -s "$root/usr/share/man/man1/$page.1.gz" ] || fail "no manual page for $page"
+done
+[ -d "$root/usr/share/tunebench" ] || fail "no data folder"
+
+export HOME="$work/home" XDG_CONFIG_HOME= XDG_DATA_HOME= TMPDIR="$work/tmp"
+export TUNEBENCH_REGISTRY="$work/registry/VUREZIVO.ini" QT_QPA_PLATFORM=offscreen
+unset LD_LIBRARY_PATH TUNEBENCH_BIN_DIR
+mkdir -p "$HOME" "$TMPDIR"
+touch "$work/stamp"
+bin="$root/usr/bin"
+
+"$bin/tunebench-cli" --version | grep -q "1\." || fail "tunebench-cli --version"
+
+"$bin/tunebench-sim" --profile handset --link "$work/ttyDAVO" >"$work/sim.log" 2>&1 &
+sim_pid=$!
+for _ in $(seq 100); do [ -e "$work/ttyDAVO" ] && break; sleep 0.1; done
+[ -e "$work/ttyDAVO" ] || fail "the simulator made no port"
+out=$("$bin/tunebench-cli" --port "$work/ttyDAVO" detect) || fail "detect exited $?"
+[ "$out" = "PP Connected" ] || fail "detect printed '$out'"
+
+"$bin/tunebench" &
+app=$!
+for _ in $(seq 150); do compgen -G "$TMPDIR/Tunebench*" >/dev/null && break; sleep 0.1; done
+kill -TERM "$app"
+wait "$app" || fail "the window program exited $?"
+[ -s "$HOME/.config/tunebench/Tunebench.ini" ] || fail "no Tunebench.ini in the user's config folder"
+written=$(find "$root" -newer "$work/stamp")
+[ -z "$written" ] || fail "written into the installed files: $written"
+echo "package ok: $deb"
