@@ -29,7 +29,8 @@ TCliApp::TCliApp()
     m_root.add_flag("--trace", m_trace, "every monitor line (TX, RX, CT, CRC, MAIL) on standard error");
     m_root.footer("Exit codes: 0 done; 1 usage or invalid input; 2 the port cannot be opened; 3 no answer\n"
                   "            (repeater: no repeater answered, or a cell could not be read);\n"
-                  "            4 write not confirmed.\n"
+                  "            4 write not confirmed; 5 the handset is not of the required model\n"
+                  "            (handset handsfree: the marker at 001Dh is not AAh).\n"
                   "COM n is the device path in $TUNEBENCH_COM<n>, else the stored Ports/COM<n>, else "
                   "/dev/ttyS<n-1>.");
 }

@@ -5,9 +5,11 @@ class TCliApp;
 // One function per command group, each in its own CliGroup.cpp.
 void AddLinkCommands(TCliApp& cli);
 void AddRepeaterCommands(TCliApp& cli);
+void AddHandsetCommands(TCliApp& cli);
 
 inline void AddAllCommands(TCliApp& cli)
 {
     AddLinkCommands(cli);
     AddRepeaterCommands(cli);
+    AddHandsetCommands(cli);
 }

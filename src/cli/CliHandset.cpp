@@ -1,0 +1,261 @@
+// "handset ..." and "ipei check" on the rules and cell sequences of the handset pages.
+#include "CliApp.h"
+#include "CliGroups.h"
+
+#include "GainRules.h"
+#include "HandsetDevice.h"
+#include "NumberConverting.h"
+#include "PP_SerialNumber.h"
+#include "SndMail.h"
+#include "StartupText.h"
+
+#include <vector>
+
+namespace {
+const std::string kGroup = "Handset commands";
+
+// The pages' texts, in the language the command line speaks.
+const char* const kCouldNotConnect = "Could not connect to device !";
+const char* const kReadError = "Read Error! Please try again.";
+
+using THandsetAction = std::function<int(TCliSession&, THandsetDevice&)>;
+
+// Opens the port and, where the page asks first, checks that a handset answers.
+int OnHandset(TCliSession& s, bool answerCheck, const THandsetAction& action)
+{
+    TSendmail* link = s.OpenLink();
+    if (!link)
+        return kExitPort;
+    THandsetDevice device(*link);
+    if (answerCheck && !device.DeviceAnswers()) {
+        s.Err() << kCouldNotConnect << "\n";
+        return kExitNoAnswer;
+    }
+    return action(s, device);
+}
+
+int Fail(TCliSession& s, const char* message, int code)
+{
+    s.Err() << message << "\n";
+    return code;
+}
+
+struct TTextArgs {
+    bool threeLine = false;
+    std::vector<std::string> lines;
+};
+
+int WriteText(TCliSession& s, const TTextArgs& args)
+{
+    const int lineCount = args.threeLine ? 3 : 1;
+    const int length = args.threeLine ? TStartupText::kLineLength : TStartupText::kOneLineLength;
+    if (static_cast<int>(args.lines.size()) > lineCount)
+        return s.Usage(QStringLiteral("at most %1 line(s) in this layout").arg(lineCount));
+    QStringList lines;
+    for (const std::string& arg : args.lines) {
+        lines << FromArg(arg);
+        if (lines.last().size() > length)
+            return s.Usage(QStringLiteral("line %1 has %2 characters; at most %3").arg(lines.size()).arg(lines.last().size()).arg(length));
+    }
+    const TStartupText::TEncoded encoded = TStartupText::Encode(lines, args.threeLine);
+    if (encoded.refused) {
+        s.Err() << QStringLiteral("The character \"%1\" in line %2 can not be stored in the handset !\n")
+                       .arg(encoded.refused->character)
+                       .arg(encoded.refused->line);
+        return kExitUsage;
+    }
+    return OnHandset(s, true, [&](TCliSession& session, THandsetDevice& device) -> int {
+        const int written = device.WriteTextBlocks(encoded.blocks, [&](const TTextBlock& block) { session.Out() << block.Report() << "\n"; });
+        if (written != static_cast<int>(encoded.blocks.size()))
+            return Fail(session, "Write of text failed, Try again !!", kExitNotConfirmed);
+        return kExitDone;
+    });
+}
+
+int ReadText(TCliSession& s, const TTextArgs& args)
+{
+    return OnHandset(s, false, [&](TCliSession& session, THandsetDevice& device) -> int {
+        const auto bytes = device.ReadStartupText(args.threeLine);
+        if (!bytes)
+            return Fail(session, kReadError, kExitNoAnswer);
+        for (const QString& line : TStartupText::Decode(*bytes, args.threeLine))
+            session.Out() << line << "\n";
+        return kExitDone;
+    });
+}
+
+int Transducer(TCliSession& s, const std::string& kind)
+{
+    const std::uint8_t value = kind == "new" ? TGainRules::kNewTransducer : TGainRules::kOldTransducer;
+    return OnHandset(s, false, [&](TCliSession& session, THandsetDevice& device) -> int {
+        switch (device.SetTransducer(value)) {
+        case TTransducerOutcome::NoAnswer: return Fail(session, "No respons from handset, Try again !", kExitNoAnswer);
+        case TTransducerOutcome::AlreadySet: session.Out() << "already " << ByteToHex(value) << "\n"; break;
+        case TTransducerOutcome::Written: session.Out() << "written " << ByteToHex(value) << "\n"; break;
+        case TTransducerOutcome::WriteFailed: return Fail(session, "WriteError, Try again !", kExitNotConfirmed);
+        }
+        return kExitDone;
+    });
+}
+
+struct TGainArgs {
+    std::string loudspeaker;
+    std::string microphone;
+    [[nodiscard]] std::uint8_t Byte() const
+    {
+        return TGainRules::Join(ParseDecimal(FromArg(loudspeaker)).value_or(0), ParseDecimal(FromArg(microphone)).value_or(0));
+    }
+};
+
+int Report(TCliSession& s, std::uint8_t value)
+{
+    s.Out() << TGainRules::Report(value) << "\n";
+    return kExitDone;
+}
+
+int GainRead(TCliSession& s)
+{
+    return OnHandset(s, false, [](TCliSession& session, THandsetDevice& device) -> int {
+        const auto value = device.ReadGain();
+        return value ? Report(session, *value) : Fail(session, kReadError, kExitNoAnswer);
+    });
+}
+
+int GainWrite(TCliSession& s, const TGainArgs& args)
+{
+    return OnHandset(s, false, [&](TCliSession& session, THandsetDevice& device) -> int {
+        return device.WriteGain(args.Byte()) ? Report(session, args.Byte()) : Fail(session, "WriteError. Try again !", kExitNotConfirmed);
+    });
+}
+
+enum class THandsfreeAction { Read, Write, Reset };
+
+int Handsfree(TCliSession& s, THandsfreeAction action, const TGainArgs& args)
+{
+    return OnHandset(s, true, [&](TCliSession& session, THandsetDevice& device) -> int {
+        if (!device.IsHandsfreeModel())
+            return Fail(session, "Handset must be of the type DAVO 8240 or DAVO 8280 !", kExitWrongModel);
+        if (action == THandsfreeAction::Read) {
+            const auto value = device.ReadHandsfreeGain();
+            return value ? Report(session, *value) : Fail(session, kReadError, kExitNoAnswer);
+        }
+        const std::uint8_t value = action == THandsfreeAction::Reset ? TGainRules::kHandsfreeDefault : args.Byte();
+        return device.WriteHandsfreeGain(value) ? Report(session, value) : Fail(session, "Could not write to handset !", kExitNotConfirmed);
+    });
+}
+
+int HandsetIpei(TCliSession& s)
+{
+    return OnHandset(s, true, [](TCliSession& session, THandsetDevice& device) -> int {
+        const QString digits = device.ReadIdentityDigits();
+        if (digits.size() < 10)
+            return Fail(session, kReadError, kExitNoAnswer);
+        const QString ipei = TPP_SerialNumber().HexToIpei(digits, true);
+        if (ipei.isEmpty()) {
+            session.Err() << "The identity " << digits << " is no IPEI\n";
+            return kExitUsage;
+        }
+        session.Out() << ipei << "\n";
+        return kExitDone;
+    });
+}
+
+int IpeiCheck(TCliSession& s, const std::vector<std::string>& parts)
+{
+    QStringList words;
+    for (const std::string& part : parts)
+        words << FromArg(part);
+    const QString text = RemoveBlanks(words.join(QLatin1Char(' ')));
+    const TPP_SerialNumber sn;
+    if (text.size() == 12 && sn.IsValidIpei(text)) {
+        s.Out() << sn.IpeiCheckDigit(text) << "\n";
+        return kExitDone;
+    }
+    if (text.size() == 13 && sn.IsValidIpeiWithCheckDigit(text)) {
+        s.Out() << "valid\n";
+        return kExitDone;
+    }
+    s.Out() << "not a valid IPEI\n";
+    return kExitUsage;
+}
+
+CLI::Validator FieldCheck(int maximum)
+{
+    return DecimalCheck("0.." + std::to_string(maximum), [maximum](int n) { return n >= 0 && n <= maximum; });
+}
+
+void AddGainArguments(CLI::App* command, TGainArgs& args, int loudspeakerMax)
+{
+    command->add_option("LS", args.loudspeaker, "loudspeaker gain")->required()->type_name("0.." + std::to_string(loudspeakerMax))->check(FieldCheck(loudspeakerMax));
+    command->add_option("MIC", args.microphone, "microphone gain")->required()->type_name("0..15")->check(FieldCheck(TGainRules::kFieldMax));
+}
+
+CLI::App* AddSubFamily(CLI::App* parent, const std::string& name, const std::string& description)
+{
+    CLI::App* family = parent->add_subcommand(name, description);
+    family->group(kGroup);
+    family->footer("");
+    family->require_subcommand(0, 1);
+    return family;
+}
+} // namespace
+
+void AddHandsetCommands(TCliApp& cli)
+{
+    CLI::App* handset = cli.AddFamily(kGroup, "handset", "a handset's startup text, transducer, gains and identity");
+
+    CLI::App* text = AddSubFamily(handset, "text", "the text a handset shows when it is switched on");
+    auto write = std::make_shared<TTextArgs>();
+    CLI::App* writeCommand = cli.AddCommand(
+        kGroup, "write",
+        "write the startup text: one line of at most 10 characters, or with --three-line\n"
+        "up to three of at most 12; prints each block written as ADDR BYTES",
+        [write](TCliSession& s) { return WriteText(s, *write); }, text);
+    writeCommand->add_flag("--three-line", write->threeLine, "the three-line layout (DAVO 7310 / 8220 / 8240 / 8280)");
+    writeCommand->add_option("LINE", write->lines, "the lines, blank-padded")->type_name("TEXT");
+    auto read = std::make_shared<TTextArgs>();
+    CLI::App* readCommand = cli.AddCommand(
+        kGroup, "read", "read the startup text; prints each line without its trailing blanks",
+        [read](TCliSession& s) { return ReadText(s, *read); }, text);
+    readCommand->add_flag("--three-line", read->threeLine, "the three-line layout");
+
+    auto transducer = std::make_shared<std::string>();
+    CLI::App* transducerCommand = cli.AddCommand(
+        kGroup, "transducer",
+        "set the gain byte of a Pulsa handset for its loudspeaker transducer (new 6D, old 0D);\n"
+        "prints \"already 6D\" when nothing had to be written, else \"written 6D\"",
+        [transducer](TCliSession& s) { return Transducer(s, *transducer); }, handset);
+    transducerCommand->add_option("KIND", *transducer, "the transducer fitted")->required()->type_name("new|old")->check(CLI::IsMember({"new", "old"}).description(""));
+
+    CLI::App* gain = AddSubFamily(handset, "gain", "the internal loudspeaker volume and microphone gain (0029h)");
+    cli.AddCommand(kGroup, "read", "prints loudspeaker=LS microphone=MIC byte=HH", [](TCliSession& s) { return GainRead(s); }, gain);
+    auto gainArgs = std::make_shared<TGainArgs>();
+    AddGainArguments(cli.AddCommand(kGroup, "write", "write both gains; prints the byte written in the same form",
+                                    [gainArgs](TCliSession& s) { return GainWrite(s, *gainArgs); }, gain),
+                     *gainArgs, TGainRules::kFieldMax);
+
+    CLI::App* handsfree = AddSubFamily(handset, "handsfree", "the handsfree gains (003Eh) of a DAVO 8240 or 8280");
+    auto none = std::make_shared<TGainArgs>();
+    cli.AddCommand(kGroup, "read", "prints the stored fields, loudspeaker also above 7",
+                   [none](TCliSession& s) { return Handsfree(s, THandsfreeAction::Read, *none); }, handsfree);
+    cli.AddCommand(kGroup, "reset", "write the default 6C", [none](TCliSession& s) { return Handsfree(s, THandsfreeAction::Reset, *none); },
+                   handsfree);
+    auto handsfreeArgs = std::make_shared<TGainArgs>();
+    AddGainArguments(cli.AddCommand(kGroup, "write", "write both handsfree gains",
+                                    [handsfreeArgs](TCliSession& s) { return Handsfree(s, THandsfreeAction::Write, *handsfreeArgs); },
+                                    handsfree),
+                     *handsfreeArgs, TGainRules::kHandsfreeLoudspeakerMax);
+
+    cli.AddCommand(kGroup, "ipei", "read the identity; prints the printed IPEI with its check character",
+                   [](TCliSession& s) { return HandsetIpei(s); }, handset);
+
+    CLI::App* ipei = cli.AddFamily(kGroup, "ipei", "IPEI texts, without a device");
+    auto ipeiText = std::make_shared<std::vector<std::string>>();
+    cli.AddCommand(kGroup, "check",
+                   "12 digits: prints the check character; 13 characters: prints \"valid\";\n"
+                   "otherwise prints \"not a valid IPEI\" and exits 1",
+                   [ipeiText](TCliSession& s) { return IpeiCheck(s, *ipeiText); }, ipei)
+        ->add_option("TEXT", *ipeiText, "the IPEI, blanks allowed")
+        ->required()
+        ->type_name("TEXT");
+}
