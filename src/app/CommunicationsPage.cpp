@@ -56,6 +56,8 @@ QString TCommunicationsPage::CouldNotConnectText() const { return lblCouldNotCon
 
 void TCommunicationsPage::LockPortControls(bool locked)
 {
+    // Closing the port inside an operation must not unlock them before it ends.
+    locked = locked || m_operations.OperationRunning();
     Button2->setEnabled(!locked);
     rgBaudrate->setEnabled(!locked);
     ComChoice->setEnabled(!locked);
@@ -71,11 +73,10 @@ void TCommunicationsPage::LockPortControls(bool locked)
 
 void TCommunicationsPage::Button2Click()
 {
-    LockPortControls(true);
-    struct TUnlock {
-        TCommunicationsPage* page;
-        ~TUnlock() { page->LockPortControls(false); }
-    } unlock{this};
+    // Locks the port controls until detection has ended.
+    const TDeviceOperationScope operation(m_operations);
+    if (operation.Refused())
+        return;
 
     // Not being able to remember the port is no reason to stop.
     TMachineSettings registry(m_machineSettingsPath);
@@ -105,6 +106,9 @@ DeviceKind TCommunicationsPage::FindDevice()
 
 void TCommunicationsPage::rgBaudrateClick()
 {
+    const TDeviceOperationScope operation(m_operations);
+    if (operation.Refused())
+        return;
     if (m_operations.Link().IsPortOpen())
         m_operations.CloseDevicePort();
 }

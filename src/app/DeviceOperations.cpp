@@ -84,6 +84,20 @@ bool TDeviceOperations::DeviceAnswerCheck()
     return false;
 }
 
+void TDeviceOperations::OperationRunningChanged(bool running)
+{
+    if (m_choice)
+        m_choice->LockPortControls(running);
+    if (!running && OnOperationEnded)
+        OnOperationEnded();
+}
+
+void TDeviceOperations::OperationRefused()
+{
+    if (OnOperationRefused)
+        OnOperationRefused();
+}
+
 void TDeviceOperations::ReleaseLink()
 {
     if (m_released)

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class TSendmail;
@@ -57,7 +58,15 @@ public:
     // The line mode of "2 Wire Serial": no echo, echo back, slower polling, longer gaps.
     static void ApplyTwoWireMode(TMailControl& link);
 
+    // The main window's note: a press was refused while an operation runs;
+    // the running operation has ended.
+    std::function<void()> OnOperationRefused;
+    std::function<void()> OnOperationEnded;
+
 private:
+    // While an operation runs, the port controls are locked.
+    void OperationRunningChanged(bool running) override;
+    void OperationRefused() override;
     bool ConfirmWarning(const QString& text) override;
     void ShowWarning(const QString& text) override;
     [[nodiscard]] IPortChoice& Choice() const;

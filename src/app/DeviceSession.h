@@ -12,6 +12,43 @@ public:
     // If the port is closed, open it; false (after the error box) when that fails.
     virtual bool ConnectionCheck() = 0;
     virtual bool CloseDevicePort() = 0;
+
+    // A TDeviceOperationScope holds the session.
+    [[nodiscard]] bool OperationRunning() const { return m_operationRunning; }
+
+protected:
+    // An operation began or ended; a press was refused because one runs.
+    virtual void OperationRunningChanged(bool /*running*/) {}
+    virtual void OperationRefused() {}
+
+private:
+    friend class TDeviceOperationScope;
+    bool m_operationRunning = false;
+};
+
+// One device operation at a time. The waits of an exchange keep the window
+// responsive, so without this a second press would talk to the device (or
+// close its port) in the middle of the first one. Every handler that talks to
+// the device, opens or closes the port starts with
+//
+//     const TDeviceOperationScope operation(m_session);
+//     if (operation.Refused())
+//         return;
+//
+// Refused while another scope holds the session or the link is inside an
+// exchange; the session tells the user (the main window: a status-bar note).
+class TDeviceOperationScope {
+public:
+    explicit TDeviceOperationScope(IDeviceSession& session);
+    ~TDeviceOperationScope();
+    TDeviceOperationScope(const TDeviceOperationScope&) = delete;
+    TDeviceOperationScope& operator=(const TDeviceOperationScope&) = delete;
+
+    [[nodiscard]] bool Refused() const { return m_refused; }
+
+private:
+    IDeviceSession& m_session;
+    bool m_refused;
 };
 
 // The handset pages also ask whether a device answers at all before they

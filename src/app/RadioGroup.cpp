@@ -6,7 +6,12 @@
 
 TRadioGroup::TRadioGroup(QWidget* parent) : QGroupBox(parent), m_group(new QButtonGroup(this)), m_layout(new QVBoxLayout(this))
 {
-    connect(m_group, &QButtonGroup::idClicked, this, [this](int) { emit Click(); });
+    connect(m_group, &QButtonGroup::idClicked, this, [this](int id) {
+        if (id == m_lastIndex)
+            return;
+        m_lastIndex = id;
+        emit Click();
+    });
 }
 
 void TRadioGroup::SetItems(const QStringList& items)
@@ -44,6 +49,7 @@ int TRadioGroup::ItemIndex() const { return m_group->checkedId(); }
 
 void TRadioGroup::SetItemIndex(int index)
 {
+    m_lastIndex = m_group->button(index) ? index : -1;
     if (QAbstractButton* button = m_group->button(index)) {
         button->setChecked(true);
         return;

@@ -24,10 +24,12 @@ public:
     void SetItemIndex(int index);
 
 signals:
-    // The user picked an item (not emitted for SetItemIndex).
+    // The user picked another item (not emitted for SetItemIndex, nor for a
+    // click on the item already selected).
     void Click();
 
 private:
     QButtonGroup* m_group;
+    int m_lastIndex = -1;
     QVBoxLayout* m_layout;
 };

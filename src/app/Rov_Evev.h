@@ -101,6 +101,8 @@ public:
     QAction* miLanguage;
     QAction* miAbout;
     QLabel* lblMemo1;
+    // Status-bar note for a press refused while a device operation runs.
+    QLabel* lblOperationRunning;
 
     // The "Load Menu" button of the Download page.
     [[nodiscard]] QPushButton* Button9() const;
@@ -119,6 +121,7 @@ private:
     void CreateMenus();
     void CreatePages();
     void CreateStatusBar();
+    void ConnectOperationNotes();
     TTabSheet* AddSheet(const char* name, const char* caption);
     void RunInstallationStep();
     void ApplyLanguage();

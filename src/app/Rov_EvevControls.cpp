@@ -31,6 +31,7 @@ void TForm1::CreateControls()
     CreateMenus();
     CreatePages();
     CreateStatusBar();
+    ConnectOperationNotes();
 }
 
 void TForm1::CreateMenus()
@@ -132,6 +133,10 @@ void TForm1::CreatePages()
                           TabSheet4);
     lblMemo1->setObjectName(QStringLiteral("lblMemo1"));
     lblMemo1->hide();
+    lblOperationRunning =
+        new QLabel(QStringLiteral("Please wait: the device is busy with the running operation."), TabSheet5);
+    lblOperationRunning->setObjectName(QStringLiteral("lblOperationRunning"));
+    lblOperationRunning->hide();
     DownloadPage = new TDownloadPage(*m_operations, m_environment.ProgramFolder());
     TabSheet6->SetContent(DownloadPage);
 }
@@ -150,6 +155,12 @@ void TForm1::CreateStatusBar()
         bar->addWidget(panel);
         m_panels << panel;
     }
+}
+
+void TForm1::ConnectOperationNotes()
+{
+    m_operations->OnOperationRefused = [this] { statusBar()->showMessage(lblOperationRunning->text()); };
+    m_operations->OnOperationEnded = [this] { statusBar()->clearMessage(); };
 }
 
 void TForm1::SetMenuCaptions()

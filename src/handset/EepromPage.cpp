@@ -61,6 +61,9 @@ std::uint16_t TEepromPage::ParseAddress() { return static_cast<std::uint16_t>(He
 
 void TEepromPage::btnReadEepromClick()
 {
+    const TDeviceOperationScope operation(m_session);
+    if (operation.Refused())
+        return;
     TWaitCursorGuard hourglass;
     edtValue->clear();
     TEnableGuard enable({btnReadEeprom, btnWriteEeprom});
@@ -75,6 +78,9 @@ void TEepromPage::btnReadEepromClick()
 
 void TEepromPage::btnWriteEepromClick()
 {
+    const TDeviceOperationScope operation(m_session);
+    if (operation.Refused())
+        return;
     TWaitCursorGuard hourglass;
     TEnableGuard enable({btnReadEeprom, btnWriteEeprom});
     const std::uint16_t address = ParseAddress();

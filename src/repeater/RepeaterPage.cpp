@@ -289,6 +289,9 @@ void TRepeaterPage::Button7Click()
 
 void TRepeaterPage::Button8Click()
 {
+    const TDeviceOperationScope operation(m_session);
+    if (operation.Refused())
+        return;
     TEnableGuard enable(Buttons());
     TWaitCursorGuard hourglass;
     if (GetRepeaterTypeGui() == kMultiCellLayout)
@@ -302,6 +305,9 @@ void TRepeaterPage::Button8Click()
 
 void TRepeaterPage::Button5Click()
 {
+    const TDeviceOperationScope operation(m_session);
+    if (operation.Refused())
+        return;
     TEnableGuard enable(Buttons());
     TWaitCursorGuard hourglass;
     if (!m_session.ConnectionCheck()) {
@@ -326,6 +332,9 @@ void TRepeaterPage::Button5Click()
 
 void TRepeaterPage::Button6Click()
 {
+    const TDeviceOperationScope operation(m_session);
+    if (operation.Refused())
+        return;
     TEnableGuard enable(Buttons());
     TWaitCursorGuard hourglass;
     if (!m_session.ConnectionCheck())

@@ -2,14 +2,18 @@
 #include "CommunicationsPage.h"
 #include "MainWindowFixture.h"
 #include "RadioGroup.h"
+#include "RepeaterPage.h"
 #include "TabSheet.h"
 #include "support/SimHarness.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTimer>
 #include <QtTest/QTest>
 
@@ -37,6 +41,11 @@ protected:
         return Start(switches);
     }
     [[nodiscard]] bool PortOpen() { return m_form->Operations().Link().IsPortOpen(); }
+    [[nodiscard]] QRadioButton* BaudItem(int index) const
+    {
+        const auto buttons = m_form->Communications->rgBaudrate->findChildren<QRadioButton*>();
+        return buttons.value(index);
+    }
 
     std::unique_ptr<SimHarness> m_sim;
 };
@@ -221,6 +230,60 @@ TEST_F(ConnectionTest, EachComItemShowsItsDevicePath)
     EXPECT_EQ(ports->itemData(2, Qt::ToolTipRole).toString(), "/dev/ttyUSB7");
     EXPECT_EQ(ports->toolTip(), m_sim->portPath());
     EXPECT_EQ(ports->count(), 9);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ConnectionTest, SetComportAndBaudDuringARepeaterReadAreRefused)
+{
+    TForm1& form = StartOnSim({"--profile", "repeater-multi", "--alt-sync", "on", "--late", "150"});
+    form.Communications->Button2Click();
+    ASSERT_EQ(form.PanelText(1), "Repeater Connected");
+    const int probes = static_cast<int>(m_sim->logLines().filter("READ 0000").size());
+    form.PageControl1->SetActivePage(form.TabSheet4);
+
+    // While the read waits for its first late answer, the technician goes to the
+    // Communications page and presses "Set Comport", then another baud rate.
+    bool pressed = false;
+    QString note;
+    QTimer::singleShot(0, &form, [&] {
+        form.PageControl1->SetActivePage(form.TabSheet5);
+        EXPECT_FALSE(form.Communications->Button2->isEnabled());
+        EXPECT_FALSE(form.Communications->rgBaudrate->isEnabled());
+        QTest::mouseClick(form.Communications->Button2, Qt::LeftButton);
+        QTest::mouseClick(BaudItem(2), Qt::LeftButton);
+        // A press that reaches the handler anyway is refused with a note.
+        form.Communications->Button2Click();
+        note = form.statusBar()->currentMessage();
+        pressed = true;
+    });
+    EXPECT_NO_THROW(form.RepeaterPage->Button5Click());
+    ASSERT_TRUE(pressed);
+    EXPECT_EQ(note, form.lblOperationRunning->text());
+    EXPECT_EQ(form.statusBar()->currentMessage(), "");
+
+    EXPECT_EQ(form.RepeaterPage->Edit3->text().size(), 11);
+    EXPECT_EQ(form.RepeaterPage->edtAltRepeaterNumber->text(), "255");
+    EXPECT_EQ(m_dialogs.Count(), 0u);
+    EXPECT_EQ(form.PanelText(1), "Repeater Connected");
+    EXPECT_TRUE(form.TabSheet4->isEnabled());
+    EXPECT_TRUE(PortOpen());
+    EXPECT_EQ(form.Communications->rgBaudrate->ItemIndex(), 1);
+    EXPECT_EQ(m_sim->logLines().filter("READ 0000").size(), probes);
+    EXPECT_TRUE(form.Communications->Button2->isEnabled());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(ConnectionTest, ClickingTheSelectedBaudRateKeepsThePortOpen)
+{
+    TForm1& form = StartOnSim({"--profile", "handset"});
+    form.Communications->Button2Click();
+    ASSERT_TRUE(PortOpen());
+    QTest::mouseClick(BaudItem(1), Qt::LeftButton);
+    EXPECT_EQ(form.Communications->rgBaudrate->ItemIndex(), 1);
+    EXPECT_TRUE(PortOpen());
 }
 
 } // namespace
