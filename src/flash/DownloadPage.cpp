@@ -82,6 +82,9 @@ TMenuProblemTexts TDownloadPage::ProblemTexts() const
 
 void TDownloadPage::Button9Click()
 {
+    const TDeviceOperationScope operation(m_session);
+    if (operation.Refused())
+        return;
     if (!m_session.ConnectionCheck())
         return;
     TWaitCursorGuard hourglass;
@@ -146,6 +149,9 @@ void TDownloadPage::PlayListedLines(const QStringList& lines)
 
 void TDownloadPage::Button10Click()
 {
+    const TDeviceOperationScope operation(m_session);
+    if (operation.Refused())
+        return;
     m_session.Link().ClosePort();
     emit LoadFlashRequested();
 }
