@@ -1,0 +1,65 @@
+#pragma once
+
+#include "BootFrame.h"
+#include "SerialDevice.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+namespace tbload {
+
+struct TargetInfo {
+    uint16_t maker = 0;
+    uint16_t device = 0;
+    uint32_t flashSize = 0;
+    uint16_t largestBlock = 0;
+};
+
+// The loader's side of the boot protocol: one frame out, its answer in, with
+// bounded waits and resends (stop-and-wait).
+class BootClient {
+public:
+    enum class Status { Ok, Refused, NoAnswer, Lost, Stopped };
+    struct Result {
+        Status status = Status::NoAnswer;
+        boot::Frame answer;
+        uint8_t nakReason = 0;
+    };
+
+    // Resends of a frame that got no answer or came back damaged.
+    static constexpr int kTries = 3;
+    // Room for turnaround and scheduling on top of the line time.
+    static constexpr int kMarginMs = 250;
+    static constexpr int kHelloIntervalMs = 100;
+
+    BootClient(SerialDevice& port, int baud) : m_port(port), m_baud(baud) {}
+
+    // Sends HELLO with the protocol tag until a HELLO answer comes or searchMs
+    // passes; onTry is called before every HELLO.
+    std::optional<TargetInfo> Search(const uint8_t (&tag)[4], int searchMs, const std::function<void(int)>& onTry = {});
+    // One command; busyMs is the target's own time for it (erase, programming).
+    Result Exchange(uint8_t command, const std::vector<uint8_t>& payload, int busyMs = 0);
+
+    [[nodiscard]] uint64_t BytesSent() const { return m_sent; }
+    [[nodiscard]] uint64_t BytesReceived() const { return m_received; }
+    [[nodiscard]] int Resends() const { return m_resends; }
+    [[nodiscard]] int LineTimeMs(size_t bytes) const { return int((bytes * 10000 + size_t(m_baud) - 1) / size_t(m_baud)); }
+
+private:
+    bool Send(const boot::Frame& frame);
+    // Waits for a frame answering `sequence`; nullopt at the deadline. A NAK
+    // for a damaged frame carries no trusted sequence and also counts.
+    std::optional<boot::Frame> Await(uint16_t sequence, SerialDevice::Clock::time_point deadline);
+
+    SerialDevice& m_port;
+    int m_baud;
+    boot::Decoder m_decoder;
+    uint16_t m_sequence = 0;
+    uint64_t m_sent = 0;
+    uint64_t m_received = 0;
+    int m_resends = 0;
+};
+
+} // namespace tbload

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class QLockFile;
+
+namespace tbload {
+
+// A serial device held exclusively: the same lock file that QSerialPort takes
+// (so a port open in the program and a download keep each other out, also as
+// root), TIOCEXCL, raw 8N1 at one rate, no flow control. Non-blocking
+// descriptor; reads and writes wait with poll() up to a deadline and can be
+// woken through Interrupt() from another thread.
+class SerialDevice {
+public:
+    enum class OpenError { None, Missing, NotATerminal, InUse, Denied, Settings };
+    using Clock = std::chrono::steady_clock;
+
+    SerialDevice();
+    ~SerialDevice();
+    SerialDevice(const SerialDevice&) = delete;
+    SerialDevice& operator=(const SerialDevice&) = delete;
+
+    OpenError Open(const std::string& path, int baud);
+    void Close();
+    [[nodiscard]] bool IsOpen() const { return m_fd >= 0; }
+    [[nodiscard]] int Descriptor() const { return m_fd; }
+    [[nodiscard]] static const char* Describe(OpenError error);
+
+    // Modem lines; false where the device has none (a pseudo-terminal), which
+    // is not an error of the port.
+    bool SetDtr(bool on);
+    bool SetRts(bool on);
+    // Throws away whatever waits in both directions.
+    void Flush();
+
+    // Writes everything before the deadline; false if the line is lost, the
+    // deadline passes or Interrupt() was called.
+    bool WriteAll(const uint8_t* data, size_t size, Clock::time_point deadline);
+    // Reads what is there, waiting for at least one byte up to the deadline:
+    // > 0 bytes read, 0 at the deadline, -1 when the line is lost or interrupted.
+    int ReadSome(uint8_t* buffer, size_t size, Clock::time_point deadline);
+
+    // Wakes a wait of ReadSome/WriteAll from any thread; the device stays
+    // interrupted (every wait returns at once) until Open() again.
+    void Interrupt();
+    [[nodiscard]] bool Interrupted() const;
+    [[nodiscard]] bool Lost() const { return m_lost; }
+
+    // The lock file QSerialPort uses for this device path.
+    [[nodiscard]] static std::string LockFilePath(const std::string& devicePath);
+
+private:
+    bool WaitFor(short events, Clock::time_point deadline);
+
+    int m_fd = -1;
+    int m_wake = -1; // eventfd
+    bool m_lost = false;
+    std::unique_ptr<QLockFile> m_lock;
+};
+
+} // namespace tbload

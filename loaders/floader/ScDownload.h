@@ -1,0 +1,45 @@
+#pragma once
+
+#include "IntelHex.h"
+#include "SerialDevice.h"
+#include "floader.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+namespace tbload {
+
+// One SC14428 download on its own thread: search, flash type, erase, blocks,
+// CRC check, reset; every step reported as an indication.
+class ScDownload {
+public:
+    // How long the loader looks for a target that listens in its boot window.
+    static constexpr int kSearchMs = 5000;
+    static constexpr uint32_t kBlockSize = 1024;
+    static constexpr uint32_t kSectorSize = 64 * 1024;
+
+    ScDownload(uint16_t loaderId, FLoaderIndicationHandler handler, int baud, HexResult hex);
+
+    // Takes the port (exclusively) before the thread starts.
+    SerialDevice::OpenError OpenPort(const std::string& path);
+    void Run();
+    void Stop() { m_port.Interrupt(); }
+    [[nodiscard]] uint16_t LoaderId() const { return m_loaderId; }
+
+private:
+    void Report(uint16_t type, uint32_t value = 0, uint32_t value2 = 0);
+    void ReportWords(uint16_t type, uint16_t word1, uint16_t word2 = 0);
+    void ReportText(const std::string& text);
+    // The download proper; false after it reported its error.
+    bool Download();
+    void ReportLinkFailure(int status, const std::string& what, uint32_t address);
+
+    uint16_t m_loaderId;
+    FLoaderIndicationHandler m_handler;
+    int m_baud;
+    HexResult m_hex;
+    SerialDevice m_port;
+};
+
+} // namespace tbload

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+// The download log as lines, without widgets: the window puts its memo behind
+// it, the command line a list. Line indexes count from 0.
+class TFlashLogLines {
+public:
+    virtual ~TFlashLogLines() = default;
+    [[nodiscard]] virtual int LineCount() const = 0;
+    [[nodiscard]] virtual QString Line(int index) const = 0;
+    virtual void SetLine(int index, const QString& text) = 0;
+    virtual void AddLine(const QString& text) = 0;
+
+    // The last line; empty when there is none.
+    [[nodiscard]] QString LastLine() const { return LineCount() ? Line(LineCount() - 1) : QString(); }
+    // Replaces the last line, or adds the first.
+    void SetLastLine(const QString& text);
+};
+
+// The loader log rule: a progress line replaces the progress line before it.
+void AddLoaderLogLine(TFlashLogLines& log, const QString& text);
+
+// Lines in memory, with a listener for every change (the command line prints
+// from it).
+class TFlashLogList : public TFlashLogLines {
+public:
+    [[nodiscard]] int LineCount() const override { return int(m_lines.size()); }
+    [[nodiscard]] QString Line(int index) const override { return m_lines.value(index); }
+    void SetLine(int index, const QString& text) override;
+    void AddLine(const QString& text) override;
+    [[nodiscard]] const QStringList& Lines() const { return m_lines; }
+    void Clear() { m_lines.clear(); }
+
+    // Called with the index of the line that was added (added = true) or replaced.
+    std::function<void(int index, bool added)> OnChange;
+
+private:
+    QStringList m_lines;
+};
