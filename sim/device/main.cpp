@@ -1,4 +1,6 @@
 // tunebench-sim: one simulated device on a pseudo-terminal.
+#include "BootCommandLine.h"
+#include "BootProgram.h"
 #include "BuildInfo.h"
 #include "SimCommandLine.h"
 #include "SimDevice.h"
@@ -62,6 +64,10 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tunebench-sim"));
     QCoreApplication::setApplicationVersion(FullVersion());
+
+    // Boot targets for the flash loaders are a program of their own.
+    if (tbsim::WantsBootTarget(QCoreApplication::arguments()))
+        return tbsim::RunBootProgram(QCoreApplication::arguments());
 
     tbsim::SimProgramOptions options;
     QString message;
