@@ -194,12 +194,12 @@ bool SerialDevice::WaitFor(short events, Clock::time_point deadline)
             continue;
         if (n < 0 || (m_wake >= 0 && p[1].revents))
             return false;
-        if (p[0].revents & (POLLERR | POLLNVAL)) {
-            m_lost = true;
+        if (p[0].revents & events)
+            return true;
+        if (p[0].revents & (POLLERR | POLLNVAL | POLLHUP)) {
+            m_lost = true; // the device went away
             return false;
         }
-        if (p[0].revents & (events | POLLHUP))
-            return true; // a hang-up shows in the read or write that follows
         if (left <= 0)
             return false;
     }
@@ -236,8 +236,8 @@ int SerialDevice::ReadSome(uint8_t* buffer, size_t size, Clock::time_point deadl
             return int(n);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
-            // End of file or EIO: the device went away.
+        // Raw mode without a minimum count: 0 means nothing there yet.
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
             m_lost = true;
             return -1;
         }

@@ -13,7 +13,7 @@ namespace tbload {
 // key to start, search, erase, blocks, checksum. Prints as a console program.
 class RflRunner {
 public:
-    static constexpr int kSearchMs = 10000;
+    static constexpr int kSearchMs = 5000;
     static constexpr uint32_t kSectorSize = 64 * 1024;
     static constexpr char kEscape = 0x1B;
 

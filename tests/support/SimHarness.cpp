@@ -129,6 +129,12 @@ bool SimHarness::waitForExit(int timeoutMs)
     return m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
 }
 
+bool SimHarness::sendLine(const QString& line)
+{
+    const QByteArray bytes = line.toLocal8Bit() + '\n';
+    return m_process.write(bytes) == bytes.size() && m_process.waitForBytesWritten(1000);
+}
+
 bool SimHarness::stop(int timeoutMs)
 {
     return endWith(SIGTERM, timeoutMs);

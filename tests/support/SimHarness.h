@@ -32,6 +32,9 @@ public:
     bool waitForLog(const std::function<bool(const QString&)>& predicate, int timeoutMs = 5000);
     bool waitForLogPrefix(const QString& prefix, int timeoutMs = 5000);
 
+    // One line on the program's standard input ("power on" for a boot target).
+    bool sendLine(const QString& line);
+
     // SIGTERM (or SIGINT) and wait; true when the program exited normally with code 0.
     bool stop(int timeoutMs = 10000);
     bool interrupt(int timeoutMs = 10000);

@@ -1,0 +1,220 @@
+#include "FlashRun.h"
+
+#include "Comm.h"
+#include "FlashLoadSC14428.h"
+#include "IntelHex.h"
+#include "RflConsoleText.h"
+#include "RflDownload.h"
+#include "RflLibrary.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+
+const QString TFlashRun::kPowerOff = QStringLiteral("Turn power off the PP / FP / WRFP! - and then click OK.");
+const QString TFlashRun::kPressHookKey = QStringLiteral("While pressing the hook key click the OK button!");
+const QString TFlashRun::kTurnOnPower = QStringLiteral("Turn on power to the target - and then click OK.");
+const QString TFlashRun::kComError = QStringLiteral("Could not open the serial device.");
+const QString TFlashRun::kStopped = QStringLiteral("Download stopped by the user");
+
+TFlashRun::TFlashRun(Options options) : m_options(std::move(options))
+{
+    m_log.OnChange = [this](int index, bool added) { Emit(index, added); };
+}
+
+TFlashRun::~TFlashRun() = default;
+
+void TFlashRun::Emit(int index, bool added)
+{
+    if (added) {
+        for (; m_printed < index; ++m_printed)
+            if (Line)
+                Line(m_log.Line(m_printed));
+    }
+    if (index == m_log.LineCount() - 1 && index >= m_printed && Pending)
+        Pending(m_log.Line(index));
+}
+
+void TFlashRun::Flush()
+{
+    for (; m_printed < m_log.LineCount(); ++m_printed)
+        if (Line)
+            Line(m_log.Line(m_printed));
+}
+
+int TFlashRun::Stopped()
+{
+    Flush();
+    if (Line)
+        Line(kStopped);
+    return kFailed;
+}
+
+void TFlashRun::Interrupt()
+{
+    // The loaders report their end themselves once they have let go of the port.
+    m_interrupted = true;
+    if (m_loader)
+        m_loader->Stop();
+    if (m_rfl)
+        m_rfl->Stop();
+}
+
+int TFlashRun::Check(const TFlashTarget& target)
+{
+    const QFileInfo file(m_options.File);
+    if (!file.isFile() || !file.isReadable()) {
+        Line(QStringLiteral("Cannot read the software file %1").arg(m_options.File));
+        return kBadInput;
+    }
+    // The whole file is checked before the port is touched.
+    const tbload::HexResult hex = tbload::ReadIntelHex(QFile::encodeName(m_options.File).toStdString());
+    if (hex.status != tbload::HexResult::Status::Ok) {
+        Line(QStringLiteral("%1: %2").arg(m_options.File, QString::fromStdString(hex.message)));
+        return kBadInput;
+    }
+    if (target.Path == TFlashPath::Rfl) {
+        const QString config = m_options.ProgramFolder + QStringLiteral("CFG/") + QLatin1String(target.ConfigFile);
+        if (!QFileInfo(config).isReadable()) {
+            Line(QStringLiteral("Cannot read the configuration file %1").arg(config));
+            return kBadInput;
+        }
+    }
+    return kDone;
+}
+
+int TFlashRun::Run()
+{
+    const TFlashTarget* target = FlashTarget(m_options.Target);
+    if (!target) {
+        Line(QStringLiteral("No such target: %1 (0 to %2)").arg(m_options.Target).arg(kFlashTargetCount - 1));
+        return kBadInput;
+    }
+    if (const int checked = Check(*target); checked != kDone)
+        return checked;
+    if (!Prompt(kPowerOff))
+        return Stopped();
+    return target->Path == TFlashPath::SC14428 ? RunSC14428(*target) : RunRfl(*target);
+}
+
+int TFlashRun::RunSC14428(const TFlashTarget& target)
+{
+    {
+        TComm comm;
+        comm.Port = quint8(m_options.Com);
+        if (!comm.Open()) {
+            Line(kComError);
+            return kPort;
+        }
+        comm.SetDTR(false);
+        comm.SetRTS(false);
+        if (target.Prompt == TFlashPrompt::PressHookKey && !Prompt(kPressHookKey))
+            return Stopped();
+    }
+    if (target.Prompt == TFlashPrompt::TurnOnPower && !Prompt(kTurnOnPower))
+        return Stopped();
+    if (m_interrupted)
+        return Stopped();
+
+    TFlashLoadSC14428 loader;
+    [[maybe_unused]] const quint32 version = loader.DllVersion();
+    QEventLoop loop;
+    bool ended = false, success = false, failed = false, noTarget = false, badFile = false;
+    TFlashLoaderHooks& hooks = FlashLoaderHooks();
+    const TFlashLoaderHooks saved = hooks;
+    hooks.Log = [&](quint16, const QString& text) {
+        AddLoaderLogLine(m_log, text);
+        noTarget = noTarget || text.contains(QStringLiteral("COM_PORT_SEARCHING_TIMEOUT_IND"));
+        badFile = badFile || text.contains(QStringLiteral("HEX_FILE_ERROR_IND"));
+        failed = failed || text.contains(QStringLiteral("CRC_ERROR_IND"));
+    };
+    hooks.Busy = [&](quint16, bool busy) {
+        if (!busy) {
+            ended = true;
+            loop.quit();
+        }
+    };
+    hooks.Error = [&](quint16, const QString&) { failed = true; };
+    hooks.Success = [&](quint16) { success = true; };
+
+    m_loader = &loader;
+    const quint16 code = loader.Download(quint32(m_options.Com), kSC14428ModeByte, kSC14428BaudRate, kSC14428ModeByte,
+                                         m_options.File);
+    m_log.AddLine(loader.StatusText());
+    int result = kFailed;
+    if (code == NO_ERROR_FLASH_LOADER) {
+        if (m_interrupted)
+            loader.Stop();
+        if (!ended)
+            loop.exec();
+        result = success && !failed ? kDone : badFile ? kBadInput : noTarget ? kNoTarget : kFailed;
+    } else
+        result = code == NO_ACCESS_COMPORT_FLASH_LOADER ? kPort : code == FILEACCESS_ERROR_FLASH_LOADER ? kBadInput : kFailed;
+    m_loader = nullptr;
+    // Hooks still queued (the error hook of a refused start) belong to this run.
+    QCoreApplication::processEvents();
+    hooks = saved;
+    if (m_interrupted)
+        return Stopped();
+    Flush();
+    return result;
+}
+
+int TFlashRun::RunRfl(const TFlashTarget& target)
+{
+    try {
+        TRflLibrary::Load();
+    } catch (const EDLLLoadError& error) {
+        Line(error.Message());
+        return kBadInput;
+    }
+    TRflConsoleText console(m_log);
+    TRflDownload download;
+    QEventLoop loop;
+    char lastKey = 0;
+    int result = kFailed;
+    bool returned = false;
+    QObject::connect(&download, &TRflDownload::Returned, &loop, [&](int r) {
+        result = r;
+        returned = true;
+        loop.quit();
+    });
+    TRflCallbacks callbacks;
+    callbacks.TextOut = [&](const QByteArray& piece) { console.TextOut(piece); };
+    callbacks.WaitKey = [&] {
+        lastKey = m_interrupted ? char(0x1B) : Key();
+        return 1;
+    };
+    callbacks.GetKey = [&] {
+        const char key = lastKey;
+        lastKey = ' ';
+        return key;
+    };
+    callbacks.KeyAvailable = [] { return 1; };
+    download.Init(callbacks);
+    if (!download.Run(RflArguments(m_options.ProgramFolder, target, m_options.File, m_options.Com))) {
+        Line(QStringLiteral("Another download is running"));
+        return kFailed;
+    }
+    m_rfl = &download;
+    if (m_interrupted)
+        download.Stop();
+    if (!returned)
+        loop.exec();
+    m_rfl = nullptr;
+    download.Stop();
+    QCoreApplication::processEvents(); // text pieces still queued
+    if (m_interrupted)
+        return Stopped();
+    Flush();
+    if (!returned)
+        return kFailed;
+    switch (result) {
+    case kDone:
+    case kBadInput:
+    case kPort:
+    case kNoTarget: return result;
+    default: return kFailed;
+    }
+}

@@ -1,0 +1,210 @@
+// Both loader libraries end to end through the program's binding, against the
+// boot targets of the real tunebench-sim: the flash image it saves, every fault
+// ending with its indication, and the checks before the port is touched.
+#include "Comm.h"
+#include "FlashLoadSC14428.h"
+#include "FlashRun.h"
+#include "FlashTestFiles.h"
+#include "support/SimHarness.h"
+#include "support/WaitFor.h"
+
+#include <QElapsedTimer>
+#include <QSerialPort>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gmock/gmock.h>
+
+namespace {
+
+using testing::HasSubstr;
+
+constexpr quint32 kOffset = 0x10000;
+
+struct Protocol {
+    const char* profile;
+    int target; // one target of each download path
+    const char* success; // the log line of a confirmed CRC
+    const char* crcError;
+};
+const Protocol kSC14428{"boot-sc14428", 6, "CRC_OK_IND", "CRC_ERROR_IND"};
+const Protocol kRfl{"boot-rfl", 2, "Checksum OK", "Checksum ERROR"};
+
+class FlashDownload : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        ASSERT_TRUE(RegisterFlashIndicationHandler());
+    }
+    void TearDown() override { qunsetenv("TUNEBENCH_COM1"); }
+
+    bool StartSim(const Protocol& p, QStringList extra = {})
+    {
+        m_sim = std::make_unique<tbtest::SimHarness>(QStringList{"--profile", p.profile, "--save", SavedImage()} + extra);
+        if (!m_sim->start())
+            return false;
+        qputenv("TUNEBENCH_COM1", m_sim->portPath().toLocal8Bit());
+        return true;
+    }
+    QString SavedImage() const { return m_dir.filePath(QStringLiteral("flash.bin")); }
+    QString HexFile(const QByteArray& data)
+    {
+        const QString path = m_dir.filePath(QStringLiteral("software.hex"));
+        EXPECT_TRUE(tbtest::WriteFile(path, tbtest::IntelHexOf(data, kOffset)));
+        return path;
+    }
+
+    int Download(const Protocol& p, const QString& file)
+    {
+        TFlashRun run({p.target, 1, file, QString::fromLocal8Bit(qgetenv("TUNEBENCH_BIN_DIR")) + QLatin1Char('/')});
+        run.Line = [this](const QString& line) { m_lines << line; };
+        run.Prompt = [this](const QString& prompt) {
+            m_prompts << prompt;
+            return true;
+        };
+        run.Key = [] { return ' '; };
+        if (m_onStart)
+            m_onStart(run);
+        return run.Run();
+    }
+    QString Log() const { return m_lines.join(QLatin1Char('\n')); }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<tbtest::SimHarness> m_sim;
+    QStringList m_lines;
+    QStringList m_prompts;
+    std::function<void(TFlashRun&)> m_onStart;
+};
+
+TEST_F(FlashDownload, BothProtocolsStoreTheFileInTheTargetsFlash)
+{
+    for (const Protocol& p : {kSC14428, kRfl}) {
+        SCOPED_TRACE(p.profile);
+        m_lines.clear();
+        const QByteArray data = tbtest::RandomBytes(70 * 1024 + 100, 7); // crosses a sector
+        ASSERT_TRUE(StartSim(p));
+        ASSERT_EQ(Download(p, HexFile(data)), TFlashRun::kDone) << qPrintable(Log());
+        EXPECT_THAT(Log().toStdString(), HasSubstr(p.success));
+        ASSERT_TRUE(m_sim->stop());
+        QFile saved(SavedImage());
+        ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+        const QByteArray flash = saved.readAll();
+        EXPECT_EQ(flash.mid(kOffset, data.size()), data);
+        EXPECT_EQ(flash.left(kOffset), QByteArray(kOffset, char(0xFF)));
+    }
+    EXPECT_THAT(Log().toStdString(), HasSubstr(" Programming.......:  100 %"));
+}
+
+TEST_F(FlashDownload, FaultsEndWithTheirErrorWithinBounds)
+{
+    const struct {
+        const Protocol& protocol;
+        QStringList options;
+        int exit;
+        const char* line;
+    } cases[] = {
+        {kSC14428, {"--stop-after", "3"}, TFlashRun::kFailed, "COMMUNICATION_ERROR_IND"},
+        {kRfl, {"--stop-after", "3"}, TFlashRun::kFailed, "target stopped answering"},
+        {kSC14428, {"--bad-crc"}, TFlashRun::kFailed, "CRC32  ERROR"},
+        {kRfl, {"--bad-crc"}, TFlashRun::kFailed, "Checksum ERROR"},
+        {kSC14428, {"--corrupt-block", "2"}, TFlashRun::kDone, "sent again"},
+        {kRfl, {"--corrupt-block", "2"}, TFlashRun::kDone, "sent again"},
+        {kSC14428, {"--silent"}, TFlashRun::kNoTarget, "COM_PORT_SEARCHING_TIMEOUT_IND"},
+        {kRfl, {"--power", "off"}, TFlashRun::kNoTarget, "No answer from the target"},
+    };
+    const QByteArray data = tbtest::RandomBytes(8 * 1024, 3);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(qPrintable(c.protocol.profile + QStringLiteral(" ") + c.options.join(' ')));
+        m_lines.clear();
+        ASSERT_TRUE(StartSim(c.protocol, c.options));
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_EQ(Download(c.protocol, HexFile(data)), c.exit) << qPrintable(Log());
+        EXPECT_THAT(Log().toStdString(), HasSubstr(c.line));
+        // A target that stops answering is given up within 2 s (plus start-up).
+        if (c.options.first() == QLatin1String("--stop-after")) {
+            EXPECT_LT(clock.elapsed(), 3000);
+        }
+        ASSERT_TRUE(m_sim->stop());
+    }
+}
+
+TEST_F(FlashDownload, FileAndPortProblemsStopBeforeTheTarget)
+{
+    ASSERT_TRUE(StartSim(kSC14428));
+    EXPECT_EQ(Download(kSC14428, m_dir.filePath(QStringLiteral("missing.hex"))), TFlashRun::kBadInput);
+    EXPECT_TRUE(m_prompts.isEmpty());
+
+    const QString bad = m_dir.filePath(QStringLiteral("bad.hex"));
+    ASSERT_TRUE(tbtest::WriteFile(bad, tbtest::IntelHexOf(QByteArray(64, 'x'), 0).replace(":2000", ":2100")));
+    for (const Protocol& p : {kSC14428, kRfl})
+        EXPECT_EQ(Download(p, bad), TFlashRun::kBadInput);
+    EXPECT_THAT(Log().toStdString(), HasSubstr("line 2: byte count"));
+
+    // A port held by someone else: refused at the raw open, exit 2.
+    QSerialPort holder(m_sim->portPath());
+    ASSERT_TRUE(holder.open(QIODevice::ReadWrite));
+    for (const Protocol& p : {kSC14428, kRfl})
+        EXPECT_EQ(Download(p, HexFile(QByteArray(64, 'x'))), TFlashRun::kPort) << qPrintable(Log());
+    holder.close();
+    EXPECT_FALSE(m_sim->logLines().join('\n').contains(QStringLiteral("HELLO")));
+}
+
+TEST_F(FlashDownload, StoppedDownloadReleasesThePort)
+{
+    for (const Protocol& p : {kSC14428, kRfl}) {
+        SCOPED_TRACE(p.profile);
+        m_lines.clear();
+        ASSERT_TRUE(StartSim(p, {"--pace"}));
+        m_onStart = [this](TFlashRun& run) {
+            // Stop once programming is under way.
+            auto* timer = new QTimer;
+            QObject::connect(timer, &QTimer::timeout, [this, timer, &run] {
+                if (m_sim->logLines().join('\n').contains(QStringLiteral("BLOCK "))) {
+                    run.Interrupt();
+                    timer->deleteLater();
+                }
+            });
+            timer->start(5);
+        };
+        EXPECT_EQ(Download(p, HexFile(tbtest::RandomBytes(128 * 1024, 5))), TFlashRun::kFailed);
+        EXPECT_EQ(m_lines.last(), TFlashRun::kStopped);
+        TComm comm;
+        EXPECT_TRUE(comm.Open());
+        m_onStart = nullptr;
+        ASSERT_TRUE(m_sim->stop());
+    }
+}
+
+TEST(Comm, ExclusiveOpenAndCloseByDestruction)
+{
+    tbtest::SimHarness sim({"--profile", "boot-sc14428"});
+    ASSERT_TRUE(sim.start());
+    TComPortMap ports;
+    ports.SetOverride(3, sim.portPath());
+    auto first = std::make_unique<TComm>(ports);
+    first->Port = 3;
+    ASSERT_TRUE(first->Open());
+    first->SetDTR(false); // no modem lines on a pseudo-terminal: not a failure
+    first->SetRTS(false);
+    EXPECT_TRUE(first->IsOpen());
+
+    TComm second(ports);
+    second.Port = 3;
+    EXPECT_FALSE(second.Open());
+    EXPECT_FALSE(second.IsOpen());
+    second.Close();
+    QSerialPort link(sim.portPath());
+    EXPECT_FALSE(link.open(QIODevice::ReadWrite)) << "the program's link keeps out too";
+
+    first.reset();
+    EXPECT_TRUE(second.Open());
+    second.Close();
+
+    ports.SetOverride(4, QStringLiteral("/dev/null"));
+    TComm devNull(ports);
+    devNull.Port = 4;
+    EXPECT_FALSE(devNull.Open());
+}
+
+} // namespace
