@@ -2,6 +2,7 @@
 
 #include "SimProfiles.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace tbsim {
@@ -159,8 +160,9 @@ void DeviceLogic::handleWrite(const QByteArray& mail, FrameResult& result)
             result.log << QStringLiteral("REFUSED ") + line;
             return;
         }
-    if (m_failWritesLeft > 0) {
-        --m_failWritesLeft;
+    ++m_writeMails;
+    if (m_failWritesLeft > 0 || hits(m_faults.dropWriteEvery, m_writeMails)) {
+        m_failWritesLeft = std::max(m_failWritesLeft - 1, 0);
         ++m_writesDropped;
         result.log << QStringLiteral("DROPPED ") + line;
         return;

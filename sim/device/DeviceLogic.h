@@ -63,6 +63,7 @@ private:
     int m_baud;
     SimFaults m_faults;
     int m_failWritesLeft = 0;
+    int m_writeMails = 0;
     int m_frames = 0;
     int m_reads = 0;
     // Counted since the last setFaults:

@@ -106,6 +106,7 @@ ParseResult parseSimArguments(const QStringList& arguments, SimProgramOptions* o
         valued("noise-bytes", QStringLiteral("Number of noise bytes (default 3)."), "K"),
         valued("late", QStringLiteral("Answers come this much later."), "ms"),
         valued("late-every", QStringLiteral("Only every Nth answer is late (default 1)."), "N"),
+        valued("drop-writes", QStringLiteral("Every Nth write mail is not stored."), "N"),
         valued("fail-writes", QStringLiteral("The next N write mails are not stored."), "N"),
         valued("answer-from", QStringLiteral("The first K-1 read mails get no answer."), "K"),
         valued("set", QStringLiteral("Set cells, hexadecimal, e.g. 0029=A5 or 0040=00,77,A0,01,23 (repeatable)."),
@@ -166,6 +167,7 @@ ParseResult parseSimArguments(const QStringList& arguments, SimProgramOptions* o
         {"late", 0, 600000, &f.lateMs},
         {"late-every", 1, 1000000, &f.lateEvery},
         {"fail-writes", 0, 1000000, &f.failWrites},
+        {"drop-writes", 0, 1000000, &f.dropWriteEvery},
         {"answer-from", 0, 1000000, &f.answerFrom},
         {"hangup-after", 0, 1000000, &f.hangupAfter},
     };

@@ -29,6 +29,7 @@ struct SimFaults {
     int lateMs = 0;      // answer this much later ...
     int lateEvery = 1;   // ... every Nth time
     int failWrites = 0;  // the next N write mails are not stored
+    int dropWriteEvery = 0; // every Nth write mail is not stored (own counter)
     int answerFrom = 0;  // the first K-1 read mails get no answer
     int hangupAfter = 0; // the Nth answer stops half way and the line drops
     QList<SimRange> protect{}; // writes that touch these cells are refused (not stored)

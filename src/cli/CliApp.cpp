@@ -2,10 +2,12 @@
 
 #include "BuildInfo.h"
 #include "CliFormatter.h"
+#include "CliSignals.h"
 #include "ProgramError.h"
 #include "TraceMonitor.h"
 #include "TrafficMonitor.h"
 
+#include <cstdio>
 #include <vector>
 
 TCliApp::TCliApp()
@@ -128,14 +130,26 @@ int TCliApp::Run(const QStringList& arguments, QTextStream& out, QTextStream& er
     int code = kExitDone;
     {
         TCliSession session(options, UsageHint(command), out, err);
+        const TCliSignals signalWatch([&session] { session.RequestStop(); });
         try {
             code = action->second(session);
         }
         catch (const EProgramError& e) {
             code = session.Usage(QString(e.Message()).replace(QLatin1Char('\r'), QLatin1Char('\n')));
         }
+        if ((code == kExitNoAnswer || code == kExitNotConfirmed) && session.LinkLost())
+            code = session.PortLost();
+        // The session closes the port here, which gives the tty its settings back.
     }
-    out.flush();
     TrafficMonitorRegistry::Free();
+    if (const int signal = TCliSignals::Received())
+        return 128 + signal;
+    out.flush();
+    if (out.status() != QTextStream::Ok || std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        err << "tunebench-cli: the result could not be written to standard output\n";
+        err.flush();
+        if (code == kExitDone)
+            code = kExitUsage;
+    }
     return code;
 }

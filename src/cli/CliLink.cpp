@@ -110,8 +110,13 @@ int Mail(TCliSession& s, const std::vector<std::string>& words)
     TSendmail* link = s.OpenLink();
     if (!link)
         return kExitPort;
+    // The answer is shown as it came, a damaged one too; the exit code says whether it counts.
     s.Out() << link->SendMail(mail) << "\n";
-    return kExitDone;
+    if (!link->IsPortOpen())
+        return s.PortLost();
+    if (link->IsWriteMail())
+        return link->Success() ? kExitDone : kExitNotConfirmed;
+    return link->AnswerWellFormed() ? kExitDone : kExitNoAnswer;
 }
 } // namespace
 

@@ -8,7 +8,9 @@
 #include "RepeaterRules.h"
 #include "SndMail.h"
 
+#include <algorithm>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -29,36 +31,73 @@ const char* FieldName(RepeaterField field)
     return "";
 }
 
+QString YesNoUnknown(std::optional<bool> v)
+{
+    return v ? (*v ? QStringLiteral("yes") : QStringLiteral("no")) : QStringLiteral("unknown");
+}
+
+// The cell a field is written to, so that a field whose write was not confirmed is not reported as written.
+std::uint16_t FieldCell(RepeaterField field, int layout)
+{
+    switch (field) {
+    case RepeaterField::Code: return RepeaterCell::Code;
+    case RepeaterField::Base: return layout == kSingleCellLayout ? RepeaterCell::Code : RepeaterCell::MultiCellBase;
+    case RepeaterField::Repeater: return RepeaterCell::RepeaterNumber;
+    case RepeaterField::Multibase: return RepeaterCell::Multibase;
+    case RepeaterField::Jump: return RepeaterCell::RepeaterJump;
+    case RepeaterField::Busy: return RepeaterCell::BusyBit;
+    case RepeaterField::AltBase: return RepeaterCell::AltBase;
+    case RepeaterField::AltRepeater: return RepeaterCell::AltRepeater;
+    }
+    return 0;
+}
+
+QString CellName(std::uint16_t address)
+{
+    static const std::map<std::uint16_t, const char*> names = {
+        {RepeaterCell::RepeaterNumber, "repeater"}, {RepeaterCell::BusyBit, "busy"},
+        {RepeaterCell::RepeaterJump, "jump"},       {RepeaterCell::DebugBeep, "debug-beep"},
+        {RepeaterCell::AltBase, "alt-base"},        {RepeaterCell::AltRepeater, "alt-repeater"},
+        {RepeaterCell::Fixed, "fixed"},             {RepeaterCell::Multibase, "multibase"},
+        {RepeaterCell::Code, "code"},               {RepeaterCell::MultiCellBase, "base"}};
+    const auto it = names.find(address);
+    const QString name = it != names.end() ? QString::fromLatin1(it->second) : QStringLiteral("cleared");
+    return QStringLiteral("%1 (%2h)").arg(name, QStringLiteral("%1").arg(address, 4, 16, QLatin1Char('0')).toUpper());
+}
+
 // Collects what the read and write sequences report, printed in a fixed order.
 class TCliRepeaterView final : public IRepeaterView {
 public:
     void SetLayout(int layout) override { m_layout = layout; }
     void ShowField(RepeaterField field, const QString& text) override { m_fields[field] = text; }
     void SetDebugBeep(bool on) override { m_beep = on ? "on" : "off"; }
-    void ShowBusyBitHint(bool fourAllowed) override { m_busyRange = fourAllowed ? "1-4" : "1-3"; }
+    // The CLI prints the device's own answer (TRepeaterDevice::LastZeroBlindSlot), unknown included.
+    void ShowBusyBitHint(bool) override {}
     void FieldSent(RepeaterField field) override { m_sent.push_back(field); }
 
-    void PrintRead(QTextStream& out, int type, bool altSync) const
+    // A cell that did not answer reads "unknown", never a default.
+    void PrintRead(QTextStream& out, int type, std::optional<bool> fourAllowed, std::optional<bool> altSync) const
     {
         out << "layout: " << (m_layout == kMultiCellLayout ? "multi" : "single") << "\n";
         out << "type: " << type << "\n";
         for (const auto& [field, text] : m_fields)
             out << FieldName(field) << ": " << text << "\n";
         out << "debug-beep: " << m_beep << "\n";
-        out << "busy-range: " << m_busyRange << "\n";
-        out << "alt-sync: " << (altSync ? "yes" : "no") << "\n";
+        out << "busy-range: " << (fourAllowed ? (*fourAllowed ? "1-4" : "1-3") : "unknown") << "\n";
+        out << "alt-sync: " << YesNoUnknown(altSync) << "\n";
     }
-    void PrintSent(QTextStream& out, const std::map<RepeaterField, QString>& texts) const
+    void PrintSent(QTextStream& out, const std::map<RepeaterField, QString>& texts, int layout,
+                   const std::vector<std::uint16_t>& unconfirmed) const
     {
         for (RepeaterField field : m_sent)
-            out << FieldName(field) << ": " << texts.at(field) << "\n";
+            if (std::find(unconfirmed.begin(), unconfirmed.end(), FieldCell(field, layout)) == unconfirmed.end())
+                out << FieldName(field) << ": " << texts.at(field) << "\n";
     }
 
 private:
     int m_layout = kMultiCellLayout;
     std::map<RepeaterField, QString> m_fields;
     const char* m_beep = "unknown";
-    const char* m_busyRange = "1-3";
     std::vector<RepeaterField> m_sent;
 };
 
@@ -95,8 +134,14 @@ int ReadRepeater(TSendmail& link, QTextStream& out, QTextStream& err, const TRep
         device.ReadMultiCell(view);
     else
         device.ReadSingleCell(view);
-    view.PrintRead(out, type.type, device.AltSyncSupported());
-    return kExitDone;
+    const std::optional<bool> altSync = device.ReadAltSync();
+    const std::optional<bool> fourAllowed = device.LastZeroBlindSlot();
+    view.PrintRead(out, type.type, fourAllowed, altSync);
+    if (altSync && fourAllowed)
+        return kExitDone;
+    err << "A cell did not answer: " << (altSync ? "" : "alt-sync (0461h) ") << (fourAllowed ? "" : "busy-range (0460h)")
+        << "\n";
+    return kExitNoAnswer;
 }
 
 int WriteRepeater(TSendmail& link, QTextStream& out, QTextStream& err, const TRepeaterArgs& args)
@@ -108,7 +153,17 @@ int WriteRepeater(TSendmail& link, QTextStream& out, QTextStream& err, const TRe
     }
     TRepeaterDevice device(link);
     TRepeaterInput input = args.Input();
-    input.altShown = device.AltSyncSupported();
+    const std::optional<bool> altSync = device.ReadAltSync();
+    const bool altGiven = !input.altBase.isEmpty() || !input.altRepeater.isEmpty();
+    if (altGiven && !altSync) {
+        err << "The alternative sync cell (0461h) did not answer; the alternative fields cannot be written.\n";
+        return kExitNoAnswer;
+    }
+    if (altGiven && !*altSync) {
+        err << "This repeater takes no alternative base or repeater number (no alternative sync).\n";
+        return kExitUsage;
+    }
+    input.altShown = altSync.value_or(false);
     if (input.altShown) {
         if (input.altBase.isEmpty())
             input.altBase = QStringLiteral("255");
@@ -136,6 +191,7 @@ int WriteRepeater(TSendmail& link, QTextStream& out, QTextStream& err, const TRe
         device.WriteMultiCell(input, view);
     else
         device.WriteSingleCell(input, view);
+    const std::vector<std::uint16_t>& unconfirmed = device.UnconfirmedCells();
     view.PrintSent(out, {{RepeaterField::Code, input.code},
                          {RepeaterField::Base, input.base},
                          {RepeaterField::Repeater, input.repeater},
@@ -143,9 +199,19 @@ int WriteRepeater(TSendmail& link, QTextStream& out, QTextStream& err, const TRe
                          {RepeaterField::Jump, QStringLiteral("0")},
                          {RepeaterField::Busy, input.busy},
                          {RepeaterField::AltBase, input.altBase},
-                         {RepeaterField::AltRepeater, input.altRepeater}});
-    out << "debug-beep: " << (input.debugBeep ? "on" : "off") << "\n";
-    return kExitDone;
+                         {RepeaterField::AltRepeater, input.altRepeater}},
+                   layout, unconfirmed);
+    const bool beepConfirmed =
+        std::find(unconfirmed.begin(), unconfirmed.end(), RepeaterCell::DebugBeep) == unconfirmed.end();
+    if (beepConfirmed)
+        out << "debug-beep: " << (input.debugBeep ? "on" : "off") << "\n";
+    if (unconfirmed.empty())
+        return kExitDone;
+    QStringList names;
+    for (std::uint16_t cell : unconfirmed)
+        names << CellName(cell);
+    err << "Not confirmed by the device: " << names.join(QStringLiteral(", ")) << "\n";
+    return kExitNotConfirmed;
 }
 
 using TRepeaterSequence = int (*)(TSendmail&, QTextStream&, QTextStream&, const TRepeaterArgs&);

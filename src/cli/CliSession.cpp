@@ -19,6 +19,25 @@ int TCliSession::Usage(const QString& message)
     return kExitUsage;
 }
 
+int TCliSession::PortLost()
+{
+    m_err << PortName() << ": the port was lost during the command.\n";
+    m_err.flush();
+    return kExitPort;
+}
+
+bool TCliSession::LinkLost() const
+{
+    return m_link && !m_link->IsPortOpen();
+}
+
+void TCliSession::RequestStop()
+{
+    m_stopRequested = true;
+    if (m_link)
+        m_link->StopRequested = true;
+}
+
 int TCliSession::ComNumber() const
 {
     if (m_options.com > 0)
@@ -36,6 +55,7 @@ TSendmail* TCliSession::OpenLink()
 {
     m_link = std::make_unique<TSendmail>();
     m_link->ShowDialogs = false;
+    m_link->StopRequested = m_stopRequested;
     const int com = ComNumber();
     if (!m_options.portPath.isEmpty())
         m_link->Port().PortMap().SetOverride(com, m_options.portPath);

@@ -26,6 +26,11 @@ public:
     TSendmail* OpenLink();
     // Reports invalid arguments of the running command with its usage line.
     int Usage(const QString& message);
+    // The port was open and is gone (adapter pulled): reports it, returns the port's exit code.
+    int PortLost();
+    [[nodiscard]] bool LinkLost() const;
+    // Ends the running exchange and every later one (a signal came).
+    void RequestStop();
 
 private:
     [[nodiscard]] QString PortName() const;
@@ -36,4 +41,5 @@ private:
     QTextStream& m_out;
     QTextStream& m_err;
     std::unique_ptr<TSendmail> m_link;
+    bool m_stopRequested = false;
 };

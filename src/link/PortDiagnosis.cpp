@@ -10,6 +10,8 @@ QString DescribeOpenFailure(TTpaProComImpl::OpenFailure failure, const QString& 
     case F::NotFound:
         return QStringLiteral("The device %1 does not exist: is the adapter plugged in and the right COM port chosen?")
             .arg(devicePath);
+    case F::NotASerialPort:
+        return QStringLiteral("%1 exists but is not a serial port: choose the adapter's device.").arg(devicePath);
     case F::PermissionDenied: {
         const QString group = QFileInfo(devicePath).group();
 #ifdef Q_OS_WIN

@@ -480,6 +480,18 @@ bool TMailControl::AnswerConfirms(int count) const
     return m_mail.RxChecksumOk && AnswerLength() >= count;
 }
 
+bool TMailControl::AnswerWellFormed() const
+{
+    const int e = EchoLength();
+    const auto& r = m_mail.RxBuf;
+    if (e + 3 >= kBufSize || r[e] != 0x4D || r[e + 3] != 0x3D || m_mail.RxCount != e + r[e + 2] + 5)
+        return false;
+    std::uint8_t sum = 0;
+    for (int i = e + 3; i < m_mail.RxCount - 1; ++i)
+        sum = static_cast<std::uint8_t>(sum + r[i]);
+    return sum == r[m_mail.RxCount - 1];
+}
+
 bool TMailControl::Pause(int ms)
 {
     if (!QCoreApplication::instance()) {

@@ -101,6 +101,8 @@ public:
     [[nodiscard]] bool IsWriteMail() const;
     // The last answer is a well-formed, checksummed answer of at least count data bytes.
     [[nodiscard]] bool AnswerConfirms(int count) const;
+    // The last answer is complete and its checksum holds; an empty answer included.
+    [[nodiscard]] bool AnswerWellFormed() const;
 
 protected:
     void OnPortData(const QByteArray& data);

@@ -2,12 +2,42 @@
 
 #include "Timing.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSocketNotifier>
 
 #ifdef Q_OS_LINUX
 #include <termios.h>
 #endif
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+// A path that exists but is no terminal (a file, a folder, /dev/null).
+bool ExistsButIsNoSerialPort(const QString& path)
+{
+#ifdef Q_OS_UNIX
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st {};
+    if (::stat(native.constData(), &st) != 0)
+        return false;
+    if (!S_ISCHR(st.st_mode))
+        return true;
+    const int fd = ::open(native.constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    const bool tty = ::isatty(fd) == 1;
+    ::close(fd);
+    return !tty;
+#else
+    Q_UNUSED(path);
+    return false;
+#endif
+}
+} // namespace
 
 TTpaProComImpl::TTpaProComImpl(QObject* parent) : QObject(parent)
 {
@@ -67,7 +97,7 @@ bool TTpaProComImpl::Open(std::uint8_t com, std::int32_t baud)
         m_lastErrorText.clear();
         m_port.setPortName(m_portMap.DevicePath(com));
         if (!m_port.open(QIODevice::ReadWrite)) {
-            const QString path = m_port.portName();
+            const QString path = m_portMap.DevicePath(com);
             switch (m_port.error()) {
             case QSerialPort::DeviceNotFoundError: m_lastFailure = OpenFailure::NotFound; break;
             case QSerialPort::PermissionError:
@@ -76,6 +106,9 @@ bool TTpaProComImpl::Open(std::uint8_t com, std::int32_t baud)
                 break;
             default: m_lastFailure = QFileInfo::exists(path) ? OpenFailure::Other : OpenFailure::NotFound; break;
             }
+            if ((m_lastFailure == OpenFailure::NotFound || m_lastFailure == OpenFailure::Other) &&
+                ExistsButIsNoSerialPort(path))
+                m_lastFailure = OpenFailure::NotASerialPort;
             m_lastErrorText = m_port.errorString();
             m_port.clearError();
         }

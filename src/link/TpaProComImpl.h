@@ -14,7 +14,7 @@ class QSocketNotifier;
 class TTpaProComImpl : public QObject, public TVirtualCom {
     Q_OBJECT
 public:
-    enum class OpenFailure { None, NotFound, PermissionDenied, Busy, Other };
+    enum class OpenFailure { None, NotFound, NotASerialPort, PermissionDenied, Busy, Other };
 
     explicit TTpaProComImpl(QObject* parent = nullptr);
     ~TTpaProComImpl() override;

@@ -50,14 +50,19 @@ bool TRepeaterDevice::ZeroBlindSlot()
         Delay(m_retryPauseMs);
         answer = ReadText(RepeaterCell::ZeroBlindSlot, 1);
     }
-    return answer.size() >= 2 && IsHexText(answer.left(2), false) &&
-           Hex2Dec(answer.left(2)) == RepeaterCell::ZeroBlindSlotValue;
+    const bool answered = answer.size() >= 2 && IsHexText(answer.left(2), false);
+    m_lastZeroBlindSlot.reset();
+    if (answered)
+        m_lastZeroBlindSlot = Hex2Dec(answer.left(2)) == RepeaterCell::ZeroBlindSlotValue;
+    return m_lastZeroBlindSlot.value_or(false);
 }
 
-bool TRepeaterDevice::AltSyncSupported()
+std::optional<bool> TRepeaterDevice::ReadAltSync()
 {
     std::array<std::uint8_t, 1> b{};
-    return m_link.ReadEepromBytesAt(RepeaterCell::AltSync, 1, b) == 1 && b[0] == RepeaterCell::AltSyncValue;
+    if (m_link.ReadEepromBytesAt(RepeaterCell::AltSync, 1, b) != 1)
+        return std::nullopt;
+    return b[0] == RepeaterCell::AltSyncValue;
 }
 
 std::uint8_t TRepeaterDevice::ReadAltCell(std::uint16_t address, const char* function)
@@ -91,6 +96,7 @@ void TRepeaterDevice::WriteAltCell(std::uint16_t address, int value, const char*
         if (m_link.WriteEepromBytes(Low(address), High(address), 1, b))
             return;
     }
+    m_unconfirmed.push_back(address);
     throw EAssertionFailed(QStringLiteral("%1: Cell not written!").arg(QLatin1String(function)));
 }
 
@@ -106,7 +112,10 @@ void TRepeaterDevice::WriteAltRepeater(int value)
 
 bool TRepeaterDevice::WriteCellsHex(std::uint16_t address, const QString& hexText, std::uint8_t count)
 {
-    return m_link.WriteEepromText(Low(address), High(address), count, TRepeaterRules::CellsHexText(hexText));
+    const bool ok = m_link.WriteEepromText(Low(address), High(address), count, TRepeaterRules::CellsHexText(hexText));
+    if (!ok)
+        m_unconfirmed.push_back(address);
+    return ok;
 }
 
 void TRepeaterDevice::WriteByte(std::uint16_t address, std::uint8_t value)
@@ -117,7 +126,9 @@ void TRepeaterDevice::WriteByte(std::uint16_t address, std::uint8_t value)
 void TRepeaterDevice::ClearBlock()
 {
     const std::array<std::uint8_t, RepeaterCell::ClearedCount> zeros{};
-    m_link.WriteEepromBlock(RepeaterCell::Cleared, zeros, RepeaterCell::ClearedCount);
+    const int done = m_link.WriteEepromBlock(RepeaterCell::Cleared, zeros, RepeaterCell::ClearedCount);
+    if (done < RepeaterCell::ClearedCount)
+        m_unconfirmed.push_back(static_cast<std::uint16_t>(RepeaterCell::Cleared + done));
 }
 
 void TRepeaterDevice::ReadBeepAndAlternatives(IRepeaterView& view)

@@ -4,6 +4,8 @@
 
 #include <QString>
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 class TMailControl;
 
@@ -29,7 +31,12 @@ class TRepeaterDevice {
     explicit TRepeaterDevice(TMailControl& link) : m_link(link) {}
 
     [[nodiscard]] bool ZeroBlindSlot();
-    [[nodiscard]] bool AltSyncSupported();
+    [[nodiscard]] bool AltSyncSupported() { return ReadAltSync().value_or(false); }
+    // Empty when the cell did not answer: unknown is not "no".
+    [[nodiscard]] std::optional<bool> ReadAltSync();
+    [[nodiscard]] std::optional<bool> LastZeroBlindSlot() const { return m_lastZeroBlindSlot; }
+    // The cells (first address of each write) the device did not confirm, in write order.
+    [[nodiscard]] const std::vector<std::uint16_t>& UnconfirmedCells() const { return m_unconfirmed; }
     // Five attempts; EAssertionFailed when all fail.
     [[nodiscard]] std::uint8_t ReadAltBase();
     [[nodiscard]] std::uint8_t ReadAltRepeater();
@@ -59,4 +66,6 @@ class TRepeaterDevice {
 
     TMailControl& m_link;
     int m_retryPauseMs = 800;
+    std::optional<bool> m_lastZeroBlindSlot;
+    std::vector<std::uint16_t> m_unconfirmed;
 };

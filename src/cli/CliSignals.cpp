@@ -1,0 +1,57 @@
+#include "CliSignals.h"
+
+#include <QSocketNotifier>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+volatile std::sig_atomic_t g_received = 0;
+int g_pipe[2] = {-1, -1};
+
+extern "C" void NoteSignal(int signal)
+{
+    g_received = signal;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_pipe[1], &byte, 1);
+}
+} // namespace
+
+TCliSignals::TCliSignals(std::function<void()> onSignal) : m_onSignal(std::move(onSignal))
+{
+    std::signal(SIGPIPE, SIG_IGN);
+    if (::pipe(g_pipe) != 0)
+        return;
+    for (int fd : g_pipe)
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    m_notifier = std::make_unique<QSocketNotifier>(g_pipe[0], QSocketNotifier::Read);
+    connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] {
+        char buffer[16];
+        while (::read(g_pipe[0], buffer, sizeof buffer) > 0) {
+        }
+        if (m_onSignal)
+            m_onSignal();
+    });
+    struct sigaction action {};
+    action.sa_handler = NoteSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+TCliSignals::~TCliSignals()
+{
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    m_notifier.reset();
+    for (int& fd : g_pipe) {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
+}
+
+int TCliSignals::Received()
+{
+    return g_received;
+}

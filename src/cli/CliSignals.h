@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QObject>
+#include <functional>
+#include <memory>
+
+class QSocketNotifier;
+
+// SIGINT and SIGTERM while a command runs: the handler only notes the signal
+// (and wakes the event loop through a pipe); onSignal then runs on the event
+// loop, inside whatever wait the link is in. SIGPIPE is ignored, so a closed
+// standard output is a failed write, not a silent death.
+class TCliSignals : public QObject {
+public:
+    explicit TCliSignals(std::function<void()> onSignal);
+    ~TCliSignals() override;
+    TCliSignals(const TCliSignals&) = delete;
+    TCliSignals& operator=(const TCliSignals&) = delete;
+
+    // The signal received, 0 if none.
+    [[nodiscard]] static int Received();
+
+private:
+    std::function<void()> m_onSignal;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+};
