@@ -187,7 +187,7 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"ExtraByte", {QStringLiteral("--extra-byte"), QStringLiteral("1")}, kRead, 3, kNoAnswer},
         FaultCase{"Noise", {QStringLiteral("--noise"), QStringLiteral("1")}, kRead, 3, kNoAnswer},
         FaultCase{"Late", {QStringLiteral("--late"), QStringLiteral("1500")}, kRead, 3, kNoAnswer},
-        FaultCase{"HangUp", {QStringLiteral("--hangup-after"), QStringLiteral("1")}, kRead, 3, kNoAnswer},
+        FaultCase{"HangUpIsALostPort", {QStringLiteral("--hangup-after"), QStringLiteral("1")}, kRead, 2, kNoAnswer},
         FaultCase{"WrongBaud", {QStringLiteral("--baud"), QStringLiteral("9600")},
                   QStringList{QStringLiteral("--baud"), QStringLiteral("115200")} + kRead, 3, kNoAnswer},
         FaultCase{"Rate8600", {QStringLiteral("--baud"), QStringLiteral("8600")},
