@@ -30,7 +30,9 @@ void Lookup(QLibrary& library, const char* name, F* slot)
 QStringList TRflLibrary::SearchFolders()
 {
     const QString program = QCoreApplication::applicationDirPath();
-    return {program, QDir::cleanPath(program + QStringLiteral("/../lib"))};
+    // Beside the program in a build tree; the private library folder when installed.
+    return {program, QDir::cleanPath(program + QStringLiteral("/../lib")),
+            QDir::cleanPath(program + QStringLiteral("/../lib/tunebench"))};
 }
 
 bool TRflLibrary::Load()

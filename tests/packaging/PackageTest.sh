@@ -26,7 +26,10 @@ appstreamcli validate --no-net --pedantic "$root"/usr/share/metainfo/*.metainfo.
 for page in tunebench tunebench-cli tunebench-sim; do
   [ -s "$root/usr/share/man/man1/$page.1.gz" ] || fail "no manual page for $page"
 done
-[ -d "$root/usr/share/tunebench" ] || fail "no data folder"
+[ -d "$root/usr/share/tunebench/CFG" ] || fail "no flash target configurations"
+for lib in libfloader.so.1 libRflLib.so; do
+  [ -e "$root/usr/lib/tunebench/$lib" ] || fail "no $lib"
+done
 
 export HOME="$work/home" XDG_CONFIG_HOME= XDG_DATA_HOME= TMPDIR="$work/tmp"
 export TUNEBENCH_REGISTRY="$work/registry/VUREZIVO.ini" QT_QPA_PLATFORM=offscreen
