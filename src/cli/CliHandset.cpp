@@ -55,7 +55,10 @@ int WriteText(TCliSession& s, const TTextArgs& args)
     for (const std::string& arg : args.lines) {
         lines << FromArg(arg);
         if (lines.last().size() > length)
-            return s.Usage(QStringLiteral("line %1 has %2 characters; at most %3").arg(lines.size()).arg(lines.last().size()).arg(length));
+            return s.Usage(QStringLiteral("line %1 has %2 characters; at most %3")
+                               .arg(lines.size())
+                               .arg(lines.last().size())
+                               .arg(length));
     }
     const TStartupText::TEncoded encoded = TStartupText::Encode(lines, args.threeLine);
     if (encoded.refused) {
@@ -65,7 +68,8 @@ int WriteText(TCliSession& s, const TTextArgs& args)
         return kExitUsage;
     }
     return OnHandset(s, true, [&](TCliSession& session, THandsetDevice& device) -> int {
-        const int written = device.WriteTextBlocks(encoded.blocks, [&](const TTextBlock& block) { session.Out() << block.Report() << "\n"; });
+        const int written = device.WriteTextBlocks(
+            encoded.blocks, [&](const TTextBlock& block) { session.Out() << block.Report() << "\n"; });
         if (written != static_cast<int>(encoded.blocks.size()))
             return Fail(session, "Write of text failed, Try again !!", kExitNotConfirmed);
         return kExitDone;
@@ -89,10 +93,16 @@ int Transducer(TCliSession& s, const std::string& kind)
     const std::uint8_t value = kind == "new" ? TGainRules::kNewTransducer : TGainRules::kOldTransducer;
     return OnHandset(s, false, [&](TCliSession& session, THandsetDevice& device) -> int {
         switch (device.SetTransducer(value)) {
-        case TTransducerOutcome::NoAnswer: return Fail(session, "No respons from handset, Try again !", kExitNoAnswer);
-        case TTransducerOutcome::AlreadySet: session.Out() << "already " << ByteToHex(value) << "\n"; break;
-        case TTransducerOutcome::Written: session.Out() << "written " << ByteToHex(value) << "\n"; break;
-        case TTransducerOutcome::WriteFailed: return Fail(session, "WriteError, Try again !", kExitNotConfirmed);
+        case TTransducerOutcome::NoAnswer:
+            return Fail(session, "No respons from handset, Try again !", kExitNoAnswer);
+        case TTransducerOutcome::AlreadySet:
+            session.Out() << "already " << ByteToHex(value) << "\n";
+            break;
+        case TTransducerOutcome::Written:
+            session.Out() << "written " << ByteToHex(value) << "\n";
+            break;
+        case TTransducerOutcome::WriteFailed:
+            return Fail(session, "WriteError, Try again !", kExitNotConfirmed);
         }
         return kExitDone;
     });
@@ -103,7 +113,8 @@ struct TGainArgs {
     std::string microphone;
     [[nodiscard]] std::uint8_t Byte() const
     {
-        return TGainRules::Join(ParseDecimal(FromArg(loudspeaker)).value_or(0), ParseDecimal(FromArg(microphone)).value_or(0));
+        return TGainRules::Join(ParseDecimal(FromArg(loudspeaker)).value_or(0),
+                                ParseDecimal(FromArg(microphone)).value_or(0));
     }
 };
 
@@ -124,7 +135,8 @@ int GainRead(TCliSession& s)
 int GainWrite(TCliSession& s, const TGainArgs& args)
 {
     return OnHandset(s, false, [&](TCliSession& session, THandsetDevice& device) -> int {
-        return device.WriteGain(args.Byte()) ? Report(session, args.Byte()) : Fail(session, "WriteError. Try again !", kExitNotConfirmed);
+        return device.WriteGain(args.Byte()) ? Report(session, args.Byte())
+                                             : Fail(session, "WriteError. Try again !", kExitNotConfirmed);
     });
 }
 
@@ -139,8 +151,11 @@ int Handsfree(TCliSession& s, THandsfreeAction action, const TGainArgs& args)
             const auto value = device.ReadHandsfreeGain();
             return value ? Report(session, *value) : Fail(session, kReadError, kExitNoAnswer);
         }
-        const std::uint8_t value = action == THandsfreeAction::Reset ? TGainRules::kHandsfreeDefault : args.Byte();
-        return device.WriteHandsfreeGain(value) ? Report(session, value) : Fail(session, "Could not write to handset !", kExitNotConfirmed);
+        const std::uint8_t value =
+            action == THandsfreeAction::Reset ? TGainRules::kHandsfreeDefault : args.Byte();
+        return device.WriteHandsfreeGain(value)
+                   ? Report(session, value)
+                   : Fail(session, "Could not write to handset !", kExitNotConfirmed);
     });
 }
 
@@ -186,8 +201,14 @@ CLI::Validator FieldCheck(int maximum)
 
 void AddGainArguments(CLI::App* command, TGainArgs& args, int loudspeakerMax)
 {
-    command->add_option("LS", args.loudspeaker, "loudspeaker gain")->required()->type_name("0.." + std::to_string(loudspeakerMax))->check(FieldCheck(loudspeakerMax));
-    command->add_option("MIC", args.microphone, "microphone gain")->required()->type_name("0..15")->check(FieldCheck(TGainRules::kFieldMax));
+    command->add_option("LS", args.loudspeaker, "loudspeaker gain")
+        ->required()
+        ->type_name("0.." + std::to_string(loudspeakerMax))
+        ->check(FieldCheck(loudspeakerMax));
+    command->add_option("MIC", args.microphone, "microphone gain")
+        ->required()
+        ->type_name("0..15")
+        ->check(FieldCheck(TGainRules::kFieldMax));
 }
 
 CLI::App* AddSubFamily(CLI::App* parent, const std::string& name, const std::string& description)
@@ -202,7 +223,8 @@ CLI::App* AddSubFamily(CLI::App* parent, const std::string& name, const std::str
 
 void AddHandsetCommands(TCliApp& cli)
 {
-    CLI::App* handset = cli.AddFamily(kGroup, "handset", "a handset's startup text, transducer, gains and identity");
+    CLI::App* handset =
+        cli.AddFamily(kGroup, "handset", "a handset's startup text, transducer, gains and identity");
 
     CLI::App* text = AddSubFamily(handset, "text", "the text a handset shows when it is switched on");
     auto write = std::make_shared<TTextArgs>();
@@ -211,7 +233,8 @@ void AddHandsetCommands(TCliApp& cli)
         "write the startup text: one line of at most 10 characters, or with --three-line\n"
         "up to three of at most 12; prints each block written as ADDR BYTES",
         [write](TCliSession& s) { return WriteText(s, *write); }, text);
-    writeCommand->add_flag("--three-line", write->threeLine, "the three-line layout (DAVO 7310 / 8220 / 8240 / 8280)");
+    writeCommand->add_flag("--three-line", write->threeLine,
+                           "the three-line layout (DAVO 7310 / 8220 / 8240 / 8280)");
     writeCommand->add_option("LINE", write->lines, "the lines, blank-padded")->type_name("TEXT");
     auto read = std::make_shared<TTextArgs>();
     CLI::App* readCommand = cli.AddCommand(
@@ -225,36 +248,50 @@ void AddHandsetCommands(TCliApp& cli)
         "set the gain byte of a Pulsa handset for its loudspeaker transducer (new 6D, old 0D);\n"
         "prints \"already 6D\" when nothing had to be written, else \"written 6D\"",
         [transducer](TCliSession& s) { return Transducer(s, *transducer); }, handset);
-    transducerCommand->add_option("KIND", *transducer, "the transducer fitted")->required()->type_name("new|old")->check(CLI::IsMember({"new", "old"}).description(""));
+    transducerCommand->add_option("KIND", *transducer, "the transducer fitted")
+        ->required()
+        ->type_name("new|old")
+        ->check(CLI::IsMember({"new", "old"}).description(""));
 
-    CLI::App* gain = AddSubFamily(handset, "gain", "the internal loudspeaker volume and microphone gain (0029h)");
-    cli.AddCommand(kGroup, "read", "prints loudspeaker=LS microphone=MIC byte=HH", [](TCliSession& s) { return GainRead(s); }, gain);
+    CLI::App* gain =
+        AddSubFamily(handset, "gain", "the internal loudspeaker volume and microphone gain (0029h)");
+    cli.AddCommand(
+        kGroup, "read", "prints loudspeaker=LS microphone=MIC byte=HH",
+        [](TCliSession& s) { return GainRead(s); }, gain);
     auto gainArgs = std::make_shared<TGainArgs>();
-    AddGainArguments(cli.AddCommand(kGroup, "write", "write both gains; prints the byte written in the same form",
-                                    [gainArgs](TCliSession& s) { return GainWrite(s, *gainArgs); }, gain),
+    AddGainArguments(cli.AddCommand(
+                         kGroup, "write", "write both gains; prints the byte written in the same form",
+                         [gainArgs](TCliSession& s) { return GainWrite(s, *gainArgs); }, gain),
                      *gainArgs, TGainRules::kFieldMax);
 
-    CLI::App* handsfree = AddSubFamily(handset, "handsfree", "the handsfree gains (003Eh) of a DAVO 8240 or 8280");
+    CLI::App* handsfree =
+        AddSubFamily(handset, "handsfree", "the handsfree gains (003Eh) of a DAVO 8240 or 8280");
     auto none = std::make_shared<TGainArgs>();
-    cli.AddCommand(kGroup, "read", "prints the stored fields, loudspeaker also above 7",
-                   [none](TCliSession& s) { return Handsfree(s, THandsfreeAction::Read, *none); }, handsfree);
-    cli.AddCommand(kGroup, "reset", "write the default 6C", [none](TCliSession& s) { return Handsfree(s, THandsfreeAction::Reset, *none); },
-                   handsfree);
+    cli.AddCommand(
+        kGroup, "read", "prints the stored fields, loudspeaker also above 7",
+        [none](TCliSession& s) { return Handsfree(s, THandsfreeAction::Read, *none); }, handsfree);
+    cli.AddCommand(
+        kGroup, "reset", "write the default 6C",
+        [none](TCliSession& s) { return Handsfree(s, THandsfreeAction::Reset, *none); }, handsfree);
     auto handsfreeArgs = std::make_shared<TGainArgs>();
-    AddGainArguments(cli.AddCommand(kGroup, "write", "write both handsfree gains",
-                                    [handsfreeArgs](TCliSession& s) { return Handsfree(s, THandsfreeAction::Write, *handsfreeArgs); },
-                                    handsfree),
-                     *handsfreeArgs, TGainRules::kHandsfreeLoudspeakerMax);
+    AddGainArguments(
+        cli.AddCommand(
+            kGroup, "write", "write both handsfree gains",
+            [handsfreeArgs](TCliSession& s) { return Handsfree(s, THandsfreeAction::Write, *handsfreeArgs); },
+            handsfree),
+        *handsfreeArgs, TGainRules::kHandsfreeLoudspeakerMax);
 
-    cli.AddCommand(kGroup, "ipei", "read the identity; prints the printed IPEI with its check character",
-                   [](TCliSession& s) { return HandsetIpei(s); }, handset);
+    cli.AddCommand(
+        kGroup, "ipei", "read the identity; prints the printed IPEI with its check character",
+        [](TCliSession& s) { return HandsetIpei(s); }, handset);
 
     CLI::App* ipei = cli.AddFamily(kGroup, "ipei", "IPEI texts, without a device");
     auto ipeiText = std::make_shared<std::vector<std::string>>();
-    cli.AddCommand(kGroup, "check",
-                   "12 digits: prints the check character; 13 characters: prints \"valid\";\n"
-                   "otherwise prints \"not a valid IPEI\" and exits 1",
-                   [ipeiText](TCliSession& s) { return IpeiCheck(s, *ipeiText); }, ipei)
+    cli.AddCommand(
+           kGroup, "check",
+           "12 digits: prints the check character; 13 characters: prints \"valid\";\n"
+           "otherwise prints \"not a valid IPEI\" and exits 1",
+           [ipeiText](TCliSession& s) { return IpeiCheck(s, *ipeiText); }, ipei)
         ->add_option("TEXT", *ipeiText, "the IPEI, blanks allowed")
         ->required()
         ->type_name("TEXT");

@@ -13,7 +13,7 @@ struct TGainFields {
 };
 
 class TGainRules {
-public:
+  public:
     static constexpr std::uint8_t kNewTransducer = 0x6D; // loudspeaker 6, microphone 13
     static constexpr std::uint8_t kOldTransducer = 0x0D; // loudspeaker 0, microphone 13
     static constexpr std::uint8_t kHandsfreeDefault = 0x6C;
@@ -28,7 +28,10 @@ public:
     }
     // The handsfree gains exist on the models whose marker cell reads AAh; a
     // marker that could not be read does not qualify.
-    [[nodiscard]] static bool IsHandsfreeModel(std::optional<std::uint8_t> marker) { return marker == kHandsfreeModelMarker; }
+    [[nodiscard]] static bool IsHandsfreeModel(std::optional<std::uint8_t> marker)
+    {
+        return marker == kHandsfreeModelMarker;
+    }
     // "loudspeaker=10 microphone=5 byte=A5"
     [[nodiscard]] static QString Report(std::uint8_t byte);
 };

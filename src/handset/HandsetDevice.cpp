@@ -22,14 +22,16 @@ bool THandsetDevice::WriteCellsHex(std::uint16_t address, const QString& hexText
         for (int i = 0; i < hexText.size(); i += 2)
             data += hexText.mid(i, 2) + QLatin1Char(' ');
     }
-    return m_link.WriteEepromText(static_cast<std::uint8_t>(address & 0xFF), static_cast<std::uint8_t>(address >> 8), count, data);
+    return m_link.WriteEepromText(static_cast<std::uint8_t>(address & 0xFF),
+                                  static_cast<std::uint8_t>(address >> 8), count, data);
 }
 
 std::optional<QByteArray> THandsetDevice::ReadCells(std::uint16_t address, std::uint8_t count)
 {
     // At most 200 bytes: a longer answer cannot be one to these reads.
     std::array<std::uint8_t, 200> buffer{};
-    if (count == 0 || m_link.ReadEepromBytesAt(address, count, buffer) != count || !m_link.Mail().RxChecksumOk)
+    if (count == 0 || m_link.ReadEepromBytesAt(address, count, buffer) != count ||
+        !m_link.Mail().RxChecksumOk)
         return std::nullopt;
     return QByteArray(reinterpret_cast<const char*>(buffer.data()), count);
 }
@@ -42,7 +44,8 @@ std::optional<std::uint8_t> THandsetDevice::ReadByte(std::uint16_t address)
     return static_cast<std::uint8_t>(cells->at(0));
 }
 
-int THandsetDevice::WriteTextBlocks(const std::vector<TTextBlock>& blocks, const std::function<void(const TTextBlock&)>& onConfirmed)
+int THandsetDevice::WriteTextBlocks(const std::vector<TTextBlock>& blocks,
+                                    const std::function<void(const TTextBlock&)>& onConfirmed)
 {
     int confirmed = 0;
     for (const TTextBlock& block : blocks) {
@@ -71,7 +74,8 @@ TTransducerOutcome THandsetDevice::SetTransducer(std::uint8_t value)
         return TTransducerOutcome::NoAnswer;
     if (*stored == value)
         return TTransducerOutcome::AlreadySet;
-    return WriteCellsHex(HandsetCell::Gain, ByteToHex(value), 1) ? TTransducerOutcome::Written : TTransducerOutcome::WriteFailed;
+    return WriteCellsHex(HandsetCell::Gain, ByteToHex(value), 1) ? TTransducerOutcome::Written
+                                                                 : TTransducerOutcome::WriteFailed;
 }
 
 std::optional<std::uint8_t> THandsetDevice::ReadGain()
@@ -82,15 +86,25 @@ std::optional<std::uint8_t> THandsetDevice::ReadGain()
     return value;
 }
 
-bool THandsetDevice::WriteGain(std::uint8_t value) { return WriteCellsHex(HandsetCell::Gain, ByteToHex(value), 1); }
+bool THandsetDevice::WriteGain(std::uint8_t value)
+{
+    return WriteCellsHex(HandsetCell::Gain, ByteToHex(value), 1);
+}
 
-bool THandsetDevice::IsHandsfreeModel() { return TGainRules::IsHandsfreeModel(ReadByte(HandsetCell::ModelMarker)); }
+bool THandsetDevice::IsHandsfreeModel()
+{
+    return TGainRules::IsHandsfreeModel(ReadByte(HandsetCell::ModelMarker));
+}
 
-std::optional<std::uint8_t> THandsetDevice::ReadHandsfreeGain() { return ReadByte(HandsetCell::HandsfreeGain); }
+std::optional<std::uint8_t> THandsetDevice::ReadHandsfreeGain()
+{
+    return ReadByte(HandsetCell::HandsfreeGain);
+}
 
 bool THandsetDevice::WriteHandsfreeGain(std::uint8_t value)
 {
-    return m_link.WriteEepromText(HandsetCell::HandsfreeGain & 0xFF, HandsetCell::HandsfreeGain >> 8, 1, ByteToHex(value));
+    return m_link.WriteEepromText(HandsetCell::HandsfreeGain & 0xFF, HandsetCell::HandsfreeGain >> 8, 1,
+                                  ByteToHex(value));
 }
 
 QString THandsetDevice::ReadIdentityDigits()

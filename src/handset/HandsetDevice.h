@@ -19,7 +19,7 @@ enum class TTransducerOutcome { NoAnswer, AlreadySet, Written, WriteFailed };
 // Reads are checked here: an answer with a wrong checksum or with fewer data
 // bytes than asked is no answer, so a corrupted byte never becomes a value.
 class THandsetDevice {
-public:
+  public:
     explicit THandsetDevice(TMailControl& link) : m_link(link) {}
 
     static constexpr int kAnswerCheckPauseMs = 1000;
@@ -37,7 +37,8 @@ public:
 
     // Writes in order and stops at the first block that is not confirmed;
     // returns the number of blocks confirmed. onConfirmed sees each of them.
-    int WriteTextBlocks(const std::vector<TTextBlock>& blocks, const std::function<void(const TTextBlock&)>& onConfirmed = {});
+    int WriteTextBlocks(const std::vector<TTextBlock>& blocks,
+                        const std::function<void(const TTextBlock&)>& onConfirmed = {});
     [[nodiscard]] std::optional<QByteArray> ReadStartupText(bool threeLine);
 
     // Reads 0029h (3 tries, 700 ms after each) and writes value only when it differs.
@@ -55,7 +56,7 @@ public:
     // The 5 identity bytes as 10 hexadecimal digits; empty when not read.
     [[nodiscard]] QString ReadIdentityDigits();
 
-private:
+  private:
     [[nodiscard]] std::optional<std::uint8_t> ReadByte(std::uint16_t address);
 
     TMailControl& m_link;

@@ -8,7 +8,8 @@
 #include "ui_HandsetIpeiPage.h"
 
 THandsetIpeiPage::THandsetIpeiPage(IHandsetSession& session, const QLabel& readErrorLabel, QWidget* parent)
-    : QWidget(parent), m_ui(std::make_unique<Ui::THandsetIpeiPage>()), m_session(session), m_readErrorLabel(readErrorLabel)
+    : QWidget(parent), m_ui(std::make_unique<Ui::THandsetIpeiPage>()), m_session(session),
+      m_readErrorLabel(readErrorLabel)
 {
     m_ui->setupUi(this);
     setObjectName(QStringLiteral("HandsetIpeiPage"));

@@ -4,15 +4,17 @@
 #include "DialogsTranslation.h"
 #include "GainRules.h"
 #include "HandsetDevice.h"
-#include "SndMail.h"
 #include "NumberConverting.h"
+#include "SndMail.h"
 #include "UiGuards.h"
 #include "ui_HandsfreeGainPage.h"
 
 #include <optional>
 
-THandsfreeGainPage::THandsfreeGainPage(IHandsetSession& session, const QLabel& readErrorLabel, QWidget* parent)
-    : QWidget(parent), m_ui(std::make_unique<Ui::THandsfreeGainPage>()), m_session(session), m_readErrorLabel(readErrorLabel)
+THandsfreeGainPage::THandsfreeGainPage(IHandsetSession& session, const QLabel& readErrorLabel,
+                                       QWidget* parent)
+    : QWidget(parent), m_ui(std::make_unique<Ui::THandsfreeGainPage>()), m_session(session),
+      m_readErrorLabel(readErrorLabel)
 {
     m_ui->setupUi(this);
     setObjectName(QStringLiteral("HandsfreeGainPage"));
@@ -27,8 +29,10 @@ THandsfreeGainPage::THandsfreeGainPage(IHandsetSession& session, const QLabel& r
     lblDefaultValuesWrittenToHandset = m_ui->lblDefaultValuesWrittenToHandset;
     lblCouldNotWriteToHandset = m_ui->lblCouldNotWriteToHandset;
     lblHandsetMustBe8240 = m_ui->lblHandsetMustBe8240;
-    connect(tbrHandsfreeLrsGain82XX, &QSlider::valueChanged, this, [this] { tbrHandsfreeLrsGain82XXChange(); });
-    connect(tbrHandsfreeMicGain82XX, &QSlider::valueChanged, this, [this] { tbrHandsfreeMicGain82XXChange(); });
+    connect(tbrHandsfreeLrsGain82XX, &QSlider::valueChanged, this,
+            [this] { tbrHandsfreeLrsGain82XXChange(); });
+    connect(tbrHandsfreeMicGain82XX, &QSlider::valueChanged, this,
+            [this] { tbrHandsfreeMicGain82XXChange(); });
     connect(btnReadGain, &QPushButton::clicked, this, [this] { btnReadGainClick(); });
     connect(btnWriteGain, &QPushButton::clicked, this, [this] { btnWriteGainClick(); });
     connect(btnWriteDefaultGain, &QPushButton::clicked, this, [this] { btnWriteDefaultGainClick(); });
@@ -46,11 +50,20 @@ void THandsfreeGainPage::tbrHandsfreeMicGain82XXChange()
     lblHandsfreeValueMic->setText(HexDigit(static_cast<std::uint8_t>(tbrHandsfreeMicGain82XX->value())));
 }
 
-void THandsfreeGainPage::btnReadGainClick() { Run(TAction::Read); }
+void THandsfreeGainPage::btnReadGainClick()
+{
+    Run(TAction::Read);
+}
 
-void THandsfreeGainPage::btnWriteGainClick() { Run(TAction::Write); }
+void THandsfreeGainPage::btnWriteGainClick()
+{
+    Run(TAction::Write);
+}
 
-void THandsfreeGainPage::btnWriteDefaultGainClick() { Run(TAction::Reset); }
+void THandsfreeGainPage::btnWriteDefaultGainClick()
+{
+    Run(TAction::Reset);
+}
 
 void THandsfreeGainPage::Run(TAction action)
 {
@@ -79,7 +92,8 @@ void THandsfreeGainPage::Run(TAction action)
         }
         break;
     case TAction::Write:
-        if (!device.WriteHandsfreeGain(TGainRules::Join(tbrHandsfreeLrsGain82XX->value(), tbrHandsfreeMicGain82XX->value())))
+        if (!device.WriteHandsfreeGain(
+                TGainRules::Join(tbrHandsfreeLrsGain82XX->value(), tbrHandsfreeMicGain82XX->value())))
             MessageDlg(lblCouldNotWriteToHandset->text(), mtError, mbOK);
         break;
     case TAction::Reset:

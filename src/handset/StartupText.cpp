@@ -56,13 +56,15 @@ TStartupText::TEncoded TStartupText::Encode(const QStringList& lines, bool three
     }
     if (!threeLine) {
         result.blocks.push_back({HandsetCell::StartupText, bytes.left(kBlockSize)});
-        result.blocks.push_back({static_cast<std::uint16_t>(HandsetCell::StartupText + kBlockSize), bytes.mid(kBlockSize)});
+        result.blocks.push_back(
+            {static_cast<std::uint16_t>(HandsetCell::StartupText + kBlockSize), bytes.mid(kBlockSize)});
         return result;
     }
     // Six blocks cover 48 cells; those past the 36 characters get zeros.
     bytes.append(QByteArray(kThreeLineBlocks * kBlockSize - bytes.size(), '\0'));
     for (int k = 0; k < kThreeLineBlocks; ++k)
-        result.blocks.push_back({static_cast<std::uint16_t>(HandsetCell::StartupText + kBlockSize * k), bytes.mid(kBlockSize * k, kBlockSize)});
+        result.blocks.push_back({static_cast<std::uint16_t>(HandsetCell::StartupText + kBlockSize * k),
+                                 bytes.mid(kBlockSize * k, kBlockSize)});
     return result;
 }
 

@@ -9,7 +9,8 @@
 #include "ui_TransducerPage.h"
 
 TTransducerPage::TTransducerPage(IHandsetSession& session, const QLabel& successLabel, QWidget* parent)
-    : QWidget(parent), m_ui(std::make_unique<Ui::TTransducerPage>()), m_session(session), m_successLabel(successLabel)
+    : QWidget(parent), m_ui(std::make_unique<Ui::TTransducerPage>()), m_session(session),
+      m_successLabel(successLabel)
 {
     m_ui->setupUi(this);
     setObjectName(QStringLiteral("TransducerPage"));
@@ -24,9 +25,15 @@ TTransducerPage::TTransducerPage(IHandsetSession& session, const QLabel& success
 
 TTransducerPage::~TTransducerPage() = default;
 
-void TTransducerPage::Button3Click() { SetTransducer(TGainRules::kNewTransducer); }
+void TTransducerPage::Button3Click()
+{
+    SetTransducer(TGainRules::kNewTransducer);
+}
 
-void TTransducerPage::Button4Click() { SetTransducer(TGainRules::kOldTransducer); }
+void TTransducerPage::Button4Click()
+{
+    SetTransducer(TGainRules::kOldTransducer);
+}
 
 void TTransducerPage::SetTransducer(std::uint8_t value)
 {
@@ -37,10 +44,18 @@ void TTransducerPage::SetTransducer(std::uint8_t value)
     if (!m_session.ConnectionCheck())
         return;
     switch (THandsetDevice(m_session.Link()).SetTransducer(value)) {
-    case TTransducerOutcome::NoAnswer: ShowMessage(Label35->text()); break;
-    case TTransducerOutcome::AlreadySet: ShowMessage(Label34->text()); break;
-    case TTransducerOutcome::Written: ShowMessage(m_successLabel.text()); break;
-    case TTransducerOutcome::WriteFailed: ShowMessage(Label33->text()); break;
+    case TTransducerOutcome::NoAnswer:
+        ShowMessage(Label35->text());
+        break;
+    case TTransducerOutcome::AlreadySet:
+        ShowMessage(Label34->text());
+        break;
+    case TTransducerOutcome::Written:
+        ShowMessage(m_successLabel.text());
+        break;
+    case TTransducerOutcome::WriteFailed:
+        ShowMessage(Label33->text());
+        break;
     }
     m_session.CloseDevicePort();
 }

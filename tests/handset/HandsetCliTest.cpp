@@ -6,18 +6,21 @@
 
 namespace {
 
-using ::testing::ElementsAre;
 using tbtest::CliResult;
 using tbtest::SimHarness;
+using ::testing::ElementsAre;
 
 class HandsetCliTest : public ::testing::Test {
-protected:
+  protected:
     void Start(const QStringList& args)
     {
         m_sim = std::make_unique<SimHarness>(args);
         ASSERT_TRUE(m_sim->start()) << m_sim->errorString().toStdString();
     }
-    CliResult Run(const QStringList& args) { return tbtest::RunCli(QStringList{"--port", m_sim->portPath(), "handset"} + args); }
+    CliResult Run(const QStringList& args)
+    {
+        return tbtest::RunCli(QStringList{"--port", m_sim->portPath(), "handset"} + args);
+    }
     std::unique_ptr<SimHarness> m_sim;
 };
 
@@ -48,7 +51,8 @@ TEST_F(HandsetCliTest, TextTransducerGainsAndIdentityOfAPlainHandset)
     EXPECT_EQ(r.exitCode, 5);
     EXPECT_EQ(r.err, "Handset must be of the type DAVO 8240 or DAVO 8280 !\n");
     ASSERT_TRUE(m_sim->stop());
-    EXPECT_THAT(m_sim->writeLines(), ElementsAre("WRITE 0196 48 45 4C 4C 4F 20 20 20", "WRITE 019E 20 20", "WRITE 0029 6D", "WRITE 0029 34"));
+    EXPECT_THAT(m_sim->writeLines(), ElementsAre("WRITE 0196 48 45 4C 4C 4F 20 20 20", "WRITE 019E 20 20",
+                                                 "WRITE 0029 6D", "WRITE 0029 34"));
 }
 
 TEST_F(HandsetCliTest, HandsfreeGainsOnTheModelWithTheMarker)
@@ -72,7 +76,8 @@ TEST_F(HandsetCliTest, RefusedTextAndFailedBlocks)
     Start({"--profile", "handset", "--protect", "019E"});
     CliResult r = Run({"text", "write", QString::fromUtf8("\u03a9")});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, QString::fromUtf8("The character \"\u03a9\" in line 1 can not be stored in the handset !\n"));
+    EXPECT_EQ(r.err,
+              QString::fromUtf8("The character \"\u03a9\" in line 1 can not be stored in the handset !\n"));
     r = Run({"text", "write", "ELEVEN CHAR"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_FALSE(m_sim->waitForLogPrefix("RX ", 100));
@@ -92,9 +97,12 @@ TEST(IpeiCheck, CheckCharacterValidityAndRefusal)
         int exitCode;
         const char* out;
     };
-    const Case cases[] = {{{"01914", "0000291"}, 0, "8\n"},       {{"019140000293"}, 0, "*\n"},
-                          {{"01914 0000291 8"}, 0, "valid\n"},    {{"01914 0000291 7"}, 1, "not a valid IPEI\n"},
-                          {{"99999 1048576"}, 1, "not a valid IPEI\n"}, {{"0191400002"}, 1, "not a valid IPEI\n"}};
+    const Case cases[] = {{{"01914", "0000291"}, 0, "8\n"},
+                          {{"019140000293"}, 0, "*\n"},
+                          {{"01914 0000291 8"}, 0, "valid\n"},
+                          {{"01914 0000291 7"}, 1, "not a valid IPEI\n"},
+                          {{"99999 1048576"}, 1, "not a valid IPEI\n"},
+                          {{"0191400002"}, 1, "not a valid IPEI\n"}};
     for (const Case& c : cases) {
         const CliResult r = tbtest::RunCli(QStringList{"ipei", "check"} + c.text);
         EXPECT_EQ(r.exitCode, c.exitCode) << c.text.join(' ').toStdString();

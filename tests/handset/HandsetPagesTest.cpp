@@ -21,12 +21,13 @@
 
 namespace {
 
-using ::testing::ElementsAre;
 using tbtest::SimHarness;
+using ::testing::ElementsAre;
 
 class HandsetPagesTest : public tbtest::MainWindowFixture {
-protected:
-    TForm1& StartOn(QStringList simArguments, const QStringList& windowArguments = {}, bool enablePages = true)
+  protected:
+    TForm1& StartOn(QStringList simArguments, const QStringList& windowArguments = {},
+                    bool enablePages = true)
     {
         m_form.reset();
         m_dialogs.Clear();
@@ -39,7 +40,8 @@ protected:
         qputenv("TUNEBENCH_COM1", m_sim->portPath().toLocal8Bit());
         TForm1& form = Start(windowArguments);
         // As "Set Comport" leaves them when it found a handset.
-        for (TTabSheet* sheet : {form.TabSheet2, form.TabSheet3, form.TabSheet7, form.TabSheet9, form.TabSheet8})
+        for (TTabSheet* sheet :
+             {form.TabSheet2, form.TabSheet3, form.TabSheet7, form.TabSheet9, form.TabSheet8})
             sheet->setEnabled(enablePages);
         // Failing writes and silent reads need not take their full time here.
         form.Operations().Link().WriteRetryDelay = 5;
@@ -60,7 +62,10 @@ protected:
         EXPECT_TRUE(file.open(QIODevice::ReadOnly));
         return file.readAll();
     }
-    [[nodiscard]] QStringList Lines(const QString& prefix) { return m_sim->logLines().filter(QRegularExpression(QLatin1Char('^') + prefix)); }
+    [[nodiscard]] QStringList Lines(const QString& prefix)
+    {
+        return m_sim->logLines().filter(QRegularExpression(QLatin1Char('^') + prefix));
+    }
     [[nodiscard]] QStringList Texts() const
     {
         QStringList texts;
@@ -75,7 +80,10 @@ protected:
     std::unique_ptr<SimHarness> m_sim;
 };
 
-QString Hex(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex(' ').toUpper()); }
+QString Hex(const QByteArray& bytes)
+{
+    return QString::fromLatin1(bytes.toHex(' ').toUpper());
+}
 
 TEST_F(HandsetPagesTest, OneLineTextIsWrittenBlankPaddedAndThePortClosed)
 {
@@ -108,8 +116,9 @@ TEST_F(HandsetPagesTest, OneLineTextIsWrittenBlankPaddedAndThePortClosed)
     EXPECT_EQ(m_dialogs.Dialogs()[1].text, "Turn off the handset for the changes to take effect !");
     EXPECT_EQ(m_dialogs.Dialogs()[1].caption, "Info");
     const QByteArray image = StopAndImage();
-    EXPECT_THAT(m_sim->writeLines(), ElementsAre("WRITE 0196 48 45 4C 4C 4F 20 20 20", "WRITE 019E 20 20", "WRITE 0196 20 20 20 20 20 20 20 20",
-                                                 "WRITE 019E 20 20", "WRITE 0196 43 61 66 E9 20 20 20 20", "WRITE 019E 20 20",
+    EXPECT_THAT(m_sim->writeLines(), ElementsAre("WRITE 0196 48 45 4C 4C 4F 20 20 20", "WRITE 019E 20 20",
+                                                 "WRITE 0196 20 20 20 20 20 20 20 20", "WRITE 019E 20 20",
+                                                 "WRITE 0196 43 61 66 E9 20 20 20 20", "WRITE 019E 20 20",
                                                  "WRITE 0196 41 42 43 44 45 46 47 48", "WRITE 019E 49 4A"));
     EXPECT_EQ(Hex(image.mid(0x0196, 10)), "41 42 43 44 45 46 47 48 49 4A");
 }
@@ -161,7 +170,8 @@ TEST_F(HandsetPagesTest, UnstorableCharacterIsRefusedBeforeAnyMail)
     page->Edit2->setText(QString::fromUtf8("\u03a9MEGA"));
     page->Button1Click();
     ASSERT_EQ(m_dialogs.Count(), 1u);
-    EXPECT_EQ(m_dialogs.Last().text, QString::fromUtf8("The character \"\u03a9\" in line 2 can not be stored in the handset !"));
+    EXPECT_EQ(m_dialogs.Last().text,
+              QString::fromUtf8("The character \"\u03a9\" in line 2 can not be stored in the handset !"));
     EXPECT_EQ(m_dialogs.Last().caption, "Info");
     EXPECT_TRUE(page->Button1->isEnabled());
     StopAndImage();
@@ -202,7 +212,8 @@ TEST_F(HandsetPagesTest, InternalGainsReadWriteAndTheFirstValueRead)
     page->Button11Click();
     EXPECT_EQ(page->TrackBar2->value(), 10);
     EXPECT_EQ(page->TrackBar1->value(), 5);
-    EXPECT_EQ(page->Label47->text() + page->Label48->text() + page->Label19->text() + page->Label15->text(), "A5A5");
+    EXPECT_EQ(page->Label47->text() + page->Label48->text() + page->Label19->text() + page->Label15->text(),
+              "A5A5");
     EXPECT_EQ(page->Label20->text(), "A5");
     EXPECT_TRUE(page->Button13->isEnabled());
     EXPECT_TRUE(PortOpen());
@@ -222,7 +233,8 @@ TEST_F(HandsetPagesTest, InternalGainsReadWriteAndTheFirstValueRead)
     EXPECT_FALSE(page->Button13->isEnabled());
     page->Button11Click();
     EXPECT_EQ(page->Label20->text(), "A5");
-    EXPECT_EQ(Texts(), (QStringList{"Turn off the handset, for changes to take effect !", "Turn off the handset, for changes to take effect !"}));
+    EXPECT_EQ(Texts(), (QStringList{"Turn off the handset, for changes to take effect !",
+                                    "Turn off the handset, for changes to take effect !"}));
     StopAndImage();
     EXPECT_THAT(m_sim->writeLines(), ElementsAre("WRITE 0029 34", "WRITE 0029 A5"));
 }
@@ -275,7 +287,9 @@ TEST_F(HandsetPagesTest, HandsfreeGainsOnlyOnTheModelWithTheMarker)
 
 TEST_F(HandsetPagesTest, HandsfreeFailuresAreShown)
 {
-    THandsfreeGainPage* page = StartOn({"--profile", "handset-8240", "--baud", "9600", "--protect", "003E", "--silent", "003E"}).HandsfreeGainPage;
+    THandsfreeGainPage* page =
+        StartOn({"--profile", "handset-8240", "--baud", "9600", "--protect", "003E", "--silent", "003E"})
+            .HandsfreeGainPage;
     m_form->Operations().Link().AnswerTimeout = 100;
     page->tbrHandsfreeLrsGain82XX->setValue(2);
     page->btnReadGainClick();
@@ -291,7 +305,8 @@ TEST_F(HandsetPagesTest, HandsfreeFailuresAreShown)
 
 TEST_F(HandsetPagesTest, IdentityShownAsPrintedIpei)
 {
-    THandsetIpeiPage* page = StartOn({"--profile", "handset", "--set", "0040=00,77,A0,01,23"}).HandsetIpeiPage;
+    THandsetIpeiPage* page =
+        StartOn({"--profile", "handset", "--set", "0040=00,77,A0,01,23"}).HandsetIpeiPage;
     struct Case {
         QByteArray cells;
         const char* shown;

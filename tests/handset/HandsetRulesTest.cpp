@@ -40,9 +40,10 @@ TEST(StartupText, ThreeLinesAre36CharactersThenZerosInSixBlocks)
 {
     const auto encoded = TStartupText::Encode({"DAVO", "8240", "ABCDEFGHIJKL"}, true);
     ASSERT_FALSE(encoded.refused);
-    EXPECT_EQ(Reports(encoded), (QStringList{"0196 44 41 56 4F 20 20 20 20", "019E 20 20 20 20 38 32 34 30",
-                                             "01A6 20 20 20 20 20 20 20 20", "01AE 41 42 43 44 45 46 47 48",
-                                             "01B6 49 4A 4B 4C 00 00 00 00", "01BE 00 00 00 00 00 00 00 00"}));
+    EXPECT_EQ(Reports(encoded),
+              (QStringList{"0196 44 41 56 4F 20 20 20 20", "019E 20 20 20 20 38 32 34 30",
+                           "01A6 20 20 20 20 20 20 20 20", "01AE 41 42 43 44 45 46 47 48",
+                           "01B6 49 4A 4B 4C 00 00 00 00", "01BE 00 00 00 00 00 00 00 00"}));
     EXPECT_EQ(TStartupText::Decode(QByteArray("DAVO        8240        ABCDEFGHIJKL"), true),
               (QStringList{"DAVO", "8240", "ABCDEFGHIJKL"}));
 }
@@ -96,9 +97,9 @@ TEST(PP_SerialNumber, HexToIpei)
         {"00 77 A0 01 23", "01914 0000291", "01914 0000291 8"},
         {"1869FFFFFF", "99999 1048575", "99999 1048575 3"},
         {"0077A00125", "01914 0000293", "01914 0000293 *"}, // remainder 10
-        {"186A000000", "", ""},   // manufacturer code 100000
-        {"0077A0012", "", ""},    // 9 digits
-        {"0077A00123FF", "", ""}, // 12 digits
+        {"186A000000", "", ""},                             // manufacturer code 100000
+        {"0077A0012", "", ""},                              // 9 digits
+        {"0077A00123FF", "", ""},                           // 12 digits
         {"0077G00123", "", ""},
         {"00000 00000", "00000 0000000", "00000 0000000 0"},
     };
@@ -124,9 +125,10 @@ TEST(PP_SerialNumber, CheckCharacterAndValidity)
         bool validWithCheck;
     };
     const Case cases[] = {
-        {"01914 0000291", true, false},   {"01914 0000291 8", true, true}, {"01914 0000291 7", false, false},
-        {"01914 0000293 *", true, true},  {"01914 0000293 0", false, false}, {"99999 1048576", false, false},
-        {"0191400002918x", false, false}, {"", false, false},
+        {"01914 0000291", true, false},    {"01914 0000291 8", true, true},
+        {"01914 0000291 7", false, false}, {"01914 0000293 *", true, true},
+        {"01914 0000293 0", false, false}, {"99999 1048576", false, false},
+        {"0191400002918x", false, false},  {"", false, false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(sn.IsValidIpei(c.text), c.valid) << c.text;

@@ -17,8 +17,8 @@ TEST(SimCellOptions, ParsedIntoPresetsAndRanges)
 {
     tbsim::SimProgramOptions o;
     QString message;
-    ASSERT_EQ(tbsim::parseSimArguments({"sim", "--set", "0040=00,77,a0,01,23", "--set", "29=A5", "--protect", "019E-01A5",
-                                        "--silent", "0029"},
+    ASSERT_EQ(tbsim::parseSimArguments({"sim", "--set", "0040=00,77,a0,01,23", "--set", "29=A5", "--protect",
+                                        "019E-01A5", "--silent", "0029"},
                                        &o, &message),
               tbsim::ParseResult::Run)
         << message.toStdString();
@@ -32,8 +32,8 @@ TEST(SimCellOptions, ParsedIntoPresetsAndRanges)
     ASSERT_EQ(o.device.faults.silent.size(), 1);
     EXPECT_EQ(o.device.faults.silent[0].to, 0x0029);
 
-    for (const char* bad : {"--set=0040", "--set=0040=", "--set=0040=123", "--set=G0=00", "--protect=01A5-019E",
-                            "--protect=10000", "--silent=1-2-3"})
+    for (const char* bad : {"--set=0040", "--set=0040=", "--set=0040=123", "--set=G0=00",
+                            "--protect=01A5-019E", "--protect=10000", "--silent=1-2-3"})
         EXPECT_EQ(tbsim::parseSimArguments({"sim", bad}, &o, &message), tbsim::ParseResult::Error) << bad;
 }
 
