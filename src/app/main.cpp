@@ -1,3 +1,5 @@
+#include "DialogsTranslation.h"
+#include "FlashLoadSC14428.h"
 #include "ProgramWindows.h"
 #include "QuitSignals.h"
 #include "Rov_Evev.h"
@@ -10,6 +12,13 @@ int main(int argc, char** argv)
     TTunebenchApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tunebench"));
     QApplication::setOrganizationName(QStringLiteral("DavoTelecom"));
+    // Before any window: the flash loader reports through this handler.
+    if (!RegisterFlashIndicationHandler()) {
+        const QString text = QStringLiteral("Error in SetupCallbackFunction !");
+        QMessageBox box;
+        BuildMessageBox(box, text, mtError, mbOK); // untranslated: no window texts exist yet
+        DialogPresenter().Present(box, DescribeMessageBox(box, text, mtError));
+    }
     InitTimeOfDay();
     InstallSerialMonitorFactory();
 

@@ -6,10 +6,12 @@ class TCliApp;
 void AddLinkCommands(TCliApp& cli);
 void AddRepeaterCommands(TCliApp& cli);
 void AddHandsetCommands(TCliApp& cli);
+void AddFlashCommands(TCliApp& cli);
 
 inline void AddAllCommands(TCliApp& cli)
 {
     AddLinkCommands(cli);
     AddRepeaterCommands(cli);
     AddHandsetCommands(cli);
+    AddFlashCommands(cli);
 }

@@ -1,0 +1,115 @@
+// tunebench-cli flash against the boot targets of the real tunebench-sim:
+// both loaders, the loader library missing or incomplete, and Ctrl+C.
+#include "Comm.h"
+#include "FlashTestFiles.h"
+#include "support/CliProcess.h"
+#include "support/SimHarness.h"
+#include "support/WaitFor.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <csignal>
+#include <gmock/gmock.h>
+
+namespace {
+
+using testing::HasSubstr;
+
+QString BinDir() { return qEnvironmentVariable("TUNEBENCH_BIN_DIR"); }
+
+class FlashCli : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+    QString HexFile(const QByteArray& data)
+    {
+        const QString path = m_dir.filePath(QStringLiteral("software.hex"));
+        EXPECT_TRUE(tbtest::WriteFile(path, tbtest::IntelHexOf(data, 0)));
+        return path;
+    }
+    // tunebench-cli copied into a folder of its own, with CFG/ but no RflLib.
+    QString LoneCli()
+    {
+        const QString folder = m_dir.filePath(QStringLiteral("bin"));
+        QDir().mkpath(folder + QStringLiteral("/CFG"));
+        QFile::copy(BinDir() + QStringLiteral("/tunebench-cli"), folder + QStringLiteral("/tunebench-cli"));
+        for (const QString& cfg : QDir(BinDir() + QStringLiteral("/CFG")).entryList({"*.cfg"}))
+            QFile::copy(BinDir() + QStringLiteral("/CFG/") + cfg, folder + QStringLiteral("/CFG/") + cfg);
+        return folder;
+    }
+    static tbtest::CliResult Run(const QString& program, const QStringList& args)
+    {
+        QProcess p;
+        p.start(program, args);
+        tbtest::CliResult r;
+        if (!p.waitForFinished(30000))
+            return r;
+        r.exitCode = p.exitCode();
+        r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+        r.err = QString::fromLocal8Bit(p.readAllStandardError());
+        return r;
+    }
+
+    QTemporaryDir m_dir;
+};
+
+TEST_F(FlashCli, BothLoadersDownloadAndVerify)
+{
+    const QByteArray data = tbtest::RandomBytes(20000, 11);
+    const struct {
+        const char* profile;
+        const char* target;
+        const char* confirmed;
+    } cases[] = {{"boot-sc14428", "8", "CRC_OK_IND"}, {"boot-rfl", "0", "Checksum OK"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.profile);
+        const QString saved = m_dir.filePath(QStringLiteral("flash.bin"));
+        tbtest::SimHarness sim({"--profile", c.profile, "--save", saved});
+        ASSERT_TRUE(sim.start());
+        const auto r = tbtest::RunCli({"--port", sim.portPath(), "flash", "--target", c.target, "--yes", HexFile(data)});
+        EXPECT_EQ(r.exitCode, 0) << qPrintable(r.out + r.err);
+        EXPECT_THAT(r.out.toStdString(), HasSubstr(c.confirmed));
+        EXPECT_THAT(r.err.toStdString(), HasSubstr("Turn power off the PP / FP / WRFP!"));
+        ASSERT_TRUE(sim.stop());
+        QFile flash(saved);
+        ASSERT_TRUE(flash.open(QIODevice::ReadOnly));
+        EXPECT_EQ(flash.read(data.size()), data);
+    }
+}
+
+TEST_F(FlashCli, RflLibraryMissingOrIncomplete)
+{
+    const QString folder = LoneCli();
+    const QString file = HexFile(QByteArray(64, 'x'));
+    const QStringList args = {"--port", "/dev/null", "flash", "--target", "3", "--yes", file};
+    auto r = Run(folder + QStringLiteral("/tunebench-cli"), args);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_THAT(r.out.toStdString(), HasSubstr("Unable to load RflLib.Dll"));
+
+    ASSERT_TRUE(QFile::copy(BinDir() + QStringLiteral("/../lib/libRflWithoutVersion.so"),
+                            folder + QStringLiteral("/libRflLib.so")));
+    r = Run(folder + QStringLiteral("/tunebench-cli"), args);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_THAT(r.out.toStdString(), HasSubstr("Failed to lookup RflGetVersion"));
+}
+
+TEST_F(FlashCli, CtrlCEndsTheDownloadAndFreesThePort)
+{
+    tbtest::SimHarness sim({"--profile", "boot-sc14428", "--pace"});
+    ASSERT_TRUE(sim.start());
+    QProcess cli;
+    cli.start(BinDir() + QStringLiteral("/tunebench-cli"),
+              {"--port", sim.portPath(), "flash", "--target", "6", "--yes", HexFile(tbtest::RandomBytes(128 * 1024, 2))});
+    ASSERT_TRUE(sim.waitForLogPrefix(QStringLiteral("BLOCK ")));
+    ::kill(pid_t(cli.processId()), SIGINT);
+    ASSERT_TRUE(cli.waitForFinished(5000));
+    EXPECT_EQ(cli.exitCode(), 6);
+    EXPECT_THAT(QString::fromLocal8Bit(cli.readAllStandardOutput()).toStdString(),
+                HasSubstr("DOWNLOAD_FAILED_IND\n[00] STOP_PROGRAM_IND"));
+    TComPortMap ports;
+    ports.SetOverride(1, sim.portPath());
+    TComm comm(ports);
+    EXPECT_TRUE(comm.Open());
+}
+
+} // namespace
