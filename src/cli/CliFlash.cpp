@@ -27,8 +27,9 @@ struct TFlashArgs {
     bool yes = false;
 };
 
-// Ctrl+C during a download: the handler only writes to a pipe, which the
-// event loop and the prompt waits watch.
+// Ctrl+C (or SIGTERM) during a download stops the loader cleanly and ends with
+// exit 6, so it replaces the command line's own handlers while it runs: the
+// handler only writes to a pipe, which the event loop and the prompts watch.
 class TInterruptPipe {
 public:
     TInterruptPipe()
@@ -41,11 +42,13 @@ public:
             [[maybe_unused]] const ssize_t n = ::write(s_fds[1], &c, 1);
         };
         sigemptyset(&action.sa_mask);
-        ::sigaction(SIGINT, &action, &m_previous);
+        ::sigaction(SIGINT, &action, &m_previous[0]);
+        ::sigaction(SIGTERM, &action, &m_previous[1]);
     }
     ~TInterruptPipe()
     {
-        ::sigaction(SIGINT, &m_previous, nullptr);
+        ::sigaction(SIGINT, &m_previous[0], nullptr);
+        ::sigaction(SIGTERM, &m_previous[1], nullptr);
         for (int& fd : s_fds)
             if (fd >= 0)
                 ::close(std::exchange(fd, -1));
@@ -77,7 +80,7 @@ public:
 
 private:
     static inline int s_fds[2] = {-1, -1};
-    struct sigaction m_previous {};
+    struct sigaction m_previous[2] {};
 };
 
 int ComNumber(const TCliOptions& options)
