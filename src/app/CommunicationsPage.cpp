@@ -1,7 +1,10 @@
 #include "CommunicationsPage.h"
 
+#include "ComChoiceDelegate.h"
 #include "MachineSettings.h"
+#include "PortsDialog.h"
 #include "SndMail.h"
+#include "TpaProComImpl.h"
 #include "ui_CommunicationsPage.h"
 
 #include <QApplication>
@@ -13,6 +16,8 @@ TCommunicationsPage::TCommunicationsPage(TDeviceOperations& operations, QString 
     m_ui->setupUi(this);
     setObjectName(QStringLiteral("CommunicationsPage"));
     ComChoice = m_ui->ComChoice;
+    btnPorts = m_ui->btnPorts;
+    lblComDevice = m_ui->lblComDevice;
     Button2 = m_ui->Button2;
     rgBaudrate = m_ui->rgBaudrate;
     chk2WireSerial = m_ui->chk2WireSerial;
@@ -27,10 +32,11 @@ TCommunicationsPage::TCommunicationsPage(TDeviceOperations& operations, QString 
     rgBaudrate->SetItemIndex(1);
     ComChoice->setCurrentIndex(0);
 
+    ComChoice->setItemDelegate(new TComChoiceDelegate(ComChoice));
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+    connect(btnPorts, &QPushButton::clicked, this, [this] { btnPortsClick(); });
     connect(rgBaudrate, &TRadioGroup::Click, this, [this] { rgBaudrateClick(); });
-    connect(ComChoice, &QComboBox::currentIndexChanged, this,
-            [this](int index) { ComChoice->setToolTip(ComChoice->itemData(index, Qt::ToolTipRole).toString()); });
+    connect(ComChoice, &QComboBox::currentIndexChanged, this, [this] { ShowCurrentDevice(); });
     m_operations.SetPortChoice(this);
     RefreshPortHints();
 }
@@ -59,6 +65,7 @@ void TCommunicationsPage::LockPortControls(bool locked)
     // Closing the port inside an operation must not unlock them before it ends.
     locked = locked || m_operations.OperationRunning();
     Button2->setEnabled(!locked);
+    btnPorts->setEnabled(!locked);
     rgBaudrate->setEnabled(!locked);
     ComChoice->setEnabled(!locked);
     if (locked != m_locked) {
@@ -77,6 +84,7 @@ void TCommunicationsPage::Button2Click()
     const TDeviceOperationScope operation(m_operations);
     if (operation.Refused())
         return;
+    RefreshPortHints(); // an adapter may have come or gone since the last look
 
     // Not being able to remember the port is no reason to stop.
     TMachineSettings registry(m_machineSettingsPath);
@@ -113,11 +121,34 @@ void TCommunicationsPage::rgBaudrateClick()
         m_operations.CloseDevicePort();
 }
 
+void TCommunicationsPage::btnPortsClick()
+{
+    TComPortMap& map = m_operations.Sendmail().Port().PortMap();
+    TPortsDialog dialog(m_machineSettingsPath, map.Scan(), TPortsDialogTexts::FromLabels(*this), window());
+    dialog.exec();
+    RefreshPortHints();
+}
+
 void TCommunicationsPage::RefreshPortHints()
 {
-    for (int i = 0; i < ComChoice->count(); ++i)
-        ComChoice->setItemData(i, m_operations.DevicePath(i + 1), Qt::ToolTipRole);
-    ComChoice->setToolTip(ComChoice->itemData(ComChoice->currentIndex(), Qt::ToolTipRole).toString());
+    const TComPortMap& map = m_operations.Sendmail().Port().PortMap();
+    for (int i = 0; i < ComChoice->count(); ++i) {
+        const TComPortMap::Resolution port = map.Resolve(i + 1);
+        QString hint = port.path;
+        if (port.source == TComPortMap::Source::SingleUsbAdapter)
+            hint += QLatin1Char('\n') + m_ui->lblPortsSingleUsb->text();
+        ComChoice->setItemData(i, hint, Qt::ToolTipRole);
+        ComChoice->setItemData(i, port.path, TComChoiceDelegate::DeviceRole);
+    }
+    ShowCurrentDevice();
+}
+
+void TCommunicationsPage::ShowCurrentDevice()
+{
+    const int index = ComChoice->currentIndex();
+    ComChoice->setToolTip(ComChoice->itemData(index, Qt::ToolTipRole).toString());
+    lblComDevice->setText(ComChoice->itemData(index, TComChoiceDelegate::DeviceRole).toString());
+    lblComDevice->setToolTip(ComChoice->toolTip());
 }
 
 void TCommunicationsPage::CopyBaudrateTexts()

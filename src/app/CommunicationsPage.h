@@ -36,8 +36,11 @@ public:
 
     void Button2Click();
     void rgBaudrateClick();
+    // Opens the Ports dialog; an accepted assignment shows at once in the COM choice.
+    void btnPortsClick();
 
-    // Each COM item's tool tip: the device path it is mapped to.
+    // Each COM item shows the device it is mapped to, beside its name and in its
+    // tool tip; the current one also beside the choice.
     void RefreshPortHints();
     // Items 0-3 of rgBaudrate from the four hidden labels.
     void CopyBaudrateTexts();
@@ -45,6 +48,8 @@ public:
     [[nodiscard]] QString StatusText(DeviceKind kind) const;
 
     QComboBox* ComChoice;
+    QPushButton* btnPorts;
+    QLabel* lblComDevice;
     QPushButton* Button2;
     TRadioGroup* rgBaudrate;
     QCheckBox* chk2WireSerial;
@@ -63,6 +68,7 @@ signals:
 
 private:
     [[nodiscard]] DeviceKind FindDevice();
+    void ShowCurrentDevice();
 
     std::unique_ptr<Ui::TCommunicationsPage> m_ui;
     TDeviceOperations& m_operations;

@@ -1,24 +1,26 @@
 #include "ComPortMap.h"
 
+#include "MachineSettings.h"
+
 #include <QtGlobal>
 
-#if __has_include("MachineSettings.h")
-#include "MachineSettings.h"
-#define TB_HAVE_MACHINE_SETTINGS 1
-#endif
-
-QString TComPortMap::DevicePath(int com) const
+TComPortMap::Resolution TComPortMap::Resolve(int com) const
 {
     if (auto it = m_overrides.find(com); it != m_overrides.end())
-        return *it;
+        return {*it, Source::Override};
     const QByteArray env = qgetenv(QStringLiteral("TUNEBENCH_COM%1").arg(com).toLatin1().constData());
     if (!env.isEmpty())
-        return QString::fromLocal8Bit(env);
-#ifdef TB_HAVE_MACHINE_SETTINGS
-    if (auto stored = TMachineSettings().ReadString(QStringLiteral("Ports/COM%1").arg(com)); stored && !stored->isEmpty())
-        return *stored;
-#endif
-    return PlatformDefault(com);
+        return {QString::fromLocal8Bit(env), Source::Environment};
+    const TMachineSettings settings;
+    if (const QString stored = StoredPath(settings, com); !stored.isEmpty())
+        return {stored, Source::Stored};
+    // A technician with one USB adapter and no assignment means that adapter.
+    if (com == kFirstCom && !AnyStored(settings)) {
+        const auto adapter = SerialPortList::SingleUsbAdapter(Scan());
+        if (adapter)
+            return {adapter->PreferredName(), Source::SingleUsbAdapter};
+    }
+    return {PlatformDefault(com), Source::PlatformDefault};
 }
 
 void TComPortMap::SetOverride(int com, const QString& path) { m_overrides[com] = path; }
@@ -30,4 +32,26 @@ QString TComPortMap::PlatformDefault(int com)
 #else
     return QStringLiteral("/dev/ttyS%1").arg(com - 1);
 #endif
+}
+
+QString TComPortMap::SettingName(int com) { return QStringLiteral("Ports/COM%1").arg(com); }
+
+QString TComPortMap::StoredPath(const TMachineSettings& settings, int com)
+{
+    return settings.ReadString(SettingName(com)).value_or(QString());
+}
+
+bool TComPortMap::Store(TMachineSettings& settings, int com, const QString& path)
+{
+    if (path.isEmpty())
+        return settings.DeleteValue(SettingName(com));
+    return settings.WriteString(SettingName(com), path);
+}
+
+bool TComPortMap::AnyStored(const TMachineSettings& settings)
+{
+    for (int com = kFirstCom; com <= kLastCom; ++com)
+        if (!StoredPath(settings, com).isEmpty())
+            return true;
+    return false;
 }

@@ -1,0 +1,89 @@
+#include "SerialPortList.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSerialPortInfo>
+
+namespace {
+
+QString DeviceOf(const QString& path)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return canonical.isEmpty() ? path : canonical;
+}
+
+} // namespace
+
+bool TSerialPortEntry::IsUsbAdapter() const
+{
+    if (vendorId && productId)
+        return true;
+    const QString name = QFileInfo(devicePath).fileName();
+    return name.startsWith(QLatin1String("ttyUSB")) || name.startsWith(QLatin1String("ttyACM"));
+}
+
+QString TSerialPortEntry::UsbId() const
+{
+    if (!vendorId || !productId)
+        return {};
+    return QStringLiteral("%1:%2").arg(*vendorId, 4, 16, QLatin1Char('0')).arg(*productId, 4, 16, QLatin1Char('0'));
+}
+
+namespace SerialPortList {
+
+QList<TSerialPortEntry> Scan(const QString& stableFolder)
+{
+    QList<TSerialPortEntry> ports;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        TSerialPortEntry entry;
+        entry.devicePath = info.systemLocation();
+        entry.description = info.description();
+        entry.manufacturer = info.manufacturer();
+        entry.serialNumber = info.serialNumber();
+        if (info.hasVendorIdentifier())
+            entry.vendorId = info.vendorIdentifier();
+        if (info.hasProductIdentifier())
+            entry.productId = info.productIdentifier();
+        ports.append(entry);
+    }
+    return WithStableNames(std::move(ports), stableFolder);
+}
+
+QList<TSerialPortEntry> WithStableNames(QList<TSerialPortEntry> ports, const QString& stableFolder)
+{
+    const QFileInfoList links = QDir(stableFolder).entryInfoList(QDir::Files | QDir::System, QDir::Name);
+    for (TSerialPortEntry& entry : ports) {
+        const QString device = DeviceOf(entry.devicePath);
+        for (const QFileInfo& link : links) {
+            if (link.isSymLink() && link.canonicalFilePath() == device) {
+                entry.stableName = link.absoluteFilePath();
+                break;
+            }
+        }
+    }
+    return ports;
+}
+
+std::optional<TSerialPortEntry> SingleUsbAdapter(const QList<TSerialPortEntry>& ports)
+{
+    std::optional<TSerialPortEntry> found;
+    for (const TSerialPortEntry& entry : ports) {
+        if (!entry.IsUsbAdapter())
+            continue;
+        if (found)
+            return std::nullopt;
+        found = entry;
+    }
+    return found;
+}
+
+std::optional<TSerialPortEntry> FindByPath(const QList<TSerialPortEntry>& ports, const QString& path)
+{
+    const QString device = DeviceOf(path);
+    for (const TSerialPortEntry& entry : ports)
+        if (entry.devicePath == path || entry.stableName == path || DeviceOf(entry.devicePath) == device)
+            return entry;
+    return std::nullopt;
+}
+
+} // namespace SerialPortList
