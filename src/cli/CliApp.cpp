@@ -7,8 +7,34 @@
 #include "TraceMonitor.h"
 #include "TrafficMonitor.h"
 
+#include <QIODevice>
 #include <cstdio>
 #include <vector>
+
+namespace {
+
+// Passes a command's standard error through and notes whether it said anything.
+class TErrWatch final : public QIODevice {
+public:
+    explicit TErrWatch(QTextStream& target) : m_target(target) { open(QIODevice::WriteOnly); }
+    [[nodiscard]] bool Written() const { return m_written; }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override
+    {
+        m_written = m_written || size > 0;
+        m_target << QString::fromUtf8(data, static_cast<qsizetype>(size));
+        m_target.flush();
+        return size;
+    }
+
+private:
+    QTextStream& m_target;
+    bool m_written = false;
+};
+
+} // namespace
 
 TCliApp::TCliApp()
     : m_formatter(std::make_shared<TCliFormatter>()),
@@ -129,16 +155,20 @@ int TCliApp::Run(const QStringList& arguments, QTextStream& out, QTextStream& er
         TrafficMonitorRegistry::Install(new TTraceMonitor(stderr, QStringLiteral("\n")));
     int code = kExitDone;
     {
-        TCliSession session(options, UsageHint(command), out, err);
+        TErrWatch watch(err);
+        QTextStream commandErr(&watch);
+        TCliSession session(options, UsageHint(command), out, commandErr);
         const TCliSignals signalWatch([&session] { session.RequestStop(); });
         try {
             code = action->second(session);
         }
         catch (const EProgramError& e) {
-            code = session.Usage(QString(e.Message()).replace(QLatin1Char('\r'), QLatin1Char('\n')));
+            code = session.Usage(MessageAlone(e));
         }
         if ((code == kExitNoAnswer || code == kExitNotConfirmed) && session.LinkLost())
             code = session.PortLost();
+        else if (code == kExitNoAnswer && (commandErr.flush(), !watch.Written()))
+            session.NoAnswer(); // a command that said nothing about it gets the general reason
         // The session closes the port here, which gives the tty its settings back.
     }
     TrafficMonitorRegistry::Free();

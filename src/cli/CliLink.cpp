@@ -2,13 +2,14 @@
 #include "CliApp.h"
 #include "CliGroups.h"
 
+#include "ComPortMap.h"
 #include "DeviceDetection.h"
+#include "MachineSettings.h"
 #include "NumberConverting.h"
 #include "SndMail.h"
 #include "TpaProComImpl.h"
 
 #include <QFileInfo>
-#include <QSerialPortInfo>
 #include <vector>
 
 namespace {
@@ -17,18 +18,55 @@ const std::string kGroup = "Link commands";
 int Ports(TCliSession& s)
 {
     TComPortMap map;
+    const QList<TSerialPortEntry> found = map.Scan();
+    map.SetScanner([&found] { return found; });
     QStringList mapped;
-    for (int com = 1; com <= 9; ++com) {
-        const QString path = map.DevicePath(com);
-        mapped << QFileInfo(path).canonicalFilePath();
-        s.Out() << QStringLiteral("COM%1  %2  %3\n").arg(com).arg(path, QFileInfo::exists(path) ? "present" : "missing");
+    for (int com = TComPortMap::kFirstCom; com <= TComPortMap::kLastCom; ++com) {
+        const TComPortMap::Resolution port = map.Resolve(com);
+        mapped << QFileInfo(port.path).canonicalFilePath();
+        QString line = QStringLiteral("COM%1  %2  %3")
+                           .arg(com)
+                           .arg(port.path, QFileInfo::exists(port.path) ? "present" : "missing");
+        if (port.source == TComPortMap::Source::Stored)
+            line += QStringLiteral("  mapped");
+        else if (port.source == TComPortMap::Source::SingleUsbAdapter)
+            line += QStringLiteral("  the only USB serial adapter, while no port is mapped");
+        s.Out() << line << "\n";
     }
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        if (mapped.contains(QFileInfo(info.systemLocation()).canonicalFilePath()))
+    for (const TSerialPortEntry& port : found) {
+        if (mapped.contains(QFileInfo(port.devicePath).canonicalFilePath()))
             continue;
-        s.Out() << info.systemLocation() << "  "
-                << (info.description().isEmpty() ? QStringLiteral("-") : info.description()) << "\n";
+        QStringList fields{port.PreferredName(),
+                           port.description.isEmpty() ? QStringLiteral("-") : port.description};
+        if (!port.UsbId().isEmpty())
+            fields << port.UsbId();
+        s.Out() << fields.join(QStringLiteral("  ")) << "\n";
     }
+    return kExitDone;
+}
+
+struct TMapArgs {
+    std::string com;
+    std::string path;
+};
+
+// Stores COM n -> path (removes it with an empty path) and prints what COM n is now.
+int MapPort(TCliSession& s, const TMapArgs& a)
+{
+    const int com = *ParseDecimal(FromArg(a.com));
+    QString stored = FromArg(a.path);
+    // The stable name of a port found survives replugging: store that one.
+    if (!stored.isEmpty())
+        if (const auto port = SerialPortList::FindByPath(SerialPortList::Scan(), stored))
+            stored = port->PreferredName();
+    TMachineSettings settings;
+    if (!TComPortMap::Store(settings, com, stored)) {
+        s.Err() << "tunebench-cli: the port map could not be stored: " << settings.ErrorString() << "\n";
+        return kExitUsage;
+    }
+    if (!stored.isEmpty() && !QFileInfo::exists(stored))
+        s.Err() << "note: " << stored << " does not exist now\n";
+    s.Out() << QStringLiteral("COM%1  %2\n").arg(com).arg(TComPortMap().DevicePath(com));
     return kExitDone;
 }
 
@@ -122,7 +160,23 @@ int Mail(TCliSession& s, const std::vector<std::string>& words)
 
 void AddLinkCommands(TCliApp& cli)
 {
-    cli.AddCommand(kGroup, "ports", "COM1..COM9 with their device paths, then every other serial port found", Ports);
+    CLI::App* ports = cli.AddCommand(
+        kGroup, "ports", "COM1..COM9 with their device paths, then every other serial port found", Ports);
+    const auto comCheck = DecimalCheck("1..9", [](int n) { return n >= 1 && n <= 9; });
+    auto map = std::make_shared<TMapArgs>();
+    CLI::App* mapCommand = cli.AddCommand(
+        kGroup, "map", "store COM N -> PATH in the settings (a port's stable by-id name when it has one)",
+        [map](TCliSession& s) { return MapPort(s, *map); }, ports);
+    mapCommand->add_option("N", map->com, "COM number")->type_name("1..9")->required()->check(comCheck);
+    mapCommand->add_option("PATH", map->path, "device path")->type_name("PATH")->required();
+    auto unmap = std::make_shared<TMapArgs>();
+    cli.AddCommand(
+           kGroup, "unmap", "remove the stored COM N", [unmap](TCliSession& s) { return MapPort(s, *unmap); },
+           ports)
+        ->add_option("N", unmap->com, "COM number")
+        ->type_name("1..9")
+        ->required()
+        ->check(comCheck);
     cli.AddCommand(kGroup, "probe", "probe the device (up to 6 attempts, 1000 ms apart); prints the attempt number",
                    Probe);
     cli.AddCommand(kGroup, "detect",

@@ -226,7 +226,7 @@ int RunOnRepeater(TCliSession& s, TRepeaterSequence sequence, const TRepeaterArg
     }
     catch (const EProgramError& e) {
         // An unreadable cell ends a repeater command as "no answer".
-        s.Err() << QString(e.Message()).replace(QLatin1Char('\r'), QLatin1Char('\n')) << "\n";
+        s.Err() << MessageAlone(e) << "\n";
     }
     s.Err().flush();
     return kExitNoAnswer;

@@ -1,5 +1,7 @@
 #include "CliSession.h"
 
+#include "ProgramError.h"
+
 #include "MachineSettings.h"
 #include "PortDiagnosis.h"
 #include "SndMail.h"
@@ -24,6 +26,17 @@ int TCliSession::PortLost()
     m_err << PortName() << ": the port was lost during the command.\n";
     m_err.flush();
     return kExitPort;
+}
+
+void TCliSession::NoAnswer()
+{
+    const int baud = m_link ? m_link->Port().Baud() : m_options.baud;
+    const QString device = m_link ? m_link->Port().DevicePath() : QString();
+    m_err << "no valid answer from " << PortName();
+    if (!device.isEmpty() && device != PortName())
+        m_err << " (" << device << ")";
+    m_err << " at " << baud << " baud; is the device on, and is the rate right (`detect` tries them)?\n";
+    m_err.flush();
 }
 
 bool TCliSession::LinkLost() const
@@ -76,4 +89,12 @@ TSendmail* TCliSession::OpenLink()
         m_err << why << "\n";
     m_err.flush();
     return nullptr;
+}
+
+QString MessageAlone(const EProgramError& error)
+{
+    QString message = error.Message();
+    if (const qsizetype unit = message.indexOf(QStringLiteral("\r\rUnit: ")); unit >= 0)
+        message.truncate(unit);
+    return message.replace(QLatin1Char('\r'), QLatin1Char('\n'));
 }

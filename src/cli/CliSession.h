@@ -5,6 +5,7 @@
 #include <QTextStream>
 #include <memory>
 
+class EProgramError;
 class TSendmail;
 
 enum CliExit { kExitDone = 0, kExitUsage = 1, kExitPort = 2, kExitNoAnswer = 3, kExitNotConfirmed = 4, kExitWrongModel = 5 };
@@ -29,6 +30,9 @@ public:
     // The port was open and is gone (adapter pulled): reports it, returns the port's exit code.
     int PortLost();
     [[nodiscard]] bool LinkLost() const;
+    // Says on standard error what was tried when nothing answered: the port,
+    // its device and the rate.
+    void NoAnswer();
     // Ends the running exchange and every later one (a signal came).
     void RequestStop();
 
@@ -43,3 +47,7 @@ private:
     std::unique_ptr<TSendmail> m_link;
     bool m_stopRequested = false;
 };
+
+// An error's message without the "Unit:" and "Function:" lines, which are for
+// the window's error report; line breaks as the terminal writes them.
+[[nodiscard]] QString MessageAlone(const EProgramError& error);

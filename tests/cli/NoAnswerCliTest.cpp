@@ -1,0 +1,52 @@
+// Every command that ends with "no answer" (exit 3) says on standard error
+// why: its own reason, else which port, device and rate it tried.
+#include "support/SimHarness.h"
+
+#include <QProcess>
+#include <gtest/gtest.h>
+#include <memory>
+#include <vector>
+
+namespace {
+
+TEST(CliNoAnswer, EveryExit3SaysWhatWasTried)
+{
+    struct Case {
+        QStringList simArgs;
+        QStringList cliArgs;
+    };
+    const QStringList silent{"--no-answer", "1"};
+    const std::vector<Case> cases = {
+        {silent, {"probe"}},
+        {silent, {"detect"}},
+        {silent, {"read", "40", "3"}},
+        {silent, {"mail", "02 3C 08 00 01 40 00"}},
+        {silent, {"repeater", "read"}},
+        {{}, {"--baud", "115200", "read", "40"}}, // a handset at 9600
+    };
+    // Each on a simulator of its own, all at once: the silent probes take seconds.
+    std::vector<std::unique_ptr<tbtest::SimHarness>> sims;
+    std::vector<std::unique_ptr<QProcess>> runs;
+    for (const Case& c : cases) {
+        sims.push_back(std::make_unique<tbtest::SimHarness>(c.simArgs));
+        ASSERT_TRUE(sims.back()->start()) << sims.back()->errorString().toStdString();
+        runs.push_back(std::make_unique<QProcess>());
+        runs.back()->start(qEnvironmentVariable("TUNEBENCH_BIN_DIR") + QStringLiteral("/tunebench-cli"),
+                           QStringList{"--port", sims.back()->portPath()} + c.cliArgs);
+    }
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const std::string what = cases[i].cliArgs.join(' ').toStdString();
+        ASSERT_TRUE(runs[i]->waitForFinished(60000)) << what;
+        EXPECT_EQ(runs[i]->exitCode(), 3) << what;
+        const QString err = QString::fromLocal8Bit(runs[i]->readAllStandardError());
+        EXPECT_FALSE(err.trimmed().isEmpty()) << what;
+        // The repeater commands name the cell they could not read; the others the port.
+        if (cases[i].cliArgs[0] != QLatin1String("repeater")) {
+            EXPECT_TRUE(err.contains(QStringLiteral("no valid answer from %1 at ").arg(sims[i]->portPath())))
+                << what << ": " << err.toStdString();
+        }
+        EXPECT_FALSE(err.contains(QStringLiteral("Unit: "))) << what;
+    }
+}
+
+} // namespace
