@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSaveFile>
 
 namespace {
 const QString kTabsheets = QStringLiteral("Tabsheets");
@@ -40,6 +41,24 @@ QString LanguageToApply(const std::optional<QString>& registryValue, bool defaul
     return name;
 }
 
+bool ReplaceFile(const QString& from, const QString& target)
+{
+    QFile source(from);
+    if (!source.open(QIODevice::ReadOnly))
+        return false;
+    // Written beside the target and renamed over it: until the new file is
+    // complete and in place, the old one stays whole.
+    QSaveFile out(target);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray bytes = source.readAll();
+    if (source.error() != QFileDevice::NoError || out.write(bytes) != bytes.size()) {
+        out.cancelWriting();
+        return false;
+    }
+    return out.commit();
+}
+
 bool RunInstallationStep(TMachineSettings& settings, const QString& programFolder)
 {
     const std::optional<QString> source = settings.ReadString(QStringLiteral("SourceDir"));
@@ -47,16 +66,7 @@ bool RunInstallationStep(TMachineSettings& settings, const QString& programFolde
         return false;
     if (!source->isEmpty() && QDir(*source).exists()) {
         for (const char* name : kInstalledFiles) {
-            const QString target = programFolder + QLatin1String(name);
-            const QString from = *source + QLatin1String(name);
-            // Through a temporary copy, so that a failed copy keeps the old file.
-            const QString partial = target + QStringLiteral(".part");
-            QFile::remove(partial);
-            if (!QFile::copy(from, partial))
-                continue;
-            QFile::remove(target);
-            if (!QFile::rename(partial, target))
-                QFile::remove(partial);
+            (void)ReplaceFile(*source + QLatin1String(name), programFolder + QLatin1String(name));
         }
     }
     settings.DeleteValue(QStringLiteral("SourceDir"));

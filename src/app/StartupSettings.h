@@ -27,4 +27,7 @@ bool SaveBaudrateIndex(const QString& settingsPath, int index);
 // installation files from that folder into the program folder (a file that
 // cannot be copied is skipped) and deletes the value. True when it ran.
 bool RunInstallationStep(TMachineSettings& settings, const QString& programFolder);
+// Replaces (or creates) target with a copy of from; on any failure the old
+// target is left as it was.
+bool ReplaceFile(const QString& from, const QString& target);
 inline constexpr const char* kInstalledFiles[] = {"Default.lng", "user.ico", "logo.bmp", "Tunebench.hlp", "config.ini"};

@@ -118,17 +118,18 @@ bool TRepeaterDevice::WriteCellsHex(std::uint16_t address, const QString& hexTex
     return ok;
 }
 
-void TRepeaterDevice::WriteByte(std::uint16_t address, std::uint8_t value)
+bool TRepeaterDevice::WriteByte(std::uint16_t address, std::uint8_t value)
 {
-    WriteCellsHex(address, ByteToHex(value), 1);
+    return WriteCellsHex(address, ByteToHex(value), 1);
 }
 
-void TRepeaterDevice::ClearBlock()
+bool TRepeaterDevice::ClearBlock()
 {
     const std::array<std::uint8_t, RepeaterCell::ClearedCount> zeros{};
     const int done = m_link.WriteEepromBlock(RepeaterCell::Cleared, zeros, RepeaterCell::ClearedCount);
     if (done < RepeaterCell::ClearedCount)
         m_unconfirmed.push_back(static_cast<std::uint16_t>(RepeaterCell::Cleared + done));
+    return done == RepeaterCell::ClearedCount;
 }
 
 void TRepeaterDevice::ReadBeepAndAlternatives(IRepeaterView& view)
@@ -169,73 +170,97 @@ void TRepeaterDevice::ReadSingleCell(IRepeaterView& view)
     ReadBeepAndAlternatives(view);
 }
 
-void TRepeaterDevice::WriteAlternatives(const TRepeaterInput& input, IRepeaterView& view)
+namespace {
+// Reports a field sent when its cells were confirmed, and collects it otherwise.
+class TFieldReport {
+  public:
+    TFieldReport(IRepeaterView& view, TRepeaterWriteResult& result) : m_view(view), m_result(result) {}
+    void operator()(RepeaterField field, bool confirmed)
+    {
+        if (confirmed)
+            m_view.FieldSent(field);
+        else
+            m_result.fields.push_back(field);
+    }
+
+  private:
+    IRepeaterView& m_view;
+    TRepeaterWriteResult& m_result;
+};
+} // namespace
+
+void TRepeaterDevice::WriteAlternatives(const TRepeaterInput& input, IRepeaterView& view,
+                                        TRepeaterWriteResult& result)
 {
     if (!input.altShown)
         return;
+    TFieldReport report(view, result);
     // Each cell on its own: a failure leaves just that field marked as changed.
-    try {
-        if (const auto v = TRepeaterRules::Number(input.altBase)) {
-            WriteAltBase(*v);
-            view.FieldSent(RepeaterField::AltBase);
+    const struct {
+        RepeaterField field;
+        const QString& text;
+        void (TRepeaterDevice::*write)(int);
+    } cells[] = {
+        {RepeaterField::AltBase, input.altBase, &TRepeaterDevice::WriteAltBase},
+        {RepeaterField::AltRepeater, input.altRepeater, &TRepeaterDevice::WriteAltRepeater},
+    };
+    for (const auto& cell : cells) {
+        bool confirmed = false;
+        if (const auto v = TRepeaterRules::Number(cell.text)) {
+            try {
+                (this->*cell.write)(*v);
+                confirmed = true;
+            }
+            catch (const EAssertionFailed&) {
+            }
         }
-    }
-    catch (const EAssertionFailed&) {
-    }
-    try {
-        if (const auto v = TRepeaterRules::Number(input.altRepeater)) {
-            WriteAltRepeater(*v);
-            view.FieldSent(RepeaterField::AltRepeater);
-        }
-    }
-    catch (const EAssertionFailed&) {
+        report(cell.field, confirmed);
     }
 }
 
-void TRepeaterDevice::WriteMultiCell(const TRepeaterInput& input, IRepeaterView& view)
+TRepeaterWriteResult TRepeaterDevice::WriteMultiCell(const TRepeaterInput& input, IRepeaterView& view)
 {
-    ClearBlock();
-    WriteByte(RepeaterCell::Fixed, RepeaterCell::FixedValue);
-    WriteCellsHex(RepeaterCell::Code, TRepeaterRules::TextToMultiCellCode(input.code), 4);
-    view.FieldSent(RepeaterField::Code);
-    if (const auto base = TRepeaterRules::Number(input.base)) {
-        WriteByte(RepeaterCell::MultiCellBase, static_cast<std::uint8_t>(*base & 0xFF));
-        view.FieldSent(RepeaterField::Base);
-    }
-    WriteAlternatives(input, view);
-    if (const auto repeater = TRepeaterRules::Number(input.repeater)) {
-        WriteByte(RepeaterCell::RepeaterNumber, static_cast<std::uint8_t>(*repeater & 0xFF));
-        view.FieldSent(RepeaterField::Repeater);
-    }
-    WriteByte(RepeaterCell::Multibase, RepeaterCell::MultibaseOne);
-    view.FieldSent(RepeaterField::Multibase);
-    WriteByte(RepeaterCell::RepeaterJump, 0x00);
-    view.FieldSent(RepeaterField::Jump);
-    if (const auto busy = TRepeaterRules::Number(input.busy)) {
-        WriteByte(RepeaterCell::BusyBit, static_cast<std::uint8_t>(*busy & 0xFF));
-        view.FieldSent(RepeaterField::Busy);
-    }
-    WriteByte(RepeaterCell::DebugBeep,
-              input.debugBeep ? RepeaterCell::DebugBeepOn : RepeaterCell::DebugBeepOff);
+    TRepeaterWriteResult result;
+    TFieldReport report(view, result);
+    const bool cleared = ClearBlock();
+    result.fixedCells = !WriteByte(RepeaterCell::Fixed, RepeaterCell::FixedValue) || !cleared;
+    report(RepeaterField::Code,
+           WriteCellsHex(RepeaterCell::Code, TRepeaterRules::TextToMultiCellCode(input.code), 4));
+    const auto base = TRepeaterRules::Number(input.base);
+    report(RepeaterField::Base,
+           base && WriteByte(RepeaterCell::MultiCellBase, static_cast<std::uint8_t>(*base & 0xFF)));
+    WriteAlternatives(input, view, result);
+    const auto repeater = TRepeaterRules::Number(input.repeater);
+    report(RepeaterField::Repeater,
+           repeater && WriteByte(RepeaterCell::RepeaterNumber, static_cast<std::uint8_t>(*repeater & 0xFF)));
+    report(RepeaterField::Multibase, WriteByte(RepeaterCell::Multibase, RepeaterCell::MultibaseOne));
+    report(RepeaterField::Jump, WriteByte(RepeaterCell::RepeaterJump, 0x00));
+    const auto busy = TRepeaterRules::Number(input.busy);
+    report(RepeaterField::Busy, busy && WriteByte(RepeaterCell::BusyBit, static_cast<std::uint8_t>(*busy & 0xFF)));
+    result.debugBeep = !WriteByte(RepeaterCell::DebugBeep,
+                                  input.debugBeep ? RepeaterCell::DebugBeepOn : RepeaterCell::DebugBeepOff);
+    return result;
 }
 
-void TRepeaterDevice::WriteSingleCell(const TRepeaterInput& input, IRepeaterView& view)
+TRepeaterWriteResult TRepeaterDevice::WriteSingleCell(const TRepeaterInput& input, IRepeaterView& view)
 {
-    ClearBlock();
-    WriteByte(RepeaterCell::DebugBeep,
-              input.debugBeep ? RepeaterCell::DebugBeepOn : RepeaterCell::DebugBeepOff);
+    TRepeaterWriteResult result;
+    TFieldReport report(view, result);
+    const bool cleared = ClearBlock();
+    result.debugBeep = !WriteByte(RepeaterCell::DebugBeep,
+                                  input.debugBeep ? RepeaterCell::DebugBeepOn : RepeaterCell::DebugBeepOff);
     const int base = TRepeaterRules::Number(input.base).value_or(0);
-    WriteCellsHex(RepeaterCell::Code, TRepeaterRules::TextToSingleCellCode(input.code, base), 5);
-    view.FieldSent(RepeaterField::Code);
-    view.FieldSent(RepeaterField::Base);
+    const bool code = WriteCellsHex(RepeaterCell::Code, TRepeaterRules::TextToSingleCellCode(input.code, base), 5);
+    report(RepeaterField::Code, code);
+    report(RepeaterField::Base, code);
     const int repeater = TRepeaterRules::Number(input.repeater).value_or(0);
-    WriteCellsHex(RepeaterCell::RepeaterNumber, QString::number(repeater & 0xFF, 16).toUpper(), 1);
-    view.FieldSent(RepeaterField::Repeater);
-    WriteByte(RepeaterCell::Multibase, RepeaterCell::MultibaseOne);
-    WriteByte(RepeaterCell::Fixed, RepeaterCell::FixedValue);
-    WriteAlternatives(input, view);
-    if (const auto busy = TRepeaterRules::Number(input.busy)) {
-        WriteByte(RepeaterCell::BusyBit, static_cast<std::uint8_t>(*busy & 0xFF));
-        view.FieldSent(RepeaterField::Busy);
-    }
+    report(RepeaterField::Repeater,
+           WriteCellsHex(RepeaterCell::RepeaterNumber, QString::number(repeater & 0xFF, 16).toUpper(), 1));
+    const bool multibase = WriteByte(RepeaterCell::Multibase, RepeaterCell::MultibaseOne);
+    const bool fixed = WriteByte(RepeaterCell::Fixed, RepeaterCell::FixedValue);
+    result.fixedCells = !cleared || !multibase || !fixed;
+    WriteAlternatives(input, view, result);
+    const auto busy = TRepeaterRules::Number(input.busy);
+    report(RepeaterField::Busy, busy && WriteByte(RepeaterCell::BusyBit, static_cast<std::uint8_t>(*busy & 0xFF)));
+    return result;
 }

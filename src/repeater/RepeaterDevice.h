@@ -24,6 +24,15 @@ class IRepeaterView {
     virtual void FieldSent(RepeaterField field) = 0;
 };
 
+// What a write sequence could not get confirmed by the device (after the
+// link's own retries and read-back).
+struct TRepeaterWriteResult {
+    std::vector<RepeaterField> fields; // in the order they were written
+    bool debugBeep = false;
+    bool fixedCells = false; // the cleared block, 0042h, and 0043h in the single-cell layout
+    [[nodiscard]] bool AllConfirmed() const { return fields.empty() && !debugBeep && !fixedCells; }
+};
+
 // The repeater's cells on the device link, read and written in the page's
 // order. The port must be open; the type check is the caller's.
 class TRepeaterDevice {
@@ -48,9 +57,10 @@ class TRepeaterDevice {
 
     void ReadMultiCell(IRepeaterView& view);
     void ReadSingleCell(IRepeaterView& view);
-    // The input must have passed TRepeaterRules::Validate for the layout.
-    void WriteMultiCell(const TRepeaterInput& input, IRepeaterView& view);
-    void WriteSingleCell(const TRepeaterInput& input, IRepeaterView& view);
+    // The input must have passed TRepeaterRules::Validate for the layout. A
+    // field is reported sent only when its cells were confirmed.
+    TRepeaterWriteResult WriteMultiCell(const TRepeaterInput& input, IRepeaterView& view);
+    TRepeaterWriteResult WriteSingleCell(const TRepeaterInput& input, IRepeaterView& view);
 
     // Pause between attempts of the one-byte alternative and zero-blind-slot cells.
     void SetRetryPause(int ms) { m_retryPauseMs = ms; }
@@ -60,9 +70,9 @@ class TRepeaterDevice {
     [[nodiscard]] std::uint8_t ReadAltCell(std::uint16_t address, const char* function);
     void WriteAltCell(std::uint16_t address, int value, const char* function);
     void ReadBeepAndAlternatives(IRepeaterView& view);
-    void WriteAlternatives(const TRepeaterInput& input, IRepeaterView& view);
-    void WriteByte(std::uint16_t address, std::uint8_t value);
-    void ClearBlock();
+    void WriteAlternatives(const TRepeaterInput& input, IRepeaterView& view, TRepeaterWriteResult& result);
+    bool WriteByte(std::uint16_t address, std::uint8_t value);
+    bool ClearBlock();
 
     TMailControl& m_link;
     int m_retryPauseMs = 800;

@@ -4,19 +4,21 @@
 #include "DeviceDetection.h"
 #include "DeviceSession.h"
 #include "DialogsTranslation.h"
+#include "SndMail.h"
 #include "UiGuards.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <algorithm>
 
 TRepeaterPage::TRepeaterPage(IDeviceSession& session, QWidget* parent) : QWidget(parent), m_session(session)
 {
     setObjectName(QStringLiteral("RepeaterPage"));
     BuildControls();
-    m_normalBase = Edit3->palette().color(QPalette::Base);
     ConnectHandlers();
     SetRepeaterTypeGui(kMultiCellLayout);
 }
@@ -68,7 +70,15 @@ void TRepeaterPage::SetRepeaterTypeGui(int mode)
     lblAltBaseValues->setText(baseRange);
     lblRepeaterValues->setText(repeaterRange);
     lblAltRepeaterValues->setText(repeaterRange);
-    Edit3->setMaxLength(multi ? 11 : 12);
+    m_codeLimit = multi ? 11 : 12;
+    LimitCodeTyping();
+}
+
+// The layout's length binds typing only: a code already there keeps all its
+// digits (and fails the check) instead of losing the last one unseen.
+void TRepeaterPage::LimitCodeTyping()
+{
+    Edit3->setMaxLength(std::max(m_codeLimit, static_cast<int>(Edit3->text().size())));
 }
 
 int TRepeaterPage::GetRepeaterTypeGui() const
@@ -244,8 +254,12 @@ QLineEdit* TRepeaterPage::FieldEdit(RepeaterField field) const
 
 void TRepeaterPage::SetChanged(QLineEdit* edit, bool changed)
 {
-    QPalette p = edit->palette();
-    p.setColor(QPalette::Base, changed ? QColor(Qt::yellow) : m_normalBase);
+    // Yellow only while the field can be edited; otherwise, and for the normal
+    // colour, the style's own (greyed on a disabled page).
+    QPalette p;
+    if (changed)
+        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+            p.setColor(group, QPalette::Base, QColor(Qt::yellow));
     edit->setPalette(p);
 }
 
@@ -356,17 +370,63 @@ void TRepeaterPage::Button6Click()
     const bool multiLayout = GetRepeaterTypeGui() == kMultiCellLayout;
     const bool multiType = IsMultiCellType(type.type);
     TRepeaterDevice device = Device();
-    if (multiType && multiLayout)
-        device.WriteMultiCell(Input(), *this);
-    else if (!multiType && multiLayout)
+    if (!multiType && multiLayout) {
         ShowInfo(Label31);
-    else
-        device.WriteSingleCell(Input(), *this);
+        return;
+    }
+    const TRepeaterWriteResult result =
+        multiLayout ? device.WriteMultiCell(Input(), *this) : device.WriteSingleCell(Input(), *this);
+    // Closing the window stops the link; that is no failure to report.
+    if (!result.AllConfirmed() && !m_session.Link().StopRequested)
+        MessageDlg(NotWrittenText(result), mtError, mbOK);
+}
+
+QString TRepeaterPage::NotWrittenText(const TRepeaterWriteResult& result) const
+{
+    // Each setting by the caption in front of its field.
+    const auto name = [](const QString& caption) {
+        QString text = caption.trimmed();
+        if (text.endsWith(QLatin1Char(':')))
+            text.chop(1);
+        return text.trimmed();
+    };
+    QStringList lines{lblWriteNotConfirmed->text()};
+    for (RepeaterField field : result.fields)
+        lines << name(FieldCaption(field)->text());
+    if (result.debugBeep)
+        lines << name(CheckBox1->text());
+    if (result.fixedCells)
+        lines << lblFixedCells->text();
+    return lines.join(QLatin1Char('\r'));
+}
+
+const QLabel* TRepeaterPage::FieldCaption(RepeaterField field) const
+{
+    switch (field) {
+    case RepeaterField::Code:
+        return Label3;
+    case RepeaterField::Base:
+        return Label4;
+    case RepeaterField::Repeater:
+        return Label5;
+    case RepeaterField::Multibase:
+        return Label9;
+    case RepeaterField::Jump:
+        return Label11;
+    case RepeaterField::Busy:
+        return Label13;
+    case RepeaterField::AltBase:
+        return lblAltBaseToSync;
+    case RepeaterField::AltRepeater:
+        return lblAltRepeaterNumber;
+    }
+    return Label3;
 }
 
 void TRepeaterPage::Edit3Change()
 {
     SetChanged(Edit3, true);
+    LimitCodeTyping();
 }
 void TRepeaterPage::Edit4Change()
 {

@@ -3,7 +3,6 @@
 #include "RepeaterDevice.h"
 #include "RepeaterRules.h"
 
-#include <QColor>
 #include <QWidget>
 #include <cstdint>
 #include <vector>
@@ -88,12 +87,15 @@ class TRepeaterPage : public QWidget, private IRepeaterView {
     QLabel* MakeMessageLabel(const char* name, const QString& caption);
     void ConnectHandlers();
 
+    void LimitCodeTyping();
     void SetChanged(QLineEdit* edit, bool changed);
     void SetTextNormal(QLineEdit* edit, const QString& text);
     void ShowInfo(const QLabel* label);
     [[nodiscard]] const QLabel* MessageLabel(RepeaterCheck check) const;
     [[nodiscard]] TRepeaterInput Input() const;
     [[nodiscard]] QLineEdit* FieldEdit(RepeaterField field) const;
+    [[nodiscard]] const QLabel* FieldCaption(RepeaterField field) const;
+    [[nodiscard]] QString NotWrittenText(const TRepeaterWriteResult& result) const;
     [[nodiscard]] std::vector<QWidget*> Buttons() const;
     [[nodiscard]] TRepeaterDevice Device();
 
@@ -104,8 +106,8 @@ class TRepeaterPage : public QWidget, private IRepeaterView {
     void FieldSent(RepeaterField field) override { SetChanged(FieldEdit(field), false); }
 
     IDeviceSession& m_session;
-    QColor m_normalBase;
     bool m_filling = false;
+    int m_codeLimit = 11;
 
   public:
     // Controls by their design names (the language files and tests find them by objectName too).
@@ -158,6 +160,10 @@ class TRepeaterPage : public QWidget, private IRepeaterView {
     QLabel* lblAltWRFPNotInteger = nullptr;
     QLabel* lblAltRepeaterNoOutOfRange = nullptr;
     QLabel* lblAltRepeaterNumberOutOfRange = nullptr;
+    // A write the repeater did not confirm: the first line, and the name of the
+    // cells without a field.
+    QLabel* lblWriteNotConfirmed = nullptr;
+    QLabel* lblFixedCells = nullptr;
 
     // Caption sources of the layout switch.
     QLabel* lblResidentielBase = nullptr;

@@ -114,6 +114,10 @@ void TRepeaterPage::BuildControls()
     for (const auto& c : checks)
         *c.label = MakeMessageLabel(c.name, DefaultRepeaterMessage(c.check));
 
+    lblWriteNotConfirmed = MakeMessageLabel(
+        "lblWriteNotConfirmed", QStringLiteral("The repeater did not confirm these settings, they are not written:"));
+    lblFixedCells = MakeMessageLabel("lblFixedCells", QStringLiteral("Fixed configuration cells"));
+
     lblResidentielBase = MakeMessageLabel("lblResidentielBase", QStringLiteral("Single Cell Solution"));
     lblCCFPRepeater = MakeMessageLabel("lblCCFPRepeater", QStringLiteral("Multi Cell Solution"));
     lblCCFP2700 = MakeMessageLabel("lblCCFP2700", QStringLiteral("Multi Cell Solution : "));

@@ -24,6 +24,11 @@
 #include <QTimer>
 #include <QStatusBar>
 
+#ifdef Q_OS_LINUX
+#include <sys/inotify.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 using tbtest::MainWindowFixture;
@@ -267,6 +272,55 @@ TEST_F(StartupTest, InstallationStepCopiesFilesDeletesSourceDirAndReports)
     EXPECT_EQ(icon.readAll(), "old icon");
     EXPECT_FALSE(form.isMinimized());
 }
+
+#ifdef Q_OS_LINUX
+// The names removed from the program folder while the watch was on.
+class TRemovalWatch {
+  public:
+    explicit TRemovalWatch(const QString& folder)
+        : m_fd(inotify_init1(IN_NONBLOCK)),
+          m_watch(inotify_add_watch(m_fd, folder.toLocal8Bit().constData(), IN_DELETE))
+    {
+    }
+    ~TRemovalWatch() { close(m_fd); }
+    [[nodiscard]] bool Watching() const { return m_fd >= 0 && m_watch >= 0; }
+    [[nodiscard]] QStringList Removed() const
+    {
+        QStringList names;
+        alignas(inotify_event) char buffer[4096];
+        ssize_t n = 0;
+        while ((n = read(m_fd, buffer, sizeof buffer)) > 0)
+            for (char* p = buffer; p < buffer + n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(p);
+                if (event->len > 0)
+                    names << QString::fromLocal8Bit(event->name);
+                p += sizeof(inotify_event) + event->len;
+            }
+        return names;
+    }
+
+  private:
+    int m_fd;
+    int m_watch;
+};
+
+TEST_F(StartupTest, InstallationReplacesAFileWithoutRemovingTheOldOneFirst)
+{
+    QTemporaryDir source;
+    QFile config(source.filePath(QStringLiteral("config.ini")));
+    ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+    config.write("[Tabsheets]\r\nStart Position=5\r\n");
+    config.close();
+    WriteFile(QStringLiteral("config.ini"), "[Tabsheets]\r\nStart Position=1\r\n");
+    Registry().WriteString(QStringLiteral("SourceDir"), source.path() + QLatin1Char('/'));
+    const TRemovalWatch watch(Folder());
+    ASSERT_TRUE(watch.Watching());
+    TForm1& form = Start();
+    // Had the new file failed to take its place, the old one would still be there.
+    EXPECT_FALSE(watch.Removed().contains(QStringLiteral("config.ini")));
+    EXPECT_EQ(form.PageControl1->ActivePage(), form.TabSheet5);
+}
+#endif
 
 TEST_F(StartupTest, SourceDirThatDoesNotExistIsStillDeletedAndReported)
 {

@@ -59,17 +59,22 @@ TEST_F(RepeaterDeviceWithoutDevice, AlternativeCellsGiveUpWithAnAssertion)
     EXPECT_FALSE(device.AltSyncSupported());
 }
 
-TEST_F(RepeaterDeviceWithoutDevice, FailedAlternativeWritesLeaveJustTheirFieldsChanged)
+TEST_F(RepeaterDeviceWithoutDevice, UnconfirmedWritesAreReportedAndNoFieldCountsAsSent)
 {
+    using F = RepeaterField;
     TRecordingView view;
     const TRepeaterInput input{"10000000040", "5", "2", "3", "1", "2", true, false};
-    device.WriteMultiCell(input, view);
-    using F = RepeaterField;
-    EXPECT_EQ(view.sent, (std::vector<F>{F::Code, F::Base, F::Repeater, F::Multibase, F::Jump, F::Busy}));
+    const TRepeaterWriteResult multi = device.WriteMultiCell(input, view);
+    EXPECT_TRUE(view.sent.empty());
+    EXPECT_EQ(multi.fields, (std::vector<F>{F::Code, F::Base, F::AltBase, F::AltRepeater, F::Repeater, F::Multibase,
+                                            F::Jump, F::Busy}));
+    EXPECT_TRUE(multi.debugBeep);
+    EXPECT_TRUE(multi.fixedCells);
 
-    view.sent.clear();
-    device.WriteSingleCell({"17", "5", "2", "3", "x", "2", true, false}, view);
-    EXPECT_EQ(view.sent, (std::vector<F>{F::Code, F::Base, F::Repeater, F::Busy}));
+    const TRepeaterWriteResult single = device.WriteSingleCell({"17", "5", "2", "3", "x", "2", true, false}, view);
+    EXPECT_TRUE(view.sent.empty());
+    EXPECT_EQ(single.fields, (std::vector<F>{F::Code, F::Base, F::Repeater, F::AltBase, F::AltRepeater, F::Busy}));
+    EXPECT_FALSE(single.AllConfirmed());
 }
 
 TEST_F(RepeaterDeviceWithoutDevice, ReadStopsAtTheFirstCellWithoutAnswer)
