@@ -17,7 +17,7 @@ namespace {
 using tbtest::SimHarness;
 
 class RepeaterWindowTest : public tbtest::MainWindowFixture {
-  protected:
+protected:
     void TearDown() override
     {
         MainWindowFixture::TearDown();
@@ -42,10 +42,7 @@ class RepeaterWindowTest : public tbtest::MainWindowFixture {
         edit->clear();
         QTest::keyClicks(edit, text);
     }
-    static bool IsYellow(const QLineEdit* edit)
-    {
-        return edit->palette().color(QPalette::Base) == QColor(Qt::yellow);
-    }
+    static bool IsYellow(const QLineEdit* edit) { return edit->palette().color(QPalette::Base) == QColor(Qt::yellow); }
 
     std::unique_ptr<SimHarness> m_sim;
 };
@@ -82,9 +79,9 @@ TEST_F(RepeaterWindowTest, WritesTheRepeaterDidNotConfirmStayYellowAndAreNamed)
     EXPECT_FALSE(IsYellow(page.Edit8));
     ASSERT_EQ(m_dialogs.Count(), 1u);
     EXPECT_EQ(m_dialogs.Last().type, mtError);
-    EXPECT_EQ(m_dialogs.Last().text.split(QLatin1Char('\r')),
-              QStringList({page.lblWriteNotConfirmed->text(), "Multi Cell Solution",
-                           "Base station to synchronize on"}));
+    EXPECT_EQ(
+        m_dialogs.Last().text.split(QLatin1Char('\r')),
+        QStringList({page.lblWriteNotConfirmed->text(), "Multi Cell Solution", "Base station to synchronize on"}));
     EXPECT_EQ(m_sim->logLines().filter(QStringLiteral("DROPPED WRITE")).size(), 5);
 }
 
