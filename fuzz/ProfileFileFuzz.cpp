@@ -1,0 +1,30 @@
+// INI files as other programs and hands leave them, read and written back.
+#include "FuzzInput.h"
+#include "ProfileFile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("fuzz.ini"));
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return 0;
+        f.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
+    }
+    TProfileFile ini(path);
+    for (const QString& section : ini.Sections())
+        for (const QString& key : ini.Keys(section)) {
+            (void)ini.ReadString(section, key);
+            (void)ini.ReadInteger(section, key, 0);
+            (void)ini.ReadBool(section, key, false);
+        }
+    const QString value = QStringLiteral("v%1").arg(size);
+    if (ini.WriteString(QStringLiteral("Fuzz"), QStringLiteral("Key"), value) &&
+        ini.ReadString(QStringLiteral("Fuzz"), QStringLiteral("Key")) != value)
+        __builtin_trap();
+    return 0;
+}
