@@ -28,7 +28,11 @@ QByteArray IntelHex(const QByteArray& data)
     QByteArray text;
     auto record = [&](quint8 type, quint16 address, const QByteArray& bytes) {
         QByteArray raw;
-        raw.append(char(bytes.size())).append(char(address >> 8)).append(char(address)).append(char(type)).append(bytes);
+        raw.append(char(bytes.size()))
+            .append(char(address >> 8))
+            .append(char(address))
+            .append(char(type))
+            .append(bytes);
         quint8 sum = 0;
         for (char c : raw)
             sum = quint8(sum + quint8(c));
@@ -48,7 +52,8 @@ double CpuSeconds()
 {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 bool Measure(const char* profile, int target, const QString& hexFile, const QString& logFile)

@@ -11,7 +11,8 @@ bool BootClient::Send(const boot::Frame& frame)
 {
     const std::vector<uint8_t> bytes = boot::Encode(frame);
     m_sent += bytes.size();
-    return m_port.WriteAll(bytes.data(), bytes.size(), Clock::now() + milliseconds(LineTimeMs(bytes.size()) + 1000));
+    return m_port.WriteAll(bytes.data(), bytes.size(),
+                           Clock::now() + milliseconds(LineTimeMs(bytes.size()) + 1000));
 }
 
 std::optional<boot::Frame> BootClient::Await(uint16_t sequence, Clock::time_point deadline)
@@ -30,7 +31,8 @@ std::optional<boot::Frame> BootClient::Await(uint16_t sequence, Clock::time_poin
     }
 }
 
-std::optional<TargetInfo> BootClient::Search(const uint8_t (&tag)[4], int searchMs, const std::function<void(int)>& onTry)
+std::optional<TargetInfo> BootClient::Search(const uint8_t (&tag)[4], int searchMs,
+                                             const std::function<void(int)>& onTry)
 {
     const auto end = Clock::now() + milliseconds(searchMs);
     boot::Frame hello{boot::kHello, 0, std::vector<uint8_t>(tag, tag + 4)};
@@ -47,7 +49,8 @@ std::optional<TargetInfo> BootClient::Search(const uint8_t (&tag)[4], int search
                 break;
             if (answer->command == boot::kHelloAck && answer->payload.size() >= 10) {
                 const uint8_t* p = answer->payload.data();
-                return TargetInfo{boot::GetU16(p), boot::GetU16(p + 2), boot::GetU32(p + 4), boot::GetU16(p + 8)};
+                return TargetInfo{boot::GetU16(p), boot::GetU16(p + 2), boot::GetU32(p + 4),
+                                  boot::GetU16(p + 8)};
             }
         }
         if (m_port.Lost() || m_port.Interrupted())
@@ -85,8 +88,10 @@ BootClient::Result BootClient::Exchange(uint8_t command, const std::vector<uint8
         result.answer = *answer;
         return result;
     }
-    result.status = m_port.Interrupted() ? Status::Stopped : m_port.Lost() ? Status::Lost
-                    : result.nakReason ? Status::Refused : Status::NoAnswer;
+    result.status = m_port.Interrupted() ? Status::Stopped
+                    : m_port.Lost()      ? Status::Lost
+                    : result.nakReason   ? Status::Refused
+                                         : Status::NoAnswer;
     return result;
 }
 

@@ -30,18 +30,18 @@ constexpr uint8_t kCrc = 0x84;      // CRC-32 of the range (4)
 
 // NAK reasons
 constexpr uint8_t kNakChecksum = 0x01;
-constexpr uint8_t kNakRange = 0x02;    // outside the flash
+constexpr uint8_t kNakRange = 0x02; // outside the flash
 constexpr uint8_t kNakNotErased = 0x03;
-constexpr uint8_t kNakCommand = 0x04;  // unknown command or malformed payload
+constexpr uint8_t kNakCommand = 0x04; // unknown command or malformed payload
 
 // Protocol tags carried by HELLO: a target answers only its own.
 constexpr uint8_t kTagSc14428[4] = {'S', 'C', '2', '8'};
 constexpr uint8_t kTagRfl[4] = {'R', 'F', 'L', '1'};
 
 // The longest a target may be busy before it answers, on top of the line time.
-constexpr int kEraseBusyMs = 300;   // one 64 KiB sector
-constexpr int kProgramBusyMs = 20;  // one block
-constexpr int kVerifyBusyMs = 200;  // CRC over the image
+constexpr int kEraseBusyMs = 300;  // one 64 KiB sector
+constexpr int kProgramBusyMs = 20; // one block
+constexpr int kVerifyBusyMs = 200; // CRC over the image
 
 struct Frame {
     uint8_t command = 0;
@@ -59,7 +59,7 @@ uint32_t GetU32(const uint8_t* p);
 // Finds frames in a byte stream: bytes before a start mark, and frames whose
 // length or CRC is wrong, are skipped (counted in Skipped()).
 class Decoder {
-public:
+  public:
     void Feed(const uint8_t* data, size_t size);
     std::optional<Frame> Next();
     [[nodiscard]] size_t Skipped() const { return m_skipped; }
@@ -68,7 +68,7 @@ public:
     [[nodiscard]] size_t Buffered() const { return m_buffer.size() - m_pos; }
     void Clear();
 
-private:
+  private:
     std::vector<uint8_t> m_buffer;
     size_t m_pos = 0;
     size_t m_skipped = 0;

@@ -24,18 +24,30 @@ namespace {
 speed_t SpeedCode(int baud)
 {
     switch (baud) {
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    case 230400: return B230400;
-    case 460800: return B460800;
-    case 921600: return B921600;
-    default: return 0;
+    case 1200:
+        return B1200;
+    case 2400:
+        return B2400;
+    case 4800:
+        return B4800;
+    case 9600:
+        return B9600;
+    case 19200:
+        return B19200;
+    case 38400:
+        return B38400;
+    case 57600:
+        return B57600;
+    case 115200:
+        return B115200;
+    case 230400:
+        return B230400;
+    case 460800:
+        return B460800;
+    case 921600:
+        return B921600;
+    default:
+        return 0;
     }
 }
 
@@ -50,17 +62,24 @@ bool SetModemLine(int fd, int line, bool on)
 
 SerialDevice::SerialDevice() = default;
 
-SerialDevice::~SerialDevice() { Close(); }
+SerialDevice::~SerialDevice()
+{
+    Close();
+}
 
 // The directories QSerialPort looks at, in its order: the first readable one
 // that holds the file or may receive it.
 std::string SerialDevice::LockFilePath(const std::string& devicePath)
 {
-    static const QStringList directories = {
-        QStringLiteral("/var/lock"),       QStringLiteral("/etc/locks"), QStringLiteral("/var/spool/locks"),
-        QStringLiteral("/var/spool/uucp"), QStringLiteral("/tmp"),       QStringLiteral("/var/tmp"),
-        QStringLiteral("/var/lock/lockdev"), QStringLiteral("/run/lock"),
-        QStandardPaths::writableLocation(QStandardPaths::TempLocation)};
+    static const QStringList directories = {QStringLiteral("/var/lock"),
+                                            QStringLiteral("/etc/locks"),
+                                            QStringLiteral("/var/spool/locks"),
+                                            QStringLiteral("/var/spool/uucp"),
+                                            QStringLiteral("/tmp"),
+                                            QStringLiteral("/var/tmp"),
+                                            QStringLiteral("/var/lock/lockdev"),
+                                            QStringLiteral("/run/lock"),
+                                            QStandardPaths::writableLocation(QStandardPaths::TempLocation)};
     QString name = QString::fromLocal8Bit(devicePath.c_str());
     if (name.startsWith(QStringLiteral("/dev/")))
         name.remove(0, 5);
@@ -149,18 +168,30 @@ void SerialDevice::Close()
 const char* SerialDevice::Describe(OpenError error)
 {
     switch (error) {
-    case OpenError::None: return "open";
-    case OpenError::Missing: return "no such device";
-    case OpenError::NotATerminal: return "not a serial device";
-    case OpenError::InUse: return "in use by another program";
-    case OpenError::Denied: return "access denied";
-    case OpenError::Settings: return "line settings refused";
+    case OpenError::None:
+        return "open";
+    case OpenError::Missing:
+        return "no such device";
+    case OpenError::NotATerminal:
+        return "not a serial device";
+    case OpenError::InUse:
+        return "in use by another program";
+    case OpenError::Denied:
+        return "access denied";
+    case OpenError::Settings:
+        return "line settings refused";
     }
     return "unknown error";
 }
 
-bool SerialDevice::SetDtr(bool on) { return SetModemLine(m_fd, TIOCM_DTR, on); }
-bool SerialDevice::SetRts(bool on) { return SetModemLine(m_fd, TIOCM_RTS, on); }
+bool SerialDevice::SetDtr(bool on)
+{
+    return SetModemLine(m_fd, TIOCM_DTR, on);
+}
+bool SerialDevice::SetRts(bool on)
+{
+    return SetModemLine(m_fd, TIOCM_RTS, on);
+}
 
 void SerialDevice::Flush()
 {

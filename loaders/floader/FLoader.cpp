@@ -22,7 +22,7 @@ struct Running {
 // Downloads in flight; finished ones are joined at the next start and when
 // the library is unloaded (which first stops the rest).
 class Downloads {
-public:
+  public:
     ~Downloads()
     {
         std::lock_guard lock(m_mutex);
@@ -43,12 +43,13 @@ public:
             if (*it->done) {
                 it->thread.join();
                 it = m_list.erase(it);
-            } else
+            }
+            else
                 ++it;
         }
     }
 
-private:
+  private:
     std::mutex m_mutex;
     std::list<Running> m_list;
 };
@@ -60,11 +61,20 @@ std::atomic<FLoaderIndicationHandler> g_handler{nullptr};
 
 extern "C" {
 
-FLOADER_API void SetupCallbackFunction(FLoaderIndicationHandler handler) { g_handler = handler; }
+FLOADER_API void SetupCallbackFunction(FLoaderIndicationHandler handler)
+{
+    g_handler = handler;
+}
 
-FLOADER_API FLoaderIndicationHandler ReadCallbackFunction(void) { return g_handler; }
+FLOADER_API FLoaderIndicationHandler ReadCallbackFunction(void)
+{
+    return g_handler;
+}
 
-FLOADER_API uint32_t FLoaderDLLVersion(void) { return 0x0100; }
+FLOADER_API uint32_t FLoaderDLLVersion(void)
+{
+    return 0x0100;
+}
 
 FLOADER_API uint16_t FlashLoader(uint32_t comPort, uint32_t targetType, uint32_t baudRate, uint32_t busMode,
                                  const char* hexFile, uint16_t loaderId)
@@ -100,7 +110,8 @@ FLOADER_API uint16_t FlashLoader(uint32_t comPort, uint32_t targetType, uint32_t
             d->Run();
             *done = true;
         });
-    } catch (const std::system_error&) {
+    }
+    catch (const std::system_error&) {
         g_downloads.List().pop_back();
         return UNABLE_TO_CREATE_THREAD_FLASH_LOADER;
     }

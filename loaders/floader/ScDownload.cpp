@@ -23,7 +23,10 @@ ScDownload::ScDownload(uint16_t loaderId, FLoaderIndicationHandler handler, int 
 {
 }
 
-SerialDevice::OpenError ScDownload::OpenPort(const std::string& path) { return m_port.Open(path, m_baud); }
+SerialDevice::OpenError ScDownload::OpenPort(const std::string& path)
+{
+    return m_port.Open(path, m_baud);
+}
 
 void ScDownload::Report(uint16_t type, uint32_t value, uint32_t value2)
 {
@@ -60,7 +63,8 @@ void ScDownload::Run()
     Report(START_PROGRAM_IND);
     Download();
     m_port.Close();
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     Report(STOP_PROGRAM_IND, uint32_t(ms.count()));
 }
 
@@ -117,7 +121,8 @@ bool ScDownload::Download()
     ReportWords(FLASHTYPE_IND, target->maker, target->device);
     const uint64_t end = uint64_t(image.offset) + image.data.size();
     if (end > target->flashSize) {
-        ReportText("Image ends at " + Hex8(uint32_t(end)) + ", beyond the flash of " + Hex8(target->flashSize) + " bytes");
+        ReportText("Image ends at " + Hex8(uint32_t(end)) + ", beyond the flash of " +
+                   Hex8(target->flashSize) + " bytes");
         Report(DOWNLOAD_FAILED_IND);
         return false;
     }
@@ -126,7 +131,8 @@ bool ScDownload::Download()
         if (r.status == BootClient::Status::Refused) {
             ReportText(what + " at " + Hex8(address) + " refused by the target");
             ReportWords(MAIL_ERROR_IND, r.nakReason);
-        } else
+        }
+        else
             ReportLinkFailure(int(r.status), what, address);
         return false;
     };
@@ -143,14 +149,16 @@ bool ScDownload::Download()
     }
     Report(CHIP_ERASE_FINISHED_IND);
 
-    const uint32_t block = std::min<uint32_t>(kBlockSize, target->largestBlock ? target->largestBlock : kBlockSize);
+    const uint32_t block =
+        std::min<uint32_t>(kBlockSize, target->largestBlock ? target->largestBlock : kBlockSize);
     for (size_t done = 0; done < image.data.size(); done += block) {
         const uint32_t address = image.offset + uint32_t(done);
         const size_t count = std::min<size_t>(block, image.data.size() - done);
         std::vector<uint8_t> payload;
         payload.reserve(4 + count);
         boot::PutU32(payload, address);
-        payload.insert(payload.end(), image.data.begin() + ptrdiff_t(done), image.data.begin() + ptrdiff_t(done + count));
+        payload.insert(payload.end(), image.data.begin() + ptrdiff_t(done),
+                       image.data.begin() + ptrdiff_t(done + count));
         const auto r = client.Exchange(boot::kData, payload, boot::kProgramBusyMs);
         if (r.status != BootClient::Status::Ok)
             return failed(r, "block", address);
@@ -162,9 +170,11 @@ bool ScDownload::Download()
     boot::PutU32(range, image.offset);
     boot::PutU32(range, uint32_t(image.data.size()));
     const auto verify = client.Exchange(boot::kVerify, range, boot::kVerifyBusyMs);
-    if (verify.status != BootClient::Status::Ok || verify.answer.command != boot::kCrc || verify.answer.payload.size() < 4)
-        return verify.status == BootClient::Status::Ok ? failed({BootClient::Status::NoAnswer, {}, 0}, "verify", image.offset)
-                                                       : failed(verify, "verify", image.offset);
+    if (verify.status != BootClient::Status::Ok || verify.answer.command != boot::kCrc ||
+        verify.answer.payload.size() < 4)
+        return verify.status == BootClient::Status::Ok
+                   ? failed({BootClient::Status::NoAnswer, {}, 0}, "verify", image.offset)
+                   : failed(verify, "verify", image.offset);
     const uint32_t fileCrc = Crc32(image.data.data(), image.data.size());
     const uint32_t targetCrc = boot::GetU32(verify.answer.payload.data());
     if (fileCrc != targetCrc) {

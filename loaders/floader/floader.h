@@ -58,7 +58,14 @@ enum {
 };
 
 /* COMPORT_CTRL_IND actions (Word1). */
-enum { FLOADER_DTR_SET = 0, FLOADER_DTR_CLR = 1, FLOADER_RTS_SET = 2, FLOADER_RTS_CLR = 3, FLOADER_BREAK_SET = 4, FLOADER_BREAK_CLR = 5 };
+enum {
+    FLOADER_DTR_SET = 0,
+    FLOADER_DTR_CLR = 1,
+    FLOADER_RTS_SET = 2,
+    FLOADER_RTS_CLR = 3,
+    FLOADER_BREAK_SET = 4,
+    FLOADER_BREAK_CLR = 5
+};
 
 /* The record is valid only during the handler call. Little-endian layout:
  *   0 Type, 2 LoaderId, 4 Value | Word1 (4) + Word2 (6) | Text, 8 Value2.

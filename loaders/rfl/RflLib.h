@@ -27,10 +27,10 @@ typedef void (*RflFinishedFunc)(int result);
 /* Results of RflRun (also given to the finished callback). */
 enum {
     RFL_RESULT_OK = 0,
-    RFL_RESULT_BAD_INPUT = 1,   /* arguments, configuration or software file */
-    RFL_RESULT_PORT = 2,        /* the port cannot be opened or is in use */
-    RFL_RESULT_NO_TARGET = 3,   /* the target did not answer the search */
-    RFL_RESULT_FAILED = 6       /* the download failed, was cancelled or did not verify */
+    RFL_RESULT_BAD_INPUT = 1, /* arguments, configuration or software file */
+    RFL_RESULT_PORT = 2,      /* the port cannot be opened or is in use */
+    RFL_RESULT_NO_TARGET = 3, /* the target did not answer the search */
+    RFL_RESULT_FAILED = 6     /* the download failed, was cancelled or did not verify */
 };
 
 RFL_API void RflInit(RflTextOutFunc textOut, RflWaitKeyFunc waitKey, RflGetKeyFunc getKey,

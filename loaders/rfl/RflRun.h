@@ -12,7 +12,7 @@ namespace tbload {
 // One run of the console loader: arguments, configuration, software file,
 // key to start, search, erase, blocks, checksum. Prints as a console program.
 class RflRunner {
-public:
+  public:
     static constexpr int kSearchMs = 5000;
     static constexpr uint32_t kSectorSize = 64 * 1024;
     static constexpr char kEscape = 0x1B;
@@ -23,7 +23,7 @@ public:
     }
     int Run(const std::vector<std::string>& arguments);
 
-private:
+  private:
     int Download(const struct RflConfig& config, const struct HexImage& image, int com);
     [[nodiscard]] bool Cancelled() const { return m_cancel; }
     void Banner() const;

@@ -11,7 +11,10 @@ using std::chrono::microseconds;
 
 namespace {
 constexpr uint32_t kSector = 64 * 1024;
-QString Hex8(uint32_t v) { return QStringLiteral("%1").arg(v, 8, 16, QLatin1Char('0')).toUpper(); }
+QString Hex8(uint32_t v)
+{
+    return QStringLiteral("%1").arg(v, 8, 16, QLatin1Char('0')).toUpper();
+}
 } // namespace
 
 bool BootTarget::IsBootProfile(const QString& profile)
@@ -71,8 +74,8 @@ QString BootTarget::State(Clock::time_point now) const
     return now < m_windowEnd ? QStringLiteral("boot window open") : QStringLiteral("boot window closed");
 }
 
-BootTarget::Reply BootTarget::Answer(const boot::Frame& request, uint8_t command, std::vector<uint8_t> payload,
-                                     microseconds busy)
+BootTarget::Reply BootTarget::Answer(const boot::Frame& request, uint8_t command,
+                                     std::vector<uint8_t> payload, microseconds busy)
 {
     Reply reply;
     reply.frame = boot::Frame{command, request.sequence, std::move(payload)};
@@ -122,7 +125,8 @@ BootTarget::Reply BootTarget::Handle(const boot::Frame& frame, Clock::time_point
             return Refuse(frame, boot::kNakCommand, QStringLiteral("REFUSED erase"));
         const uint32_t offset = boot::GetU32(p), length = boot::GetU32(p + 4);
         if (offset % kSector || length % kSector || uint64_t(offset) + length > m_flash.size())
-            return Refuse(frame, boot::kNakRange, QStringLiteral("REFUSED erase %1 %2").arg(Hex8(offset), Hex8(length)));
+            return Refuse(frame, boot::kNakRange,
+                          QStringLiteral("REFUSED erase %1 %2").arg(Hex8(offset), Hex8(length)));
         std::fill(m_flash.begin() + offset, m_flash.begin() + offset + length, 0xFF);
         Reply r = Answer(frame, boot::kAck, {}, kEraseTimePerSector * (length / kSector));
         r.log = QStringLiteral("ERASE %1 %2").arg(Hex8(offset), Hex8(length));
@@ -143,18 +147,21 @@ BootTarget::Reply BootTarget::Handle(const boot::Frame& frame, Clock::time_point
         ++m_dataFrames;
         if (m_options.faults.corruptBlock == m_dataFrames && !m_corrupted) {
             m_corrupted = true;
-            return Refuse(frame, boot::kNakChecksum, QStringLiteral("FAULT corrupt block %1").arg(m_dataFrames));
+            return Refuse(frame, boot::kNakChecksum,
+                          QStringLiteral("FAULT corrupt block %1").arg(m_dataFrames));
         }
         if (uint64_t(offset) + count > m_flash.size())
             return Refuse(frame, boot::kNakRange, QStringLiteral("REFUSED block %1").arg(Hex8(offset)));
         for (size_t i = 0; i < count; ++i)
             if ((m_flash[offset + i] & p[4 + i]) != p[4 + i])
-                return Refuse(frame, boot::kNakNotErased, QStringLiteral("REFUSED block %1 not erased").arg(Hex8(offset)));
+                return Refuse(frame, boot::kNakNotErased,
+                              QStringLiteral("REFUSED block %1 not erased").arg(Hex8(offset)));
         for (size_t i = 0; i < count; ++i)
             m_flash[offset + i] &= p[4 + i];
         m_lastDataSequence = frame.sequence;
         ++m_blocks;
-        Reply r = Answer(frame, boot::kAck, {}, microseconds(kProgramTimePerKiB.count() * int64_t(count) / 1024));
+        Reply r =
+            Answer(frame, boot::kAck, {}, microseconds(kProgramTimePerKiB.count() * int64_t(count) / 1024));
         r.log = QStringLiteral("BLOCK %1 %2").arg(Hex8(offset)).arg(count);
         if (m_options.faults.stopAfterBlocks && m_blocks >= m_options.faults.stopAfterBlocks) {
             m_gone = true;
@@ -192,8 +199,9 @@ BootTarget::Reply BootTarget::Handle(const boot::Frame& frame, Clock::time_point
         return r;
     }
     default:
-        return m_session ? Refuse(frame, boot::kNakCommand, QStringLiteral("REFUSED command %1").arg(frame.command))
-                         : Reply{};
+        return m_session
+                   ? Refuse(frame, boot::kNakCommand, QStringLiteral("REFUSED command %1").arg(frame.command))
+                   : Reply{};
     }
 }
 

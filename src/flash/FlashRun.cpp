@@ -12,7 +12,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-const QString TFlashRun::kPowerOff = QStringLiteral("Turn power off the PP / FP / WRFP! - and then click OK.");
+const QString TFlashRun::kPowerOff =
+    QStringLiteral("Turn power off the PP / FP / WRFP! - and then click OK.");
 const QString TFlashRun::kPressHookKey = QStringLiteral("While pressing the hook key click the OK button!");
 const QString TFlashRun::kTurnOnPower = QStringLiteral("Turn on power to the target - and then click OK.");
 const QString TFlashRun::kComError = QStringLiteral("Could not open the serial device.");
@@ -75,7 +76,8 @@ int TFlashRun::Check(const TFlashTarget& target)
         return kBadInput;
     }
     if (target.Path == TFlashPath::Rfl) {
-        const QString config = m_options.ProgramFolder + QStringLiteral("CFG/") + QLatin1String(target.ConfigFile);
+        const QString config =
+            m_options.ProgramFolder + QStringLiteral("CFG/") + QLatin1String(target.ConfigFile);
         if (!QFileInfo(config).isReadable()) {
             Line(QStringLiteral("Cannot read the configuration file %1").arg(config));
             return kBadInput;
@@ -139,8 +141,8 @@ int TFlashRun::RunSC14428(const TFlashTarget& target)
     hooks.Success = [&](quint16) { success = true; };
 
     m_loader = &loader;
-    const quint16 code = loader.Download(quint32(m_options.Com), kSC14428ModeByte, kSC14428BaudRate, kSC14428ModeByte,
-                                         m_options.File);
+    const quint16 code = loader.Download(quint32(m_options.Com), kSC14428ModeByte, kSC14428BaudRate,
+                                         kSC14428ModeByte, m_options.File);
     m_log.AddLine(loader.StatusText());
     int result = kFailed;
     if (code == NO_ERROR_FLASH_LOADER) {
@@ -149,8 +151,11 @@ int TFlashRun::RunSC14428(const TFlashTarget& target)
         if (!ended)
             loop.exec();
         result = success && !failed ? kDone : badFile ? kBadInput : noTarget ? kNoTarget : kFailed;
-    } else
-        result = code == NO_ACCESS_COMPORT_FLASH_LOADER ? kPort : code == FILEACCESS_ERROR_FLASH_LOADER ? kBadInput : kFailed;
+    }
+    else
+        result = code == NO_ACCESS_COMPORT_FLASH_LOADER  ? kPort
+                 : code == FILEACCESS_ERROR_FLASH_LOADER ? kBadInput
+                                                         : kFailed;
     m_loader = nullptr;
     // Hooks still queued (the error hook of a refused start) belong to this run.
     QCoreApplication::processEvents();
@@ -165,7 +170,8 @@ int TFlashRun::RunRfl(const TFlashTarget& target)
 {
     try {
         TRflLibrary::Load();
-    } catch (const EDLLLoadError& error) {
+    }
+    catch (const EDLLLoadError& error) {
         Line(error.Message());
         return kBadInput;
     }
@@ -214,7 +220,9 @@ int TFlashRun::RunRfl(const TFlashTarget& target)
     case kDone:
     case kBadInput:
     case kPort:
-    case kNoTarget: return result;
-    default: return kFailed;
+    case kNoTarget:
+        return result;
+    default:
+        return kFailed;
     }
 }

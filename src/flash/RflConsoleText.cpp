@@ -4,7 +4,10 @@ namespace {
 constexpr char kHorizontal = char(0xC4); // box drawing, code page 437
 constexpr char kVertical = char(0xB3);
 
-QString Text(const QByteArray& bytes) { return QString::fromLatin1(bytes); }
+QString Text(const QByteArray& bytes)
+{
+    return QString::fromLatin1(bytes);
+}
 } // namespace
 
 void TRflConsoleText::SetLine(int index, const QString& text)
@@ -42,7 +45,8 @@ void TRflConsoleText::TextOut(const QByteArray& piece)
         if (m_crToggle) {
             m_savedLine = m_log.LineCount() - 1;
             m_crToggle = false;
-        } else
+        }
+        else
             m_crToggle = true;
         return;
     }

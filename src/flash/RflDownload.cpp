@@ -7,8 +7,8 @@
 #include <QPointer>
 #include <QThread>
 #include <array>
-#include <chrono>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 
@@ -105,18 +105,33 @@ void TextOutTrampoline(const char* text)
 
 int WaitKeyTrampoline()
 {
-    return CallOnOwner([] { const auto& f = TheBridge().callbacks.WaitKey; return f ? f() : 1; }, 0);
+    return CallOnOwner(
+        [] {
+            const auto& f = TheBridge().callbacks.WaitKey;
+            return f ? f() : 1;
+        },
+        0);
 }
 
 char GetKeyTrampoline()
 {
     constexpr char kEscape = 0x1B;
-    return char(CallOnOwner([] { const auto& f = TheBridge().callbacks.GetKey; return int(f ? f() : ' '); }, kEscape));
+    return char(CallOnOwner(
+        [] {
+            const auto& f = TheBridge().callbacks.GetKey;
+            return int(f ? f() : ' ');
+        },
+        kEscape));
 }
 
 int KeyAvailableTrampoline()
 {
-    return CallOnOwner([] { const auto& f = TheBridge().callbacks.KeyAvailable; return f ? f() : 1; }, 1);
+    return CallOnOwner(
+        [] {
+            const auto& f = TheBridge().callbacks.KeyAvailable;
+            return f ? f() : 1;
+        },
+        1);
 }
 
 void FinishedTrampoline(int result)
@@ -136,7 +151,10 @@ void FinishedTrampoline(int result)
 
 TRflDownload::TRflDownload(QObject* parent) : QObject(parent) {}
 
-TRflDownload::~TRflDownload() { Stop(); }
+TRflDownload::~TRflDownload()
+{
+    Stop();
+}
 
 void TRflDownload::Init(TRflCallbacks callbacks)
 {
@@ -146,10 +164,14 @@ void TRflDownload::Init(TRflCallbacks callbacks)
         b.callbacks = std::move(callbacks);
         b.owner = this;
     }
-    TRflLibrary::Entry().Init(&TextOutTrampoline, &WaitKeyTrampoline, &GetKeyTrampoline, &KeyAvailableTrampoline);
+    TRflLibrary::Entry().Init(&TextOutTrampoline, &WaitKeyTrampoline, &GetKeyTrampoline,
+                              &KeyAvailableTrampoline);
 }
 
-bool TRflDownload::IsRunning() const { return TheBridge().running; }
+bool TRflDownload::IsRunning() const
+{
+    return TheBridge().running;
+}
 
 bool TRflDownload::Run(const QList<QByteArray>& arguments)
 {

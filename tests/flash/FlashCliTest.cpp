@@ -16,10 +16,13 @@ namespace {
 
 using testing::HasSubstr;
 
-QString BinDir() { return qEnvironmentVariable("TUNEBENCH_BIN_DIR"); }
+QString BinDir()
+{
+    return qEnvironmentVariable("TUNEBENCH_BIN_DIR");
+}
 
 class FlashCli : public testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
     QString HexFile(const QByteArray& data)
     {
@@ -66,7 +69,8 @@ TEST_F(FlashCli, BothLoadersDownloadAndVerify)
         const QString saved = m_dir.filePath(QStringLiteral("flash.bin"));
         tbtest::SimHarness sim({"--profile", c.profile, "--save", saved});
         ASSERT_TRUE(sim.start());
-        const auto r = tbtest::RunCli({"--port", sim.portPath(), "flash", "--target", c.target, "--yes", HexFile(data)});
+        const auto r =
+            tbtest::RunCli({"--port", sim.portPath(), "flash", "--target", c.target, "--yes", HexFile(data)});
         EXPECT_EQ(r.exitCode, 0) << qPrintable(r.out + r.err);
         EXPECT_THAT(r.out.toStdString(), HasSubstr(c.confirmed));
         EXPECT_THAT(r.err.toStdString(), HasSubstr("Turn power off the PP / FP / WRFP!"));
@@ -99,7 +103,8 @@ TEST_F(FlashCli, CtrlCEndsTheDownloadAndFreesThePort)
     ASSERT_TRUE(sim.start());
     QProcess cli;
     cli.start(BinDir() + QStringLiteral("/tunebench-cli"),
-              {"--port", sim.portPath(), "flash", "--target", "6", "--yes", HexFile(tbtest::RandomBytes(128 * 1024, 2))});
+              {"--port", sim.portPath(), "flash", "--target", "6", "--yes",
+               HexFile(tbtest::RandomBytes(128 * 1024, 2))});
     ASSERT_TRUE(sim.waitForLogPrefix(QStringLiteral("BLOCK ")));
     ::kill(pid_t(cli.processId()), SIGINT);
     ASSERT_TRUE(cli.waitForFinished(5000));

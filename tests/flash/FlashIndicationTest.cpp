@@ -29,7 +29,10 @@ FLoaderIndication Words(uint16_t type, uint16_t w1, uint16_t w2 = 0)
     return r;
 }
 
-QString LineOf(const FLoaderIndication& r) { return DescribeIndication(TIndicationRecord::Copy(r)).Text; }
+QString LineOf(const FLoaderIndication& r)
+{
+    return DescribeIndication(TIndicationRecord::Copy(r)).Text;
+}
 
 TEST(FlashIndication, LinesByType)
 {
@@ -38,25 +41,28 @@ TEST(FlashIndication, LinesByType)
     memset(text.Data.Text, 'x', sizeof text.Data.Text); // no terminator: copied to the record's end only
     const struct {
         FLoaderIndication record;
-        const char* line;
+        QString line;
     } cases[] = {
-        {Record(START_PROGRAM_IND), "[00] START_PROGRAM_IND"},
-        {Record(PROGRAM_PROGRESS_IND, 0x1234), "[00] PROGRAM_PROGRESS_IND [Addr=00001234]"},
-        {Words(FLASHTYPE_IND, 0x00BF, 0x2780), "[00] FLASHTYPE_IND [Manu.Code=00BF][Device ID=2780]"},
-        {Record(STOP_PROGRAM_IND, 2048), "[00] STOP_PROGRAM_IND [Time 2048 msec] "},
-        {Words(COMPORT_CTRL_IND, 9), "[00] COMPORT_CTRL_IND [??????? [0009]]"},
-        {Words(COMPORT_CTRL_IND, FLOADER_RTS_CLR), "[00] COMPORT_CTRL_IND [RTS_CLR]"},
-        {Record(0), "[00] ### UNKNOWN MAIL ### LoaderPrimitiveType = 0 Hex"},
-        {Record(0x011B), "[00] ### UNKNOWN MAIL ### LoaderPrimitiveType = 1B Hex"},
-        {Record(START_PROGRAM_IND, 0, 0, 0x123), "[123] START_PROGRAM_IND"},
-        {Words(MAIL_ERROR_IND, 0x3), "[00] MAIL_ERROR_IND  ### MAIL ERROR[0003] ###"},
-        {Record(CRC_OK_IND, 0xCBF43926, 0xCBF43926), "[00] CRC_OK_IND [File=CBF43926][Target=CBF43926]"},
+        {Record(START_PROGRAM_IND), QStringLiteral("[00] START_PROGRAM_IND")},
+        {Record(PROGRAM_PROGRESS_IND, 0x1234), QStringLiteral("[00] PROGRAM_PROGRESS_IND [Addr=00001234]")},
+        {Words(FLASHTYPE_IND, 0x00BF, 0x2780),
+         QStringLiteral("[00] FLASHTYPE_IND [Manu.Code=00BF][Device ID=2780]")},
+        {Record(STOP_PROGRAM_IND, 2048), QStringLiteral("[00] STOP_PROGRAM_IND [Time 2048 msec] ")},
+        {Words(COMPORT_CTRL_IND, 9), QStringLiteral("[00] COMPORT_CTRL_IND [??????? [0009]]")},
+        {Words(COMPORT_CTRL_IND, FLOADER_RTS_CLR), QStringLiteral("[00] COMPORT_CTRL_IND [RTS_CLR]")},
+        {Record(0), QStringLiteral("[00] ### UNKNOWN MAIL ### LoaderPrimitiveType = 0 Hex")},
+        {Record(0x011B), QStringLiteral("[00] ### UNKNOWN MAIL ### LoaderPrimitiveType = 1B Hex")},
+        {Record(START_PROGRAM_IND, 0, 0, 0x123), QStringLiteral("[123] START_PROGRAM_IND")},
+        {Words(MAIL_ERROR_IND, 0x3), QStringLiteral("[00] MAIL_ERROR_IND  ### MAIL ERROR[0003] ###")},
+        {Record(CRC_OK_IND, 0xCBF43926, 0xCBF43926),
+         QStringLiteral("[00] CRC_OK_IND [File=CBF43926][Target=CBF43926]")},
         {Record(CRC_ERROR_IND, 1, 2),
-         "[00] CRC_ERROR_IND [File=00000001][Target=00000002]\r#########    CRC32  ERROR   #########"},
-        {text, qPrintable("[00] TEXT_INFO_IND [" + QString(int(sizeof text.Data.Text), QLatin1Char('x')) + "]")},
+         QStringLiteral(
+             "[00] CRC_ERROR_IND [File=00000001][Target=00000002]\r#########    CRC32  ERROR   #########")},
+        {text, "[00] TEXT_INFO_IND [" + QString(int(sizeof text.Data.Text), QLatin1Char('x')) + "]"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(LineOf(c.record), QString::fromLatin1(c.line));
+        EXPECT_EQ(LineOf(c.record), c.line);
 }
 
 TEST(FlashIndication, StatusLineOfAResultCode)
@@ -67,12 +73,14 @@ TEST(FlashIndication, StatusLineOfAResultCode)
 }
 
 class HookRecorder {
-public:
+  public:
     HookRecorder()
     {
         auto& h = FlashLoaderHooks();
         h.Log = [this](quint16, const QString& t) { Note(QStringLiteral("log ") + t); };
-        h.Busy = [this](quint16, bool b) { Note(b ? QStringLiteral("busy on") : QStringLiteral("busy off")); };
+        h.Busy = [this](quint16, bool b) {
+            Note(b ? QStringLiteral("busy on") : QStringLiteral("busy off"));
+        };
         h.Error = [this](quint16, const QString&) { Note(QStringLiteral("error")); };
         h.Success = [this](quint16) { Note(QStringLiteral("success")); };
     }
@@ -80,7 +88,7 @@ public:
     std::vector<std::string> calls;
     bool offThread = false;
 
-private:
+  private:
     void Note(const QString& call)
     {
         offThread = offThread || QThread::currentThread() != qApp->thread();
@@ -91,15 +99,16 @@ private:
 TEST(FlashIndication, HookOrderPerType)
 {
     HookRecorder hooks;
-    for (uint16_t type : {START_PROGRAM_IND, CRC_OK_IND, CRC_ERROR_IND, COMMUNICATION_ERROR_IND, STOP_PROGRAM_IND}) {
+    for (uint16_t type :
+         {START_PROGRAM_IND, CRC_OK_IND, CRC_ERROR_IND, COMMUNICATION_ERROR_IND, STOP_PROGRAM_IND}) {
         const FLoaderIndication r = Record(type);
         FlashIndicationHandler(&r);
     }
     EXPECT_TRUE(hooks.calls.empty()) << "hooks are posted, never called inside the handler";
     ASSERT_TRUE(tbtest::waitFor([&] { return hooks.calls.size() == 9; }));
     EXPECT_THAT(hooks.calls, testing::ElementsAre("busy on", "log [00] START_PROGRAM_IND",
-                                                  "log [00] CRC_OK_IND [File=00000000][Target=00000000]", "success",
-                                                  testing::StartsWith("log [00] CRC_ERROR_IND"),
+                                                  "log [00] CRC_OK_IND [File=00000000][Target=00000000]",
+                                                  "success", testing::StartsWith("log [00] CRC_ERROR_IND"),
                                                   "log [00] COMMUNICATION_ERROR_IND", "error", "busy off",
                                                   "log [00] STOP_PROGRAM_IND [Time 0 msec] "));
 }
@@ -119,9 +128,13 @@ TEST(FlashIndication, HooksFromALibraryThreadArriveInOrderOnTheAppThread)
     EXPECT_FALSE(hooks.offThread);
     for (int i = 0; i < kCount; ++i)
         ASSERT_EQ(QString::fromStdString(hooks.calls[size_t(i)]),
-                  "log [00] PROGRAM_PROGRESS_IND [Addr=" + QStringLiteral("%1").arg(i, 8, 16, QLatin1Char('0')).toUpper() + "]");
+                  "log [00] PROGRAM_PROGRESS_IND [Addr=" +
+                      QStringLiteral("%1").arg(i, 8, 16, QLatin1Char('0')).toUpper() + "]");
 }
 
-TEST(FlashIndication, RegistrationGivesTheHandlerBack) { EXPECT_TRUE(RegisterFlashIndicationHandler()); }
+TEST(FlashIndication, RegistrationGivesTheHandlerBack)
+{
+    EXPECT_TRUE(RegisterFlashIndicationHandler());
+}
 
 } // namespace

@@ -14,7 +14,11 @@ inline QByteArray IntelHexOf(const QByteArray& data, quint32 offset)
     QByteArray text;
     auto record = [&](quint8 type, quint16 address, const QByteArray& bytes) {
         QByteArray raw;
-        raw.append(char(bytes.size())).append(char(address >> 8)).append(char(address)).append(char(type)).append(bytes);
+        raw.append(char(bytes.size()))
+            .append(char(address >> 8))
+            .append(char(address))
+            .append(char(type))
+            .append(bytes);
         quint8 sum = 0;
         for (char c : raw)
             sum = quint8(sum + quint8(c));
