@@ -113,6 +113,7 @@ TCliOptions TCliApp::GlobalOptions() const
     o.portPath = FromArg(m_port);
     if (!m_baud.empty())
         o.baud = ParseDecimal(FromArg(m_baud)).value_or(o.baud);
+    o.baudGiven = !m_baud.empty();
     o.twoWire = m_twoWire;
     o.trace = m_trace;
     return o;

@@ -7,6 +7,8 @@ void AddLinkCommands(TCliApp& cli);
 void AddRepeaterCommands(TCliApp& cli);
 void AddHandsetCommands(TCliApp& cli);
 void AddFlashCommands(TCliApp& cli);
+void AddMenuCommands(TCliApp& cli);
+void AddDefaultCommands(TCliApp& cli);
 
 inline void AddAllCommands(TCliApp& cli)
 {
@@ -14,4 +16,6 @@ inline void AddAllCommands(TCliApp& cli)
     AddRepeaterCommands(cli);
     AddHandsetCommands(cli);
     AddFlashCommands(cli);
+    AddMenuCommands(cli);
+    AddDefaultCommands(cli);
 }

@@ -11,6 +11,7 @@ struct TCliOptions {
     int com = 0; // 0: the stored COMPORT, else 1
     QString portPath;
     int baud = 9600;
+    bool baudGiven = false; // --baud was on the command line
     bool twoWire = false;
     bool trace = false;
 };

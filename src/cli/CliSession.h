@@ -23,6 +23,8 @@ public:
     [[nodiscard]] QTextStream& Out() { return m_out; }
     [[nodiscard]] QTextStream& Err() { return m_err; }
 
+    // The rate OpenLink uses, for a command whose device has a rate of its own.
+    void UseBaud(int baud) { m_options.baud = baud; }
     // Opens the port; reports why and returns null when it cannot.
     TSendmail* OpenLink();
     // Reports invalid arguments of the running command with its usage line.

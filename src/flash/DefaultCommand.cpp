@@ -28,7 +28,8 @@ TDefaultCommand::TOutcome TDefaultCommand::Run(TDefaultDevice device, int pauseM
         return TOutcome::Stopped;
     if (attempt < 1 || attempt > 6)
         return TOutcome::NoAnswer;
-    m_answer = m_link.SendMail(DefaultCommandMail(device));
+    // The answer is not judged: the device may already be busy with its defaults.
+    (void)m_link.SendMail(DefaultCommandMail(device));
     if (!m_link.StopRequested)
         Pause(pauseMs);
     return m_link.StopRequested ? TOutcome::Stopped : TOutcome::Sent;

@@ -36,13 +36,10 @@ public:
     TOutcome Run(TDefaultDevice device, int pauseMs = kPauseMs);
     // Ends the probe, the exchange and the pause at once (the window closes).
     void Stop();
-    // The device's answer to the default mail (not judged; empty when none).
-    [[nodiscard]] const QString& Answer() const { return m_answer; }
 
 private:
     void Pause(int ms);
 
     TMailControl& m_link;
     QEventLoop* m_pause = nullptr;
-    QString m_answer;
 };

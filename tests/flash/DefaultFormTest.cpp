@@ -128,7 +128,6 @@ TEST_F(DefaultFormTest, ClosingDuringTheCommandEndsItWithoutSuccess)
     EXPECT_EQ(m_dialogs.Count(), 0u);
     EXPECT_FALSE(m_form.CommandRunning());
     EXPECT_TRUE(m_form.bbtnDefaultPp->isEnabled());
-    EXPECT_EQ(SimLines("DEFAULT"), QStringList({"DEFAULT 02 3A 00"}));
 }
 
 } // namespace

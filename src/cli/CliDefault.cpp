@@ -1,0 +1,52 @@
+// "default handset|repeater|base": the default command of the Default Commands window.
+#include "CliApp.h"
+#include "CliGroups.h"
+
+#include "DefaultCommand.h"
+#include "SndMail.h"
+
+namespace {
+const std::string kGroup = "Default commands";
+
+struct TDefaultArgs {
+    std::string device;
+    std::string target;
+};
+
+int SendDefault(TCliSession& s, const TDefaultArgs& a)
+{
+    const TDefaultDevice device = a.device == "repeater" ? TDefaultDevice::Repeater
+                                  : a.device == "base"   ? TDefaultDevice::Base
+                                                         : TDefaultDevice::Handset;
+    if (!a.target.empty() && !s.Options().baudGiven)
+        s.UseBaud(DefaultCommandBaud(*ParseDecimal(FromArg(a.target))));
+    TSendmail* link = s.OpenLink();
+    if (!link)
+        return kExitPort;
+    TDefaultCommand command(*link);
+    if (command.Run(device) != TDefaultCommand::TOutcome::Sent) {
+        s.Err() << "Could not connect to device!\nThe device must be ON when sending default command.\n";
+        return kExitNoAnswer;
+    }
+    s.Out() << "Default Command sent to device!\n";
+    return kExitDone;
+}
+} // namespace
+
+void AddDefaultCommands(TCliApp& cli)
+{
+    auto args = std::make_shared<TDefaultArgs>();
+    CLI::App* command = cli.AddCommand(
+        kGroup, "default",
+        "probe, send the device's default command, wait 3 s for it to take effect;\n"
+        "at the flash target's rate with --target (9600, 8600 for 3 and 7, 115200\n"
+        "for 6 and 8) unless --baud is given",
+        [args](TCliSession& s) { return SendDefault(s, *args); });
+    command->add_option("DEVICE", args->device, "the kind of device")
+        ->type_name("handset|repeater|base")
+        ->required()
+        ->check(CLI::IsMember({"handset", "repeater", "base"}).description(""));
+    command->add_option("--target", args->target, "the flash load utility's target")
+        ->type_name("0..8")
+        ->check(DecimalCheck("0..8", [](int n) { return n >= 0 && n <= 8; }));
+}
