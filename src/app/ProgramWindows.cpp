@@ -1,6 +1,9 @@
 #include "ProgramWindows.h"
 
+#include "DefaultForm.h"
 #include "DialogsForm.h"
+#include "DownloadPage.h"
+#include "Form3.h"
 #include "LanguageForm.h"
 #include "Rov_Evev.h"
 
@@ -14,7 +17,17 @@ TProgramWindows::TProgramWindows(TProgramEnvironment environment)
     const TProgramEnvironment& env = Form1->Environment();
     // Further windows in the program's order: the flash load utility, the
     // language editor, the default commands, then the dialog texts.
+    Form3 = Add(std::make_unique<TForm3>(env.ProgramFolder(), env.machineSettings));
     LanguageForm = Add(std::make_unique<TLanguageForm>(env.ProgramFolder(), env.machineSettings, find));
+    DefaultForm = Add(std::make_unique<TDefaultForm>());
+    DefaultForm->SetTargetChoice(Form3);
+    Form3->SetDefaultForm(DefaultForm);
+    // "Load Flash" has freed the port: the flash load utility takes over, not modal.
+    QObject::connect(Form1->DownloadPage, &TDownloadPage::LoadFlashRequested, Form3, [form = Form3] {
+        form->show();
+        form->raise();
+        form->activateWindow();
+    });
     DialogsForm = Add(std::make_unique<TDialogsForm>());
 }
 

@@ -8,7 +8,9 @@
 #include <vector>
 
 class QWidget;
+class TDefaultForm;
 class TDialogsForm;
+class TForm3;
 class TForm1;
 class TLanguageForm;
 
@@ -31,7 +33,9 @@ public:
     [[nodiscard]] QList<QWidget*> Windows() const;
 
     TForm1* Form1 = nullptr;
+    TForm3* Form3 = nullptr;
     TLanguageForm* LanguageForm = nullptr;
+    TDefaultForm* DefaultForm = nullptr;
     TDialogsForm* DialogsForm = nullptr;
 
 private:

@@ -1,0 +1,86 @@
+// Plays a 200-line menu file, as `tunebench-cli menu play` does, into
+// `tunebench-sim --pace` at 9600 baud, and compares the time with the line's
+// limit: every byte of the write mails and their read-backs at 10 bits per
+// byte, plus the read-back pause of each write.
+#include "MenuPlayer.h"
+#include "SndMail.h"
+#include "Timing.h"
+#include "TpaProComImpl.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QTextStream>
+#include <cstdio>
+
+namespace {
+
+constexpr int kBaud = 9600;
+constexpr double kByteMs = 10.0 * 1000.0 / kBaud;
+
+QString StartSim(QProcess& sim)
+{
+    sim.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/tunebench-sim"));
+    sim.setArguments({QStringLiteral("--profile"), QStringLiteral("handset"), QStringLiteral("--pace")});
+    sim.setStandardErrorFile(QProcess::nullDevice());
+    sim.start();
+    if (!sim.waitForStarted(5000))
+        return {};
+    while (sim.waitForReadyRead(5000))
+        while (sim.canReadLine()) {
+            const QString line = QString::fromLocal8Bit(sim.readLine()).trimmed();
+            if (line.startsWith(QStringLiteral("PORT ")))
+                return line.mid(5);
+        }
+    return {};
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QProcess sim;
+    const QString port = StartSim(sim);
+    if (port.isEmpty()) {
+        fprintf(stderr, "cannot start tunebench-sim next to this program\n");
+        return 1;
+    }
+    TSendmail link;
+    link.ShowDialogs = false;
+    link.Port().PortMap().SetOverride(1, port);
+    if (!link.OpenPort(1, kBaud) || link.ProbeDevice(1000) <= 0) {
+        fprintf(stderr, "no simulated handset on %s\n", qPrintable(port));
+        return 1;
+    }
+
+    // 200 lines of 1 to 16 data bytes at consecutive addresses.
+    QStringList lines;
+    double lineLimitMs = 0;
+    int address = 0x2000;
+    for (int i = 0; i < 200; ++i) {
+        const int count = 1 + i % 16;
+        QString line = QStringLiteral("%1 %2 %3").arg(count, 2, 16, QLatin1Char('0')).arg(address & 0xFF, 2, 16, QLatin1Char('0')).arg(address >> 8, 2, 16, QLatin1Char('0'));
+        for (int k = 0; k < count; ++k)
+            line += QStringLiteral(" %1").arg((i + k) & 0xFF, 2, 16, QLatin1Char('0'));
+        lines << line;
+        address += count;
+        // Write frame (count + 12 bytes, its echo comes back while it is sent),
+        // read-back frame (12) and its answer (count + 5).
+        lineLimitMs += (2 * count + 29) * kByteMs + link.ReadbackDelay;
+    }
+
+    TMenuPlayer player(link);
+    const std::int64_t t0 = ReadCounter();
+    const TMenuPlayResult result = player.Play(lines);
+    const double ms = static_cast<double>(ReadCounter() - t0) / 1e6;
+    sim.terminate();
+    sim.waitForFinished(5000);
+
+    out << "| measurement | result | line limit / goal |\n|---|---|---|\n";
+    out << QString::asprintf("| menu play, 200 lines of 1-16 bytes at 9600 baud (%d written) | %.1f lines/s (%.2f s) | "
+                             "%.1f lines/s (%.2f s); %.1f %% of it, goal >= 95 %% |\n",
+                             result.written, 200000.0 / ms, ms / 1000.0, 200000.0 / lineLimitMs, lineLimitMs / 1000.0,
+                             100.0 * lineLimitMs / ms);
+    return result.end == TMenuPlayResult::TEnd::Completed ? 0 : 1;
+}

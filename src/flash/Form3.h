@@ -1,0 +1,132 @@
+#pragma once
+
+#include "DefaultForm.h"
+
+#include <QMainWindow>
+#include <QStringList>
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QEventLoop;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class TBitBtn;
+class TComm;
+class TFlashLoadSC14428;
+class TMemoLogLines;
+class TRadioGroup;
+class TRflConsoleText;
+class TRflDownload;
+struct TFlashTarget;
+
+// "Flash Load Utility": downloads software into a target's flash through one
+// of the two loader libraries, with the power and key prompts and a log. The
+// SC14428 loader reports through the program-wide hooks, the RFL loader through
+// console callbacks; either way the window keeps drawing, and its controls stay
+// disabled until the download has ended.
+class TForm3 final : public QMainWindow, public IFlashTargetChoice {
+    Q_OBJECT
+public:
+    // programFolder ends with a separator; machineSettings is the settings
+    // store with the chosen COM port.
+    TForm3(QString programFolder, QString machineSettings, QWidget* parent = nullptr);
+    ~TForm3() override;
+
+    // The default commands window this one opens. Not owned.
+    void SetDefaultForm(TDefaultForm* form) { m_defaultForm = form; }
+
+    [[nodiscard]] int TargetIndex() const override;
+    [[nodiscard]] int ComIndex() const override;
+
+    void FormCreate();
+    void FormShow();
+    void Button3Click();
+    void bbtnDefaultCommandsClick();
+    void FormKeyPress(QChar key);
+    void KeyTimerTimer() { KeyLate = true; }
+    void Timer1Timer() { PauseWait = false; }
+    void Exit1Click();
+    void Help2Click();
+    void SetBusy(bool busy);
+    bool OpenRawPort(int com);
+    void CloseRawPort();
+
+    // The SC14428 hooks.
+    void OnLoaderLog(quint16 id, const QString& text);
+    void OnLoaderBusy(quint16 id, bool busy);
+    void OnLoaderError(quint16 id, const QString& text);
+    void OnLoaderSuccess(quint16 id);
+
+    // The RFL callbacks.
+    void RflTextOut(const QByteArray& piece);
+    int RflWaitKey();
+    char RflGetKey();
+    int RflKeyAvailable() { return 1; }
+    void RflFinished(int result);
+
+    [[nodiscard]] bool RawPortHeld() const { return m_comm != nullptr; }
+    [[nodiscard]] QStringList LogLines() const;
+
+    QPushButton* Button3;
+    QComboBox* ComboBox1;
+    TRadioGroup* RadioGroup1;
+    QPlainTextEdit* Memo1;
+    TBitBtn* bbtnDefaultCommands;
+    QMenuBar* MainMenu1;
+    QToolBar* ToolBar1;
+    QMenu* File1;
+    QMenu* Help1;
+    QAction* Exit1;
+    QAction* Help2;
+    QTimer* KeyTimer;
+    QTimer* Timer1;
+    QLabel* lblChooseTarget;
+    QLabel* lblPowerOff;
+    QLabel* lblPressHookKey;
+    QLabel* lblTurnOnPower;
+    QLabel* lblComError1;
+    QLabel* lblSelectTarget;
+    QList<QLabel*> lblTargets; // lbl0 .. lbl8
+    QLabel* lblFile;
+    QLabel* lblHelp;
+    QLabel* lblFileExit;
+    QLabel* lblHelpHelp;
+
+    bool KeyPressed = false;
+    QChar LastKey = QChar(0);
+    bool KeyLate = false;
+    bool PauseWait = false;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();
+    void CreateMenus();
+    QLabel* AddHiddenLabel(const QString& name, const QString& caption);
+    void SetLogColour(const QColor& colour);
+    void StartSC14428(const QString& file);
+    void StartRfl(const TFlashTarget& target, const QString& file);
+    // Lets events run until done() holds or the program quits; sleeps meanwhile.
+    void WaitWhileRunning(const std::function<bool()>& done);
+
+    QString m_programFolder;
+    QString m_machineSettings;
+    TDefaultForm* m_defaultForm = nullptr;
+    QToolButton* m_fileButton = nullptr;
+    QToolButton* m_helpButton = nullptr;
+    std::unique_ptr<TMemoLogLines> m_log;
+    std::unique_ptr<TFlashLoadSC14428> m_loader;
+    std::unique_ptr<TComm> m_comm;
+    std::unique_ptr<TRflDownload> m_rfl;
+    std::unique_ptr<TRflConsoleText> m_console;
+    QEventLoop* m_wait = nullptr;
+    bool m_centred = false;
+};

@@ -1,0 +1,122 @@
+// The flash load utility's design-time controls: menu and tool bar, target
+// choice, port choice, buttons, log, timers and the hidden text labels.
+#include "ComponentClasses.h"
+#include "FlashTargets.h"
+#include "Form3.h"
+#include "MemoLogLines.h"
+#include "RadioGroup.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+void TForm3::CreateControls()
+{
+    setObjectName(QStringLiteral("Form3"));
+    setWindowTitle(QStringLiteral("Flash Load Utility"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    CreateMenus();
+
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("Form3Client"));
+    setCentralWidget(client);
+    RadioGroup1 = new TRadioGroup(client);
+    RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
+    RadioGroup1->setTitle(QStringLiteral(" Select Target "));
+    QStringList items;
+    for (const TFlashTarget& target : FlashTargets())
+        items << QLatin1String(target.Name);
+    RadioGroup1->SetItems(items);
+    ComboBox1 = new QComboBox(client);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    for (int com = 1; com <= 9; ++com)
+        ComboBox1->addItem(QStringLiteral("COM%1").arg(com));
+    ComboBox1->setCurrentIndex(-1);
+    Button3 = new QPushButton(QStringLiteral("Program Flash"), client);
+    Button3->setObjectName(QStringLiteral("Button3"));
+    bbtnDefaultCommands = new TBitBtn(QStringLiteral("Default Commands"), client);
+    bbtnDefaultCommands->setObjectName(QStringLiteral("bbtnDefaultCommands"));
+    Memo1 = new QPlainTextEdit(client);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setReadOnly(true);
+    QFont font(QStringLiteral("Courier New"));
+    font.setStyleHint(QFont::Monospace);
+    font.setBold(true);
+    font.setPixelSize(12);
+    Memo1->setFont(font);
+    m_log = std::make_unique<TMemoLogLines>(*Memo1);
+
+    auto* layout = new QGridLayout(client);
+    layout->addWidget(RadioGroup1, 0, 0, 4, 1);
+    layout->addWidget(ComboBox1, 0, 1);
+    layout->addWidget(Button3, 1, 1);
+    layout->addWidget(bbtnDefaultCommands, 2, 1);
+    layout->addWidget(Memo1, 4, 0, 1, 2);
+    layout->setRowStretch(4, 1);
+
+    KeyTimer = new QTimer(this);
+    KeyTimer->setObjectName(QStringLiteral("KeyTimer"));
+    KeyTimer->setInterval(10000);
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(100);
+
+    lblChooseTarget = AddHiddenLabel(QStringLiteral("lblChooseTarget"), QStringLiteral("Please choose a target to download software in!"));
+    lblPowerOff = AddHiddenLabel(QStringLiteral("lblPowerOff"), QStringLiteral("Turn power off the PP / FP / WRFP! - and then click OK."));
+    lblPressHookKey = AddHiddenLabel(QStringLiteral("lblPressHookKey"), QStringLiteral("While pressing the hook key click the OK button!"));
+    lblTurnOnPower = AddHiddenLabel(QStringLiteral("lblTurnOnPower"), QStringLiteral("Turn on power to the target - and then click OK."));
+    lblComError1 = AddHiddenLabel(QStringLiteral("lblComError1"), QStringLiteral("Could not open the serial device."));
+    lblSelectTarget = AddHiddenLabel(QStringLiteral("lblSelectTarget"), QStringLiteral("Select Target"));
+    for (const TFlashTarget& target : FlashTargets())
+        lblTargets << AddHiddenLabel(QStringLiteral("lbl%1").arg(target.Index), QLatin1String(target.Name));
+    lblFile = AddHiddenLabel(QStringLiteral("lblFile"), QStringLiteral("File"));
+    lblHelp = AddHiddenLabel(QStringLiteral("lblHelp"), QStringLiteral("Help"));
+    lblFileExit = AddHiddenLabel(QStringLiteral("lblFileExit"), QStringLiteral("Exit"));
+    lblHelpHelp = AddHiddenLabel(QStringLiteral("lblHelpHelp"), QStringLiteral("Help"));
+
+    setFixedSize(671, 601);
+}
+
+void TForm3::CreateMenus()
+{
+    MainMenu1 = menuBar();
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    File1 = MainMenu1->addMenu(QStringLiteral("File"));
+    File1->setObjectName(QStringLiteral("File1"));
+    Exit1 = File1->addAction(QStringLiteral("Exit"));
+    Exit1->setObjectName(QStringLiteral("Exit1"));
+    Help1 = MainMenu1->addMenu(QStringLiteral("Help"));
+    Help1->setObjectName(QStringLiteral("Help1"));
+    Help2 = Help1->addAction(QStringLiteral("Help"));
+    Help2->setObjectName(QStringLiteral("Help2"));
+    // The menu is shown as the tool bar's buttons.
+    MainMenu1->hide();
+    ToolBar1 = addToolBar(QStringLiteral("ToolBar1"));
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    for (QMenu* menu : {File1, Help1}) {
+        auto* button = new QToolButton(ToolBar1);
+        button->setMenu(menu);
+        button->setPopupMode(QToolButton::InstantPopup);
+        button->setText(menu->title());
+        button->setAutoRaise(true);
+        ToolBar1->addWidget(button);
+        (menu == File1 ? m_fileButton : m_helpButton) = button;
+    }
+}
+
+QLabel* TForm3::AddHiddenLabel(const QString& name, const QString& caption)
+{
+    auto* label = new QLabel(caption, centralWidget());
+    label->setObjectName(name);
+    label->hide();
+    return label;
+}
