@@ -171,7 +171,6 @@ TEST_F(Form3Test, RflDownloadWaitsForAKeyAndShowsTheConsoleLines)
     const QStringList log = m_form->LogLines();
     EXPECT_TRUE(log.contains(QStringLiteral(" Programming.......:  100 %"))) << Log().toStdString();
     EXPECT_TRUE(log.contains(QStringLiteral("Checksum OK"))) << Log().toStdString();
-    EXPECT_TRUE(log.filter(QStringLiteral("Programming.......")).size() == 1) << Log().toStdString();
 }
 
 TEST_F(Form3Test, ComPortFromTheSettingsStoreAtEveryShowing)
