@@ -62,6 +62,7 @@ void TRepeaterPage::SetRepeaterTypeGui(int mode)
     if (mode != kSingleCellLayout && mode != kMultiCellLayout)
         throw EAssertionFailed(QStringLiteral("SetRepeaterTypeGui: Value out of range!"));
     const bool multi = mode == kMultiCellLayout;
+    m_layout = mode;
     Button8->setText(multi ? lblResidentielBase->text() : lblCCFPRepeater->text());
     Label3->setText(multi ? lblCCFP2700->text() : lblResideltielBaseDectQ700->text());
     const QString baseRange = multi ? lblDec0_255->text() : lblDec0_7->text();
@@ -83,7 +84,7 @@ void TRepeaterPage::LimitCodeTyping()
 
 int TRepeaterPage::GetRepeaterTypeGui() const
 {
-    return Label3->text() == lblCCFP2700->text() ? kMultiCellLayout : kSingleCellLayout;
+    return m_layout;
 }
 
 TRepeaterDevice TRepeaterPage::Device()

@@ -88,6 +88,10 @@ class TRepeaterPage : public QWidget, private IRepeaterView {
     void ConnectHandlers();
 
     void LimitCodeTyping();
+
+    // Kept apart from the captions, which a translation may make equal.
+    int m_layout = kMultiCellLayout;
+
     void SetChanged(QLineEdit* edit, bool changed);
     void SetTextNormal(QLineEdit* edit, const QString& text);
     void ShowInfo(const QLabel* label);

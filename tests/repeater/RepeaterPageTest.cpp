@@ -1,9 +1,12 @@
 #include "RepeaterPage.h"
+#include "LanguageFile.h"
 #include "AssertionError.h"
 #include "RepeaterSim.h"
 #include "ScriptedDialogPresenter.h"
 
 #include <QCheckBox>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -267,7 +270,16 @@ class TClosedSession final : public IDeviceSession {
 TEST(RepeaterPage, LayoutSwitchAndInternalChecks)
 {
     TClosedSession session;
-    TRepeaterPage page(session);
+    QWidget window;
+    window.setObjectName(QStringLiteral("Form1"));
+    auto& page = *new TRepeaterPage(session, &window);
+    // A translation that gives both layouts' captions one text changes no layout.
+    QTemporaryDir folder;
+    QFile lng(folder.filePath(QStringLiteral("Same.lng")));
+    ASSERT_TRUE(lng.open(QIODevice::WriteOnly));
+    lng.write("[Form1]\r\nlblCCFP2700.Caption=Same\r\nlblResideltielBaseDectQ700.Caption=Same\r\n");
+    lng.close();
+    ASSERT_TRUE(ApplyLanguage(QStringLiteral("Same"), window, folder.path() + QLatin1Char('/')));
     EXPECT_EQ(page.GetRepeaterTypeGui(), 1);
     EXPECT_EQ(page.lblBaseValues->text(), "Dec (0-255)");
     EXPECT_EQ(page.Button8->text(), "Single Cell Solution");
