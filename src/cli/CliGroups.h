@@ -9,6 +9,7 @@ void AddHandsetCommands(TCliApp& cli);
 void AddFlashCommands(TCliApp& cli);
 void AddMenuCommands(TCliApp& cli);
 void AddDefaultCommands(TCliApp& cli);
+void AddLngCommands(TCliApp& cli);
 
 inline void AddAllCommands(TCliApp& cli)
 {
@@ -18,4 +19,5 @@ inline void AddAllCommands(TCliApp& cli)
     AddFlashCommands(cli);
     AddMenuCommands(cli);
     AddDefaultCommands(cli);
+    AddLngCommands(cli);
 }

@@ -1,14 +1,18 @@
 // Makes the README's screenshots: the main window after "Set Comport" found
-// the device on COM1, optionally on the repeater page after a read.
-// Usage: tunebench-screenshot OUT.png [repeater] (under xvfb-run, with
+// the device on COM1, optionally on the repeater page after a read, or in
+// German (the German.lng beside this program).
+// Usage: tunebench-screenshot OUT.png [repeater|german] (under xvfb-run, with
 // TUNEBENCH_COM1 pointing at tunebench-sim).
 #include "CommunicationsPage.h"
+#include "MachineSettings.h"
+#include "ProgramWindows.h"
 #include "RepeaterPage.h"
 #include "Rov_Evev.h"
 #include "TabSheet.h"
 #include "TunebenchApplication.h"
 #include "support/WaitFor.h"
 
+#include <QFile>
 #include <QPixmap>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -26,12 +30,18 @@ int main(int argc, char** argv)
     env.arguments.clear();
     env.machineSettings = folder.filePath(QStringLiteral("VUREZIVO.ini"));
     env.instanceLockPath.clear();
-    TForm1 form(env);
+    const QString mode = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    if (mode == QLatin1String("german")) {
+        QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/German.lng"), folder.filePath(QStringLiteral("German.lng")));
+        TMachineSettings(env.machineSettings).WriteString(QStringLiteral("Language"), QStringLiteral("German"));
+    }
+    TProgramWindows windows(env);
+    TForm1& form = *windows.Form1;
     form.show();
     tbtest::waitFor([&] { return form.isVisible(); });
     form.PageControl1->SetActivePage(form.TabSheet5);
     form.Communications->Button2Click();
-    if (argc > 2 && QString::fromLocal8Bit(argv[2]) == QLatin1String("repeater")) {
+    if (mode == QLatin1String("repeater")) {
         form.PageControl1->SetActivePage(form.TabSheet4);
         form.RepeaterPage->Button5Click();
     }

@@ -1,7 +1,9 @@
 #include "support/CliProcess.h"
 #include "support/SimHarness.h"
 
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -201,5 +203,33 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"WriteSticksOnThirdAttempt", {QStringLiteral("--fail-writes"), QStringLiteral("2")},
                   {QStringLiteral("write"), QStringLiteral("200"), QStringLiteral("11")}, 0, QStringLiteral("1\n")}),
     [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+
+namespace {
+
+TEST(CliLng, CheckNamesUnknownKeysAndUntranslatedComponents)
+{
+    QTemporaryDir dir;
+    const QString good = dir.filePath(QStringLiteral("German.lng"));
+    QFile::copy(QStringLiteral(TUNEBENCH_SOURCE_DIR "/translations/German.lng"), good);
+    const CliResult german = RunCli({QStringLiteral("lng"), QStringLiteral("check"), good});
+    EXPECT_EQ(german.exitCode, 0) << german.out.toStdString();
+    EXPECT_FALSE(german.out.contains(QStringLiteral("names no component")));
+
+    const QString typo = dir.filePath(QStringLiteral("Typo.lng"));
+    QFile file(typo);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[form1]\r\nLabel50.caption=Fertig\r\nLabel5O.Caption=Fertig\r\n[Form7]\r\nx.Caption=y\r\n");
+    file.close();
+    const CliResult result = RunCli({QStringLiteral("lng"), QStringLiteral("check"), typo});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.out.contains(QStringLiteral("[Form1]\n  names no component: Label5O.Caption\n  not translated ")))
+        << result.out.toStdString();
+    EXPECT_FALSE(result.out.contains(QStringLiteral("Label50,")));
+    EXPECT_TRUE(result.out.contains(QStringLiteral("[Form7]\n  no window of that name is translated\n  names no component: x.Caption\n")));
+
+    EXPECT_EQ(RunCli({QStringLiteral("lng"), QStringLiteral("check"), dir.filePath(QStringLiteral("none.lng"))}).exitCode, 1);
+}
 
 } // namespace

@@ -1,0 +1,35 @@
+// "lng check FILE": the keys of a language file that name no component, and
+// the components it leaves untranslated. Needs no port.
+#include "CliApp.h"
+#include "CliGroups.h"
+
+#include "LanguageFileCheck.h"
+#include "ProfileFile.h"
+
+#include <QFileInfo>
+
+namespace {
+const std::string kGroup = "Language files";
+} // namespace
+
+void AddLngCommands(TCliApp& cli)
+{
+    CLI::App* family = cli.AddFamily(kGroup, "lng", "check a language file against the program's windows");
+    auto file = std::make_shared<std::string>();
+    CLI::App* check = cli.AddCommand(
+        kGroup, "check",
+        "lists per window the keys that name no component (exit 1 when there are any) and the components left "
+        "untranslated",
+        [file](TCliSession& s) {
+            const QString path = QString::fromStdString(*file);
+            if (!QFileInfo(path).isFile() || !QFileInfo(path).isReadable()) {
+                s.Err() << path << ": no readable file\n";
+                return int(kExitUsage);
+            }
+            const TLanguageCheck result = CheckLanguageFile(TProfileFile(path));
+            s.Out() << FormatLanguageCheck(result);
+            return int(result.HasUnknownKeys() ? kExitUsage : kExitDone);
+        },
+        family);
+    check->add_option("FILE", *file, "the language file (.lng)")->required();
+}

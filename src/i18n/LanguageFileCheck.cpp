@@ -1,0 +1,91 @@
+#include "LanguageFileCheck.h"
+
+#include "ProfileFile.h"
+
+#include <QFile>
+#include <QSet>
+#include <QTemporaryDir>
+
+namespace {
+
+QString Stem(const QString& key)
+{
+    const qsizetype dot = key.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? key : key.left(dot);
+}
+
+} // namespace
+
+bool TLanguageCheck::HasUnknownKeys() const
+{
+    for (const TSection& section : sections)
+        if (!section.unknownKeys.isEmpty())
+            return true;
+    return false;
+}
+
+TLanguageCheck CheckLanguageFile(const TProfileFile& file, const TProfileFile& keyTemplate)
+{
+    TLanguageCheck check;
+    QSet<QString> templateSections;
+    for (const QString& sectionName : keyTemplate.Sections()) {
+        templateSections.insert(sectionName.toCaseFolded());
+        TLanguageCheck::TSection section;
+        section.name = sectionName;
+        const QStringList known = keyTemplate.Keys(sectionName);
+        QSet<QString> knownFolded;
+        for (const QString& key : known)
+            knownFolded.insert(key.toCaseFolded());
+        for (const QString& key : file.Keys(sectionName))
+            if (!knownFolded.contains(key.toCaseFolded()))
+                section.unknownKeys << key;
+        QStringList components;
+        QSet<QString> translated;
+        for (const QString& key : known) {
+            const QString stem = Stem(key);
+            if (components.isEmpty() || components.back() != stem)
+                components << stem;
+            if (!file.ReadString(sectionName, key).isEmpty())
+                translated.insert(stem);
+        }
+        for (const QString& component : components)
+            if (!translated.contains(component))
+                section.untranslated << component;
+        check.sections << section;
+    }
+    for (const QString& sectionName : file.Sections()) {
+        if (templateSections.contains(sectionName.toCaseFolded()))
+            continue;
+        TLanguageCheck::TSection section;
+        section.name = sectionName;
+        section.knownWindow = false;
+        section.unknownKeys = file.Keys(sectionName);
+        check.sections << section;
+    }
+    return check;
+}
+
+TLanguageCheck CheckLanguageFile(const TProfileFile& file)
+{
+    // Profile files are read from disk: the built-in template goes through a temporary copy.
+    QTemporaryDir folder;
+    const QString copy = folder.filePath(QStringLiteral("Template.lng"));
+    QFile::copy(QStringLiteral(":/i18n/Template.lng"), copy);
+    return CheckLanguageFile(file, TProfileFile(copy));
+}
+
+QString FormatLanguageCheck(const TLanguageCheck& check)
+{
+    QString text;
+    for (const TLanguageCheck::TSection& section : check.sections) {
+        text += QLatin1Char('[') + section.name + QStringLiteral("]\n");
+        if (!section.knownWindow)
+            text += QStringLiteral("  no window of that name is translated\n");
+        for (const QString& key : section.unknownKeys)
+            text += QStringLiteral("  names no component: ") + key + QLatin1Char('\n');
+        if (!section.untranslated.isEmpty())
+            text += QStringLiteral("  not translated (%1): ").arg(section.untranslated.size()) +
+                    section.untranslated.join(QStringLiteral(", ")) + QLatin1Char('\n');
+    }
+    return text;
+}

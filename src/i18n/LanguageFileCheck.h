@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class TProfileFile;
+
+// What a translator would otherwise never notice in a language file: keys
+// that name no translatable component of their window (typos, renamed
+// components, unknown windows), and components left untranslated. The known
+// keys are those of the template built into the program.
+struct TLanguageCheck {
+    struct TSection {
+        QString name;
+        bool knownWindow = true;
+        QStringList unknownKeys;  // in file order
+        QStringList untranslated; // components with no value for any key, in template order
+    };
+    QList<TSection> sections; // template sections first, then the file's unknown ones
+
+    [[nodiscard]] bool HasUnknownKeys() const;
+};
+
+[[nodiscard]] TLanguageCheck CheckLanguageFile(const TProfileFile& file, const TProfileFile& keyTemplate);
+// Against the template built into the program (translations/Template.lng).
+[[nodiscard]] TLanguageCheck CheckLanguageFile(const TProfileFile& file);
+// The report as `lng check` prints it.
+[[nodiscard]] QString FormatLanguageCheck(const TLanguageCheck& check);
