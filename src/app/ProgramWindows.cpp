@@ -18,7 +18,7 @@ TProgramWindows::TProgramWindows(TProgramEnvironment environment)
     // Further windows in the program's order: the flash load utility, the
     // language editor, the default commands, then the dialog texts.
     Form3 = Add(std::make_unique<TForm3>(env.ProgramFolder(), env.machineSettings));
-    LanguageForm = Add(std::make_unique<TLanguageForm>(env.ProgramFolder(), env.machineSettings, find));
+    LanguageForm = Add(std::make_unique<TLanguageForm>(env.Files().LanguageFolders(), env.machineSettings, find));
     DefaultForm = Add(std::make_unique<TDefaultForm>());
     DefaultForm->SetTargetChoice(Form3);
     Form3->SetDefaultForm(DefaultForm);

@@ -3,6 +3,7 @@
 #include "About.h"
 #include "AboutLabels.h"
 #include "CommunicationsPage.h"
+#include "HelpWindow.h"
 #include "DialogsTranslation.h"
 #include "EepromPage.h"
 #include "HandsfreeGainPage.h"
@@ -105,7 +106,7 @@ void TForm1::RunInstallationStep()
         return;
     QCoreApplication::processEvents();
     setWindowState(windowState() | Qt::WindowMinimized);
-    (void)::ApplyLanguage(QLatin1String(kDefaultLanguage), *this, m_programFolder);
+    (void)::ApplyLanguage(QLatin1String(kDefaultLanguage), *this, m_files.LanguageFolders());
     MessageDlg(Welcome->Label50->text(), mtInformation, mbOK);
     setWindowState(windowState() & ~Qt::WindowMinimized);
 }
@@ -121,8 +122,8 @@ void TForm1::ApplyLanguage()
     const TMachineSettings registry(m_environment.machineSettings);
     const QString name =
         LanguageToApply(registry.ReadString(QStringLiteral("Language")),
-                        !LanguageFilePath(m_programFolder, QLatin1String(kDefaultLanguage)).isEmpty());
-    ApplyLanguageToWindows(name, m_programFolder, [this](const QString& window) { return FindWindow(window); });
+                        !LanguageFilePath(m_files.LanguageFolders(), QLatin1String(kDefaultLanguage)).isEmpty());
+    ApplyLanguageToWindows(name, m_files.LanguageFolders(), [this](const QString& window) { return FindWindow(window); });
 }
 
 QWidget* TForm1::FindWindow(const QString& name) const
@@ -188,12 +189,8 @@ void TForm1::Exit1Click() { QCoreApplication::quit(); }
 
 void TForm1::Help1Click()
 {
-    const QString guide = m_files.DataFile(QStringLiteral("TunebenchUserGuide.pdf"));
-    const QString help = m_files.UserOrShippedFile(QStringLiteral("Tunebench.hlp"));
-    if (QFileInfo::exists(guide))
-        QDesktopServices::openUrl(QUrl::fromLocalFile(guide));
-    else if (QFileInfo::exists(help))
-        QDesktopServices::openUrl(QUrl::fromLocalFile(help));
+    // The user guide is built into the program: no viewer or file is needed.
+    ShowUserGuide(Welcome->Label54->text());
 }
 
 bool TForm1::FormKeyDown(int key, Qt::KeyboardModifiers modifiers)

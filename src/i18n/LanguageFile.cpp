@@ -13,19 +13,21 @@ QStringList TranslatedWindowNames()
     return {QStringLiteral("Form1"), QStringLiteral("Form3"), QStringLiteral("LanguageForm"), QStringLiteral("DialogsForm")};
 }
 
-QString LanguageFilePath(const QString& folder, const QString& language)
+QString LanguageFilePath(const QStringList& folders, const QString& language)
 {
     if (language.isEmpty() || language.contains(QLatin1Char('/')) || language.contains(QLatin1Char('\\')) ||
         language.contains(QLatin1String("..")))
         return {};
     const QString fileName = language + QLatin1String(kLanguageFileSuffix);
-    const QString exact = folder + fileName;
-    if (QFileInfo(exact).isFile())
-        return exact;
-    const QStringList candidates = QDir(folder).entryList({QStringLiteral("*")}, QDir::Files, QDir::Name);
-    for (const QString& candidate : candidates)
-        if (candidate.compare(fileName, Qt::CaseInsensitive) == 0)
-            return folder + candidate;
+    for (const QString& folder : folders) {
+        const QString exact = folder + fileName;
+        if (QFileInfo(exact).isFile())
+            return exact;
+        const QStringList candidates = QDir(folder).entryList({QStringLiteral("*")}, QDir::Files, QDir::Name);
+        for (const QString& candidate : candidates)
+            if (candidate.compare(fileName, Qt::CaseInsensitive) == 0)
+                return folder + candidate;
+    }
     return {};
 }
 
@@ -54,18 +56,18 @@ bool ApplyLanguageFile(const QString& filePath, QWidget& window)
     return true;
 }
 
-bool ApplyLanguage(const QString& language, QWidget& window, const QString& folder)
+bool ApplyLanguage(const QString& language, QWidget& window, const QStringList& folders)
 {
-    return ApplyLanguageFile(LanguageFilePath(folder, language), window);
+    return ApplyLanguageFile(LanguageFilePath(folders, language), window);
 }
 
-void ApplyLanguageToWindows(const QString& language, const QString& folder, const TWindowFinder& findWindow)
+void ApplyLanguageToWindows(const QString& language, const QStringList& folders, const TWindowFinder& findWindow)
 {
     if (language.isEmpty() || language == QLatin1String(kEnglish))
         return;
     for (const QString& name : TranslatedWindowNames())
         if (QWidget* window = findWindow(name))
-            (void)ApplyLanguage(language, *window, folder);
+            (void)ApplyLanguage(language, *window, folders);
     if (const auto* dialogs = qobject_cast<const TDialogsForm*>(findWindow(QStringLiteral("DialogsForm"))))
         CopyDialogTexts(*dialogs);
 }

@@ -18,17 +18,18 @@ inline constexpr const char* kDefaultLanguage = "Default";
 // at start.
 [[nodiscard]] QStringList TranslatedWindowNames();
 
-// The file of a language in the folder (which ends with a separator): the
-// exact name, else a file whose name matches regardless of case. Empty when
-// there is none, or when the name holds a path separator or "..".
-[[nodiscard]] QString LanguageFilePath(const QString& folder, const QString& language);
+// The file of a language in the first of the folders (each ending with a
+// separator) that has one: the exact name, else a file whose name matches
+// regardless of case. Empty when there is none, or when the name holds a path
+// separator or "..".
+[[nodiscard]] QString LanguageFilePath(const QStringList& folders, const QString& language);
 
 // Sets every caption and hint that the file has a value for on the window's
 // components (section: the window's object name). Empty and missing values
 // leave the built-in text. False when the file does not exist.
 bool ApplyLanguageFile(const QString& filePath, QWidget& window);
-// The same by language name; false when the folder holds no such file.
-bool ApplyLanguage(const QString& language, QWidget& window, const QString& folder);
+// The same by language name; false when no folder holds such a file.
+bool ApplyLanguage(const QString& language, QWidget& window, const QStringList& folders);
 
 // Finds one of the program's windows by its object name (nullptr: none).
 using TWindowFinder = std::function<QWidget*(const QString& objectName)>;
@@ -37,4 +38,4 @@ using TWindowFinder = std::function<QWidget*(const QString& objectName)>;
 // every translated window that exists, in order, and then copies the dialog
 // texts from the dialog texts window. Nothing is read for an empty name or
 // exactly "English".
-void ApplyLanguageToWindows(const QString& language, const QString& folder, const TWindowFinder& findWindow);
+void ApplyLanguageToWindows(const QString& language, const QStringList& folders, const TWindowFinder& findWindow);

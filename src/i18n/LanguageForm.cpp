@@ -33,8 +33,9 @@ QString HintKey(const QString& name) { return name + QStringLiteral(".Hint"); }
 
 } // namespace
 
-TLanguageForm::TLanguageForm(QString programFolder, QString machineSettingsPath, TWindowFinder findWindow, QWidget* parent)
-    : QDialog(parent), m_programFolder(std::move(programFolder)), m_machineSettingsPath(std::move(machineSettingsPath)),
+TLanguageForm::TLanguageForm(QStringList languageFolders, QString machineSettingsPath, TWindowFinder findWindow,
+                             QWidget* parent)
+    : QDialog(parent), m_languageFolders(std::move(languageFolders)), m_machineSettingsPath(std::move(machineSettingsPath)),
       m_findWindow(std::move(findWindow))
 {
     CreateControls();
@@ -218,7 +219,7 @@ void TLanguageForm::btnLoadLanguageClick(bool fromComboBox)
 {
     QString path = m_currentFile;
     if (!fromComboBox || path.isEmpty() || !QFileInfo(path).isFile()) {
-        path = ChooseOpenFile(this, {NAME_OF_THE_FORM->text(), m_programFolder, m_currentFile, FileFilter(),
+        path = ChooseOpenFile(this, {NAME_OF_THE_FORM->text(), m_languageFolders.value(0), m_currentFile, FileFilter(),
                                      QStringLiteral("lng")});
         if (path.isEmpty())
             return;
@@ -262,7 +263,7 @@ void TLanguageForm::btnSaveLanguageClick()
     if (m_listedForm < 0)
         MessageDlg(lblChoose->text(), mtCustom, mbOK);
     else if (TranslationsStorable()) {
-        const QString path = ChooseSaveFile(this, {NAME_OF_THE_FORM->text(), m_programFolder, m_currentFile, FileFilter(),
+        const QString path = ChooseSaveFile(this, {NAME_OF_THE_FORM->text(), m_languageFolders.value(0), m_currentFile, FileFilter(),
                                                    QStringLiteral("lng")});
         if (!path.isEmpty()) {
             const TWaitCursor wait;
@@ -285,7 +286,7 @@ void TLanguageForm::btnSaveLanguageClick()
 void TLanguageForm::RefreshLanguageList()
 {
     cbSelectLanguage->clear();
-    cbSelectLanguage->addItems(LanguageNames(m_programFolder));
+    cbSelectLanguage->addItems(LanguageNames(m_languageFolders));
     cbSelectLanguage->setCurrentIndex(-1);
 }
 

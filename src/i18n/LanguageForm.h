@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 
 class QCheckBox;
 class QComboBox;
@@ -18,7 +19,10 @@ class QTableWidget;
 class TLanguageForm final : public QDialog {
     Q_OBJECT
 public:
-    TLanguageForm(QString programFolder, QString machineSettingsPath, TWindowFinder findWindow, QWidget* parent = nullptr);
+    // languageFolders: where language files are listed and looked up; the
+    // first is where the file dialogs start (the user's own folder).
+    TLanguageForm(QStringList languageFolders, QString machineSettingsPath, TWindowFinder findWindow,
+                  QWidget* parent = nullptr);
 
     // The language file that loading and saving share (empty at start).
     [[nodiscard]] const QString& CurrentFile() const { return m_currentFile; }
@@ -76,7 +80,7 @@ private:
     // Names the rows whose translations cannot be stored; true when there are none.
     bool TranslationsStorable();
 
-    QString m_programFolder;
+    QStringList m_languageFolders;
     QString m_machineSettingsPath;
     TWindowFinder m_findWindow;
     QString m_currentFile;

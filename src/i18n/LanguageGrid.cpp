@@ -44,12 +44,21 @@ TTranslationProblem CheckTranslation(const QString& translation)
     return TTranslationProblem::None;
 }
 
-QStringList LanguageNames(const QString& folder)
+QStringList LanguageNames(const QStringList& folders)
 {
     QStringList names{QLatin1String(kEnglish)};
-    const QStringList files = QDir(folder).entryList({QStringLiteral("*")}, QDir::Files, QDir::Name);
-    for (const QString& file : files)
-        if (file.endsWith(QLatin1String(kLanguageFileSuffix), Qt::CaseInsensitive) && file.size() > 4)
-            names << file.left(file.size() - 4);
+    QStringList seen;
+    for (const QString& folder : folders) {
+        QStringList fromFolder;
+        const QStringList files = QDir(folder).entryList({QStringLiteral("*")}, QDir::Files, QDir::Name);
+        for (const QString& file : files) {
+            const QString name = file.left(file.size() - 4);
+            if (file.endsWith(QLatin1String(kLanguageFileSuffix), Qt::CaseInsensitive) && file.size() > 4 &&
+                !seen.contains(name, Qt::CaseInsensitive))
+                fromFolder << name;
+        }
+        names << fromFolder;
+        seen << fromFolder;
+    }
     return names;
 }

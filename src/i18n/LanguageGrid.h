@@ -29,6 +29,7 @@ inline constexpr int kLanguageColumnCount = 7;
 enum class TTranslationProblem { None, NotInCodePage, TooLong };
 [[nodiscard]] TTranslationProblem CheckTranslation(const QString& translation);
 
-// "English" first, then the language of every "*.lng" file in the folder
-// (any case of the suffix), by name.
-[[nodiscard]] QStringList LanguageNames(const QString& folder);
+// "English" first, then the language of every "*.lng" file in the folders
+// (any case of the suffix), by name within each folder; a language already
+// listed from an earlier folder is not listed again.
+[[nodiscard]] QStringList LanguageNames(const QStringList& folders);

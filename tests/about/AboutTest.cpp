@@ -1,9 +1,11 @@
 #include "About.h"
 #include "BuildInfo.h"
+#include "HelpWindow.h"
 
 #include <QDialog>
 #include <QLabel>
 #include <QPushButton>
+#include <QTextBrowser>
 #include <gtest/gtest.h>
 
 namespace {
@@ -78,6 +80,24 @@ TEST(About, MailLinkNamesTheProductAndItsVersion)
     about.Info.ProductName = QStringLiteral("Tunebench");
     about.Info.FileVersion = QStringLiteral("1.2.3");
     EXPECT_EQ(about.MailLink(), QStringLiteral("mailto:service@example.org?subject=Software Question: Tunebench 1.2.3"));
+}
+
+} // namespace
+
+namespace {
+
+TEST(Help, TheMainWindowsHelpShowsTheBuiltInGuideWithItsPictures)
+{
+    THelpWindow& window = ShowUserGuide(QStringLiteral("Hilfe"));
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Hilfe"));
+    EXPECT_EQ(&ShowUserGuide(QStringLiteral("Help")), &window); // one window, brought to the front
+    const QString text = window.Browser()->toPlainText();
+    for (const char* heading : {"Connecting a device", "The pages", "Menu files", "Flash downloads", "Command line"})
+        EXPECT_TRUE(text.contains(QLatin1String(heading))) << heading;
+    for (const char* picture : {"main-window.png", "repeater-page.png"})
+        EXPECT_FALSE(window.Browser()->loadResource(QTextDocument::ImageResource, QUrl(QLatin1String(picture))).isNull()) << picture;
+    window.close(); // deletes itself
 }
 
 } // namespace

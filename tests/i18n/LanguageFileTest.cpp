@@ -1,11 +1,13 @@
 #include "ComponentClasses.h"
 #include "LanguageFile.h"
+#include "LanguageGrid.h"
 #include "RadioGroup.h"
 #include "TabSheet.h"
 #include "TranslatableComponents.h"
 
 #include <QCheckBox>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QSpinBox>
@@ -83,7 +85,7 @@ TEST_F(LanguageFileTest, EachKindIsTranslatedByItsOwnRule)
                                       "TabSheet1.Caption=Seite\r\n"
                                       "TabSheet1.Hint=Seitenhinweis\r\n"
                                       "lblMissing.Caption=Fehlt\r\n");
-    EXPECT_TRUE(ApplyLanguage(QStringLiteral("Test"), m_window, Folder()));
+    EXPECT_TRUE(ApplyLanguage(QStringLiteral("Test"), m_window, {Folder()}));
 
     EXPECT_EQ(label->text(), QStringLiteral("Name ä"));
     EXPECT_EQ(label->toolTip(), QStringLiteral("Hint €"));
@@ -107,12 +109,19 @@ TEST_F(LanguageFileTest, FileNamesMatchExactlyThenRegardlessOfCaseAndNeverLeaveT
 {
     Write(QStringLiteral("German.LNG"), "[Form9]\r\n");
     Write(QStringLiteral("french.lng"), "[Form9]\r\n");
-    EXPECT_EQ(LanguageFilePath(Folder(), QStringLiteral("German")), Folder() + QStringLiteral("German.LNG"));
-    EXPECT_EQ(LanguageFilePath(Folder(), QStringLiteral("french")), Folder() + QStringLiteral("french.lng"));
-    EXPECT_EQ(LanguageFilePath(Folder(), QStringLiteral("FRENCH")), Folder() + QStringLiteral("french.lng"));
+    EXPECT_EQ(LanguageFilePath({Folder()}, QStringLiteral("German")), Folder() + QStringLiteral("German.LNG"));
+    EXPECT_EQ(LanguageFilePath({Folder()}, QStringLiteral("french")), Folder() + QStringLiteral("french.lng"));
+    EXPECT_EQ(LanguageFilePath({Folder()}, QStringLiteral("FRENCH")), Folder() + QStringLiteral("french.lng"));
     for (const char* bad : {"", "Dutch", "../German", "sub/German", "sub\\German", ".."})
-        EXPECT_EQ(LanguageFilePath(Folder(), QLatin1String(bad)), QString()) << bad;
-    EXPECT_FALSE(ApplyLanguage(QStringLiteral("Dutch"), m_window, Folder()));
+        EXPECT_EQ(LanguageFilePath({Folder()}, QLatin1String(bad)), QString()) << bad;
+    EXPECT_FALSE(ApplyLanguage(QStringLiteral("Dutch"), m_window, {Folder()}));
+
+    // The user's own folder comes first; a language it has is listed once.
+    QDir().mkdir(Folder() + QStringLiteral("user"));
+    Write(QStringLiteral("user/german.lng"), "");
+    const QStringList folders{Folder() + QStringLiteral("user/"), Folder()};
+    EXPECT_EQ(LanguageFilePath(folders, QStringLiteral("German")), Folder() + QStringLiteral("user/german.lng"));
+    EXPECT_EQ(LanguageNames(folders).join(QLatin1Char(' ')), QStringLiteral("English german french"));
 }
 
 TEST_F(LanguageFileTest, TheWalkSkipsQtsOwnChildrenAndOtherWindows)

@@ -56,7 +56,7 @@ protected:
     QTemporaryDir m_dir;
     QWidget m_form1;
     TDialogsForm m_dialogsForm;
-    TLanguageForm m_form{Folder(), RegistryPath(), [this](const QString& name) -> QWidget* {
+    TLanguageForm m_form{{Folder()}, RegistryPath(), [this](const QString& name) -> QWidget* {
                              return name == QLatin1String("Form1")         ? &m_form1
                                     : name == QLatin1String("DialogsForm") ? &m_dialogsForm
                                                                            : nullptr;
@@ -161,7 +161,7 @@ TEST_F(LanguageFormTest, TheLanguageListAndTheStoredChoice)
     EXPECT_EQ(TMachineSettings(RegistryPath()).ReadString(QStringLiteral("Language")), QStringLiteral("English"));
 
     Write(QStringLiteral("blocker"), "");
-    TLanguageForm unwritable(Folder(), Folder() + QStringLiteral("blocker/registry.ini"), {});
+    TLanguageForm unwritable({Folder()}, Folder() + QStringLiteral("blocker/registry.ini"), {});
     unwritable.show();
     Pick(unwritable.cbSelectLanguage, 1);
     EXPECT_EQ(m_dialogs.Last().type, mtError);

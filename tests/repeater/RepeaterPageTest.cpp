@@ -279,7 +279,7 @@ TEST(RepeaterPage, LayoutSwitchAndInternalChecks)
     ASSERT_TRUE(lng.open(QIODevice::WriteOnly));
     lng.write("[Form1]\r\nlblCCFP2700.Caption=Same\r\nlblResideltielBaseDectQ700.Caption=Same\r\n");
     lng.close();
-    ASSERT_TRUE(ApplyLanguage(QStringLiteral("Same"), window, folder.path() + QLatin1Char('/')));
+    ASSERT_TRUE(ApplyLanguage(QStringLiteral("Same"), window, {folder.path() + QLatin1Char('/')}));
     EXPECT_EQ(page.GetRepeaterTypeGui(), 1);
     EXPECT_EQ(page.lblBaseValues->text(), "Dec (0-255)");
     EXPECT_EQ(page.Button8->text(), "Single Cell Solution");

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class QTextBrowser;
+
+// The user guide in a window of the program: the Markdown guide and its
+// pictures are built into the program, so help works wherever it runs.
+class THelpWindow final : public QWidget {
+    Q_OBJECT
+public:
+    explicit THelpWindow(QWidget* parent = nullptr);
+
+    [[nodiscard]] QTextBrowser* Browser() const { return m_browser; }
+
+    // The guide as built in.
+    [[nodiscard]] static QString GuideUrl();
+
+private:
+    QTextBrowser* m_browser;
+};
+
+// Shows the one help window of the program (created on first use), with the
+// given caption, in front.
+THelpWindow& ShowUserGuide(const QString& caption);
