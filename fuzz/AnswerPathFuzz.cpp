@@ -73,8 +73,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     link.SetEchoBack((flags & 2) != 0);
     std::uint8_t buf[256];
     switch ((flags >> 2) & 3) {
-    case 0: (void)link.ReadEepromText(0x40, 0x00, count); break;
-    case 1: (void)link.ReadEepromBytes(0x40, 0x00, count, std::span<std::uint8_t>(buf, count % 16)); break;
+    case 0:
+        (void)link.ReadEepromText(0x40, 0x00, count);
+        break;
+    case 1:
+        (void)link.ReadEepromBytes(0x40, 0x00, count, std::span<std::uint8_t>(buf, count % 16));
+        break;
     case 2: {
         const std::uint8_t bytes[8] = {1, 2, 3, 4, 5, 6, 7, 8};
         (void)link.WriteEepromBlock(0x100, bytes, count % 9);

@@ -17,9 +17,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::uint8_t head = in.Byte();
         const QByteArray bytes = in.Bytes(head & 0x3F);
         switch (head >> 6) {
-        case 0: entries.push_back(builder.FromTraffic(TrafficDirection::Received, bytes)); break;
-        case 1: entries.push_back(builder.FromTraffic(TrafficDirection::Sent, bytes)); break;
-        case 2: entries.push_back(builder.FromInfo(InfoKind::PortState, QString::fromLatin1(bytes), {})); break;
+        case 0:
+            entries.push_back(builder.FromTraffic(TrafficDirection::Received, bytes));
+            break;
+        case 1:
+            entries.push_back(builder.FromTraffic(TrafficDirection::Sent, bytes));
+            break;
+        case 2:
+            entries.push_back(builder.FromInfo(InfoKind::PortState, QString::fromLatin1(bytes), {}));
+            break;
         default:
             entries.push_back(builder.FromInfo(InfoKind::Comment, QString::fromLatin1(bytes), QStringLiteral("CRC")));
             break;

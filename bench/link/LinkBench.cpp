@@ -145,8 +145,8 @@ int main(int argc, char** argv)
     StopSim(sim);
 
     Sim silent;
-    StartSim(silent, {QStringLiteral("--baud"), QStringLiteral("115200"), QStringLiteral("--no-answer"),
-                      QStringLiteral("1")});
+    StartSim(silent,
+             {QStringLiteral("--baud"), QStringLiteral("115200"), QStringLiteral("--no-answer"), QStringLiteral("1")});
     auto quiet = OpenLink(silent.port);
     double cpuSilent = -1;
     if (quiet) {
@@ -166,15 +166,17 @@ int main(int argc, char** argv)
                    QStringLiteral("115200"), QStringLiteral("--pace"), QStringLiteral("--turnaround"),
                    QString::number(turnaroundUs)});
     QProcess python;
-    python.start(QStringLiteral("python3"), {QStringLiteral(TB_REFERENCE_CLIENT), ref.port, QString::number(exchanges)});
+    python.start(QStringLiteral("python3"),
+                 {QStringLiteral(TB_REFERENCE_CLIENT), ref.port, QString::number(exchanges)});
     python.waitForFinished(120000);
     const QStringList refFigures = QString::fromLocal8Bit(python.readAllStandardOutput()).split(QLatin1Char(' '));
     StopSim(ref);
 
     out << "| measurement | result | line limit / goal |\n|---|---|---|\n";
-    out << QString::asprintf("| 1-byte read, median (%d exchanges, %d failed) | %.3f ms | %.3f ms line time |\n", exchanges,
-                             failures, median, lineMs);
-    out << QString::asprintf("| 1-byte read, 95th percentile | %.3f ms | ratio to line time %.2f |\n", p95, p95 / lineMs);
+    out << QString::asprintf("| 1-byte read, median (%d exchanges, %d failed) | %.3f ms | %.3f ms line time |\n",
+                             exchanges, failures, median, lineMs);
+    out << QString::asprintf("| 1-byte read, 95th percentile | %.3f ms | ratio to line time %.2f |\n", p95,
+                             p95 / lineMs);
     out << QString::asprintf("| link overhead over line time (median) | %.3f ms | < 0.3 ms |\n", median - lineMs);
     if (refFigures.size() == 2)
         out << QString::asprintf("| plain Python client, median / p95 | %s ms / %s ms | same port, same device |\n",
@@ -182,7 +184,8 @@ int main(int argc, char** argv)
     out << QString::asprintf("| CPU during a 3 s Delay | %.2f %% | < 2 %% |\n", cpuDelay);
     out << QString::asprintf("| CPU idle with the port open (3 s) | %.2f %% | < 2 %% |\n", cpuIdleOpen);
     out << QString::asprintf("| CPU during reads of a silent device (3 x 1 s) | %.2f %% | < 2 %% |\n", cpuSilent);
-    out << QString::asprintf("| write throughput, 200 x 8 bytes with read-back | %.0f bytes/s (%d confirmed) | %.0f bytes/s |\n",
-                             confirmed / writeSeconds, confirmed, writes * 8 / writeLineSeconds);
+    out << QString::asprintf(
+        "| write throughput, 200 x 8 bytes with read-back | %.0f bytes/s (%d confirmed) | %.0f bytes/s |\n",
+        confirmed / writeSeconds, confirmed, writes * 8 / writeLineSeconds);
     return 0;
 }

@@ -60,7 +60,10 @@ int main(int argc, char** argv)
     int address = 0x2000;
     for (int i = 0; i < 200; ++i) {
         const int count = 1 + i % 16;
-        QString line = QStringLiteral("%1 %2 %3").arg(count, 2, 16, QLatin1Char('0')).arg(address & 0xFF, 2, 16, QLatin1Char('0')).arg(address >> 8, 2, 16, QLatin1Char('0'));
+        QString line = QStringLiteral("%1 %2 %3")
+                           .arg(count, 2, 16, QLatin1Char('0'))
+                           .arg(address & 0xFF, 2, 16, QLatin1Char('0'))
+                           .arg(address >> 8, 2, 16, QLatin1Char('0'));
         for (int k = 0; k < count; ++k)
             line += QStringLiteral(" %1").arg((i + k) & 0xFF, 2, 16, QLatin1Char('0'));
         lines << line;

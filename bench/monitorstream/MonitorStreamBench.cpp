@@ -111,8 +111,9 @@ int main(int argc, char** argv)
 
     QTextStream out(stdout);
     out << "| measurement | result | goal |\n|---|---|---|\n";
-    out << QString::asprintf("| paced 115200-baud stream, %.0f s | %ld exchanges, %ld line bytes (%.0f %% of the line) | |\n",
-                             wall, exchanges, bytes, 100.0 * static_cast<double>(bytes) * 10 / 115200.0 / wall);
+    out << QString::asprintf(
+        "| paced 115200-baud stream, %.0f s | %ld exchanges, %ld line bytes (%.0f %% of the line) | |\n", wall,
+        exchanges, bytes, 100.0 * static_cast<double>(bytes) * 10 / 115200.0 / wall);
     out << QString::asprintf("| monitor entries added | %ld (list holds %d) | |\n", stamping->m_entries,
                              form->EntryCount());
     out << QString::asprintf("| CPU share of the program | %.1f %% of one core | < 10 %% |\n", cpu);

@@ -94,10 +94,13 @@ int main(int argc, char** argv)
     const QString log = dir.filePath(QStringLiteral("sim.log"));
 
     // Shared answer counter: each fault hits every Nth answer, about 1 % in all.
-    const QStringList simArgs = {"--profile", "handset", "--baud", QString::number(baud), "--pace",
-                                 "--save", image, "--no-answer", "997", "--bad-checksum", "499", "--truncate", "401",
-                                 "--short", "601", "--noise", "701", "--extra-byte", "797", "--late", "400",
-                                 "--late-every", "907", "--drop-writes", "199"};
+    const QStringList simArgs = {"--profile", "handset",        "--baud", QString::number(baud),
+                                 "--pace",    "--save",         image,    "--no-answer",
+                                 "997",       "--bad-checksum", "499",    "--truncate",
+                                 "401",       "--short",        "601",    "--noise",
+                                 "701",       "--extra-byte",   "797",    "--late",
+                                 "400",       "--late-every",   "907",    "--drop-writes",
+                                 "199"};
     QProcess sim;
     sim.setStandardErrorFile(log);
     sim.start(QCoreApplication::applicationDirPath() + QStringLiteral("/tunebench-sim"), simArgs);
@@ -155,9 +158,9 @@ int main(int argc, char** argv)
                 for (int k = 0; k < count; ++k)
                     data[k] = static_cast<std::uint8_t>(rng.bounded(256));
                 const int a = kFirst + offset;
-                const bool ok = link.WriteEepromBytes(static_cast<std::uint8_t>(a & 0xFF),
-                                                      static_cast<std::uint8_t>(a >> 8), static_cast<std::uint8_t>(count),
-                                                      std::span<const std::uint8_t>(data, count));
+                const bool ok =
+                    link.WriteEepromBytes(static_cast<std::uint8_t>(a & 0xFF), static_cast<std::uint8_t>(a >> 8),
+                                          static_cast<std::uint8_t>(count), std::span<const std::uint8_t>(data, count));
                 (ok ? writesConfirmed : writesFailed) += 1;
                 for (int k = 0; k < count; ++k) {
                     model[offset + k] = ok ? data[k] : -1; // a failed write may or may not have stuck
@@ -167,8 +170,8 @@ int main(int argc, char** argv)
             else {
                 ++reads;
                 std::uint8_t buf[8];
-                if (link.ReadEepromBytesAt(static_cast<std::uint16_t>(kFirst + offset), static_cast<std::uint8_t>(count),
-                                           buf) != count) {
+                if (link.ReadEepromBytesAt(static_cast<std::uint16_t>(kFirst + offset),
+                                           static_cast<std::uint8_t>(count), buf) != count) {
                     ++readsFailed;
                     continue;
                 }

@@ -11,8 +11,7 @@ bool BootClient::Send(const boot::Frame& frame)
 {
     const std::vector<uint8_t> bytes = boot::Encode(frame);
     m_sent += bytes.size();
-    return m_port.WriteAll(bytes.data(), bytes.size(),
-                           Clock::now() + milliseconds(LineTimeMs(bytes.size()) + 1000));
+    return m_port.WriteAll(bytes.data(), bytes.size(), Clock::now() + milliseconds(LineTimeMs(bytes.size()) + 1000));
 }
 
 std::optional<boot::Frame> BootClient::Await(uint16_t sequence, Clock::time_point deadline)
@@ -49,8 +48,7 @@ std::optional<TargetInfo> BootClient::Search(const uint8_t (&tag)[4], int search
                 break;
             if (answer->command == boot::kHelloAck && answer->payload.size() >= 10) {
                 const uint8_t* p = answer->payload.data();
-                return TargetInfo{boot::GetU16(p), boot::GetU16(p + 2), boot::GetU32(p + 4),
-                                  boot::GetU16(p + 8)};
+                return TargetInfo{boot::GetU16(p), boot::GetU16(p + 2), boot::GetU32(p + 4), boot::GetU16(p + 8)};
             }
         }
         if (m_port.Lost() || m_port.Interrupted())

@@ -20,7 +20,7 @@ struct TargetInfo {
 // The loader's side of the boot protocol: one frame out, its answer in, with
 // bounded waits and resends (stop-and-wait).
 class BootClient {
-  public:
+public:
     enum class Status { Ok, Refused, NoAnswer, Lost, Stopped };
     struct Result {
         Status status = Status::NoAnswer;
@@ -38,8 +38,7 @@ class BootClient {
 
     // Sends HELLO with the protocol tag until a HELLO answer comes or searchMs
     // passes; onTry is called before every HELLO.
-    std::optional<TargetInfo> Search(const uint8_t (&tag)[4], int searchMs,
-                                     const std::function<void(int)>& onTry = {});
+    std::optional<TargetInfo> Search(const uint8_t (&tag)[4], int searchMs, const std::function<void(int)>& onTry = {});
     // One command; busyMs is the target's own time for it (erase, programming).
     Result Exchange(uint8_t command, const std::vector<uint8_t>& payload, int busyMs = 0);
 
@@ -51,7 +50,7 @@ class BootClient {
         return int((bytes * 10000 + size_t(m_baud) - 1) / size_t(m_baud));
     }
 
-  private:
+private:
     bool Send(const boot::Frame& frame);
     // Waits for a frame answering `sequence`; nullopt at the deadline. A NAK
     // for a damaged frame carries no trusted sequence and also counts.

@@ -16,14 +16,8 @@ void PutU32(std::vector<uint8_t>& out, uint32_t v)
     PutU16(out, uint16_t(v >> 16));
 }
 
-uint16_t GetU16(const uint8_t* p)
-{
-    return uint16_t(p[0] | p[1] << 8);
-}
-uint32_t GetU32(const uint8_t* p)
-{
-    return uint32_t(GetU16(p)) | uint32_t(GetU16(p + 2)) << 16;
-}
+uint16_t GetU16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+uint32_t GetU32(const uint8_t* p) { return uint32_t(GetU16(p)) | uint32_t(GetU16(p + 2)) << 16; }
 
 std::vector<uint8_t> Encode(const Frame& frame)
 {

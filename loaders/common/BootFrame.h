@@ -59,7 +59,7 @@ uint32_t GetU32(const uint8_t* p);
 // Finds frames in a byte stream: bytes before a start mark, and frames whose
 // length or CRC is wrong, are skipped (counted in Skipped()).
 class Decoder {
-  public:
+public:
     void Feed(const uint8_t* data, size_t size);
     std::optional<Frame> Next();
     [[nodiscard]] size_t Skipped() const { return m_skipped; }
@@ -68,7 +68,7 @@ class Decoder {
     [[nodiscard]] size_t Buffered() const { return m_buffer.size() - m_pos; }
     void Clear();
 
-  private:
+private:
     std::vector<uint8_t> m_buffer;
     size_t m_pos = 0;
     size_t m_skipped = 0;

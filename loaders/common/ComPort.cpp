@@ -6,9 +6,6 @@
 
 namespace tbload {
 
-std::string DevicePathOfCom(int com)
-{
-    return QFile::encodeName(TComPortMap().DevicePath(com)).toStdString();
-}
+std::string DevicePathOfCom(int com) { return QFile::encodeName(TComPortMap().DevicePath(com)).toStdString(); }
 
 } // namespace tbload

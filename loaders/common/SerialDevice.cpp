@@ -62,10 +62,7 @@ bool SetModemLine(int fd, int line, bool on)
 
 SerialDevice::SerialDevice() = default;
 
-SerialDevice::~SerialDevice()
-{
-    Close();
-}
+SerialDevice::~SerialDevice() { Close(); }
 
 // The directories QSerialPort looks at, in its order: the first readable one
 // that holds the file or may receive it.
@@ -184,14 +181,8 @@ const char* SerialDevice::Describe(OpenError error)
     return "unknown error";
 }
 
-bool SerialDevice::SetDtr(bool on)
-{
-    return SetModemLine(m_fd, TIOCM_DTR, on);
-}
-bool SerialDevice::SetRts(bool on)
-{
-    return SetModemLine(m_fd, TIOCM_RTS, on);
-}
+bool SerialDevice::SetDtr(bool on) { return SetModemLine(m_fd, TIOCM_DTR, on); }
+bool SerialDevice::SetRts(bool on) { return SetModemLine(m_fd, TIOCM_RTS, on); }
 
 void SerialDevice::Flush()
 {

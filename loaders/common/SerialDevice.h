@@ -15,7 +15,7 @@ namespace tbload {
 // descriptor; reads and writes wait with poll() up to a deadline and can be
 // woken through Interrupt() from another thread.
 class SerialDevice {
-  public:
+public:
     enum class OpenError { None, Missing, NotATerminal, InUse, Denied, Settings };
     using Clock = std::chrono::steady_clock;
 
@@ -53,7 +53,7 @@ class SerialDevice {
     // The lock file QSerialPort uses for this device path.
     [[nodiscard]] static std::string LockFilePath(const std::string& devicePath);
 
-  private:
+private:
     bool WaitFor(short events, Clock::time_point deadline);
 
     int m_fd = -1;

@@ -22,7 +22,7 @@ struct Running {
 // Downloads in flight; finished ones are joined at the next start and when
 // the library is unloaded (which first stops the rest).
 class Downloads {
-  public:
+public:
     ~Downloads()
     {
         std::lock_guard lock(m_mutex);
@@ -49,7 +49,7 @@ class Downloads {
         }
     }
 
-  private:
+private:
     std::mutex m_mutex;
     std::list<Running> m_list;
 };
@@ -61,20 +61,11 @@ std::atomic<FLoaderIndicationHandler> g_handler{nullptr};
 
 extern "C" {
 
-FLOADER_API void SetupCallbackFunction(FLoaderIndicationHandler handler)
-{
-    g_handler = handler;
-}
+FLOADER_API void SetupCallbackFunction(FLoaderIndicationHandler handler) { g_handler = handler; }
 
-FLOADER_API FLoaderIndicationHandler ReadCallbackFunction(void)
-{
-    return g_handler;
-}
+FLOADER_API FLoaderIndicationHandler ReadCallbackFunction(void) { return g_handler; }
 
-FLOADER_API uint32_t FLoaderDLLVersion(void)
-{
-    return 0x0100;
-}
+FLOADER_API uint32_t FLoaderDLLVersion(void) { return 0x0100; }
 
 FLOADER_API uint16_t FlashLoader(uint32_t comPort, uint32_t targetType, uint32_t baudRate, uint32_t busMode,
                                  const char* hexFile, uint16_t loaderId)

@@ -20,13 +20,9 @@ std::string Hex8(uint32_t v)
 
 ScDownload::ScDownload(uint16_t loaderId, FLoaderIndicationHandler handler, int baud, HexResult hex)
     : m_loaderId(loaderId), m_handler(handler), m_baud(baud), m_hex(std::move(hex))
-{
-}
+{}
 
-SerialDevice::OpenError ScDownload::OpenPort(const std::string& path)
-{
-    return m_port.Open(path, m_baud);
-}
+SerialDevice::OpenError ScDownload::OpenPort(const std::string& path) { return m_port.Open(path, m_baud); }
 
 void ScDownload::Report(uint16_t type, uint32_t value, uint32_t value2)
 {
@@ -63,8 +59,7 @@ void ScDownload::Run()
     Report(START_PROGRAM_IND);
     Download();
     m_port.Close();
-    const auto ms =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     Report(STOP_PROGRAM_IND, uint32_t(ms.count()));
 }
 
@@ -121,8 +116,8 @@ bool ScDownload::Download()
     ReportWords(FLASHTYPE_IND, target->maker, target->device);
     const uint64_t end = uint64_t(image.offset) + image.data.size();
     if (end > target->flashSize) {
-        ReportText("Image ends at " + Hex8(uint32_t(end)) + ", beyond the flash of " +
-                   Hex8(target->flashSize) + " bytes");
+        ReportText("Image ends at " + Hex8(uint32_t(end)) + ", beyond the flash of " + Hex8(target->flashSize) +
+                   " bytes");
         Report(DOWNLOAD_FAILED_IND);
         return false;
     }
@@ -149,8 +144,7 @@ bool ScDownload::Download()
     }
     Report(CHIP_ERASE_FINISHED_IND);
 
-    const uint32_t block =
-        std::min<uint32_t>(kBlockSize, target->largestBlock ? target->largestBlock : kBlockSize);
+    const uint32_t block = std::min<uint32_t>(kBlockSize, target->largestBlock ? target->largestBlock : kBlockSize);
     for (size_t done = 0; done < image.data.size(); done += block) {
         const uint32_t address = image.offset + uint32_t(done);
         const size_t count = std::min<size_t>(block, image.data.size() - done);

@@ -13,7 +13,7 @@ namespace tbload {
 // One SC14428 download on its own thread: search, flash type, erase, blocks,
 // CRC check, reset; every step reported as an indication.
 class ScDownload {
-  public:
+public:
     // How long the loader looks for a target that listens in its boot window.
     static constexpr int kSearchMs = 5000;
     static constexpr uint32_t kBlockSize = 1024;
@@ -27,7 +27,7 @@ class ScDownload {
     void Stop() { m_port.Interrupt(); }
     [[nodiscard]] uint16_t LoaderId() const { return m_loaderId; }
 
-  private:
+private:
     void Report(uint16_t type, uint32_t value = 0, uint32_t value2 = 0);
     void ReportWords(uint16_t type, uint16_t word1, uint16_t word2 = 0);
     void ReportText(const std::string& text);

@@ -61,9 +61,8 @@ bool ReadRflConfig(const std::string& path, RflConfig* config, std::string* erro
         }
     }
     for (const char* key : {"name", "baud", "block", "flash"}) {
-        const bool missing =
-            (!std::strcmp(key, "name") && c.name.empty()) || (!std::strcmp(key, "baud") && !c.baud) ||
-            (!std::strcmp(key, "block") && !c.block) || (!std::strcmp(key, "flash") && !c.flashSize);
+        const bool missing = (!std::strcmp(key, "name") && c.name.empty()) || (!std::strcmp(key, "baud") && !c.baud) ||
+                             (!std::strcmp(key, "block") && !c.block) || (!std::strcmp(key, "flash") && !c.flashSize);
         if (missing) {
             *error = path + ": no " + key;
             return false;

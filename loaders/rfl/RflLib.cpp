@@ -24,10 +24,7 @@ RFL_API void RflInit(RflTextOutFunc textOut, RflWaitKeyFunc waitKey, RflGetKeyFu
     g_console = {textOut, waitKey, getKey, keyAvailable};
 }
 
-RFL_API int RflGetVersion(void)
-{
-    return 0x0100;
-}
+RFL_API int RflGetVersion(void) { return 0x0100; }
 
 RFL_API int RflRun(int argc, const char* const* argv, RflFinishedFunc finished)
 {

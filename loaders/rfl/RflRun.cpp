@@ -72,8 +72,7 @@ int RflRunner::Run(const std::vector<std::string>& arguments)
         return RFL_RESULT_BAD_INPUT;
     }
     if (uint64_t(hex.image.offset) + hex.image.data.size() > config.flashSize) {
-        m_console.Print("Software file does not fit the flash of " + std::to_string(config.flashSize) +
-                        " bytes\n");
+        m_console.Print("Software file does not fit the flash of " + std::to_string(config.flashSize) + " bytes\n");
         return RFL_RESULT_BAD_INPUT;
     }
     m_console.Print("Target:   " + config.name + "\n");
@@ -109,8 +108,7 @@ int RflRunner::Download(const RflConfig& config, const HexImage& image, int com)
     const auto target = client.Search(boot::kTagRfl, kSearchMs, [&](int) {
         const auto elapsed = std::chrono::steady_clock::now() - start;
         const int left =
-            int((kSearchMs - std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() + 999) /
-                1000);
+            int((kSearchMs - std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() + 999) / 1000);
         if (left != lastShown) {
             lastShown = left;
             m_console.Print("\r");
@@ -165,8 +163,7 @@ int RflRunner::Download(const RflConfig& config, const HexImage& image, int com)
     m_console.Print("\n"); // the line the programming progress takes
 
     m_console.Print("Programming .");
-    const uint32_t block =
-        std::min<uint32_t>(config.block, target->largestBlock ? target->largestBlock : config.block);
+    const uint32_t block = std::min<uint32_t>(config.block, target->largestBlock ? target->largestBlock : config.block);
     int shown = -1;
     for (size_t done = 0; done < image.data.size(); done += block) {
         const uint32_t address = image.offset + uint32_t(done);
@@ -195,8 +192,7 @@ int RflRunner::Download(const RflConfig& config, const HexImage& image, int com)
     boot::PutU32(range, image.offset);
     boot::PutU32(range, uint32_t(image.data.size()));
     const auto verify = client.Exchange(boot::kVerify, range, boot::kVerifyBusyMs);
-    if (verify.status != Status::Ok || verify.answer.command != boot::kCrc ||
-        verify.answer.payload.size() < 4) {
+    if (verify.status != Status::Ok || verify.answer.command != boot::kCrc || verify.answer.payload.size() < 4) {
         m_console.Print("\r\nChecksum not checked: " + failure(verify, "verify", image.offset) + "\n");
         return RFL_RESULT_FAILED;
     }

@@ -12,18 +12,17 @@ namespace tbload {
 // One run of the console loader: arguments, configuration, software file,
 // key to start, search, erase, blocks, checksum. Prints as a console program.
 class RflRunner {
-  public:
+public:
     static constexpr int kSearchMs = 5000;
     static constexpr uint32_t kSectorSize = 64 * 1024;
     static constexpr char kEscape = 0x1B;
 
     RflRunner(const RflConsole& console, std::atomic<bool>& cancel, std::atomic<SerialDevice*>& activePort)
         : m_console(console), m_cancel(cancel), m_activePort(activePort)
-    {
-    }
+    {}
     int Run(const std::vector<std::string>& arguments);
 
-  private:
+private:
     int Download(const struct RflConfig& config, const struct HexImage& image, int com);
     [[nodiscard]] bool Cancelled() const { return m_cancel; }
     void Banner() const;

@@ -10,24 +10,21 @@ bool WantsBootTarget(const QStringList& arguments)
         const QString& a = arguments[i];
         if (a.startsWith(QLatin1String("--profile=")) && BootTarget::IsBootProfile(a.mid(10)))
             return true;
-        if (a == QLatin1String("--profile") && i + 1 < arguments.size() &&
-            BootTarget::IsBootProfile(arguments[i + 1]))
+        if (a == QLatin1String("--profile") && i + 1 < arguments.size() && BootTarget::IsBootProfile(arguments[i + 1]))
             return true;
     }
     return false;
 }
 
-bool ParseBootArguments(const QStringList& arguments, BootProgramOptions* options, QString* message,
-                        bool* help)
+bool ParseBootArguments(const QStringList& arguments, BootProgramOptions* options, QString* message, bool* help)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Simulated boot target for the flash loaders on a pseudo-terminal.\n"
-        "Prints \"PORT <path>\", logs on standard error, and takes \"power off\", \"power on\"\n"
-        "and \"power on hook\" on standard input."));
+    parser.setApplicationDescription(
+        QStringLiteral("Simulated boot target for the flash loaders on a pseudo-terminal.\n"
+                       "Prints \"PORT <path>\", logs on standard error, and takes \"power off\", \"power on\"\n"
+                       "and \"power on hook\" on standard input."));
     auto valued = [](const char* name, const char* text, const char* value) {
-        return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(text),
-                                  QString::fromLatin1(value));
+        return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(text), QString::fromLatin1(value));
     };
     const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
                                         QStringLiteral("Show this help."));
@@ -39,8 +36,7 @@ bool ParseBootArguments(const QStringList& arguments, BootProgramOptions* option
                            QStringLiteral("Bytes take their line time; erasing and programming take time.")),
         valued("power", "Start state: on, off or on-hook (default on).", "state"),
         valued("boot-window", "How long after power on it listens for a loader, ms (default 10000).", "ms"),
-        valued("flash-size", "Flash size in bytes, a multiple of 65536 (default 524288 or 2097152).",
-               "bytes"),
+        valued("flash-size", "Flash size in bytes, a multiple of 65536 (default 524288 or 2097152).", "bytes"),
         valued("link", "Make a symlink to the slave at this path.", "path"),
         valued("image", "Load the flash from a binary image of the flash size.", "file"),
         valued("save", "Write the flash to this file on exit.", "file"),
@@ -89,8 +85,7 @@ bool ParseBootArguments(const QStringList& arguments, BootProgramOptions* option
         bool ok = false;
         const long long v = parser.value(name).toLongLong(&ok);
         if (!ok || v < n.minimum || v > n.maximum) {
-            *message =
-                QStringLiteral("--%1 must be a number from %2 to %3").arg(name).arg(n.minimum).arg(n.maximum);
+            *message = QStringLiteral("--%1 must be a number from %2 to %3").arg(name).arg(n.minimum).arg(n.maximum);
             return false;
         }
         n.set(v);

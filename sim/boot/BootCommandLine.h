@@ -17,7 +17,6 @@ struct BootProgramOptions {
 // True when the arguments ask for a boot target (--profile boot-...).
 [[nodiscard]] bool WantsBootTarget(const QStringList& arguments);
 // false with a message; help sets *help and puts the text into the message.
-bool ParseBootArguments(const QStringList& arguments, BootProgramOptions* options, QString* message,
-                        bool* help);
+bool ParseBootArguments(const QStringList& arguments, BootProgramOptions* options, QString* message, bool* help);
 
 } // namespace tbsim

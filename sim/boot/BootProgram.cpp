@@ -51,11 +51,11 @@ struct Outgoing {
 };
 
 class BootLine {
-  public:
+public:
     explicit BootLine(const BootProgramOptions& options) : m_options(options), m_target(options.target) {}
     int Run();
 
-  private:
+private:
     bool OpenPty();
     void Receive(Clock::time_point now);
     void Queue(const BootTarget::Reply& reply, Clock::time_point ready);
@@ -84,8 +84,7 @@ class BootLine {
 bool BootLine::OpenPty()
 {
     if (::openpty(&m_master, &m_slave, nullptr, nullptr, nullptr) != 0) {
-        Print(stderr,
-              QStringLiteral("tunebench-sim: openpty: %1").arg(QString::fromLocal8Bit(strerror(errno))));
+        Print(stderr, QStringLiteral("tunebench-sim: openpty: %1").arg(QString::fromLocal8Bit(strerror(errno))));
         return false;
     }
     termios t{};
@@ -203,12 +202,9 @@ bool BootLine::Save()
     QSaveFile file(m_options.savePath);
     const auto& flash = m_target.Flash();
     if (!file.open(QIODevice::WriteOnly) ||
-        file.write(reinterpret_cast<const char*>(flash.data()), qint64(flash.size())) !=
-            qint64(flash.size()) ||
+        file.write(reinterpret_cast<const char*>(flash.data()), qint64(flash.size())) != qint64(flash.size()) ||
         !file.commit()) {
-        Print(
-            stderr,
-            QStringLiteral("tunebench-sim: cannot save %1: %2").arg(m_options.savePath, file.errorString()));
+        Print(stderr, QStringLiteral("tunebench-sim: cannot save %1: %2").arg(m_options.savePath, file.errorString()));
         return false;
     }
     Log(QStringLiteral("SAVED %1").arg(m_options.savePath));
@@ -233,8 +229,8 @@ int BootLine::Run()
         m_byteTime = Nanos(10'000'000'000LL / m_options.target.baud);
     if (!m_options.linkPath.isEmpty()) {
         ::unlink(QFile::encodeName(m_options.linkPath).constData());
-        if (::symlink(QFile::encodeName(m_slavePath).constData(),
-                      QFile::encodeName(m_options.linkPath).constData()) != 0) {
+        if (::symlink(QFile::encodeName(m_slavePath).constData(), QFile::encodeName(m_options.linkPath).constData()) !=
+            0) {
             Print(stderr, QStringLiteral("tunebench-sim: cannot make link %1").arg(m_options.linkPath));
             return 1;
         }
@@ -265,8 +261,7 @@ int BootLine::Run()
         if (!m_out.empty())
             timeout = int(std::chrono::ceil<std::chrono::milliseconds>(m_out.front().due - now).count());
         if (m_decoder.Buffered() > 0) {
-            const int t =
-                int(std::chrono::ceil<std::chrono::milliseconds>(m_lastRx + kFrameTimeout - now).count()) + 1;
+            const int t = int(std::chrono::ceil<std::chrono::milliseconds>(m_lastRx + kFrameTimeout - now).count()) + 1;
             timeout = timeout < 0 ? t : std::min(timeout, t);
         }
         pollfd fds[3] = {{m_master, POLLIN, 0}, {signalFd, POLLIN, 0}, {stdinOpen ? 0 : -1, POLLIN, 0}};

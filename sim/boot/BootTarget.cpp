@@ -11,10 +11,7 @@ using std::chrono::microseconds;
 
 namespace {
 constexpr uint32_t kSector = 64 * 1024;
-QString Hex8(uint32_t v)
-{
-    return QStringLiteral("%1").arg(v, 8, 16, QLatin1Char('0')).toUpper();
-}
+QString Hex8(uint32_t v) { return QStringLiteral("%1").arg(v, 8, 16, QLatin1Char('0')).toUpper(); }
 } // namespace
 
 bool BootTarget::IsBootProfile(const QString& profile)
@@ -74,8 +71,8 @@ QString BootTarget::State(Clock::time_point now) const
     return now < m_windowEnd ? QStringLiteral("boot window open") : QStringLiteral("boot window closed");
 }
 
-BootTarget::Reply BootTarget::Answer(const boot::Frame& request, uint8_t command,
-                                     std::vector<uint8_t> payload, microseconds busy)
+BootTarget::Reply BootTarget::Answer(const boot::Frame& request, uint8_t command, std::vector<uint8_t> payload,
+                                     microseconds busy)
 {
     Reply reply;
     reply.frame = boot::Frame{command, request.sequence, std::move(payload)};
@@ -147,8 +144,7 @@ BootTarget::Reply BootTarget::Handle(const boot::Frame& frame, Clock::time_point
         ++m_dataFrames;
         if (m_options.faults.corruptBlock == m_dataFrames && !m_corrupted) {
             m_corrupted = true;
-            return Refuse(frame, boot::kNakChecksum,
-                          QStringLiteral("FAULT corrupt block %1").arg(m_dataFrames));
+            return Refuse(frame, boot::kNakChecksum, QStringLiteral("FAULT corrupt block %1").arg(m_dataFrames));
         }
         if (uint64_t(offset) + count > m_flash.size())
             return Refuse(frame, boot::kNakRange, QStringLiteral("REFUSED block %1").arg(Hex8(offset)));
@@ -160,8 +156,7 @@ BootTarget::Reply BootTarget::Handle(const boot::Frame& frame, Clock::time_point
             m_flash[offset + i] &= p[4 + i];
         m_lastDataSequence = frame.sequence;
         ++m_blocks;
-        Reply r =
-            Answer(frame, boot::kAck, {}, microseconds(kProgramTimePerKiB.count() * int64_t(count) / 1024));
+        Reply r = Answer(frame, boot::kAck, {}, microseconds(kProgramTimePerKiB.count() * int64_t(count) / 1024));
         r.log = QStringLiteral("BLOCK %1 %2").arg(Hex8(offset)).arg(count);
         if (m_options.faults.stopAfterBlocks && m_blocks >= m_options.faults.stopAfterBlocks) {
             m_gone = true;
@@ -199,9 +194,8 @@ BootTarget::Reply BootTarget::Handle(const boot::Frame& frame, Clock::time_point
         return r;
     }
     default:
-        return m_session
-                   ? Refuse(frame, boot::kNakCommand, QStringLiteral("REFUSED command %1").arg(frame.command))
-                   : Reply{};
+        return m_session ? Refuse(frame, boot::kNakCommand, QStringLiteral("REFUSED command %1").arg(frame.command))
+                         : Reply{};
     }
 }
 

@@ -33,7 +33,7 @@ struct BootTargetOptions {
 // out, a flash image of its own, and the busy time it models for erasing and
 // programming.
 class BootTarget {
-  public:
+public:
     using Clock = std::chrono::steady_clock;
     static constexpr std::chrono::microseconds kEraseTimePerSector{96000}; // one 64 KiB sector
     static constexpr std::chrono::microseconds kProgramTimePerKiB{1000};
@@ -63,7 +63,7 @@ class BootTarget {
     [[nodiscard]] int BlocksAccepted() const { return m_blocks; }
     [[nodiscard]] std::chrono::microseconds BusyTime() const { return m_busyTotal; }
 
-  private:
+private:
     Reply Answer(const tbload::boot::Frame& request, uint8_t command, std::vector<uint8_t> payload = {},
                  std::chrono::microseconds busy = {});
     Reply Refuse(const tbload::boot::Frame& request, uint8_t reason, const QString& log);

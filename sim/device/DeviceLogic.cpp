@@ -10,10 +10,7 @@ namespace tbsim {
 namespace {
 constexpr quint8 kExtraByte = 0x55;
 
-QString address4(int address)
-{
-    return QStringLiteral("%1").arg(address, 4, 16, QLatin1Char('0')).toUpper();
-}
+QString address4(int address) { return QStringLiteral("%1").arg(address, 4, 16, QLatin1Char('0')).toUpper(); }
 
 // Deterministic noise, so that a failing test can be repeated.
 QByteArray noise(int count, int seed)
@@ -28,8 +25,7 @@ QByteArray noise(int count, int seed)
 }
 } // namespace
 
-DeviceLogic::DeviceLogic(QByteArray image, int baud, const SimFaults& faults)
-    : m_image(std::move(image)), m_baud(baud)
+DeviceLogic::DeviceLogic(QByteArray image, int baud, const SimFaults& faults) : m_image(std::move(image)), m_baud(baud)
 {
     m_image.resize(kEepromSize, char(0xFF));
     setFaults(faults);
@@ -51,10 +47,7 @@ bool DeviceLogic::baudMatches(int lineBaud, int deviceBaud)
     return std::abs(lineBaud - deviceBaud) * 100 <= deviceBaud * 2;
 }
 
-QString DeviceLogic::hex(const QByteArray& bytes)
-{
-    return QString::fromLatin1(bytes.toHex(' ').toUpper());
-}
+QString DeviceLogic::hex(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex(' ').toUpper()); }
 
 QByteArray DeviceLogic::answerFrame(quint8 second, const QByteArray& data)
 {
@@ -144,8 +137,7 @@ void DeviceLogic::handleRead(const QByteArray& mail, FrameResult& result)
 void DeviceLogic::handleWrite(const QByteArray& mail, FrameResult& result)
 {
     const quint8 kind = mail.size() > 2 ? quint8(mail[2]) : 0;
-    if (mail.size() < 7 || (kind != 0x08 && kind != 0x02) || mail[3] != 0 ||
-        mail.size() != 7 + quint8(mail[4])) {
+    if (mail.size() < 7 || (kind != 0x08 && kind != 0x02) || mail[3] != 0 || mail.size() != 7 + quint8(mail[4])) {
         result.log << QStringLiteral("IGNORED ") + hex(mail);
         return;
     }

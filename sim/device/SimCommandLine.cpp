@@ -73,8 +73,7 @@ ParseResult parseSimArguments(const QStringList& arguments, SimProgramOptions* o
     parser.setApplicationDescription(
         QStringLiteral("Simulated DAVO handset, repeater or base on a pseudo-terminal.\n"
                        "Prints \"PORT <path>\" on standard output and logs every frame on standard error."));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Show this help."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version."));
     auto valued = [](const char* name, const QString& text, const char* value) {
         return QCommandLineOption(QString::fromLatin1(name), text, QString::fromLatin1(value));
@@ -91,12 +90,10 @@ ParseResult parseSimArguments(const QStringList& arguments, SimProgramOptions* o
         valued("type", QStringLiteral("Repeater type byte at 0780h (0-255)."), "t"),
         valued("busy-hint", QStringLiteral("Bit 04h of 0460h (zero blind slot)."), "on|off"),
         valued("alt-sync", QStringLiteral("Bit 01h of 0461h (alternative sync)."), "on|off"),
-        QCommandLineOption(QStringLiteral("pace"),
-                           QStringLiteral("Send at the line's speed, 10 bits per byte.")),
+        QCommandLineOption(QStringLiteral("pace"), QStringLiteral("Send at the line's speed, 10 bits per byte.")),
         valued("turnaround", QStringLiteral("Think time before an answer."), "us"),
         valued("byte-gap", QStringLiteral("Answer bytes leave this far apart (a slow sender)."), "ms"),
-        valued("frame-timeout",
-               QStringLiteral("Drop a frame that stalls this long (default 200, 0 = never)."), "ms"),
+        valued("frame-timeout", QStringLiteral("Drop a frame that stalls this long (default 200, 0 = never)."), "ms"),
         valued("no-answer", QStringLiteral("Every Nth answer is not sent."), "N"),
         valued("bad-checksum", QStringLiteral("Every Nth answer has a wrong checksum."), "N"),
         valued("truncate", QStringLiteral("Every Nth answer lacks its last byte."), "N"),
@@ -114,8 +111,7 @@ ParseResult parseSimArguments(const QStringList& arguments, SimProgramOptions* o
         valued("protect", QStringLiteral("Refuse writes into these cells, hexadecimal (repeatable)."), "from[-to]"),
         valued("silent", QStringLiteral("Leave reads of these cells unanswered, hexadecimal (repeatable)."),
                "from[-to]"),
-        valued("hangup-after", QStringLiteral("Drop the line half way through the Nth answer and exit."),
-               "N"),
+        valued("hangup-after", QStringLiteral("Drop the line half way through the Nth answer and exit."), "N"),
     };
     parser.addOptions(list);
 

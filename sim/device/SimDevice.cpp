@@ -41,10 +41,7 @@ constexpr Nanos kHangupDrainLimit = std::chrono::seconds(1);
 // Output the client does not take is dropped beyond this.
 constexpr qsizetype kMaxQueued = 1 << 20;
 
-Nanos byteTime(int baud)
-{
-    return baud > 0 ? Nanos(10'000'000'000LL / baud) : Nanos(0);
-}
+Nanos byteTime(int baud) { return baud > 0 ? Nanos(10'000'000'000LL / baud) : Nanos(0); }
 
 timespec toTimespec(Nanos n)
 {
@@ -255,10 +252,10 @@ void SimDevice::Line::handleFrame(const Frame& frame, Clock::time_point end)
     answer.answer = true;
     answer.hangup = result.reply->hangup;
     answer.byteTime = m_options.answerByteGapMs > 0 ? Nanos(std::chrono::milliseconds(m_options.answerByteGapMs))
-                      : m_options.pace                ? byteTime(m_device.m_baud)
-                                                      : Nanos(0);
-    answer.start = end + std::chrono::microseconds(m_options.turnaroundUs) +
-                   std::chrono::milliseconds(result.reply->delayMs);
+                      : m_options.pace              ? byteTime(m_device.m_baud)
+                                                    : Nanos(0);
+    answer.start =
+        end + std::chrono::microseconds(m_options.turnaroundUs) + std::chrono::milliseconds(result.reply->delayMs);
     queue(std::move(answer), m_txTail);
 }
 
@@ -344,10 +341,7 @@ void SimDevice::Line::run()
 
 SimDevice::SimDevice(SimOptions options) : m_options(std::move(options)) {}
 
-SimDevice::~SimDevice()
-{
-    stop();
-}
+SimDevice::~SimDevice() { stop(); }
 
 bool SimDevice::start()
 {
@@ -513,8 +507,8 @@ bool SimDevice::saveImage(const QString& path, QString* error) const
 {
     const QByteArray bytes = image();
     QSaveFile file(path);
-    if (bytes.size() != kEepromSize || !file.open(QIODevice::WriteOnly) ||
-        file.write(bytes) != bytes.size() || !file.commit()) {
+    if (bytes.size() != kEepromSize || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
+        !file.commit()) {
         if (error)
             *error = QStringLiteral("cannot save image %1: %2").arg(path, file.errorString());
         return false;
@@ -533,8 +527,7 @@ bool SimDevice::loadImage(const QString& path, QByteArray* image, QString* error
     const QByteArray bytes = file.readAll();
     if (bytes.size() != kEepromSize) {
         if (error)
-            *error =
-                QStringLiteral("image %1 has %2 bytes, not %3").arg(path).arg(bytes.size()).arg(kEepromSize);
+            *error = QStringLiteral("image %1 has %2 bytes, not %3").arg(path).arg(bytes.size()).arg(kEepromSize);
         return false;
     }
     *image = bytes;

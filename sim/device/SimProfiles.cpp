@@ -16,10 +16,7 @@ void putText(QByteArray& image, int address, const QByteArray& text)
         image[address++] = c;
 }
 
-QByteArray blank()
-{
-    return QByteArray(kEepromSize, char(0xFF));
-}
+QByteArray blank() { return QByteArray(kEepromSize, char(0xFF)); }
 
 // Handsets: identity at 0040h (00 04 Dx ... tells a handset), gains at 0029h
 // and 003Eh, startup text at 0196h, model marker at 001Dh.
@@ -96,8 +93,7 @@ const QList<ProfileInfo>& profiles()
 {
     static const QList<ProfileInfo> list = {
         {QStringLiteral("handset"), 9600, QStringLiteral("handset (PP), DAVO Pulsa kind")},
-        {QStringLiteral("handset-8240"), 115200,
-         QStringLiteral("handset DAVO 8240/8280 (marker AAh at 001Dh)")},
+        {QStringLiteral("handset-8240"), 115200, QStringLiteral("handset DAVO 8240/8280 (marker AAh at 001Dh)")},
         {QStringLiteral("repeater-multi"), 9600, QStringLiteral("multi-cell repeater, type 2")},
         {QStringLiteral("repeater-single"), 9600, QStringLiteral("single-cell repeater, type 6")},
         {QStringLiteral("base"), 9600, QStringLiteral("base station (RFP): answers, detected as neither")},

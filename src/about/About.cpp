@@ -94,8 +94,8 @@ int TAbout::RowStep(int dotsPerInch)
 
 QString TAbout::MailLink() const
 {
-    return QStringLiteral("mailto:") + Info.EMail + QStringLiteral("?subject=") + Texts.mailSubject + QStringLiteral(": ") +
-           Info.ProductName + QLatin1Char(' ') + Info.FileVersion;
+    return QStringLiteral("mailto:") + Info.EMail + QStringLiteral("?subject=") + Texts.mailSubject +
+           QStringLiteral(": ") + Info.ProductName + QLatin1Char(' ') + Info.FileVersion;
 }
 
 std::unique_ptr<QDialog> TAbout::BuildDialog(QWidget* parent, int h)

@@ -19,8 +19,8 @@ TAboutLabels::TAboutLabels(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("AboutLabels"));
     const TAboutTexts defaults;
     for (int i = 0; i < kAboutRowCount; ++i)
-        m_rows[i] = HiddenLabel(this, QStringLiteral("lblAbout") + QLatin1String(AboutRowKey(static_cast<TAboutRow>(i))),
-                                defaults.rows[i]);
+        m_rows[i] = HiddenLabel(
+            this, QStringLiteral("lblAbout") + QLatin1String(AboutRowKey(static_cast<TAboutRow>(i))), defaults.rows[i]);
     m_caption = HiddenLabel(this, QStringLiteral("lblAboutWindow"), defaults.caption);
     m_ok = HiddenLabel(this, QStringLiteral("lblAboutOk"), defaults.ok);
     m_subject = HiddenLabel(this, QStringLiteral("lblAboutSubject"), defaults.mailSubject);

@@ -10,7 +10,4 @@ QString FullVersion()
     return QStringLiteral("%1 (%2)").arg(version, describe);
 }
 
-QString VersionLine(const QString& program)
-{
-    return program + QLatin1Char(' ') + FullVersion();
-}
+QString VersionLine(const QString& program) { return program + QLatin1Char(' ') + FullVersion(); }

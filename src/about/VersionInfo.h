@@ -16,7 +16,7 @@ struct TVersionInfo {
     QString ProductName;
     QString ProductVersion;
     QString Comments;
-    QString EMail;      // key "E-mail"
+    QString EMail; // key "E-mail"
     QString HomePage;
     QString PartNumber; // key "Part Number"
 };

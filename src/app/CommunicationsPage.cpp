@@ -162,9 +162,12 @@ void TCommunicationsPage::CopyBaudrateTexts()
 QString TCommunicationsPage::StatusText(DeviceKind kind) const
 {
     switch (kind) {
-    case DeviceKind::Handset: return Label38->text();
-    case DeviceKind::Repeater: return Label39->text();
-    case DeviceKind::Nothing: break;
+    case DeviceKind::Handset:
+        return Label38->text();
+    case DeviceKind::Repeater:
+        return Label39->text();
+    case DeviceKind::Nothing:
+        break;
     }
     return Label40->text();
 }

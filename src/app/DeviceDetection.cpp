@@ -36,9 +36,12 @@ RepeaterType TDeviceDetector::ReadRepeaterType()
 const char* DeviceKindStatusText(DeviceKind kind)
 {
     switch (kind) {
-    case DeviceKind::Handset: return "PP Connected";
-    case DeviceKind::Repeater: return "Repeater Connected";
-    case DeviceKind::Nothing: break;
+    case DeviceKind::Handset:
+        return "PP Connected";
+    case DeviceKind::Repeater:
+        return "Repeater Connected";
+    case DeviceKind::Nothing:
+        break;
     }
     return "Nothing Connected";
 }

@@ -21,7 +21,10 @@ public:
     // The port must be open. Reads only; no probe.
     [[nodiscard]] DeviceKind DetectDevice();
     [[nodiscard]] RepeaterType ReadRepeaterType();
-    [[nodiscard]] static bool IsAcceptedRepeaterType(std::uint8_t t) { return t == 2 || t == 4 || (t >= 6 && t <= 128); }
+    [[nodiscard]] static bool IsAcceptedRepeaterType(std::uint8_t t)
+    {
+        return t == 2 || t == 4 || (t >= 6 && t <= 128);
+    }
 
 private:
     TMailControl& m_link;

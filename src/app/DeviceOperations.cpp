@@ -56,7 +56,8 @@ bool TDeviceOperations::OpenDevicePort()
     if (opened)
         return true;
     QString text = choice.ComText() + QStringLiteral(": ") + choice.NotAccessibleText();
-    const QString why = DescribeOpenFailure(link.Port().LastOpenFailure(), link.Port().DevicePath(), link.Port().LastOpenErrorText());
+    const QString why =
+        DescribeOpenFailure(link.Port().LastOpenFailure(), link.Port().DevicePath(), link.Port().LastOpenErrorText());
     if (!why.isEmpty())
         text += QLatin1Char('\r') + why;
     MessageDlg(text, mtError, mbOK);
@@ -113,10 +114,13 @@ QString TDeviceOperations::DevicePath(int com) { return Sendmail().Port().PortMa
 std::int32_t TDeviceOperations::BaudRateOfIndex(int index)
 {
     switch (index) {
-    case 0: return 8600;
+    case 0:
+        return 8600;
     case 2:
-    case 3: return 115200;
-    default: return 9600;
+    case 3:
+        return 115200;
+    default:
+        return 9600;
     }
 }
 

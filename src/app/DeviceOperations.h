@@ -15,8 +15,8 @@ class TSendmail;
 class IPortChoice {
 public:
     virtual ~IPortChoice() = default;
-    [[nodiscard]] virtual int ComIndex() const = 0;     // 0 = COM1
-    [[nodiscard]] virtual QString ComText() const = 0;  // "COM1"
+    [[nodiscard]] virtual int ComIndex() const = 0;    // 0 = COM1
+    [[nodiscard]] virtual QString ComText() const = 0; // "COM1"
     [[nodiscard]] virtual int BaudIndex() const = 0;
     [[nodiscard]] virtual bool TwoWire() const = 0;
     [[nodiscard]] virtual QString NotAccessibleText() const = 0;

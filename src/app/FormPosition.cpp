@@ -36,7 +36,8 @@ void RestoreFormPosition(const QString& iniPath, QWidget& form, bool positionOnl
             const int width = ini.ReadInteger(section, QStringLiteral("Width"), form.width());
             form.resize(width, height);
         }
-        form.move(ini.ReadInteger(section, QStringLiteral("Left"), 10), ini.ReadInteger(section, QStringLiteral("Top"), 10));
+        form.move(ini.ReadInteger(section, QStringLiteral("Left"), 10),
+                  ini.ReadInteger(section, QStringLiteral("Top"), 10));
         if (FormOffDesktop(form))
             CenterForm(form);
     }
@@ -71,7 +72,10 @@ void CenterForm(QWidget& form)
     form.move(area.left() + (monitor.width() - form.width()) / 2, area.top() + (monitor.height() - form.height()) / 2);
 }
 
-bool FormOffDesktop(const QWidget& form) { return FormOffDesktop(QRect(form.x(), form.y(), form.width(), form.height()), DesktopRect()); }
+bool FormOffDesktop(const QWidget& form)
+{
+    return FormOffDesktop(QRect(form.x(), form.y(), form.width(), form.height()), DesktopRect());
+}
 
 bool FormOffDesktop(const QRect& form, const QRect& desktop)
 {

@@ -15,9 +15,9 @@
 TPortsDialogTexts TPortsDialogTexts::FromLabels(const QWidget& holder)
 {
     TPortsDialogTexts texts;
-    QString* fields[] = {&texts.title,        &texts.found,      &texts.device,      &texts.description,
+    QString* fields[] = {&texts.title,        &texts.found,      &texts.device,       &texts.description,
                          &texts.manufacturer, &texts.usbId,      &texts.serialNumber, &texts.assignment,
-                         &texts.notAssigned,  &texts.notPresent, &texts.noneFound,   &texts.storeFailed};
+                         &texts.notAssigned,  &texts.notPresent, &texts.noneFound,    &texts.storeFailed};
     static_assert(std::size(fields) == std::size(kLabelNames));
     for (std::size_t i = 0; i < std::size(fields); ++i)
         if (const auto* label = holder.findChild<QLabel*>(QLatin1String(kLabelNames[i])))
@@ -75,8 +75,8 @@ void TPortsDialog::FillPortTable()
     m_table->setRowCount(static_cast<int>(m_ports.size()));
     for (int row = 0; row < m_ports.size(); ++row) {
         const TSerialPortEntry& port = m_ports[row];
-        const QString device = port.stableName.isEmpty() ? port.devicePath
-                                                         : port.devicePath + QStringLiteral("\n") + port.stableName;
+        const QString device =
+            port.stableName.isEmpty() ? port.devicePath : port.devicePath + QStringLiteral("\n") + port.stableName;
         const QString cells[] = {device, port.description, port.manufacturer, port.UsbId(), port.serialNumber};
         for (int column = 0; column < 5; ++column)
             m_table->setItem(row, column, new QTableWidgetItem(cells[column]));

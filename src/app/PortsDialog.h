@@ -30,9 +30,9 @@ struct TPortsDialogTexts {
     [[nodiscard]] static TPortsDialogTexts FromLabels(const QWidget& holder);
     // The hidden labels' names, in the order of the texts above.
     static constexpr const char* kLabelNames[] = {
-        "lblPortsTitle",     "lblPortsFound",       "lblPortsDevice",     "lblPortsDescription",
-        "lblPortsManufacturer", "lblPortsUsbId",    "lblPortsSerialNumber", "lblPortsAssignment",
-        "lblPortsNotAssigned", "lblPortsNotPresent", "lblPortsNoneFound",  "lblPortsStoreFailed"};
+        "lblPortsTitle",        "lblPortsFound",      "lblPortsDevice",       "lblPortsDescription",
+        "lblPortsManufacturer", "lblPortsUsbId",      "lblPortsSerialNumber", "lblPortsAssignment",
+        "lblPortsNotAssigned",  "lblPortsNotPresent", "lblPortsNoneFound",    "lblPortsStoreFailed"};
 };
 
 // Lists the serial ports found and assigns one to each COM n, stored as

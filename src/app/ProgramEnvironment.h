@@ -8,10 +8,10 @@
 // Where the main window finds its files and switches. The program takes it
 // from the application; tests point it at a temporary folder.
 struct TProgramEnvironment {
-    QString programFile;       // full path of the program file
-    QStringList arguments;     // without the program name
-    QString machineSettings;   // path of the machine settings store
-    QString instanceLockPath;  // single-instance lock; empty: no guard
+    QString programFile;      // full path of the program file
+    QStringList arguments;    // without the program name
+    QString machineSettings;  // path of the machine settings store
+    QString instanceLockPath; // single-instance lock; empty: no guard
 
     [[nodiscard]] static TProgramEnvironment FromApplication();
 

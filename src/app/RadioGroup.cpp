@@ -4,7 +4,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-TRadioGroup::TRadioGroup(QWidget* parent) : QGroupBox(parent), m_group(new QButtonGroup(this)), m_layout(new QVBoxLayout(this))
+TRadioGroup::TRadioGroup(QWidget* parent)
+    : QGroupBox(parent), m_group(new QButtonGroup(this)), m_layout(new QVBoxLayout(this))
 {
     connect(m_group, &QButtonGroup::idClicked, this, [this](int id) {
         if (id == m_lastIndex)

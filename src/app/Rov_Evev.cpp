@@ -3,11 +3,11 @@
 #include "About.h"
 #include "AboutLabels.h"
 #include "CommunicationsPage.h"
-#include "HelpWindow.h"
 #include "DialogsTranslation.h"
 #include "EepromPage.h"
-#include "HandsfreeGainPage.h"
 #include "FormPosition.h"
+#include "HandsfreeGainPage.h"
+#include "HelpWindow.h"
 #include "MachineSettings.h"
 #include "RadioGroup.h"
 #include "RepeaterPage.h"
@@ -25,7 +25,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QUrl>
-
 
 TForm1::TForm1(TProgramEnvironment environment, QWidget* parent)
     : QMainWindow(parent), m_environment(std::move(environment)), m_instanceGuard(m_environment.instanceLockPath),
@@ -123,7 +122,8 @@ void TForm1::ApplyLanguage()
     const QString name =
         LanguageToApply(registry.ReadString(QStringLiteral("Language")),
                         !LanguageFilePath(m_files.LanguageFolders(), QLatin1String(kDefaultLanguage)).isEmpty());
-    ApplyLanguageToWindows(name, m_files.LanguageFolders(), [this](const QString& window) { return FindWindow(window); });
+    ApplyLanguageToWindows(name, m_files.LanguageFolders(),
+                           [this](const QString& window) { return FindWindow(window); });
 }
 
 QWidget* TForm1::FindWindow(const QString& name) const
@@ -166,7 +166,8 @@ void TForm1::ApplyPageConfiguration()
 void TForm1::SelectSavedComPort()
 {
     Communications->RefreshPortHints();
-    const std::optional<qint32> port = TMachineSettings(m_environment.machineSettings).ReadInteger(QStringLiteral("COMPORT"));
+    const std::optional<qint32> port =
+        TMachineSettings(m_environment.machineSettings).ReadInteger(QStringLiteral("COMPORT"));
     // A number beyond the list would leave no port chosen; COM1 stays then.
     if (port && *port > 0 && *port <= Communications->ComChoice->count())
         Communications->ComChoice->setCurrentIndex(*port - 1);
@@ -213,7 +214,10 @@ void TForm1::TabSheet1Resize() { Welcome->LayoutPicture(); }
 
 void TForm1::LoadBaudrateIndex() { Communications->rgBaudrate->SetItemIndex(::LoadBaudrateIndex(UserSettingsFile())); }
 
-void TForm1::SaveBaudrateIndex() { (void)::SaveBaudrateIndex(UserSettingsFile(), Communications->rgBaudrate->ItemIndex()); }
+void TForm1::SaveBaudrateIndex()
+{
+    (void)::SaveBaudrateIndex(UserSettingsFile(), Communications->rgBaudrate->ItemIndex());
+}
 
 void TForm1::OnDeviceKindFound(DeviceKind kind, const QString& portText, const QString& statusText)
 {

@@ -37,7 +37,8 @@ class TWelcomePage;
 class TForm1 final : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TForm1(TProgramEnvironment environment = TProgramEnvironment::FromApplication(), QWidget* parent = nullptr);
+    explicit TForm1(TProgramEnvironment environment = TProgramEnvironment::FromApplication(),
+                    QWidget* parent = nullptr);
     ~TForm1() override;
 
     // Another copy runs: the program ends without showing this window.

@@ -8,10 +8,10 @@
 #include "HandsetTextPage.h"
 #include "HandsfreeGainPage.h"
 #include "InternalGainPage.h"
-#include "TransducerPage.h"
 #include "RepeaterPage.h"
 #include "Rov_Evev.h"
 #include "TabSheet.h"
+#include "TransducerPage.h"
 #include "WelcomePage.h"
 
 #include <QLabel>
@@ -122,15 +122,17 @@ void TForm1::CreatePages()
 
     RepeaterPage = new TRepeaterPage(*m_operations);
     TabSheet4->SetContent(RepeaterPage);
-    connect(Communications, &TCommunicationsPage::RepeaterDetected, RepeaterPage, &TRepeaterPage::PrepareAfterDetection);
+    connect(Communications, &TCommunicationsPage::RepeaterDetected, RepeaterPage,
+            &TRepeaterPage::PrepareAfterDetection);
     connect(PageControl1, &QTabWidget::currentChanged, this, [this](int) {
         if (PageControl1->currentWidget() == TabSheet4)
             RepeaterPage->TabSheet4Enter();
     });
-    lblMemo1 = new QLabel(QStringLiteral("If Handsets of the type DAVO Pulsa is registrated on the system the range of numbers "
-                                         "for repeaters must be limited into 0-31 - Otherwise the handsets is not able to "
-                                         "registrate the repeater."),
-                          TabSheet4);
+    lblMemo1 = new QLabel(
+        QStringLiteral("If Handsets of the type DAVO Pulsa is registrated on the system the range of numbers "
+                       "for repeaters must be limited into 0-31 - Otherwise the handsets is not able to "
+                       "registrate the repeater."),
+        TabSheet4);
     lblMemo1->setObjectName(QStringLiteral("lblMemo1"));
     lblMemo1->hide();
     lblOperationRunning =
@@ -177,4 +179,7 @@ void TForm1::SetMenuCaptions()
 
 QPushButton* TForm1::Button9() const { return DownloadPage->Button9; }
 
-QString TForm1::PanelText(int panel) const { return panel >= 0 && panel < m_panels.size() ? m_panels[panel]->text() : QString(); }
+QString TForm1::PanelText(int panel) const
+{
+    return panel >= 0 && panel < m_panels.size() ? m_panels[panel]->text() : QString();
+}

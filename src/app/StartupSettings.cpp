@@ -23,7 +23,10 @@ TPageConfiguration ReadPageConfiguration(const QString& configIniPath)
     return config;
 }
 
-int LoadBaudrateIndex(const QString& settingsPath) { return TProfileFile(settingsPath).ReadInteger(kUser, kBaudrateIndex, 1); }
+int LoadBaudrateIndex(const QString& settingsPath)
+{
+    return TProfileFile(settingsPath).ReadInteger(kUser, kBaudrateIndex, 1);
+}
 
 bool SaveBaudrateIndex(const QString& settingsPath, int index)
 {

@@ -8,8 +8,8 @@ class TMachineSettings;
 
 // The page configuration of config.ini, section "Tabsheets".
 struct TPageConfiguration {
-    int startPosition = 1;           // n of the page "TabSheet<n>" active at start
-    std::map<int, bool> tabVisible;  // page number -> tab shown
+    int startPosition = 1;          // n of the page "TabSheet<n>" active at start
+    std::map<int, bool> tabVisible; // page number -> tab shown
 };
 
 // The keys read and their defaults: pages 1, 3, 4, 6, 7, 8, 9 shown, 2 hidden.

@@ -53,7 +53,10 @@ public:
     // nullptr: no page is active (the current page's content is hidden until
     // the user picks a tab).
     void SetActivePage(TTabSheet* sheet);
-    [[nodiscard]] TTabSheet* ActivePage() const { return m_noActivePage ? nullptr : qobject_cast<TTabSheet*>(currentWidget()); }
+    [[nodiscard]] TTabSheet* ActivePage() const
+    {
+        return m_noActivePage ? nullptr : qobject_cast<TTabSheet*>(currentWidget());
+    }
 
 private:
     bool m_noActivePage = false;

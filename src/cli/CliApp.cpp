@@ -43,7 +43,8 @@ TCliApp::TCliApp()
     m_root.formatter(m_formatter);
     // A repeated option takes its last value, as it always did.
     m_root.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    m_root.set_version_flag("-v,--version", VersionLine(QStringLiteral("tunebench-cli")).toStdString(), "the program version");
+    m_root.set_version_flag("-v,--version", VersionLine(QStringLiteral("tunebench-cli")).toStdString(),
+                            "the program version");
     m_root.add_option("--com", m_com, "COM port through the port map (default: the stored COMPORT, else 1)")
         ->type_name("1..9")
         ->check(DecimalCheck("1..9", [](int n) { return n >= 1 && n <= 9; }));
@@ -144,11 +145,12 @@ int TCliApp::Run(const QStringList& arguments, QTextStream& out, QTextStream& er
         QStringList names;
         for (const CLI::App* sub : command->get_subcommands({}))
             names << FromArg(sub->get_name());
-        return ParseError(command,
-                          command == &m_root ? QStringLiteral("no command given")
-                                             : QStringLiteral("%1 needs %2").arg(FromArg(command->get_name()),
-                                                                                 names.join(QStringLiteral(" or "))),
-                          err);
+        return ParseError(
+            command,
+            command == &m_root
+                ? QStringLiteral("no command given")
+                : QStringLiteral("%1 needs %2").arg(FromArg(command->get_name()), names.join(QStringLiteral(" or "))),
+            err);
     }
 
     const TCliOptions options = GlobalOptions();

@@ -36,12 +36,11 @@ int SendDefault(TCliSession& s, const TDefaultArgs& a)
 void AddDefaultCommands(TCliApp& cli)
 {
     auto args = std::make_shared<TDefaultArgs>();
-    CLI::App* command = cli.AddCommand(
-        kGroup, "default",
-        "probe, send the device's default command, wait 3 s for it to take effect;\n"
-        "at the flash target's rate with --target (9600, 8600 for 3 and 7, 115200\n"
-        "for 6 and 8) unless --baud is given",
-        [args](TCliSession& s) { return SendDefault(s, *args); });
+    CLI::App* command = cli.AddCommand(kGroup, "default",
+                                       "probe, send the device's default command, wait 3 s for it to take effect;\n"
+                                       "at the flash target's rate with --target (9600, 8600 for 3 and 7, 115200\n"
+                                       "for 6 and 8) unless --baud is given",
+                                       [args](TCliSession& s) { return SendDefault(s, *args); });
     command->add_option("DEVICE", args->device, "the kind of device")
         ->type_name("handset|repeater|base")
         ->required()

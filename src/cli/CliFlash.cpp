@@ -31,7 +31,7 @@ struct TFlashArgs {
 // exit 6, so it replaces the command line's own handlers while it runs: the
 // handler only writes to a pipe, which the event loop and the prompts watch.
 class TInterruptPipe {
-  public:
+public:
     TInterruptPipe()
     {
         if (::pipe2(s_fds, O_CLOEXEC | O_NONBLOCK) != 0)
@@ -78,7 +78,7 @@ class TInterruptPipe {
         }
     }
 
-  private:
+private:
     static inline int s_fds[2] = {-1, -1};
     struct sigaction m_previous[2]{};
 };
@@ -119,8 +119,7 @@ int Flash(TCliSession& s, const TFlashArgs& args)
 
     const bool terminal = ::isatty(1);
     TInterruptPipe interrupt;
-    TFlashRun run(
-        {args.target, com, FromArg(args.file), QCoreApplication::applicationDirPath() + QLatin1Char('/')});
+    TFlashRun run({args.target, com, FromArg(args.file), QCoreApplication::applicationDirPath() + QLatin1Char('/')});
     bool pendingShown = false;
     auto clearPending = [&] {
         if (pendingShown)
@@ -164,12 +163,11 @@ int Flash(TCliSession& s, const TFlashArgs& args)
 void AddFlashCommands(TCliApp& cli)
 {
     auto args = std::make_shared<TFlashArgs>();
-    CLI::App* flash =
-        cli.AddCommand(kGroup, "flash",
-                       "download FILE (Intel HEX) into target K as the Flash Load Utility does; prints\n"
-                       "its log lines, waits for Enter at each prompt; exit 0 only when the target\n"
-                       "confirmed the CRC, 3 when it never answered, 6 when the download failed",
-                       [args](TCliSession& s) { return Flash(s, *args); });
+    CLI::App* flash = cli.AddCommand(kGroup, "flash",
+                                     "download FILE (Intel HEX) into target K as the Flash Load Utility does; prints\n"
+                                     "its log lines, waits for Enter at each prompt; exit 0 only when the target\n"
+                                     "confirmed the CRC, 3 when it never answered, 6 when the download failed",
+                                     [args](TCliSession& s) { return Flash(s, *args); });
     flash->add_option("--target", args->target, "the target, 0 to 8 (see 'flash targets')")
         ->type_name("K")
         ->check(CLI::Range(0, kFlashTargetCount - 1).description(""));

@@ -10,10 +10,7 @@ bool HasOwnOptions(const CLI::App* app)
 }
 } // namespace
 
-TCliFormatter::TCliFormatter()
-{
-    column_width(kColumnWidth);
-}
+TCliFormatter::TCliFormatter() { column_width(kColumnWidth); }
 
 std::string TCliFormatter::CommandPath(const CLI::App* app)
 {
@@ -53,10 +50,7 @@ std::string TCliFormatter::make_usage(const CLI::App* app, std::string name) con
     return "Usage: " + UsagePath(app) + Synopsis(app) + "\n";
 }
 
-std::string TCliFormatter::UsageLine(const CLI::App* app) const
-{
-    return make_usage(app, {});
-}
+std::string TCliFormatter::UsageLine(const CLI::App* app) const { return make_usage(app, {}); }
 
 std::string TCliFormatter::Entry(const std::string& synopsis, const std::string& description) const
 {

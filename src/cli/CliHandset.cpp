@@ -151,11 +151,9 @@ int Handsfree(TCliSession& s, THandsfreeAction action, const TGainArgs& args)
             const auto value = device.ReadHandsfreeGain();
             return value ? Report(session, *value) : Fail(session, kReadError, kExitNoAnswer);
         }
-        const std::uint8_t value =
-            action == THandsfreeAction::Reset ? TGainRules::kHandsfreeDefault : args.Byte();
-        return device.WriteHandsfreeGain(value)
-                   ? Report(session, value)
-                   : Fail(session, "Could not write to handset !", kExitNotConfirmed);
+        const std::uint8_t value = action == THandsfreeAction::Reset ? TGainRules::kHandsfreeDefault : args.Byte();
+        return device.WriteHandsfreeGain(value) ? Report(session, value)
+                                                : Fail(session, "Could not write to handset !", kExitNotConfirmed);
     });
 }
 
@@ -223,8 +221,7 @@ CLI::App* AddSubFamily(CLI::App* parent, const std::string& name, const std::str
 
 void AddHandsetCommands(TCliApp& cli)
 {
-    CLI::App* handset =
-        cli.AddFamily(kGroup, "handset", "a handset's startup text, transducer, gains and identity");
+    CLI::App* handset = cli.AddFamily(kGroup, "handset", "a handset's startup text, transducer, gains and identity");
 
     CLI::App* text = AddSubFamily(handset, "text", "the text a handset shows when it is switched on");
     auto write = std::make_shared<TTextArgs>();
@@ -233,8 +230,7 @@ void AddHandsetCommands(TCliApp& cli)
         "write the startup text: one line of at most 10 characters, or with --three-line\n"
         "up to three of at most 12; prints each block written as ADDR BYTES",
         [write](TCliSession& s) { return WriteText(s, *write); }, text);
-    writeCommand->add_flag("--three-line", write->threeLine,
-                           "the three-line layout (DAVO 7310 / 8220 / 8240 / 8280)");
+    writeCommand->add_flag("--three-line", write->threeLine, "the three-line layout (DAVO 7310 / 8220 / 8240 / 8280)");
     writeCommand->add_option("LINE", write->lines, "the lines, blank-padded")->type_name("TEXT");
     auto read = std::make_shared<TTextArgs>();
     CLI::App* readCommand = cli.AddCommand(
@@ -253,19 +249,17 @@ void AddHandsetCommands(TCliApp& cli)
         ->type_name("new|old")
         ->check(CLI::IsMember({"new", "old"}).description(""));
 
-    CLI::App* gain =
-        AddSubFamily(handset, "gain", "the internal loudspeaker volume and microphone gain (0029h)");
+    CLI::App* gain = AddSubFamily(handset, "gain", "the internal loudspeaker volume and microphone gain (0029h)");
     cli.AddCommand(
-        kGroup, "read", "prints loudspeaker=LS microphone=MIC byte=HH",
-        [](TCliSession& s) { return GainRead(s); }, gain);
+        kGroup, "read", "prints loudspeaker=LS microphone=MIC byte=HH", [](TCliSession& s) { return GainRead(s); },
+        gain);
     auto gainArgs = std::make_shared<TGainArgs>();
     AddGainArguments(cli.AddCommand(
                          kGroup, "write", "write both gains; prints the byte written in the same form",
                          [gainArgs](TCliSession& s) { return GainWrite(s, *gainArgs); }, gain),
                      *gainArgs, TGainRules::kFieldMax);
 
-    CLI::App* handsfree =
-        AddSubFamily(handset, "handsfree", "the handsfree gains (003Eh) of a DAVO 8240 or 8280");
+    CLI::App* handsfree = AddSubFamily(handset, "handsfree", "the handsfree gains (003Eh) of a DAVO 8240 or 8280");
     auto none = std::make_shared<TGainArgs>();
     cli.AddCommand(
         kGroup, "read", "prints the stored fields, loudspeaker also above 7",

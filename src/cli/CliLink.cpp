@@ -36,8 +36,7 @@ int Ports(TCliSession& s)
     for (const TSerialPortEntry& port : found) {
         if (mapped.contains(QFileInfo(port.devicePath).canonicalFilePath()))
             continue;
-        QStringList fields{port.PreferredName(),
-                           port.description.isEmpty() ? QStringLiteral("-") : port.description};
+        QStringList fields{port.PreferredName(), port.description.isEmpty() ? QStringLiteral("-") : port.description};
         if (!port.UsbId().isEmpty())
             fields << port.UsbId();
         s.Out() << fields.join(QStringLiteral("  ")) << "\n";
@@ -103,9 +102,9 @@ int Read(TCliSession& s, const TReadArgs& a)
     TSendmail* link = s.OpenLink();
     if (!link)
         return kExitPort;
-    const QString answer = link->ReadEepromText(static_cast<std::uint8_t>(address % 256),
-                                                static_cast<std::uint8_t>(address / 256),
-                                                static_cast<std::uint8_t>(count));
+    const QString answer =
+        link->ReadEepromText(static_cast<std::uint8_t>(address % 256), static_cast<std::uint8_t>(address / 256),
+                             static_cast<std::uint8_t>(count));
     s.Out() << answer << "\n";
     return answer.isEmpty() ? kExitNoAnswer : kExitDone;
 }
@@ -160,8 +159,8 @@ int Mail(TCliSession& s, const std::vector<std::string>& words)
 
 void AddLinkCommands(TCliApp& cli)
 {
-    CLI::App* ports = cli.AddCommand(
-        kGroup, "ports", "COM1..COM9 with their device paths, then every other serial port found", Ports);
+    CLI::App* ports = cli.AddCommand(kGroup, "ports",
+                                     "COM1..COM9 with their device paths, then every other serial port found", Ports);
     const auto comCheck = DecimalCheck("1..9", [](int n) { return n >= 1 && n <= 9; });
     auto map = std::make_shared<TMapArgs>();
     CLI::App* mapCommand = cli.AddCommand(
@@ -171,8 +170,7 @@ void AddLinkCommands(TCliApp& cli)
     mapCommand->add_option("PATH", map->path, "device path")->type_name("PATH")->required();
     auto unmap = std::make_shared<TMapArgs>();
     cli.AddCommand(
-           kGroup, "unmap", "remove the stored COM N", [unmap](TCliSession& s) { return MapPort(s, *unmap); },
-           ports)
+           kGroup, "unmap", "remove the stored COM N", [unmap](TCliSession& s) { return MapPort(s, *unmap); }, ports)
         ->add_option("N", unmap->com, "COM number")
         ->type_name("1..9")
         ->required()
@@ -186,7 +184,10 @@ void AddLinkCommands(TCliApp& cli)
     auto read = std::make_shared<TReadArgs>();
     CLI::App* readCommand = cli.AddCommand(kGroup, "read", "read COUNT EEPROM bytes at ADDR; prints \"00 04 D5\"",
                                            [read](TCliSession& s) { return Read(s, *read); });
-    readCommand->add_option("ADDR", read->address, "EEPROM address")->type_name("HEX")->required()->check(HexAddressCheck());
+    readCommand->add_option("ADDR", read->address, "EEPROM address")
+        ->type_name("HEX")
+        ->required()
+        ->check(HexAddressCheck());
     readCommand->add_option("COUNT", read->count, "bytes to read (default 1)")
         ->type_name("1..200")
         ->check(DecimalCheck("1..200", [](int n) { return n >= 1 && n <= 200; }));
@@ -195,8 +196,14 @@ void AddLinkCommands(TCliApp& cli)
     CLI::App* writeCommand =
         cli.AddCommand(kGroup, "write", "write bytes in chunks of 8 with read-back; prints the bytes confirmed",
                        [write](TCliSession& s) { return Write(s, *write); });
-    writeCommand->add_option("ADDR", write->address, "EEPROM address")->type_name("HEX")->required()->check(HexAddressCheck());
-    writeCommand->add_option("BYTE", write->bytes, "bytes to write")->type_name("HEX")->required()->check(HexByteCheck());
+    writeCommand->add_option("ADDR", write->address, "EEPROM address")
+        ->type_name("HEX")
+        ->required()
+        ->check(HexAddressCheck());
+    writeCommand->add_option("BYTE", write->bytes, "bytes to write")
+        ->type_name("HEX")
+        ->required()
+        ->check(HexByteCheck());
 
     auto mail = std::make_shared<std::vector<std::string>>();
     cli.AddCommand(kGroup, "mail", "send one mail; prints the answer text",

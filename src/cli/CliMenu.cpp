@@ -60,7 +60,8 @@ int Play(TCliSession& s, const std::string& file)
     const TMenuPlayResult result = player.Play(lines);
     if (result.end != TMenuPlayResult::TEnd::Completed) {
         const int failed = result.done + 1;
-        s.Err() << "Download - FAIL !!\n" << "line " << failed << ": " << lines.value(failed - 1) << "\n";
+        s.Err() << "Download - FAIL !!\n"
+                << "line " << failed << ": " << lines.value(failed - 1) << "\n";
     }
     s.Out() << result.written << "\n";
     return result.end == TMenuPlayResult::TEnd::Completed ? kExitDone : kExitNotConfirmed;

@@ -19,14 +19,22 @@ const std::string kGroup = "Repeater commands";
 const char* FieldName(RepeaterField field)
 {
     switch (field) {
-    case RepeaterField::Code: return "code";
-    case RepeaterField::Base: return "base";
-    case RepeaterField::Repeater: return "repeater";
-    case RepeaterField::Multibase: return "multibase";
-    case RepeaterField::Jump: return "jump";
-    case RepeaterField::Busy: return "busy";
-    case RepeaterField::AltBase: return "alt-base";
-    case RepeaterField::AltRepeater: return "alt-repeater";
+    case RepeaterField::Code:
+        return "code";
+    case RepeaterField::Base:
+        return "base";
+    case RepeaterField::Repeater:
+        return "repeater";
+    case RepeaterField::Multibase:
+        return "multibase";
+    case RepeaterField::Jump:
+        return "jump";
+    case RepeaterField::Busy:
+        return "busy";
+    case RepeaterField::AltBase:
+        return "alt-base";
+    case RepeaterField::AltRepeater:
+        return "alt-repeater";
     }
     return "";
 }
@@ -40,26 +48,38 @@ QString YesNoUnknown(std::optional<bool> v)
 std::uint16_t FieldCell(RepeaterField field, int layout)
 {
     switch (field) {
-    case RepeaterField::Code: return RepeaterCell::Code;
-    case RepeaterField::Base: return layout == kSingleCellLayout ? RepeaterCell::Code : RepeaterCell::MultiCellBase;
-    case RepeaterField::Repeater: return RepeaterCell::RepeaterNumber;
-    case RepeaterField::Multibase: return RepeaterCell::Multibase;
-    case RepeaterField::Jump: return RepeaterCell::RepeaterJump;
-    case RepeaterField::Busy: return RepeaterCell::BusyBit;
-    case RepeaterField::AltBase: return RepeaterCell::AltBase;
-    case RepeaterField::AltRepeater: return RepeaterCell::AltRepeater;
+    case RepeaterField::Code:
+        return RepeaterCell::Code;
+    case RepeaterField::Base:
+        return layout == kSingleCellLayout ? RepeaterCell::Code : RepeaterCell::MultiCellBase;
+    case RepeaterField::Repeater:
+        return RepeaterCell::RepeaterNumber;
+    case RepeaterField::Multibase:
+        return RepeaterCell::Multibase;
+    case RepeaterField::Jump:
+        return RepeaterCell::RepeaterJump;
+    case RepeaterField::Busy:
+        return RepeaterCell::BusyBit;
+    case RepeaterField::AltBase:
+        return RepeaterCell::AltBase;
+    case RepeaterField::AltRepeater:
+        return RepeaterCell::AltRepeater;
     }
     return 0;
 }
 
 QString CellName(std::uint16_t address)
 {
-    static const std::map<std::uint16_t, const char*> names = {
-        {RepeaterCell::RepeaterNumber, "repeater"}, {RepeaterCell::BusyBit, "busy"},
-        {RepeaterCell::RepeaterJump, "jump"},       {RepeaterCell::DebugBeep, "debug-beep"},
-        {RepeaterCell::AltBase, "alt-base"},        {RepeaterCell::AltRepeater, "alt-repeater"},
-        {RepeaterCell::Fixed, "fixed"},             {RepeaterCell::Multibase, "multibase"},
-        {RepeaterCell::Code, "code"},               {RepeaterCell::MultiCellBase, "base"}};
+    static const std::map<std::uint16_t, const char*> names = {{RepeaterCell::RepeaterNumber, "repeater"},
+                                                               {RepeaterCell::BusyBit, "busy"},
+                                                               {RepeaterCell::RepeaterJump, "jump"},
+                                                               {RepeaterCell::DebugBeep, "debug-beep"},
+                                                               {RepeaterCell::AltBase, "alt-base"},
+                                                               {RepeaterCell::AltRepeater, "alt-repeater"},
+                                                               {RepeaterCell::Fixed, "fixed"},
+                                                               {RepeaterCell::Multibase, "multibase"},
+                                                               {RepeaterCell::Code, "code"},
+                                                               {RepeaterCell::MultiCellBase, "base"}};
     const auto it = names.find(address);
     const QString name = it != names.end() ? QString::fromLatin1(it->second) : QStringLiteral("cleared");
     return QStringLiteral("%1 (%2h)").arg(name, QStringLiteral("%1").arg(address, 4, 16, QLatin1Char('0')).toUpper());
@@ -139,8 +159,8 @@ int ReadRepeater(TSendmail& link, QTextStream& out, QTextStream& err, const TRep
     view.PrintRead(out, type.type, fourAllowed, altSync);
     if (altSync && fourAllowed)
         return kExitDone;
-    err << "A cell did not answer: " << (altSync ? "" : "alt-sync (0461h) ") << (fourAllowed ? "" : "busy-range (0460h)")
-        << "\n";
+    err << "A cell did not answer: " << (altSync ? "" : "alt-sync (0461h) ")
+        << (fourAllowed ? "" : "busy-range (0460h)") << "\n";
     return kExitNoAnswer;
 }
 
@@ -192,14 +212,15 @@ int WriteRepeater(TSendmail& link, QTextStream& out, QTextStream& err, const TRe
     else
         device.WriteSingleCell(input, view);
     const std::vector<std::uint16_t>& unconfirmed = device.UnconfirmedCells();
-    view.PrintSent(out, {{RepeaterField::Code, input.code},
-                         {RepeaterField::Base, input.base},
-                         {RepeaterField::Repeater, input.repeater},
-                         {RepeaterField::Multibase, QStringLiteral("1")},
-                         {RepeaterField::Jump, QStringLiteral("0")},
-                         {RepeaterField::Busy, input.busy},
-                         {RepeaterField::AltBase, input.altBase},
-                         {RepeaterField::AltRepeater, input.altRepeater}},
+    view.PrintSent(out,
+                   {{RepeaterField::Code, input.code},
+                    {RepeaterField::Base, input.base},
+                    {RepeaterField::Repeater, input.repeater},
+                    {RepeaterField::Multibase, QStringLiteral("1")},
+                    {RepeaterField::Jump, QStringLiteral("0")},
+                    {RepeaterField::Busy, input.busy},
+                    {RepeaterField::AltBase, input.altBase},
+                    {RepeaterField::AltRepeater, input.altRepeater}},
                    layout, unconfirmed);
     const bool beepConfirmed =
         std::find(unconfirmed.begin(), unconfirmed.end(), RepeaterCell::DebugBeep) == unconfirmed.end();
@@ -234,8 +255,10 @@ int RunOnRepeater(TCliSession& s, TRepeaterSequence sequence, const TRepeaterArg
 
 void AddLayoutOption(CLI::App* command, TRepeaterArgs& args)
 {
-    command->add_option("--layout", args.layout, "the page layout (default multi); a single-cell type is always "
-                                                 "read single-cell")
+    command
+        ->add_option("--layout", args.layout,
+                     "the page layout (default multi); a single-cell type is always "
+                     "read single-cell")
         ->type_name("multi|single")
         ->check(CLI::IsMember({"multi", "single"}).description(""));
 }

@@ -9,8 +9,7 @@
 
 TCliSession::TCliSession(TCliOptions options, QString usage, QTextStream& out, QTextStream& err)
     : m_options(std::move(options)), m_usage(std::move(usage)), m_out(out), m_err(err)
-{
-}
+{}
 
 TCliSession::~TCliSession() = default;
 
@@ -39,10 +38,7 @@ void TCliSession::NoAnswer()
     m_err.flush();
 }
 
-bool TCliSession::LinkLost() const
-{
-    return m_link && !m_link->IsPortOpen();
-}
+bool TCliSession::LinkLost() const { return m_link && !m_link->IsPortOpen(); }
 
 void TCliSession::RequestStop()
 {

@@ -8,7 +8,14 @@
 class EProgramError;
 class TSendmail;
 
-enum CliExit { kExitDone = 0, kExitUsage = 1, kExitPort = 2, kExitNoAnswer = 3, kExitNotConfirmed = 4, kExitWrongModel = 5 };
+enum CliExit {
+    kExitDone = 0,
+    kExitUsage = 1,
+    kExitPort = 2,
+    kExitNoAnswer = 3,
+    kExitNotConfirmed = 4,
+    kExitWrongModel = 5
+};
 
 // What a running command of tunebench-cli works with: the global options, the
 // output streams (results to out, progress and errors to err) and the link,

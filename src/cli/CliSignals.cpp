@@ -51,7 +51,4 @@ TCliSignals::~TCliSignals()
     }
 }
 
-int TCliSignals::Received()
-{
-    return g_received;
-}
+int TCliSignals::Received() { return g_received; }

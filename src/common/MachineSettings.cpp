@@ -56,8 +56,7 @@ TStoredValue Decode(const QVariant& v, bool registry)
         }
     }
     // A hand-written value with commas comes back from QSettings as a list.
-    const QString s = v.typeId() == QMetaType::QStringList ? v.toStringList().join(QLatin1Char(','))
-                                                           : v.toString();
+    const QString s = v.typeId() == QMetaType::QStringList ? v.toStringList().join(QLatin1Char(',')) : v.toString();
     if (s.startsWith(kIntegerPrefix, Qt::CaseInsensitive)) {
         bool ok = false;
         const QString digits = s.mid(kIntegerPrefix.size()).trimmed();
@@ -202,8 +201,8 @@ bool TMachineSettings::WriteInteger(const QString& name, qint32 value)
     if (IsRegistry())
         settings->setValue(stored, value);
     else
-        settings->setValue(stored, kIntegerPrefix + QStringLiteral("%1").arg(static_cast<quint32>(value), 8, 16,
-                                                                            QLatin1Char('0')));
+        settings->setValue(stored, kIntegerPrefix +
+                                       QStringLiteral("%1").arg(static_cast<quint32>(value), 8, 16, QLatin1Char('0')));
     return Finish(*settings);
 }
 

@@ -34,10 +34,10 @@ bool ParseHex32(const QString& s, std::uint32_t& out)
 
 [[noreturn]] void ThrowHexError(const QString& s, const char* function)
 {
-    const QString message = QStringLiteral("\"%1\" ").arg(s) +
-                            QCoreApplication::translate("NumberConverting", kNotAValidHexValue);
-    throw ENumberConvertingError(FormatErrorText(message, QStringLiteral("NumberConverting"),
-                                                 QString::fromLatin1(function)));
+    const QString message =
+        QStringLiteral("\"%1\" ").arg(s) + QCoreApplication::translate("NumberConverting", kNotAValidHexValue);
+    throw ENumberConvertingError(
+        FormatErrorText(message, QStringLiteral("NumberConverting"), QString::fromLatin1(function)));
 }
 } // namespace
 

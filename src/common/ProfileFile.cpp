@@ -16,15 +16,9 @@ namespace {
 const QByteArray kUtf8Bom("\xEF\xBB\xBF");
 const QByteArray kCrLf("\r\n");
 
-QString Fold(const QString& name)
-{
-    return name.trimmed().toCaseFolded();
-}
+QString Fold(const QString& name) { return name.trimmed().toCaseFolded(); }
 
-bool HasLineBreak(const QString& s)
-{
-    return s.contains(QLatin1Char('\r')) || s.contains(QLatin1Char('\n'));
-}
+bool HasLineBreak(const QString& s) { return s.contains(QLatin1Char('\r')) || s.contains(QLatin1Char('\n')); }
 
 QString StripQuotes(const QString& value)
 {
@@ -119,10 +113,7 @@ QString TProfileFile::Decode(const QByteArray& bytes) const
     return m_utf8 ? QString::fromUtf8(bytes) : FromWindows1252(bytes);
 }
 
-QByteArray TProfileFile::Encode(const QString& text) const
-{
-    return m_utf8 ? text.toUtf8() : ToWindows1252(text);
-}
+QByteArray TProfileFile::Encode(const QString& text) const { return m_utf8 ? text.toUtf8() : ToWindows1252(text); }
 
 void TProfileFile::ParseLine(TLine& line) const
 {
@@ -246,10 +237,7 @@ QStringList TProfileFile::Keys(const QString& section) const
     return s == nullptr ? QStringList() : s->keyOrder;
 }
 
-bool TProfileFile::SectionExists(const QString& section) const
-{
-    return !Keys(section).isEmpty();
-}
+bool TProfileFile::SectionExists(const QString& section) const { return !Keys(section).isEmpty(); }
 
 bool TProfileFile::KeyExists(const QString& section, const QString& key) const
 {

@@ -95,8 +95,8 @@ private:
     };
     struct TSection {
         QString name;
-        int header = 0; // line index of "[name]"
-        int end = 0;    // one past its last line
+        int header = 0;           // line index of "[name]"
+        int end = 0;              // one past its last line
         QHash<QString, int> keys; // case-folded key name -> line of its first occurrence
         QStringList keyOrder;
     };

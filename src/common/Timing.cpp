@@ -36,8 +36,7 @@ void WaitUntil(std::int64_t target, Now now, std::int64_t unitsPerMs)
 
 std::int64_t ReadCounter()
 {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
@@ -107,8 +106,7 @@ TimeStampRecord SplitCounter(bool timeOfDay)
 
 QString FormatTimeStamp(const TimeStampRecord& r)
 {
-    return QString::asprintf("%.2d:%.2d:%.2d:%.6d", r.hours, r.minutes, r.seconds,
-                             static_cast<int>(r.microseconds));
+    return QString::asprintf("%.2d:%.2d:%.2d:%.6d", r.hours, r.minutes, r.seconds, static_cast<int>(r.microseconds));
 }
 
 QString TimeStamp(bool timeOfDay) { return FormatTimeStamp(SplitCounter(timeOfDay)); }

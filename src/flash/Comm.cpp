@@ -6,31 +6,21 @@
 
 TComm::TComm(TComPortMap ports) : m_ports(std::move(ports)) {}
 
-TComm::~TComm()
-{
-    Close();
-}
+TComm::~TComm() { Close(); }
 
 bool TComm::Open()
 {
     Close();
     auto device = std::make_unique<tbload::SerialDevice>();
-    if (device->Open(QFile::encodeName(DevicePath()).toStdString(), Baud) !=
-        tbload::SerialDevice::OpenError::None)
+    if (device->Open(QFile::encodeName(DevicePath()).toStdString(), Baud) != tbload::SerialDevice::OpenError::None)
         return false;
     m_handle = std::move(device);
     return true;
 }
 
-void TComm::Close()
-{
-    m_handle.reset();
-}
+void TComm::Close() { m_handle.reset(); }
 
-bool TComm::IsOpen() const
-{
-    return m_handle && m_handle->IsOpen();
-}
+bool TComm::IsOpen() const { return m_handle && m_handle->IsOpen(); }
 
 void TComm::SetDTR(bool on)
 {

@@ -14,7 +14,7 @@ class SerialDevice;
 // flow control, DTR and RTS lowered. It neither reads nor writes data; it
 // holds the port and its lines while the technician switches the target on.
 class TComm {
-  public:
+public:
     explicit TComm(TComPortMap ports = {});
     ~TComm(); // closes the port
     TComm(const TComm&) = delete;
@@ -33,7 +33,7 @@ class TComm {
     void SetRTS(bool on);
     [[nodiscard]] QString DevicePath() const { return m_ports.DevicePath(Port); }
 
-  private:
+private:
     TComPortMap m_ports;
     std::unique_ptr<tbload::SerialDevice> m_handle;
 };

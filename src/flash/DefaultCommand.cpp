@@ -14,10 +14,13 @@ std::int32_t DefaultCommandBaud(int targetIndex)
 {
     switch (targetIndex) {
     case 3:
-    case 7: return 8600;
+    case 7:
+        return 8600;
     case 6:
-    case 8: return 115200;
-    default: return 9600;
+    case 8:
+        return 115200;
+    default:
+        return 9600;
     }
 }
 

@@ -33,7 +33,8 @@ TDownloadPage::TDownloadPage(IDeviceSession& session, QString programFolder, QWi
     MenuGauge->setStyleSheet(QStringLiteral("QProgressBar::chunk { background-color: #008000; }"));
     MenuGauge->hide();
 
-    Label42 = AddHiddenLabel("Label42", QStringLiteral("Download complete. Turn power off handset for changes to take effect !"));
+    Label42 = AddHiddenLabel("Label42",
+                             QStringLiteral("Download complete. Turn power off handset for changes to take effect !"));
     Label43 = AddHiddenLabel("Label43", QStringLiteral("Cancel by User !"));
     Label44 = AddHiddenLabel("Label44", QStringLiteral("Please check that the handset is connected properly !!!!"));
     Label56 = AddHiddenLabel("Label56", QStringLiteral("Download - FAIL !!"));
@@ -140,10 +141,17 @@ void TDownloadPage::PlayListedLines(const QStringList& lines)
     };
     const TMenuPlayResult result = player.Play(lines);
     switch (result.end) {
-    case TMenuPlayResult::TEnd::Completed: ShowMessage(Label42->text()); break;
-    case TMenuPlayResult::TEnd::Refused: ShowBadLine(result.check); break;
-    case TMenuPlayResult::TEnd::WriteFailed: ShowMessage(Label56->text() + QLatin1Char('\r') + Label44->text()); break;
-    case TMenuPlayResult::TEnd::Stopped: break;
+    case TMenuPlayResult::TEnd::Completed:
+        ShowMessage(Label42->text());
+        break;
+    case TMenuPlayResult::TEnd::Refused:
+        ShowBadLine(result.check);
+        break;
+    case TMenuPlayResult::TEnd::WriteFailed:
+        ShowMessage(Label56->text() + QLatin1Char('\r') + Label44->text());
+        break;
+    case TMenuPlayResult::TEnd::Stopped:
+        break;
     }
 }
 

@@ -45,10 +45,7 @@ TIndicationRecord TIndicationRecord::Copy(const FLoaderIndication& record)
     return r;
 }
 
-QString LoaderHead(quint16 loaderId)
-{
-    return QStringLiteral("[%1]").arg(Hex(loaderId, 2));
-}
+QString LoaderHead(quint16 loaderId) { return QStringLiteral("[%1]").arg(Hex(loaderId, 2)); }
 
 QString FlashLoaderResultText(quint16 code)
 {
@@ -110,8 +107,7 @@ TIndicationLine DescribeIndication(const TIndicationRecord& r)
         body = QStringLiteral("PROGRAM_PROGRESS_IND [Addr=%1]").arg(Hex(r.Value, 8));
         break;
     case FLASHTYPE_IND:
-        body = QStringLiteral("FLASHTYPE_IND [Manu.Code=%1][Device ID=%2]")
-                   .arg(Hex(r.Word1, 4), Hex(r.Word2, 4));
+        body = QStringLiteral("FLASHTYPE_IND [Manu.Code=%1][Device ID=%2]").arg(Hex(r.Word1, 4), Hex(r.Word2, 4));
         break;
     case CHIP_ERASE_START_IND:
         body = QStringLiteral("CHIP_ERASE_START_IND");

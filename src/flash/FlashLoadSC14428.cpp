@@ -55,15 +55,9 @@ bool RegisterFlashIndicationHandler()
 
 TFlashLoadSC14428::TFlashLoadSC14428() : m_id(g_instanceCounter++) {}
 
-TFlashLoadSC14428::~TFlashLoadSC14428()
-{
-    --g_instanceCounter;
-}
+TFlashLoadSC14428::~TFlashLoadSC14428() { --g_instanceCounter; }
 
-quint32 TFlashLoadSC14428::DllVersion() const
-{
-    return FLoaderDLLVersion();
-}
+quint32 TFlashLoadSC14428::DllVersion() const { return FLoaderDLLVersion(); }
 
 quint16 TFlashLoadSC14428::Download(quint32 comPort, quint8 firstMode, quint32 baudRate, quint8 secondMode,
                                     const QString& filePath)
@@ -72,8 +66,8 @@ quint16 TFlashLoadSC14428::Download(quint32 comPort, quint8 firstMode, quint32 b
     const quint16 code = FlashLoader(comPort, firstMode, baudRate, secondMode, path.constData(), m_id);
     // Another code would otherwise leave the previous download's status standing.
     const QString text = FlashLoaderResultText(code);
-    m_statusText = LoaderHead(m_id) +
-                   (text.isEmpty() ? QStringLiteral(" UNKNOWN_RESULT_FLASH_LOADER (%1)").arg(code) : text);
+    m_statusText =
+        LoaderHead(m_id) + (text.isEmpty() ? QStringLiteral(" UNKNOWN_RESULT_FLASH_LOADER (%1)").arg(code) : text);
     if (code != NO_ERROR_FLASH_LOADER) {
         const quint16 id = m_id;
         const QString status = m_statusText;
@@ -85,7 +79,4 @@ quint16 TFlashLoadSC14428::Download(quint32 comPort, quint8 firstMode, quint32 b
     return code;
 }
 
-bool TFlashLoadSC14428::Stop()
-{
-    return FlashLoaderStop(m_id) != 0;
-}
+bool TFlashLoadSC14428::Stop() { return FlashLoaderStop(m_id) != 0; }

@@ -29,7 +29,7 @@ bool RegisterFlashIndicationHandler();
 
 // One SC14428 download start through the flash loader library.
 class TFlashLoadSC14428 {
-  public:
+public:
     TFlashLoadSC14428();
     ~TFlashLoadSC14428();
     TFlashLoadSC14428(const TFlashLoadSC14428&) = delete;
@@ -42,12 +42,11 @@ class TFlashLoadSC14428 {
     [[nodiscard]] quint32 DllVersion() const;
     // Starts the download and sets StatusText; a code other than 0 also calls
     // the error hook (posted, like every hook).
-    quint16 Download(quint32 comPort, quint8 firstMode, quint32 baudRate, quint8 secondMode,
-                     const QString& filePath);
+    quint16 Download(quint32 comPort, quint8 firstMode, quint32 baudRate, quint8 secondMode, const QString& filePath);
     // Asks a running download of this loader to stop (it then reports its end).
     bool Stop();
 
-  private:
+private:
     quint16 m_id;
     QString m_statusText;
 };

@@ -7,7 +7,7 @@
 // The download log as lines, without widgets: the window puts its memo behind
 // it, the command line a list. Line indexes count from 0.
 class TFlashLogLines {
-  public:
+public:
     virtual ~TFlashLogLines() = default;
     [[nodiscard]] virtual int LineCount() const = 0;
     [[nodiscard]] virtual QString Line(int index) const = 0;
@@ -26,7 +26,7 @@ void AddLoaderLogLine(TFlashLogLines& log, const QString& text);
 // Lines in memory, with a listener for every change (the command line prints
 // from it).
 class TFlashLogList : public TFlashLogLines {
-  public:
+public:
     [[nodiscard]] int LineCount() const override { return int(m_lines.size()); }
     [[nodiscard]] QString Line(int index) const override { return m_lines.value(index); }
     void SetLine(int index, const QString& text) override;
@@ -37,6 +37,6 @@ class TFlashLogList : public TFlashLogLines {
     // Called with the index of the line that was added (added = true) or replaced.
     std::function<void(int index, bool added)> OnChange;
 
-  private:
+private:
     QStringList m_lines;
 };

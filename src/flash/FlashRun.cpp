@@ -12,8 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-const QString TFlashRun::kPowerOff =
-    QStringLiteral("Turn power off the PP / FP / WRFP! - and then click OK.");
+const QString TFlashRun::kPowerOff = QStringLiteral("Turn power off the PP / FP / WRFP! - and then click OK.");
 const QString TFlashRun::kPressHookKey = QStringLiteral("While pressing the hook key click the OK button!");
 const QString TFlashRun::kTurnOnPower = QStringLiteral("Turn on power to the target - and then click OK.");
 const QString TFlashRun::kComError = QStringLiteral("Could not open the serial device.");
@@ -76,8 +75,7 @@ int TFlashRun::Check(const TFlashTarget& target)
         return kBadInput;
     }
     if (target.Path == TFlashPath::Rfl) {
-        const QString config =
-            m_options.ProgramFolder + QStringLiteral("CFG/") + QLatin1String(target.ConfigFile);
+        const QString config = m_options.ProgramFolder + QStringLiteral("CFG/") + QLatin1String(target.ConfigFile);
         if (!QFileInfo(config).isReadable()) {
             Line(QStringLiteral("Cannot read the configuration file %1").arg(config));
             return kBadInput;
@@ -141,8 +139,8 @@ int TFlashRun::RunSC14428(const TFlashTarget& target)
     hooks.Success = [&](quint16) { success = true; };
 
     m_loader = &loader;
-    const quint16 code = loader.Download(quint32(m_options.Com), kSC14428ModeByte, kSC14428BaudRate,
-                                         kSC14428ModeByte, m_options.File);
+    const quint16 code =
+        loader.Download(quint32(m_options.Com), kSC14428ModeByte, kSC14428BaudRate, kSC14428ModeByte, m_options.File);
     m_log.AddLine(loader.StatusText());
     int result = kFailed;
     if (code == NO_ERROR_FLASH_LOADER) {

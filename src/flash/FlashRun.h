@@ -14,7 +14,7 @@ class TRflDownload;
 // line runs it: the same prompts, port handling, loaders and log rules as the
 // window, with an outcome that says what the target confirmed.
 class TFlashRun {
-  public:
+public:
     enum Exit { kDone = 0, kBadInput = 1, kPort = 2, kNoTarget = 3, kFailed = 6 };
 
     struct Options {
@@ -48,7 +48,7 @@ class TFlashRun {
     // Stops a running download; Run() then returns kFailed.
     void Interrupt();
 
-  private:
+private:
     int Check(const TFlashTarget& target);
     int RunSC14428(const TFlashTarget& target);
     int RunRfl(const TFlashTarget& target);

@@ -28,13 +28,12 @@ const TFlashTarget* FlashTarget(int index)
 
 QByteArray RflConfigArgument(const QString& programFolder, const TFlashTarget& target)
 {
-    return "-@" +
-           QFile::encodeName(programFolder + QStringLiteral("CFG/") + QLatin1String(target.ConfigFile));
+    return "-@" + QFile::encodeName(programFolder + QStringLiteral("CFG/") + QLatin1String(target.ConfigFile));
 }
 
-QList<QByteArray> RflArguments(const QString& programFolder, const TFlashTarget& target,
-                               const QString& softwareFile, int comPort)
+QList<QByteArray> RflArguments(const QString& programFolder, const TFlashTarget& target, const QString& softwareFile,
+                               int comPort)
 {
-    return {QByteArrayLiteral("tyt "), RflConfigArgument(programFolder, target),
-            QFile::encodeName(softwareFile), "-c=" + QByteArray::number(comPort)};
+    return {QByteArrayLiteral("tyt "), RflConfigArgument(programFolder, target), QFile::encodeName(softwareFile),
+            "-c=" + QByteArray::number(comPort)};
 }

@@ -182,7 +182,8 @@ void TForm3::Button3Click()
 void TForm3::StartSC14428(const QString& file)
 {
     [[maybe_unused]] const quint32 version = m_loader->DllVersion();
-    m_loader->Download(static_cast<quint32>(ComIndex() + 1), kSC14428ModeByte, kSC14428BaudRate, kSC14428ModeByte, file);
+    m_loader->Download(static_cast<quint32>(ComIndex() + 1), kSC14428ModeByte, kSC14428BaudRate, kSC14428ModeByte,
+                       file);
     // The hooks are posted, so this line comes before the loader's first one.
     m_log->AddLine(m_loader->StatusText());
     QCoreApplication::processEvents();

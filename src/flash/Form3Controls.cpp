@@ -68,10 +68,14 @@ void TForm3::CreateControls()
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(100);
 
-    lblChooseTarget = AddHiddenLabel(QStringLiteral("lblChooseTarget"), QStringLiteral("Please choose a target to download software in!"));
-    lblPowerOff = AddHiddenLabel(QStringLiteral("lblPowerOff"), QStringLiteral("Turn power off the PP / FP / WRFP! - and then click OK."));
-    lblPressHookKey = AddHiddenLabel(QStringLiteral("lblPressHookKey"), QStringLiteral("While pressing the hook key click the OK button!"));
-    lblTurnOnPower = AddHiddenLabel(QStringLiteral("lblTurnOnPower"), QStringLiteral("Turn on power to the target - and then click OK."));
+    lblChooseTarget = AddHiddenLabel(QStringLiteral("lblChooseTarget"),
+                                     QStringLiteral("Please choose a target to download software in!"));
+    lblPowerOff = AddHiddenLabel(QStringLiteral("lblPowerOff"),
+                                 QStringLiteral("Turn power off the PP / FP / WRFP! - and then click OK."));
+    lblPressHookKey = AddHiddenLabel(QStringLiteral("lblPressHookKey"),
+                                     QStringLiteral("While pressing the hook key click the OK button!"));
+    lblTurnOnPower = AddHiddenLabel(QStringLiteral("lblTurnOnPower"),
+                                    QStringLiteral("Turn on power to the target - and then click OK."));
     lblComError1 = AddHiddenLabel(QStringLiteral("lblComError1"), QStringLiteral("Could not open the serial device."));
     lblSelectTarget = AddHiddenLabel(QStringLiteral("lblSelectTarget"), QStringLiteral("Select Target"));
     for (const TFlashTarget& target : FlashTargets())

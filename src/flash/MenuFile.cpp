@@ -130,12 +130,18 @@ int TMenuFile::GaugePercent(int done, int total)
 QString TMenuFile::ProblemText(const TMenuLine& line, const TMenuProblemTexts& texts)
 {
     switch (line.problem) {
-    case TMenuLineProblem::None: return {};
-    case TMenuLineProblem::TooManyFields: return texts.tooManyFields;
-    case TMenuLineProblem::FieldNotHex: return texts.fieldNotHex.arg(line.field);
-    case TMenuLineProblem::CountOutOfRange: return texts.countOutOfRange;
-    case TMenuLineProblem::DataCountMismatch: return texts.dataCountMismatch.arg(QString::number(line.write.count), QString::number(line.dataFields));
-    case TMenuLineProblem::PastLastAddress: return texts.pastLastAddress;
+    case TMenuLineProblem::None:
+        return {};
+    case TMenuLineProblem::TooManyFields:
+        return texts.tooManyFields;
+    case TMenuLineProblem::FieldNotHex:
+        return texts.fieldNotHex.arg(line.field);
+    case TMenuLineProblem::CountOutOfRange:
+        return texts.countOutOfRange;
+    case TMenuLineProblem::DataCountMismatch:
+        return texts.dataCountMismatch.arg(QString::number(line.write.count), QString::number(line.dataFields));
+    case TMenuLineProblem::PastLastAddress:
+        return texts.pastLastAddress;
     }
     return {};
 }

@@ -4,10 +4,7 @@ namespace {
 constexpr char kHorizontal = char(0xC4); // box drawing, code page 437
 constexpr char kVertical = char(0xB3);
 
-QString Text(const QByteArray& bytes)
-{
-    return QString::fromLatin1(bytes);
-}
+QString Text(const QByteArray& bytes) { return QString::fromLatin1(bytes); }
 } // namespace
 
 void TRflConsoleText::SetLine(int index, const QString& text)

@@ -11,7 +11,7 @@
 // checksum keep to one line each. The state lives as long as the object (the
 // window keeps one for the whole run of the program).
 class TRflConsoleText {
-  public:
+public:
     explicit TRflConsoleText(TFlashLogLines& log) : m_log(log) {}
 
     void TextOut(const QByteArray& piece);
@@ -22,7 +22,7 @@ class TRflConsoleText {
 
     [[nodiscard]] bool ProgrammingMode() const { return m_programmingMode; }
 
-  private:
+private:
     void SetLine(int index, const QString& text);
 
     TFlashLogLines& m_log;

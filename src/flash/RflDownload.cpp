@@ -151,10 +151,7 @@ void FinishedTrampoline(int result)
 
 TRflDownload::TRflDownload(QObject* parent) : QObject(parent) {}
 
-TRflDownload::~TRflDownload()
-{
-    Stop();
-}
+TRflDownload::~TRflDownload() { Stop(); }
 
 void TRflDownload::Init(TRflCallbacks callbacks)
 {
@@ -164,14 +161,10 @@ void TRflDownload::Init(TRflCallbacks callbacks)
         b.callbacks = std::move(callbacks);
         b.owner = this;
     }
-    TRflLibrary::Entry().Init(&TextOutTrampoline, &WaitKeyTrampoline, &GetKeyTrampoline,
-                              &KeyAvailableTrampoline);
+    TRflLibrary::Entry().Init(&TextOutTrampoline, &WaitKeyTrampoline, &GetKeyTrampoline, &KeyAvailableTrampoline);
 }
 
-bool TRflDownload::IsRunning() const
-{
-    return TheBridge().running;
-}
+bool TRflDownload::IsRunning() const { return TheBridge().running; }
 
 bool TRflDownload::Run(const QList<QByteArray>& arguments)
 {

@@ -23,7 +23,7 @@ struct TRflCallbacks {
 // until the owner has answered. Load the library first (TRflLibrary::Load).
 class TRflDownload : public QObject {
     Q_OBJECT
-  public:
+public:
     // Argument slots kept for the whole run of the program: the library may
     // keep pointers to them.
     static constexpr int kArgumentSlots = 10;
@@ -41,10 +41,10 @@ class TRflDownload : public QObject {
     // callback and waits for RflRun to return.
     void Stop();
 
-  signals:
+signals:
     // RflRun returned with its result (after the Finished callback).
     void Returned(int result);
 
-  private:
+private:
     std::thread m_worker;
 };

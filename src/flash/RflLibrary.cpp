@@ -17,7 +17,8 @@ Loaded& State()
     return loaded;
 }
 
-template <typename F> void Lookup(QLibrary& library, const char* name, F* slot)
+template <typename F>
+void Lookup(QLibrary& library, const char* name, F* slot)
 {
     *slot = reinterpret_cast<F>(library.resolve(name));
     if (!*slot)
@@ -60,12 +61,6 @@ bool TRflLibrary::Load()
     return true;
 }
 
-const TRflLibrary::Entries& TRflLibrary::Entry()
-{
-    return State().entries;
-}
+const TRflLibrary::Entries& TRflLibrary::Entry() { return State().entries; }
 
-QString TRflLibrary::LoadedFrom()
-{
-    return State().library.isLoaded() ? State().library.fileName() : QString();
-}
+QString TRflLibrary::LoadedFrom() { return State().library.isLoaded() ? State().library.fileName() : QString(); }

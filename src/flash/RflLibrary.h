@@ -6,7 +6,7 @@
 #include <QStringList>
 
 class EDLLLoadError : public EProgramError {
-  public:
+public:
     using EProgramError::EProgramError;
 };
 
@@ -14,7 +14,7 @@ class EDLLLoadError : public EProgramError {
 // then from ../lib beside it, then through the system's library search. Once
 // loaded it stays loaded for the rest of the run.
 class TRflLibrary {
-  public:
+public:
     // Loads the library and looks up its four entry points; throws
     // EDLLLoadError ("Unable to load RflLib.Dll", "Failed to lookup <name>").
     static bool Load();

@@ -43,11 +43,15 @@ TEepromPage::TEepromPage(IDeviceSession& session, QWidget* parent)
 
 TEepromPage::~TEepromPage() = default;
 
-QString TEepromPage::NormaliseField(const QString& text, int width) { return PadLeft(text.trimmed(), QLatin1Char('0'), width); }
+QString TEepromPage::NormaliseField(const QString& text, int width)
+{
+    return PadLeft(text.trimmed(), QLatin1Char('0'), width);
+}
 
 QString TEepromPage::WriteQuestion(std::uint8_t value, std::uint16_t address)
 {
-    return QString::asprintf("Write %.2X to address %.4X?", static_cast<unsigned>(value), static_cast<unsigned>(address));
+    return QString::asprintf("Write %.2X to address %.4X?", static_cast<unsigned>(value),
+                             static_cast<unsigned>(address));
 }
 
 QString TEepromPage::Normalise(QLineEdit* edit, int width)
@@ -57,7 +61,10 @@ QString TEepromPage::Normalise(QLineEdit* edit, int width)
     return text;
 }
 
-std::uint16_t TEepromPage::ParseAddress() { return static_cast<std::uint16_t>(Hex2Int64(Normalise(edtAddress, 4)) & 0xFFFF); }
+std::uint16_t TEepromPage::ParseAddress()
+{
+    return static_cast<std::uint16_t>(Hex2Int64(Normalise(edtAddress, 4)) & 0xFFFF);
+}
 
 void TEepromPage::btnReadEepromClick()
 {

@@ -13,7 +13,7 @@ struct TGainFields {
 };
 
 class TGainRules {
-  public:
+public:
     static constexpr std::uint8_t kNewTransducer = 0x6D; // loudspeaker 6, microphone 13
     static constexpr std::uint8_t kOldTransducer = 0x0D; // loudspeaker 0, microphone 13
     static constexpr std::uint8_t kHandsfreeDefault = 0x6C;

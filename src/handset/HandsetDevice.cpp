@@ -22,16 +22,15 @@ bool THandsetDevice::WriteCellsHex(std::uint16_t address, const QString& hexText
         for (int i = 0; i < hexText.size(); i += 2)
             data += hexText.mid(i, 2) + QLatin1Char(' ');
     }
-    return m_link.WriteEepromText(static_cast<std::uint8_t>(address & 0xFF),
-                                  static_cast<std::uint8_t>(address >> 8), count, data);
+    return m_link.WriteEepromText(static_cast<std::uint8_t>(address & 0xFF), static_cast<std::uint8_t>(address >> 8),
+                                  count, data);
 }
 
 std::optional<QByteArray> THandsetDevice::ReadCells(std::uint16_t address, std::uint8_t count)
 {
     // At most 200 bytes: a longer answer cannot be one to these reads.
     std::array<std::uint8_t, 200> buffer{};
-    if (count == 0 || m_link.ReadEepromBytesAt(address, count, buffer) != count ||
-        !m_link.Mail().RxChecksumOk)
+    if (count == 0 || m_link.ReadEepromBytesAt(address, count, buffer) != count || !m_link.Mail().RxChecksumOk)
         return std::nullopt;
     return QByteArray(reinterpret_cast<const char*>(buffer.data()), count);
 }
@@ -86,20 +85,11 @@ std::optional<std::uint8_t> THandsetDevice::ReadGain()
     return value;
 }
 
-bool THandsetDevice::WriteGain(std::uint8_t value)
-{
-    return WriteCellsHex(HandsetCell::Gain, ByteToHex(value), 1);
-}
+bool THandsetDevice::WriteGain(std::uint8_t value) { return WriteCellsHex(HandsetCell::Gain, ByteToHex(value), 1); }
 
-bool THandsetDevice::IsHandsfreeModel()
-{
-    return TGainRules::IsHandsfreeModel(ReadByte(HandsetCell::ModelMarker));
-}
+bool THandsetDevice::IsHandsfreeModel() { return TGainRules::IsHandsfreeModel(ReadByte(HandsetCell::ModelMarker)); }
 
-std::optional<std::uint8_t> THandsetDevice::ReadHandsfreeGain()
-{
-    return ReadByte(HandsetCell::HandsfreeGain);
-}
+std::optional<std::uint8_t> THandsetDevice::ReadHandsfreeGain() { return ReadByte(HandsetCell::HandsfreeGain); }
 
 bool THandsetDevice::WriteHandsfreeGain(std::uint8_t value)
 {

@@ -19,7 +19,7 @@ enum class TTransducerOutcome { NoAnswer, AlreadySet, Written, WriteFailed };
 // Reads are checked here: an answer with a wrong checksum or with fewer data
 // bytes than asked is no answer, so a corrupted byte never becomes a value.
 class THandsetDevice {
-  public:
+public:
     explicit THandsetDevice(TMailControl& link) : m_link(link) {}
 
     static constexpr int kAnswerCheckPauseMs = 1000;
@@ -56,7 +56,7 @@ class THandsetDevice {
     // The 5 identity bytes as 10 hexadecimal digits; empty when not read.
     [[nodiscard]] QString ReadIdentityDigits();
 
-  private:
+private:
     [[nodiscard]] std::optional<std::uint8_t> ReadByte(std::uint16_t address);
 
     TMailControl& m_link;

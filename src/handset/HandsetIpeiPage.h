@@ -14,7 +14,7 @@ class QPushButton;
 // IPEI. The read error text is the internal gain page's (given at construction).
 class THandsetIpeiPage final : public QWidget {
     Q_OBJECT
-  public:
+public:
     THandsetIpeiPage(IHandsetSession& session, const QLabel& readErrorLabel, QWidget* parent = nullptr);
     ~THandsetIpeiPage() override;
 
@@ -24,7 +24,7 @@ class THandsetIpeiPage final : public QWidget {
     QLabel* Label57;
     QLabel* lblSerialNo;
 
-  private:
+private:
     std::unique_ptr<Ui::THandsetIpeiPage> m_ui;
     IHandsetSession& m_session;
     const QLabel& m_readErrorLabel;

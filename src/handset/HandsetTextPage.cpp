@@ -68,16 +68,14 @@ void THandsetTextPage::Button1Click()
     const TStartupText::TEncoded encoded =
         TStartupText::Encode({Edit1->text(), Edit2->text(), Edit9->text()}, threeLine);
     if (encoded.refused) {
-        ShowMessage(
-            lblCharacterNotStorable->text().arg(encoded.refused->character).arg(encoded.refused->line));
+        ShowMessage(lblCharacterNotStorable->text().arg(encoded.refused->character).arg(encoded.refused->line));
         return;
     }
     if (!m_session.ConnectionCheck() || !m_session.DeviceAnswerCheck())
         return;
     if (MessageDlg(Label27->text(), mtWarning, mbYesNo) == mrYes) {
         THandsetDevice device(m_session.Link());
-        const bool written =
-            device.WriteTextBlocks(encoded.blocks) == static_cast<int>(encoded.blocks.size());
+        const bool written = device.WriteTextBlocks(encoded.blocks) == static_cast<int>(encoded.blocks.size());
         ShowMessage(written ? Label29->text() : Label28->text());
     }
     m_session.CloseDevicePort();

@@ -18,7 +18,7 @@ class TTypingLimit;
 // After every write attempt that got past the checks the port is closed.
 class THandsetTextPage final : public QWidget {
     Q_OBJECT
-  public:
+public:
     explicit THandsetTextPage(IHandsetSession& session, QWidget* parent = nullptr);
     ~THandsetTextPage() override;
 
@@ -38,7 +38,7 @@ class THandsetTextPage final : public QWidget {
     QLabel* Label29;
     QLabel* lblCharacterNotStorable;
 
-  private:
+private:
     std::unique_ptr<Ui::THandsetTextPage> m_ui;
     IHandsetSession& m_session;
     TTypingLimit* m_limit1;

@@ -11,8 +11,7 @@
 
 #include <optional>
 
-THandsfreeGainPage::THandsfreeGainPage(IHandsetSession& session, const QLabel& readErrorLabel,
-                                       QWidget* parent)
+THandsfreeGainPage::THandsfreeGainPage(IHandsetSession& session, const QLabel& readErrorLabel, QWidget* parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::THandsfreeGainPage>()), m_session(session),
       m_readErrorLabel(readErrorLabel)
 {
@@ -29,10 +28,8 @@ THandsfreeGainPage::THandsfreeGainPage(IHandsetSession& session, const QLabel& r
     lblDefaultValuesWrittenToHandset = m_ui->lblDefaultValuesWrittenToHandset;
     lblCouldNotWriteToHandset = m_ui->lblCouldNotWriteToHandset;
     lblHandsetMustBe8240 = m_ui->lblHandsetMustBe8240;
-    connect(tbrHandsfreeLrsGain82XX, &QSlider::valueChanged, this,
-            [this] { tbrHandsfreeLrsGain82XXChange(); });
-    connect(tbrHandsfreeMicGain82XX, &QSlider::valueChanged, this,
-            [this] { tbrHandsfreeMicGain82XXChange(); });
+    connect(tbrHandsfreeLrsGain82XX, &QSlider::valueChanged, this, [this] { tbrHandsfreeLrsGain82XXChange(); });
+    connect(tbrHandsfreeMicGain82XX, &QSlider::valueChanged, this, [this] { tbrHandsfreeMicGain82XXChange(); });
     connect(btnReadGain, &QPushButton::clicked, this, [this] { btnReadGainClick(); });
     connect(btnWriteGain, &QPushButton::clicked, this, [this] { btnWriteGainClick(); });
     connect(btnWriteDefaultGain, &QPushButton::clicked, this, [this] { btnWriteDefaultGainClick(); });
@@ -50,20 +47,11 @@ void THandsfreeGainPage::tbrHandsfreeMicGain82XXChange()
     lblHandsfreeValueMic->setText(HexDigit(static_cast<std::uint8_t>(tbrHandsfreeMicGain82XX->value())));
 }
 
-void THandsfreeGainPage::btnReadGainClick()
-{
-    Run(TAction::Read);
-}
+void THandsfreeGainPage::btnReadGainClick() { Run(TAction::Read); }
 
-void THandsfreeGainPage::btnWriteGainClick()
-{
-    Run(TAction::Write);
-}
+void THandsfreeGainPage::btnWriteGainClick() { Run(TAction::Write); }
 
-void THandsfreeGainPage::btnWriteDefaultGainClick()
-{
-    Run(TAction::Reset);
-}
+void THandsfreeGainPage::btnWriteDefaultGainClick() { Run(TAction::Reset); }
 
 void THandsfreeGainPage::Run(TAction action)
 {

@@ -17,7 +17,7 @@ class QSlider;
 // The read error text is the internal gain page's (given at construction).
 class THandsfreeGainPage final : public QWidget {
     Q_OBJECT
-  public:
+public:
     THandsfreeGainPage(IHandsetSession& session, const QLabel& readErrorLabel, QWidget* parent = nullptr);
     ~THandsfreeGainPage() override;
 
@@ -39,7 +39,7 @@ class THandsfreeGainPage final : public QWidget {
     QLabel* lblCouldNotWriteToHandset;
     QLabel* lblHandsetMustBe8240;
 
-  private:
+private:
     enum class TAction { Read, Write, Reset };
     void Run(TAction action);
 

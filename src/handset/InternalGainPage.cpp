@@ -39,15 +39,9 @@ TInternalGainPage::TInternalGainPage(IHandsetSession& session, QWidget* parent)
 
 TInternalGainPage::~TInternalGainPage() = default;
 
-void TInternalGainPage::TrackBar1Change()
-{
-    Label48->setText(HexDigit(static_cast<std::uint8_t>(TrackBar1->value())));
-}
+void TInternalGainPage::TrackBar1Change() { Label48->setText(HexDigit(static_cast<std::uint8_t>(TrackBar1->value()))); }
 
-void TInternalGainPage::TrackBar2Change()
-{
-    Label47->setText(HexDigit(static_cast<std::uint8_t>(TrackBar2->value())));
-}
+void TInternalGainPage::TrackBar2Change() { Label47->setText(HexDigit(static_cast<std::uint8_t>(TrackBar2->value()))); }
 
 void TInternalGainPage::SetBars(std::uint8_t value)
 {
@@ -112,8 +106,7 @@ void TInternalGainPage::Button12Click()
         return;
     const int loudspeaker = TrackBar2->value();
     const int microphone = TrackBar1->value();
-    const bool written =
-        THandsetDevice(m_session.Link()).WriteGain(TGainRules::Join(loudspeaker, microphone));
+    const bool written = THandsetDevice(m_session.Link()).WriteGain(TGainRules::Join(loudspeaker, microphone));
     ShowMessage(written ? Label36->text() : Label37->text());
     // What was meant to be written, whatever came of it.
     Label19->setText(HexDigit(static_cast<std::uint8_t>(loudspeaker)));

@@ -19,7 +19,7 @@ class QSlider;
 // leaves the port open; the writes close it.
 class TInternalGainPage final : public QWidget {
     Q_OBJECT
-  public:
+public:
     explicit TInternalGainPage(IHandsetSession& session, QWidget* parent = nullptr);
     ~TInternalGainPage() override;
 
@@ -47,7 +47,7 @@ class TInternalGainPage final : public QWidget {
     QLabel* Label36;
     QLabel* Label37;
 
-  private:
+private:
     void ReadGain();
     void SetBars(std::uint8_t value);
     void SetFirstRead(std::optional<std::uint8_t> value);

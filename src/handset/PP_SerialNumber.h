@@ -6,7 +6,7 @@
 // manufacturer code, a blank, seven of the serial number (at most 1048575),
 // and optionally a blank and the check character (a digit or "*").
 class TPP_SerialNumber {
-  public:
+public:
     // 10 hexadecimal digits (blanks ignored) to "01914 0000291" or, with the
     // check character, "01914 0000291 8"; empty when they do not convert.
     [[nodiscard]] QString HexToIpei(const QString& hex, bool withCheckDigit) const;
@@ -18,6 +18,6 @@ class TPP_SerialNumber {
     [[nodiscard]] bool IsValidIpei(const QString& ipei) const;
     [[nodiscard]] bool IsValidIpeiWithCheckDigit(const QString& ipei) const;
 
-  private:
+private:
     [[nodiscard]] static QString CheckCharacter(const QString& twelveDigits);
 };

@@ -27,7 +27,7 @@ struct TUnstorableCharacter {
 // characters, or (the three-line models) three lines of 12, one Windows-1252
 // byte per character, blank-padded.
 class TStartupText {
-  public:
+public:
     static constexpr int kOneLineLength = 10;
     static constexpr int kLineLength = 12;
     static constexpr int kThreeLineBlocks = 6;
@@ -44,10 +44,7 @@ class TStartupText {
     [[nodiscard]] static TEncoded Encode(const QStringList& lines, bool threeLine);
 
     // The bytes that Encode would write for the characters alone (10 or 36).
-    [[nodiscard]] static int TextBytes(bool threeLine)
-    {
-        return threeLine ? 3 * kLineLength : kOneLineLength;
-    }
+    [[nodiscard]] static int TextBytes(bool threeLine) { return threeLine ? 3 * kLineLength : kOneLineLength; }
     // Stored bytes back to lines, trailing blanks removed.
     [[nodiscard]] static QStringList Decode(const QByteArray& bytes, bool threeLine);
 

@@ -9,8 +9,7 @@
 #include "ui_TransducerPage.h"
 
 TTransducerPage::TTransducerPage(IHandsetSession& session, const QLabel& successLabel, QWidget* parent)
-    : QWidget(parent), m_ui(std::make_unique<Ui::TTransducerPage>()), m_session(session),
-      m_successLabel(successLabel)
+    : QWidget(parent), m_ui(std::make_unique<Ui::TTransducerPage>()), m_session(session), m_successLabel(successLabel)
 {
     m_ui->setupUi(this);
     setObjectName(QStringLiteral("TransducerPage"));
@@ -25,15 +24,9 @@ TTransducerPage::TTransducerPage(IHandsetSession& session, const QLabel& success
 
 TTransducerPage::~TTransducerPage() = default;
 
-void TTransducerPage::Button3Click()
-{
-    SetTransducer(TGainRules::kNewTransducer);
-}
+void TTransducerPage::Button3Click() { SetTransducer(TGainRules::kNewTransducer); }
 
-void TTransducerPage::Button4Click()
-{
-    SetTransducer(TGainRules::kOldTransducer);
-}
+void TTransducerPage::Button4Click() { SetTransducer(TGainRules::kOldTransducer); }
 
 void TTransducerPage::SetTransducer(std::uint8_t value)
 {

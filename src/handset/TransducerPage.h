@@ -16,7 +16,7 @@ class QPushButton;
 // The success text is the startup text page's (given at construction).
 class TTransducerPage final : public QWidget {
     Q_OBJECT
-  public:
+public:
     TTransducerPage(IHandsetSession& session, const QLabel& successLabel, QWidget* parent = nullptr);
     ~TTransducerPage() override;
 
@@ -29,7 +29,7 @@ class TTransducerPage final : public QWidget {
     QLabel* Label34;
     QLabel* Label35;
 
-  private:
+private:
     void SetTransducer(std::uint8_t value);
 
     std::unique_ptr<Ui::TTransducerPage> m_ui;

@@ -10,7 +10,7 @@ class QLineEdit;
 // would cut it), but no typing makes a text grow past the limit.
 class TTypingLimit final : public QValidator {
     Q_OBJECT
-  public:
+public:
     TTypingLimit(QLineEdit* edit, int limit);
 
     void SetLimit(int limit) { m_limit = limit; }
@@ -18,7 +18,7 @@ class TTypingLimit final : public QValidator {
 
     State validate(QString& input, int& position) const override;
 
-  private:
+private:
     QPointer<QLineEdit> m_edit;
     int m_limit;
 };

@@ -50,7 +50,4 @@ TDialogTexts TDialogsForm::Texts() const
     return texts;
 }
 
-void CopyDialogTexts(const TDialogsForm& form)
-{
-    SetDialogTexts(form.Texts());
-}
+void CopyDialogTexts(const TDialogsForm& form) { SetDialogTexts(form.Texts()); }

@@ -79,38 +79,23 @@ QMessageBox::Icon IconOf(int type)
 
 TDialogTexts DefaultDialogTexts()
 {
-    return {QStringLiteral("Warning"), QStringLiteral("Error"),  QStringLiteral("Information"),
-            QStringLiteral("Confirmation"), QStringLiteral("Info"), QStringLiteral("Yes"),
-            QStringLiteral("No"),      QStringLiteral("OK"),     QStringLiteral("Cancel"),
-            QStringLiteral("Abort"),   QStringLiteral("Retry"),  QStringLiteral("Ignore"),
-            QStringLiteral("All"),     QStringLiteral("No to All"), QStringLiteral("Yes to All"),
+    return {QStringLiteral("Warning"),      QStringLiteral("Error"),     QStringLiteral("Information"),
+            QStringLiteral("Confirmation"), QStringLiteral("Info"),      QStringLiteral("Yes"),
+            QStringLiteral("No"),           QStringLiteral("OK"),        QStringLiteral("Cancel"),
+            QStringLiteral("Abort"),        QStringLiteral("Retry"),     QStringLiteral("Ignore"),
+            QStringLiteral("All"),          QStringLiteral("No to All"), QStringLiteral("Yes to All"),
             QStringLiteral("Help")};
 }
 
-const TDialogTexts& DialogTexts()
-{
-    return Table();
-}
+const TDialogTexts& DialogTexts() { return Table(); }
 
-void SetDialogTexts(const TDialogTexts& texts)
-{
-    Table() = texts;
-}
+void SetDialogTexts(const TDialogTexts& texts) { Table() = texts; }
 
-QString ButtonObjectName(TMsgDlgBtn button)
-{
-    return QString::fromLatin1(Def(button).name);
-}
+QString ButtonObjectName(TMsgDlgBtn button) { return QString::fromLatin1(Def(button).name); }
 
-TDialogTextSlot ButtonTextSlot(TMsgDlgBtn button)
-{
-    return Def(button).slot;
-}
+TDialogTextSlot ButtonTextSlot(TMsgDlgBtn button) { return Def(button).slot; }
 
-TModalResult ButtonModalResult(TMsgDlgBtn button)
-{
-    return Def(button).result;
-}
+TModalResult ButtonModalResult(TMsgDlgBtn button) { return Def(button).result; }
 
 TDialogTextSlot CaptionSlot(int type)
 {
@@ -139,25 +124,16 @@ TModalResult TMessageBoxPresenter::Present(QMessageBox& box, const TDialogRecord
     return ModalResultOf(box);
 }
 
-void SetDialogPresenter(IDialogPresenter* presenter)
-{
-    g_presenter = presenter;
-}
+void SetDialogPresenter(IDialogPresenter* presenter) { g_presenter = presenter; }
 
-IDialogPresenter& DialogPresenter()
-{
-    return g_presenter != nullptr ? *g_presenter : DefaultPresenter();
-}
+IDialogPresenter& DialogPresenter() { return g_presenter != nullptr ? *g_presenter : DefaultPresenter(); }
 
 TScopedDialogPresenter::TScopedDialogPresenter(IDialogPresenter& presenter) : m_previous(g_presenter)
 {
     SetDialogPresenter(&presenter);
 }
 
-TScopedDialogPresenter::~TScopedDialogPresenter()
-{
-    SetDialogPresenter(m_previous);
-}
+TScopedDialogPresenter::~TScopedDialogPresenter() { SetDialogPresenter(m_previous); }
 
 void BuildMessageBox(QMessageBox& box, const QString& text, int type, TMsgDlgButtons buttons)
 {
@@ -233,7 +209,4 @@ TModalResult MessageDlg(const QString& text, int type, TMsgDlgButtons buttons)
     return DialogPresenter().Present(box, DescribeMessageBox(box, text, type));
 }
 
-void ShowMessage(const QString& text)
-{
-    MessageDlg(text, mtCustom, mbOK);
-}
+void ShowMessage(const QString& text) { MessageDlg(text, mtCustom, mbOK); }

@@ -29,7 +29,7 @@ enum TMsgDlgBtn : unsigned {
     mbHelp = 1u << 10,
 };
 using TMsgDlgButtons = unsigned;
-inline constexpr TMsgDlgButtons mbYesNo = mbYes | mbNo;     // 3
+inline constexpr TMsgDlgButtons mbYesNo = mbYes | mbNo;       // 3
 inline constexpr TMsgDlgButtons mbOKCancel = mbOK | mbCancel; // 12
 inline constexpr int kMsgDlgButtonCount = 11;
 

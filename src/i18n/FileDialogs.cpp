@@ -32,10 +32,7 @@ QString TQtFileDialogPresenter::getSaveFileName(QWidget* parent, const TFileDial
     return Run(parent, request, QFileDialog::AcceptSave);
 }
 
-void SetFileDialogPresenter(IFileDialogPresenter* presenter)
-{
-    g_presenter = presenter;
-}
+void SetFileDialogPresenter(IFileDialogPresenter* presenter) { g_presenter = presenter; }
 
 IFileDialogPresenter& FileDialogPresenter()
 {
@@ -48,10 +45,7 @@ TScopedFileDialogPresenter::TScopedFileDialogPresenter(IFileDialogPresenter& pre
     SetFileDialogPresenter(&presenter);
 }
 
-TScopedFileDialogPresenter::~TScopedFileDialogPresenter()
-{
-    SetFileDialogPresenter(m_previous);
-}
+TScopedFileDialogPresenter::~TScopedFileDialogPresenter() { SetFileDialogPresenter(m_previous); }
 
 QString ChooseOpenFile(QWidget* parent, const TFileDialogRequest& request)
 {

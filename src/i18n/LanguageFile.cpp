@@ -10,7 +10,8 @@
 
 QStringList TranslatedWindowNames()
 {
-    return {QStringLiteral("Form1"), QStringLiteral("Form3"), QStringLiteral("LanguageForm"), QStringLiteral("DialogsForm")};
+    return {QStringLiteral("Form1"), QStringLiteral("Form3"), QStringLiteral("LanguageForm"),
+            QStringLiteral("DialogsForm")};
 }
 
 QString LanguageFilePath(const QStringList& folders, const QString& language)
@@ -47,7 +48,8 @@ bool ApplyLanguageFile(const QString& filePath, QWidget& window)
         if (HasCaptionRow(rows)) {
             const QString caption = file.ReadString(section, name + QStringLiteral(".Caption"));
             if (!caption.isEmpty())
-                SetComponentCaption(component, (rows & trGroupBox) ? QLatin1Char(' ') + caption + QLatin1Char(' ') : caption);
+                SetComponentCaption(component,
+                                    (rows & trGroupBox) ? QLatin1Char(' ') + caption + QLatin1Char(' ') : caption);
         }
         const QString hint = file.ReadString(section, name + QStringLiteral(".Hint"));
         if (!hint.isEmpty())

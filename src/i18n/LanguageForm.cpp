@@ -35,8 +35,8 @@ QString HintKey(const QString& name) { return name + QStringLiteral(".Hint"); }
 
 TLanguageForm::TLanguageForm(QStringList languageFolders, QString machineSettingsPath, TWindowFinder findWindow,
                              QWidget* parent)
-    : QDialog(parent), m_languageFolders(std::move(languageFolders)), m_machineSettingsPath(std::move(machineSettingsPath)),
-      m_findWindow(std::move(findWindow))
+    : QDialog(parent), m_languageFolders(std::move(languageFolders)),
+      m_machineSettingsPath(std::move(machineSettingsPath)), m_findWindow(std::move(findWindow))
 {
     CreateControls();
     ApplyColumnWidths(InitialLanguageColumnWidths(sgLanguage->width()));
@@ -107,7 +107,7 @@ void TLanguageForm::CreateControls()
 
     auto* bar = new QHBoxLayout;
     for (QWidget* w : std::initializer_list<QWidget*>{cbForms, btnLoadLanguage, btnSaveLanguage, cbAdditionalInfo,
-                                                       cbLoadCaptions, cbLoadHints, cbAutoLoad})
+                                                      cbLoadCaptions, cbLoadHints, cbAutoLoad})
         bar->addWidget(w);
     bar->addStretch();
     bar->addWidget(cbSelectLanguage);
@@ -140,8 +140,8 @@ void TLanguageForm::FormShow()
 {
     setWindowTitle(NAME_OF_THE_FORM->text());
     RefreshLanguageList();
-    sgLanguage->setHorizontalHeaderLabels(
-        {Label0->text(), Label1->text(), Label2->text(), Label3->text(), Label4->text(), Label5->text(), Label6->text()});
+    sgLanguage->setHorizontalHeaderLabels({Label0->text(), Label1->text(), Label2->text(), Label3->text(),
+                                           Label4->text(), Label5->text(), Label6->text()});
     cbForms->setPlaceholderText(lblChoose->text());
     cbSelectLanguage->setPlaceholderText(lblUseThisLang->text());
     FormResize();
@@ -151,8 +151,8 @@ void TLanguageForm::FormResize() { cbAdditionalInfoClick(); }
 
 void TLanguageForm::cbAdditionalInfoClick()
 {
-    ApplyColumnWidths(LanguageColumnWidths(sgLanguage->width(), cbAdditionalInfo->isChecked(), cbLoadCaptions->isChecked(),
-                                           cbLoadHints->isChecked()));
+    ApplyColumnWidths(LanguageColumnWidths(sgLanguage->width(), cbAdditionalInfo->isChecked(),
+                                           cbLoadCaptions->isChecked(), cbLoadHints->isChecked()));
 }
 
 void TLanguageForm::ApplyColumnWidths(const std::array<int, 7>& widths)
@@ -210,10 +210,7 @@ void TLanguageForm::cbFormsChange()
         btnLoadLanguageClick(true);
 }
 
-QString TLanguageForm::FileFilter() const
-{
-    return lblFileFilter->text() + QStringLiteral(" (*.lng *.LNG)");
-}
+QString TLanguageForm::FileFilter() const { return lblFileFilter->text() + QStringLiteral(" (*.lng *.LNG)"); }
 
 void TLanguageForm::btnLoadLanguageClick(bool fromComboBox)
 {
@@ -263,8 +260,8 @@ void TLanguageForm::btnSaveLanguageClick()
     if (m_listedForm < 0)
         MessageDlg(lblChoose->text(), mtCustom, mbOK);
     else if (TranslationsStorable()) {
-        const QString path = ChooseSaveFile(this, {NAME_OF_THE_FORM->text(), m_languageFolders.value(0), m_currentFile, FileFilter(),
-                                                   QStringLiteral("lng")});
+        const QString path = ChooseSaveFile(this, {NAME_OF_THE_FORM->text(), m_languageFolders.value(0), m_currentFile,
+                                                   FileFilter(), QStringLiteral("lng")});
         if (!path.isEmpty()) {
             const TWaitCursor wait;
             m_currentFile = path;
@@ -273,8 +270,10 @@ void TLanguageForm::btnSaveLanguageClick()
             file.BeginUpdate();
             for (int row = 0; row < sgLanguage->rowCount(); ++row) {
                 const QString name = sgLanguage->item(row, lcName)->text();
-                file.WriteString(section, CaptionKey(name), EncodeTranslation(sgLanguage->item(row, lcCaptionTranslation)->text()));
-                file.WriteString(section, HintKey(name), EncodeTranslation(sgLanguage->item(row, lcHintTranslation)->text()));
+                file.WriteString(section, CaptionKey(name),
+                                 EncodeTranslation(sgLanguage->item(row, lcCaptionTranslation)->text()));
+                file.WriteString(section, HintKey(name),
+                                 EncodeTranslation(sgLanguage->item(row, lcHintTranslation)->text()));
             }
             if (!file.EndUpdate())
                 MessageDlg(lblSaveFailed->text() + QLatin1Char('\r') + file.ErrorString(), mtError, mbOK);

@@ -6,7 +6,8 @@
 
 #include <QDir>
 
-std::array<int, kLanguageColumnCount> LanguageColumnWidths(int gridWidth, bool additionalInfo, bool captions, bool hints)
+std::array<int, kLanguageColumnCount> LanguageColumnWidths(int gridWidth, bool additionalInfo, bool captions,
+                                                           bool hints)
 {
     const int info = additionalInfo ? 100 : -1;
     const int divisor = captions && hints ? 4 : captions || hints ? 2 : 1;
@@ -29,7 +30,8 @@ QString EncodeTranslation(const QString& translation)
     value.replace(QLatin1Char('\r'), QLatin1Char(' '));
     value.replace(QLatin1Char('\n'), QLatin1Char(' '));
     const bool padded = value != value.trimmed();
-    const bool quoted = value.size() >= 2 && (value.front() == QLatin1Char('"') || value.front() == QLatin1Char('\'')) &&
+    const bool quoted = value.size() >= 2 &&
+                        (value.front() == QLatin1Char('"') || value.front() == QLatin1Char('\'')) &&
                         value.back() == value.front();
     return padded || quoted ? QLatin1Char('"') + value + QLatin1Char('"') : value;
 }

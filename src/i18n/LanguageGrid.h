@@ -9,13 +9,21 @@
 
 // Grid columns: ClassName, Name, Parent, Caption, Translation of Caption, Hint,
 // Translation of Hint.
-enum TLanguageColumn : int { lcClassName = 0, lcName, lcParent, lcCaption, lcCaptionTranslation, lcHint, lcHintTranslation };
+enum TLanguageColumn : int {
+    lcClassName = 0,
+    lcName,
+    lcParent,
+    lcCaption,
+    lcCaptionTranslation,
+    lcHint,
+    lcHintTranslation
+};
 inline constexpr int kLanguageColumnCount = 7;
 
 // Column widths for a grid of that width; -1 hides a column. The info columns
 // get 100 when shown; the shown caption and hint columns share the rest.
-[[nodiscard]] std::array<int, kLanguageColumnCount> LanguageColumnWidths(int gridWidth, bool additionalInfo, bool captions,
-                                                                         bool hints);
+[[nodiscard]] std::array<int, kLanguageColumnCount> LanguageColumnWidths(int gridWidth, bool additionalInfo,
+                                                                         bool captions, bool hints);
 // The widths right after the window is created: info columns hidden, the four
 // others a quarter each.
 [[nodiscard]] std::array<int, kLanguageColumnCount> InitialLanguageColumnWidths(int gridWidth);

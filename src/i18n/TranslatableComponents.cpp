@@ -21,7 +21,8 @@ bool IsOwnName(const QString& name)
 
 bool IsComponent(const QObject& object)
 {
-    return (object.isWidgetType() || qobject_cast<const QAction*>(&object) != nullptr) && IsOwnName(object.objectName());
+    return (object.isWidgetType() || qobject_cast<const QAction*>(&object) != nullptr) &&
+           IsOwnName(object.objectName());
 }
 
 void Visit(QObject& object, QList<QObject*>& out);
@@ -74,10 +75,7 @@ QList<QObject*> WindowComponents(const QWidget& window)
     return components;
 }
 
-int ComponentTag(const QObject& component)
-{
-    return component.property("Tag").toInt();
-}
+int ComponentTag(const QObject& component) { return component.property("Tag").toInt(); }
 
 TTranslationRows TranslationRows(const QObject& c)
 {
@@ -103,35 +101,23 @@ TTranslationRows TranslationRows(const QObject& c)
     return rows;
 }
 
-bool HasCaptionRow(TTranslationRows rows)
-{
-    return (rows & ~TTranslationRows(trSpinEdit)) != 0;
-}
+bool HasCaptionRow(TTranslationRows rows) { return (rows & ~TTranslationRows(trSpinEdit)) != 0; }
 
 bool ListedInEditor(const QObject& component)
 {
     return ComponentTag(component) == 0 && HasCaptionRow(TranslationRows(component));
 }
 
-QString ComponentCaption(const QObject& component)
-{
-    return component.property(CaptionProperty(component)).toString();
-}
+QString ComponentCaption(const QObject& component) { return component.property(CaptionProperty(component)).toString(); }
 
 void SetComponentCaption(QObject& component, const QString& caption)
 {
     component.setProperty(CaptionProperty(component), caption);
 }
 
-QString ComponentHint(const QObject& component)
-{
-    return component.property(HintProperty(component)).toString();
-}
+QString ComponentHint(const QObject& component) { return component.property(HintProperty(component)).toString(); }
 
-void SetComponentHint(QObject& component, const QString& hint)
-{
-    component.setProperty(HintProperty(component), hint);
-}
+void SetComponentHint(QObject& component, const QString& hint) { component.setProperty(HintProperty(component), hint); }
 
 QString ParentComponentName(const QObject& component)
 {

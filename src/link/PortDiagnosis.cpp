@@ -6,7 +6,8 @@ QString DescribeOpenFailure(TTpaProComImpl::OpenFailure failure, const QString& 
 {
     using F = TTpaProComImpl::OpenFailure;
     switch (failure) {
-    case F::None: return {};
+    case F::None:
+        return {};
     case F::NotFound:
         return QStringLiteral("The device %1 does not exist: is the adapter plugged in and the right COM port chosen?")
             .arg(devicePath);
@@ -24,7 +25,8 @@ QString DescribeOpenFailure(TTpaProComImpl::OpenFailure failure, const QString& 
     }
     case F::Busy:
         return QStringLiteral("%1 is in use by another program (see 'lsof %1').").arg(devicePath);
-    case F::Other: break;
+    case F::Other:
+        break;
     }
     return QStringLiteral("%1: %2").arg(devicePath, systemText);
 }

@@ -6,8 +6,8 @@
 
 // One serial port of the machine as the port choice shows it.
 struct TSerialPortEntry {
-    QString devicePath;   // /dev/ttyUSB0
-    QString stableName;   // /dev/serial/by-id/usb-..., empty when the system gives none
+    QString devicePath; // /dev/ttyUSB0
+    QString stableName; // /dev/serial/by-id/usb-..., empty when the system gives none
     QString description;
     QString manufacturer;
     QString serialNumber;

@@ -43,9 +43,7 @@ TMailControl::TMailControl(TVirtualCom* channel) : m_channel(channel), m_startTi
     m_gapTimer.setInterval(110);
     QObject::connect(&m_gapTimer, &QTimer::timeout, [this] { OnGapTimer(); });
     m_channel->OnData = [this](TVirtualCom*, const QByteArray& data) { OnPortData(data); };
-    m_channel->OnPortLost = [this](TVirtualCom*) {
-        LogPortState();
-    };
+    m_channel->OnPortLost = [this](TVirtualCom*) { LogPortState(); };
 }
 
 TMailControl::~TMailControl()
@@ -167,8 +165,7 @@ QString TMailControl::BuildAnswerText() const
 
 bool TMailControl::WaitCondition(int needed) const
 {
-    return m_mail.RxCount < needed && m_answerTimer.isActive() && m_gapRunning && m_channel->IsOpen() &&
-           !StopRequested;
+    return m_mail.RxCount < needed && m_answerTimer.isActive() && m_gapRunning && m_channel->IsOpen() && !StopRequested;
 }
 
 int TMailControl::BytesAwaited() const
@@ -286,7 +283,6 @@ void TMailControl::StopGapTimer()
     m_gapRunning = false;
     m_gapTimer.stop();
 }
-
 
 std::int64_t TMailControl::Exchange()
 {
@@ -447,7 +443,8 @@ QString TMailControl::DoSendMail(const QString& mail)
             m_success = VerifyWrite();
             if (!m_success && !StopRequested) {
                 if (attempt == limit && ShowDialogs) {
-                    const QString question = QStringLiteral("Writing failed %1 times. \r\rTry once more ?").arg(attempt);
+                    const QString question =
+                        QStringLiteral("Writing failed %1 times. \r\rTry once more ?").arg(attempt);
                     if (m_presenter && m_presenter->ConfirmWarning(question))
                         ++limit;
                 }
@@ -475,10 +472,7 @@ std::uint8_t TMailControl::DoSendMailToArray(const QString& mail, std::span<std:
     return RcvArray(buf);
 }
 
-bool TMailControl::AnswerConfirms(int count) const
-{
-    return m_mail.RxChecksumOk && AnswerLength() >= count;
-}
+bool TMailControl::AnswerConfirms(int count) const { return m_mail.RxChecksumOk && AnswerLength() >= count; }
 
 bool TMailControl::AnswerWellFormed() const
 {

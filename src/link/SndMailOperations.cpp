@@ -187,9 +187,9 @@ void TMailControl::LogPortState()
     auto* monitor = TrafficMonitorRegistry::Current();
     if (!monitor)
         return;
-    const QString text = m_channel->IsOpen()
-                             ? QStringLiteral("COM%1 open at %2 baud").arg(m_channel->ComNumber()).arg(m_channel->Baud())
-                             : QStringLiteral("COM%1 Closed").arg(m_channel->ComNumber());
+    const QString text =
+        m_channel->IsOpen() ? QStringLiteral("COM%1 open at %2 baud").arg(m_channel->ComNumber()).arg(m_channel->Baud())
+                            : QStringLiteral("COM%1 Closed").arg(m_channel->ComNumber());
     monitor->AddInfoLine(InfoKind::PortState, text, {});
 }
 

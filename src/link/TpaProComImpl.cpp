@@ -99,12 +99,16 @@ bool TTpaProComImpl::Open(std::uint8_t com, std::int32_t baud)
         if (!m_port.open(QIODevice::ReadWrite)) {
             const QString path = m_portMap.DevicePath(com);
             switch (m_port.error()) {
-            case QSerialPort::DeviceNotFoundError: m_lastFailure = OpenFailure::NotFound; break;
+            case QSerialPort::DeviceNotFoundError:
+                m_lastFailure = OpenFailure::NotFound;
+                break;
             case QSerialPort::PermissionError:
                 m_lastFailure = QFileInfo::exists(path) && !QFileInfo(path).isWritable() ? OpenFailure::PermissionDenied
-                                                                                          : OpenFailure::Busy;
+                                                                                         : OpenFailure::Busy;
                 break;
-            default: m_lastFailure = QFileInfo::exists(path) ? OpenFailure::Other : OpenFailure::NotFound; break;
+            default:
+                m_lastFailure = QFileInfo::exists(path) ? OpenFailure::Other : OpenFailure::NotFound;
+                break;
             }
             if ((m_lastFailure == OpenFailure::NotFound || m_lastFailure == OpenFailure::Other) &&
                 ExistsButIsNoSerialPort(path))

@@ -33,8 +33,7 @@ const QString& ColumnText(const TTrafficEntry& e, int column)
 }
 } // namespace
 
-TMonitorListModel::TMonitorListModel(QObject* parent)
-    : QAbstractTableModel(parent)
+TMonitorListModel::TMonitorListModel(QObject* parent) : QAbstractTableModel(parent)
 {
     const TColumnCaptions c;
     m_captions = {c.info, c.time, c.count, c.hexComment, c.ascii};
@@ -83,8 +82,8 @@ bool TMonitorListModel::setHeaderData(int section, Qt::Orientation orientation, 
 
 TColumnCaptions TMonitorListModel::Captions() const
 {
-    return TColumnCaptions{m_captions[ColInfo], m_captions[ColTime], m_captions[ColCount],
-                           m_captions[ColHexComment], m_captions[ColAscii]};
+    return TColumnCaptions{m_captions[ColInfo], m_captions[ColTime], m_captions[ColCount], m_captions[ColHexComment],
+                           m_captions[ColAscii]};
 }
 
 void TMonitorListModel::Append(TTrafficEntry entry) { m_pending.push_back(std::move(entry)); }

@@ -46,8 +46,8 @@ public:
 private:
     [[nodiscard]] int Announced() const { return static_cast<int>(m_rows.size()) - m_trimmed; }
 
-    std::deque<TTrafficEntry> m_rows; // known to the views
-    int m_trimmed = 0; // rows at the top of m_rows already removed, not yet announced
+    std::deque<TTrafficEntry> m_rows;    // known to the views
+    int m_trimmed = 0;                   // rows at the top of m_rows already removed, not yet announced
     std::deque<TTrafficEntry> m_pending; // appended, not yet announced
     QStringList m_captions;
 };

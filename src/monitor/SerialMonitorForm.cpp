@@ -1,11 +1,11 @@
 #include "SerialMonitorForm.h"
 
+#include "DialogsTranslation.h"
+#include "FileDialogs.h"
 #include "MonitorGridDelegate.h"
 #include "MonitorListModel.h"
 #include "MonitorRules.h"
 #include "MonitorTextWindow.h"
-#include "DialogsTranslation.h"
-#include "FileDialogs.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -69,8 +69,7 @@ private:
 
 } // namespace
 
-TSerialMonitorForm::TSerialMonitorForm(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint)
+TSerialMonitorForm::TSerialMonitorForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("SerialMonitorForm"));
     setWindowTitle(QStringLiteral("Serial Monitor"));
@@ -293,12 +292,12 @@ void TSerialMonitorForm::Save()
 
     const std::vector<TTrafficEntry> entries = m_model->AllEntries();
     QSaveFile file(fileName);
-    const bool ok = file.open(QIODevice::WriteOnly) && file.write(LinesText(entries, m_model->Captions()).toUtf8()) >= 0
-                    && file.commit();
+    const bool ok = file.open(QIODevice::WriteOnly) &&
+                    file.write(LinesText(entries, m_model->Captions()).toUtf8()) >= 0 && file.commit();
     if (!ok) {
         // Saying nothing would let the technician believe the trace was kept.
-        MessageDlg(FillFormat(m_lblSaveFailed->text(), QDir::toNativeSeparators(fileName)) + QLatin1Char('\r')
-                       + file.errorString(),
+        MessageDlg(FillFormat(m_lblSaveFailed->text(), QDir::toNativeSeparators(fileName)) + QLatin1Char('\r') +
+                       file.errorString(),
                    mtError, mbOK);
     }
 }
@@ -388,9 +387,9 @@ void TSerialMonitorForm::resizeEvent(QResizeEvent* event)
 void TSerialMonitorForm::LayoutControls()
 {
     int x = kMargin;
-    for (QWidget* w : {static_cast<QWidget*>(m_follow), static_cast<QWidget*>(m_stayOnTop),
-                       static_cast<QWidget*>(m_maxLinesLabel), static_cast<QWidget*>(m_maxLines),
-                       static_cast<QWidget*>(m_omitNewData)}) {
+    for (QWidget* w :
+         {static_cast<QWidget*>(m_follow), static_cast<QWidget*>(m_stayOnTop), static_cast<QWidget*>(m_maxLinesLabel),
+          static_cast<QWidget*>(m_maxLines), static_cast<QWidget*>(m_omitNewData)}) {
         const QSize hint = w->sizeHint();
         w->setGeometry(x, (kListTop - hint.height()) / 2, hint.width(), hint.height());
         x += hint.width() + (w == m_maxLinesLabel ? 4 : 16);
@@ -407,8 +406,8 @@ void TSerialMonitorForm::LayoutControls()
 
 void TSerialMonitorForm::FitColumns()
 {
-    const int rest = m_list->width() - m_list->columnWidth(TMonitorListModel::ColInfo)
-                     - m_list->columnWidth(TMonitorListModel::ColTime);
+    const int rest = m_list->width() - m_list->columnWidth(TMonitorListModel::ColInfo) -
+                     m_list->columnWidth(TMonitorListModel::ColTime);
     m_list->setColumnWidth(TMonitorListModel::ColHexComment, static_cast<int>(std::lround(0.7 * rest)) - 2);
     m_list->setColumnWidth(TMonitorListModel::ColAscii, static_cast<int>(std::lround(0.3 * rest)) - 2);
 }

@@ -23,7 +23,8 @@ void TTraceMonitor::Write(const TTrafficEntry& entry)
         // A trace is for watching a live exchange: no line may wait in a buffer.
         std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), m_file);
         std::fflush(m_file);
-    } else if (m_device) {
+    }
+    else if (m_device) {
         m_device->write(line);
     }
 }

@@ -55,9 +55,8 @@ QString LineText(const TTrafficEntry& e, const TColumnCaptions& c)
     const QString head = e.info + QStringLiteral("  ") + c.time + QStringLiteral(": ") + e.time;
     if (e.kind == EntryKind::PortState)
         return head + QStringLiteral(" => ") + e.hexComment;
-    return head + QLatin1Char(' ') + c.count + QStringLiteral(": ") + e.count + QStringLiteral(" => ")
-           + c.hexComment + QStringLiteral(": ") + e.hexComment + QStringLiteral("   => ") + c.ascii
-           + QStringLiteral(": ") + e.ascii;
+    return head + QLatin1Char(' ') + c.count + QStringLiteral(": ") + e.count + QStringLiteral(" => ") + c.hexComment +
+           QStringLiteral(": ") + e.hexComment + QStringLiteral("   => ") + c.ascii + QStringLiteral(": ") + e.ascii;
 }
 
 QString HintText(const TTrafficEntry& e, const TColumnCaptions& c)

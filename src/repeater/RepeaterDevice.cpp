@@ -10,18 +10,9 @@
 namespace {
 constexpr int kAltAttempts = 5;
 
-std::uint8_t Low(std::uint16_t address)
-{
-    return static_cast<std::uint8_t>(address & 0xFF);
-}
-std::uint8_t High(std::uint16_t address)
-{
-    return static_cast<std::uint8_t>(address >> 8);
-}
-QString Decimal(int v)
-{
-    return QString::number(v);
-}
+std::uint8_t Low(std::uint16_t address) { return static_cast<std::uint8_t>(address & 0xFF); }
+std::uint8_t High(std::uint16_t address) { return static_cast<std::uint8_t>(address >> 8); }
+QString Decimal(int v) { return QString::number(v); }
 
 // A code cell that did not answer ends the read like a one-byte cell does,
 // instead of showing a code made of nothing.
@@ -38,10 +29,7 @@ QString TRepeaterDevice::ReadText(std::uint16_t address, std::uint8_t count)
     return m_link.ReadEepromText(Low(address), High(address), count);
 }
 
-std::uint8_t TRepeaterDevice::ReadByteCell(std::uint16_t address)
-{
-    return Hex2Dec(ReadText(address, 1).left(2));
-}
+std::uint8_t TRepeaterDevice::ReadByteCell(std::uint16_t address) { return Hex2Dec(ReadText(address, 1).left(2)); }
 
 bool TRepeaterDevice::ZeroBlindSlot()
 {
@@ -77,15 +65,9 @@ std::uint8_t TRepeaterDevice::ReadAltCell(std::uint16_t address, const char* fun
     throw EAssertionFailed(QStringLiteral("%1: Cell not readable!").arg(QLatin1String(function)));
 }
 
-std::uint8_t TRepeaterDevice::ReadAltBase()
-{
-    return ReadAltCell(RepeaterCell::AltBase, "ReadAltBase");
-}
+std::uint8_t TRepeaterDevice::ReadAltBase() { return ReadAltCell(RepeaterCell::AltBase, "ReadAltBase"); }
 
-std::uint8_t TRepeaterDevice::ReadAltRepeater()
-{
-    return ReadAltCell(RepeaterCell::AltRepeater, "ReadAltRepeater");
-}
+std::uint8_t TRepeaterDevice::ReadAltRepeater() { return ReadAltCell(RepeaterCell::AltRepeater, "ReadAltRepeater"); }
 
 void TRepeaterDevice::WriteAltCell(std::uint16_t address, int value, const char* function)
 {
@@ -100,10 +82,7 @@ void TRepeaterDevice::WriteAltCell(std::uint16_t address, int value, const char*
     throw EAssertionFailed(QStringLiteral("%1: Cell not written!").arg(QLatin1String(function)));
 }
 
-void TRepeaterDevice::WriteAltBase(int value)
-{
-    WriteAltCell(RepeaterCell::AltBase, value, "WriteAltBase");
-}
+void TRepeaterDevice::WriteAltBase(int value) { WriteAltCell(RepeaterCell::AltBase, value, "WriteAltBase"); }
 
 void TRepeaterDevice::WriteAltRepeater(int value)
 {
@@ -148,8 +127,7 @@ void TRepeaterDevice::ReadBeepAndAlternatives(IRepeaterView& view)
 void TRepeaterDevice::ReadMultiCell(IRepeaterView& view)
 {
     view.SetLayout(kMultiCellLayout);
-    view.ShowField(RepeaterField::Code,
-                   TRepeaterRules::MultiCellCodeToText(Answered(ReadText(RepeaterCell::Code, 4))));
+    view.ShowField(RepeaterField::Code, TRepeaterRules::MultiCellCodeToText(Answered(ReadText(RepeaterCell::Code, 4))));
     view.ShowField(RepeaterField::Base, Decimal(ReadByteCell(RepeaterCell::MultiCellBase)));
     view.ShowField(RepeaterField::Repeater, Decimal(ReadByteCell(RepeaterCell::RepeaterNumber)));
     if (const auto multibase = TRepeaterRules::MultibaseFromCode(ReadByteCell(RepeaterCell::Multibase)))
@@ -173,7 +151,7 @@ void TRepeaterDevice::ReadSingleCell(IRepeaterView& view)
 namespace {
 // Reports a field sent when its cells were confirmed, and collects it otherwise.
 class TFieldReport {
-  public:
+public:
     TFieldReport(IRepeaterView& view, TRepeaterWriteResult& result) : m_view(view), m_result(result) {}
     void operator()(RepeaterField field, bool confirmed)
     {
@@ -183,14 +161,13 @@ class TFieldReport {
             m_result.fields.push_back(field);
     }
 
-  private:
+private:
     IRepeaterView& m_view;
     TRepeaterWriteResult& m_result;
 };
 } // namespace
 
-void TRepeaterDevice::WriteAlternatives(const TRepeaterInput& input, IRepeaterView& view,
-                                        TRepeaterWriteResult& result)
+void TRepeaterDevice::WriteAlternatives(const TRepeaterInput& input, IRepeaterView& view, TRepeaterWriteResult& result)
 {
     if (!input.altShown)
         return;
@@ -224,8 +201,7 @@ TRepeaterWriteResult TRepeaterDevice::WriteMultiCell(const TRepeaterInput& input
     TFieldReport report(view, result);
     const bool cleared = ClearBlock();
     result.fixedCells = !WriteByte(RepeaterCell::Fixed, RepeaterCell::FixedValue) || !cleared;
-    report(RepeaterField::Code,
-           WriteCellsHex(RepeaterCell::Code, TRepeaterRules::TextToMultiCellCode(input.code), 4));
+    report(RepeaterField::Code, WriteCellsHex(RepeaterCell::Code, TRepeaterRules::TextToMultiCellCode(input.code), 4));
     const auto base = TRepeaterRules::Number(input.base);
     report(RepeaterField::Base,
            base && WriteByte(RepeaterCell::MultiCellBase, static_cast<std::uint8_t>(*base & 0xFF)));
@@ -237,8 +213,8 @@ TRepeaterWriteResult TRepeaterDevice::WriteMultiCell(const TRepeaterInput& input
     report(RepeaterField::Jump, WriteByte(RepeaterCell::RepeaterJump, 0x00));
     const auto busy = TRepeaterRules::Number(input.busy);
     report(RepeaterField::Busy, busy && WriteByte(RepeaterCell::BusyBit, static_cast<std::uint8_t>(*busy & 0xFF)));
-    result.debugBeep = !WriteByte(RepeaterCell::DebugBeep,
-                                  input.debugBeep ? RepeaterCell::DebugBeepOn : RepeaterCell::DebugBeepOff);
+    result.debugBeep =
+        !WriteByte(RepeaterCell::DebugBeep, input.debugBeep ? RepeaterCell::DebugBeepOn : RepeaterCell::DebugBeepOff);
     return result;
 }
 
@@ -247,8 +223,8 @@ TRepeaterWriteResult TRepeaterDevice::WriteSingleCell(const TRepeaterInput& inpu
     TRepeaterWriteResult result;
     TFieldReport report(view, result);
     const bool cleared = ClearBlock();
-    result.debugBeep = !WriteByte(RepeaterCell::DebugBeep,
-                                  input.debugBeep ? RepeaterCell::DebugBeepOn : RepeaterCell::DebugBeepOff);
+    result.debugBeep =
+        !WriteByte(RepeaterCell::DebugBeep, input.debugBeep ? RepeaterCell::DebugBeepOn : RepeaterCell::DebugBeepOff);
     const int base = TRepeaterRules::Number(input.base).value_or(0);
     const bool code = WriteCellsHex(RepeaterCell::Code, TRepeaterRules::TextToSingleCellCode(input.code, base), 5);
     report(RepeaterField::Code, code);

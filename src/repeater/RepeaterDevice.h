@@ -14,7 +14,7 @@ enum class RepeaterField { Code, Base, Repeater, Multibase, Jump, Busy, AltBase,
 // What the read and write sequences report, step by step, so that a read that
 // stops half way still shows what it got.
 class IRepeaterView {
-  public:
+public:
     virtual ~IRepeaterView() = default;
     virtual void SetLayout(int layout) = 0;
     virtual void ShowField(RepeaterField field, const QString& text) = 0;
@@ -36,7 +36,7 @@ struct TRepeaterWriteResult {
 // The repeater's cells on the device link, read and written in the page's
 // order. The port must be open; the type check is the caller's.
 class TRepeaterDevice {
-  public:
+public:
     explicit TRepeaterDevice(TMailControl& link) : m_link(link) {}
 
     [[nodiscard]] bool ZeroBlindSlot();
@@ -65,7 +65,7 @@ class TRepeaterDevice {
     // Pause between attempts of the one-byte alternative and zero-blind-slot cells.
     void SetRetryPause(int ms) { m_retryPauseMs = ms; }
 
-  private:
+private:
     [[nodiscard]] QString ReadText(std::uint16_t address, std::uint8_t count);
     [[nodiscard]] std::uint8_t ReadAltCell(std::uint16_t address, const char* function);
     void WriteAltCell(std::uint16_t address, int value, const char* function);

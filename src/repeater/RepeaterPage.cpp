@@ -46,10 +46,7 @@ void TRepeaterPage::ConnectHandlers()
     connect(Button8, &QPushButton::clicked, this, &TRepeaterPage::Button8Click);
 }
 
-void TRepeaterPage::ApplyMemoText(const QString& memoCaption)
-{
-    Memo1->setPlainText(memoCaption);
-}
+void TRepeaterPage::ApplyMemoText(const QString& memoCaption) { Memo1->setPlainText(memoCaption); }
 
 void TRepeaterPage::PrepareAfterDetection()
 {
@@ -82,20 +79,11 @@ void TRepeaterPage::LimitCodeTyping()
     Edit3->setMaxLength(std::max(m_codeLimit, static_cast<int>(Edit3->text().size())));
 }
 
-int TRepeaterPage::GetRepeaterTypeGui() const
-{
-    return m_layout;
-}
+int TRepeaterPage::GetRepeaterTypeGui() const { return m_layout; }
 
-TRepeaterDevice TRepeaterPage::Device()
-{
-    return TRepeaterDevice(m_session.Link());
-}
+TRepeaterDevice TRepeaterPage::Device() { return TRepeaterDevice(m_session.Link()); }
 
-bool TRepeaterPage::ZeroBlindSlot()
-{
-    return Device().ZeroBlindSlot();
-}
+bool TRepeaterPage::ZeroBlindSlot() { return Device().ZeroBlindSlot(); }
 
 void TRepeaterPage::ShowBusyBitHint(bool fourAllowed)
 {
@@ -103,44 +91,25 @@ void TRepeaterPage::ShowBusyBitHint(bool fourAllowed)
     Label14->setVisible(!fourAllowed);
 }
 
-bool TRepeaterPage::AltSyncSupported()
-{
-    return Device().AltSyncSupported();
-}
+bool TRepeaterPage::AltSyncSupported() { return Device().AltSyncSupported(); }
 
 void TRepeaterPage::ShowAltFields(bool visible)
 {
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{lblAltBaseToSync, lblAltRepeaterNumber, lblAltBaseValues,
-                                         lblAltRepeaterValues, edtAltBaseToSyncOn, edtAltRepeaterNumber})
+    for (QWidget* w : std::initializer_list<QWidget*>{lblAltBaseToSync, lblAltRepeaterNumber, lblAltBaseValues,
+                                                      lblAltRepeaterValues, edtAltBaseToSyncOn, edtAltRepeaterNumber})
         w->setVisible(visible);
 }
 
 // Its own setting, so that the answer does not depend on the page being on screen.
-bool TRepeaterPage::AltFieldsShown() const
-{
-    return !lblAltBaseToSync->isHidden();
-}
+bool TRepeaterPage::AltFieldsShown() const { return !lblAltBaseToSync->isHidden(); }
 
-std::uint8_t TRepeaterPage::ReadAltBase()
-{
-    return Device().ReadAltBase();
-}
+std::uint8_t TRepeaterPage::ReadAltBase() { return Device().ReadAltBase(); }
 
-std::uint8_t TRepeaterPage::ReadAltRepeater()
-{
-    return Device().ReadAltRepeater();
-}
+std::uint8_t TRepeaterPage::ReadAltRepeater() { return Device().ReadAltRepeater(); }
 
-void TRepeaterPage::WriteAltBase(int value)
-{
-    Device().WriteAltBase(value);
-}
+void TRepeaterPage::WriteAltBase(int value) { Device().WriteAltBase(value); }
 
-void TRepeaterPage::WriteAltRepeater(int value)
-{
-    Device().WriteAltRepeater(value);
-}
+void TRepeaterPage::WriteAltRepeater(int value) { Device().WriteAltRepeater(value); }
 
 bool TRepeaterPage::WriteCellsHex(std::uint16_t address, const QString& hexText, std::uint8_t count)
 {
@@ -216,16 +185,14 @@ bool TRepeaterPage::ValidateRepeaterInput()
 
 bool TRepeaterPage::AltBaseNumberGuiValid()
 {
-    const RepeaterCheck check =
-        TRepeaterRules::CheckAltBase(GetRepeaterTypeGui(), edtAltBaseToSyncOn->text());
+    const RepeaterCheck check = TRepeaterRules::CheckAltBase(GetRepeaterTypeGui(), edtAltBaseToSyncOn->text());
     ShowInfo(MessageLabel(check));
     return check == RepeaterCheck::Ok;
 }
 
 bool TRepeaterPage::AltRepeaterNumberGuiValid()
 {
-    const RepeaterCheck check =
-        TRepeaterRules::CheckAltRepeater(GetRepeaterTypeGui(), edtAltRepeaterNumber->text());
+    const RepeaterCheck check = TRepeaterRules::CheckAltRepeater(GetRepeaterTypeGui(), edtAltRepeaterNumber->text());
     ShowInfo(MessageLabel(check));
     return check == RepeaterCheck::Ok;
 }
@@ -273,20 +240,11 @@ void TRepeaterPage::SetTextNormal(QLineEdit* edit, const QString& text)
     SetChanged(edit, false);
 }
 
-void TRepeaterPage::ShowField(RepeaterField field, const QString& text)
-{
-    SetTextNormal(FieldEdit(field), text);
-}
+void TRepeaterPage::ShowField(RepeaterField field, const QString& text) { SetTextNormal(FieldEdit(field), text); }
 
-void TRepeaterPage::SetDebugBeep(bool on)
-{
-    CheckBox1->setChecked(on);
-}
+void TRepeaterPage::SetDebugBeep(bool on) { CheckBox1->setChecked(on); }
 
-std::vector<QWidget*> TRepeaterPage::Buttons() const
-{
-    return {Button5, Button6, Button7, Button8};
-}
+std::vector<QWidget*> TRepeaterPage::Buttons() const { return {Button5, Button6, Button7, Button8}; }
 
 void TRepeaterPage::TabSheet4Enter()
 {
@@ -429,22 +387,10 @@ void TRepeaterPage::Edit3Change()
     SetChanged(Edit3, true);
     LimitCodeTyping();
 }
-void TRepeaterPage::Edit4Change()
-{
-    SetChanged(Edit4, true);
-}
-void TRepeaterPage::Edit5Change()
-{
-    SetChanged(Edit5, true);
-}
-void TRepeaterPage::Edit6Change()
-{
-    SetChanged(Edit6, true);
-}
-void TRepeaterPage::Edit7Change()
-{
-    SetChanged(Edit7, true);
-}
+void TRepeaterPage::Edit4Change() { SetChanged(Edit4, true); }
+void TRepeaterPage::Edit5Change() { SetChanged(Edit5, true); }
+void TRepeaterPage::Edit6Change() { SetChanged(Edit6, true); }
+void TRepeaterPage::Edit7Change() { SetChanged(Edit7, true); }
 
 void TRepeaterPage::Edit8Change()
 {
@@ -453,11 +399,5 @@ void TRepeaterPage::Edit8Change()
         Edit8->clear();
 }
 
-void TRepeaterPage::edtAltBaseToSyncOnChange()
-{
-    SetChanged(edtAltBaseToSyncOn, true);
-}
-void TRepeaterPage::edtAltRepeaterNumberChange()
-{
-    SetChanged(edtAltRepeaterNumber, true);
-}
+void TRepeaterPage::edtAltBaseToSyncOnChange() { SetChanged(edtAltBaseToSyncOn, true); }
+void TRepeaterPage::edtAltRepeaterNumberChange() { SetChanged(edtAltRepeaterNumber, true); }

@@ -20,7 +20,7 @@ class QPushButton;
 // after "Set Comport" found a repeater.
 class TRepeaterPage : public QWidget, private IRepeaterView {
     Q_OBJECT
-  public:
+public:
     explicit TRepeaterPage(IDeviceSession& session, QWidget* parent = nullptr);
 
     // Start-up and detection joins.
@@ -80,7 +80,7 @@ class TRepeaterPage : public QWidget, private IRepeaterView {
     void edtAltBaseToSyncOnChange();
     void edtAltRepeaterNumberChange();
 
-  private:
+private:
     void BuildControls();
     QLabel* MakeLabel(const char* name, const QString& caption, bool visible = true);
     QLineEdit* MakeEdit(const char* name, int maxLength);
@@ -113,7 +113,7 @@ class TRepeaterPage : public QWidget, private IRepeaterView {
     bool m_filling = false;
     int m_codeLimit = 11;
 
-  public:
+public:
     // Controls by their design names (the language files and tests find them by objectName too).
     QLabel* Label3 = nullptr;
     QLabel* Label6 = nullptr;

@@ -82,14 +82,12 @@ void TRepeaterPage::BuildControls()
     Memo1->setStyleSheet(QStringLiteral("color: red;"));
     Memo1->setMaximumHeight(80);
 
-    lblNotDavoWRFP = MakeMessageLabel("lblNotDavoWRFP",
-                                      QStringLiteral("This is not a DAVO repeater, not able to read data !"));
-    Label32 =
-        MakeMessageLabel("Label32", QStringLiteral("This is not a Davo repeater, not able to write data !"));
+    lblNotDavoWRFP =
+        MakeMessageLabel("lblNotDavoWRFP", QStringLiteral("This is not a DAVO repeater, not able to read data !"));
+    Label32 = MakeMessageLabel("Label32", QStringLiteral("This is not a Davo repeater, not able to write data !"));
     Label31 = MakeMessageLabel(
         "Label31",
-        QStringLiteral(
-            "This is a Single Cell Solution repeater ! Change to the Single Cell Solution repeater page !"));
+        QStringLiteral("This is a Single Cell Solution repeater ! Change to the Single Cell Solution repeater page !"));
     const struct {
         QLabel** label;
         const char* name;
@@ -106,10 +104,8 @@ void TRepeaterPage::BuildControls()
         {&lblAltBaseNotInInterval, "lblAltBaseNotInInterval", RepeaterCheck::AltBaseNotInInterval},
         {&lblAltBaseIsNotNumber, "lblAltBaseIsNotNumber", RepeaterCheck::AltBaseNotNumber},
         {&lblAltWRFPNotInteger, "lblAltWRFPNotInteger", RepeaterCheck::AltRepeaterNotNumber},
-        {&lblAltRepeaterNoOutOfRange, "lblAltRepeaterNoOutOfRange",
-         RepeaterCheck::AltRepeaterOutOfRange0To255},
-        {&lblAltRepeaterNumberOutOfRange, "lblAltRepeaterNumberOutOfRange",
-         RepeaterCheck::AltRepeaterOutOfRange2To7},
+        {&lblAltRepeaterNoOutOfRange, "lblAltRepeaterNoOutOfRange", RepeaterCheck::AltRepeaterOutOfRange0To255},
+        {&lblAltRepeaterNumberOutOfRange, "lblAltRepeaterNumberOutOfRange", RepeaterCheck::AltRepeaterOutOfRange2To7},
     };
     for (const auto& c : checks)
         *c.label = MakeMessageLabel(c.name, DefaultRepeaterMessage(c.check));

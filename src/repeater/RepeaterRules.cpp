@@ -31,10 +31,7 @@ std::uint64_t DigitsValue(const QString& code, const char* function)
     return n;
 }
 
-bool InRange(int v, int low, int high)
-{
-    return v >= low && v <= high;
-}
+bool InRange(int v, int low, int high) { return v >= low && v <= high; }
 
 void CheckLayout(int layout, const char* function)
 {
@@ -72,11 +69,9 @@ QString DefaultRepeaterMessage(RepeaterCheck check)
     case RepeaterCheck::RepeaterOutOfRange2To7:
         return QStringLiteral("Repeater number out of range. Has to be between 2 and 7.");
     case RepeaterCheck::BusyBitOutOfRange:
-        return QStringLiteral(
-            "Number of channels to transfer (Busy Bit) is out of range. Has to be \"1, 2, 3\"");
+        return QStringLiteral("Number of channels to transfer (Busy Bit) is out of range. Has to be \"1, 2, 3\"");
     case RepeaterCheck::BusyBitOutOfRange4:
-        return QStringLiteral(
-            "Number of channels to transfer (Busy Bit) is out of range. Has to be \"1, 2, 3, 4\"");
+        return QStringLiteral("Number of channels to transfer (Busy Bit) is out of range. Has to be \"1, 2, 3, 4\"");
     }
     return {};
 }
@@ -237,8 +232,7 @@ RepeaterCheck TRepeaterRules::Validate(int layout, const TRepeaterInput& input,
         }
         if (v && InRange(*v, 1, 4))
             return RepeaterCheck::Ok;
-        return hintShowsFour && hintShowsFour() ? RepeaterCheck::BusyBitOutOfRange4
-                                                : RepeaterCheck::BusyBitOutOfRange;
+        return hintShowsFour && hintShowsFour() ? RepeaterCheck::BusyBitOutOfRange4 : RepeaterCheck::BusyBitOutOfRange;
     };
 
     const bool codeOk = multi ? MultiCellCodeValid(input.code) : SingleCellCodeValid(input.code);

@@ -71,7 +71,7 @@ struct TRepeaterInput {
 };
 
 class TRepeaterRules {
-  public:
+public:
     // Single-cell for 6, 7, 8, 18, 19, 30, 31 and 34 to 41.
     [[nodiscard]] static bool IsMultiCellType(int type);
 

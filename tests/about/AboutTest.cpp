@@ -30,7 +30,8 @@ TEST(About, TheMainWindowsBitsShowThreeRowsInTheirOrder)
     about.ShowFields = TAbout::kMainWindowRows;
     const auto dialog = about.BuildDialog(nullptr, 15);
     EXPECT_EQ(Rows(*dialog).join(QLatin1Char(' ')), QStringLiteral("ProductVersion@15 FileVersion@30 BuildTime@45"));
-    EXPECT_EQ(dialog->findChild<QLabel*>(QStringLiteral("ProductVersionValue"))->text(), QLatin1String(BuildInfo().version));
+    EXPECT_EQ(dialog->findChild<QLabel*>(QStringLiteral("ProductVersionValue"))->text(),
+              QLatin1String(BuildInfo().version));
     EXPECT_EQ(dialog->findChild<QLabel*>(QStringLiteral("FileVersionCaption"))->text(), QStringLiteral("File Version"));
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("About"));
     // OK two steps below the last row, the window four steps below that.
@@ -64,7 +65,8 @@ TEST(About, MailAndHomePageAloneTakeOneStepEach)
     about.ShowFields = AboutRowBit(arEMail) | AboutRowBit(arHomePage);
     EXPECT_EQ(Rows(*about.BuildDialog(nullptr, 19)).join(QLatin1Char(' ')), QStringLiteral("EMail@19 HomePage@38"));
     about.ShowFields = AboutRowBit(arCompanyName) | AboutRowBit(arHomePage);
-    EXPECT_EQ(Rows(*about.BuildDialog(nullptr, 15)).join(QLatin1Char(' ')), QStringLiteral("CompanyName@15 HomePage@45"));
+    EXPECT_EQ(Rows(*about.BuildDialog(nullptr, 15)).join(QLatin1Char(' ')),
+              QStringLiteral("CompanyName@15 HomePage@45"));
 }
 
 TEST(About, RowStepScalesAboveNinetySixDotsPerInch)
@@ -79,7 +81,8 @@ TEST(About, MailLinkNamesTheProductAndItsVersion)
     about.Info.EMail = QStringLiteral("service@example.org");
     about.Info.ProductName = QStringLiteral("Tunebench");
     about.Info.FileVersion = QStringLiteral("1.2.3");
-    EXPECT_EQ(about.MailLink(), QStringLiteral("mailto:service@example.org?subject=Software Question: Tunebench 1.2.3"));
+    EXPECT_EQ(about.MailLink(),
+              QStringLiteral("mailto:service@example.org?subject=Software Question: Tunebench 1.2.3"));
 }
 
 } // namespace
@@ -96,7 +99,9 @@ TEST(Help, TheMainWindowsHelpShowsTheBuiltInGuideWithItsPictures)
     for (const char* heading : {"Connecting a device", "The pages", "Menu files", "Flash downloads", "Command line"})
         EXPECT_TRUE(text.contains(QLatin1String(heading))) << heading;
     for (const char* picture : {"main-window.png", "repeater-page.png"})
-        EXPECT_FALSE(window.Browser()->loadResource(QTextDocument::ImageResource, QUrl(QLatin1String(picture))).isNull()) << picture;
+        EXPECT_FALSE(
+            window.Browser()->loadResource(QTextDocument::ImageResource, QUrl(QLatin1String(picture))).isNull())
+            << picture;
     window.close(); // deletes itself
 }
 

@@ -57,7 +57,8 @@ struct PagesExpected {
 PagesExpected PagesOf(TForm1& form)
 {
     return {form.TabSheet2->isEnabled(), form.TabSheet3->isEnabled(), form.TabSheet4->isEnabled(),
-            form.TabSheet7->isEnabled(), form.TabSheet9->isEnabled(), form.TabSheet8->isEnabled(), form.Button9()->isEnabled()};
+            form.TabSheet7->isEnabled(), form.TabSheet9->isEnabled(), form.TabSheet8->isEnabled(),
+            form.Button9()->isEnabled()};
 }
 
 void ExpectPages(TForm1& form, const PagesExpected& e, const std::string& what)
@@ -108,15 +109,26 @@ TEST_P(SetComportTest, DetectsAndSetsPagesAndStatus)
 
 INSTANTIATE_TEST_SUITE_P(
     Devices, SetComportTest,
-    ::testing::Values(DeviceCase{"Handset", {"--profile", "handset"}, 1, "PP Connected", true, kHandsetPages},
-                      DeviceCase{"HandsetAt8600", {"--profile", "handset", "--baud", "8600"}, 0, "PP Connected", true, kHandsetPages},
-                      DeviceCase{"Handset8240", {"--profile", "handset-8240"}, 2, "PP Connected", true, kHandsetPages},
-                      DeviceCase{"RepeaterMulti", {"--profile", "repeater-multi"}, 1, "Repeater Connected", true, kRepeaterPages},
-                      DeviceCase{"RepeaterSingle", {"--profile", "repeater-single"}, 1, "Repeater Connected", true, kRepeaterPages},
-                      DeviceCase{"RepeaterType05", {"--profile", "repeater-multi", "--type", "5"}, 1, "Nothing Connected", false, kNothingPages},
-                      DeviceCase{"RepeaterType81", {"--profile", "repeater-multi", "--type", "129"}, 1, "Nothing Connected", false, kNothingPages},
-                      DeviceCase{"Base", {"--profile", "base"}, 1, "Nothing Connected", false, kNothingPages},
-                      DeviceCase{"WrongBaudRate", {"--profile", "handset"}, 2, "Nothing Connected", false, kNothingPages}),
+    ::testing::Values(
+        DeviceCase{"Handset", {"--profile", "handset"}, 1, "PP Connected", true, kHandsetPages},
+        DeviceCase{"HandsetAt8600", {"--profile", "handset", "--baud", "8600"}, 0, "PP Connected", true, kHandsetPages},
+        DeviceCase{"Handset8240", {"--profile", "handset-8240"}, 2, "PP Connected", true, kHandsetPages},
+        DeviceCase{"RepeaterMulti", {"--profile", "repeater-multi"}, 1, "Repeater Connected", true, kRepeaterPages},
+        DeviceCase{"RepeaterSingle", {"--profile", "repeater-single"}, 1, "Repeater Connected", true, kRepeaterPages},
+        DeviceCase{"RepeaterType05",
+                   {"--profile", "repeater-multi", "--type", "5"},
+                   1,
+                   "Nothing Connected",
+                   false,
+                   kNothingPages},
+        DeviceCase{"RepeaterType81",
+                   {"--profile", "repeater-multi", "--type", "129"},
+                   1,
+                   "Nothing Connected",
+                   false,
+                   kNothingPages},
+        DeviceCase{"Base", {"--profile", "base"}, 1, "Nothing Connected", false, kNothingPages},
+        DeviceCase{"WrongBaudRate", {"--profile", "handset"}, 2, "Nothing Connected", false, kNothingPages}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ConnectionTest, DeviceThatNeverAnswersLeavesThePortClosed)

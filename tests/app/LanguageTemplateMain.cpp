@@ -24,8 +24,8 @@ int main(int argc, char** argv)
     env.machineSettings = folder.filePath(QStringLiteral("registry.ini"));
     const TProgramWindows windows(env);
     QSaveFile out(QString::fromLocal8Bit(argv[1]));
-    if (!out.open(QIODevice::WriteOnly) || out.write(LanguageTemplate([&](const QString& name) { return windows.Find(name); })) < 0 ||
-        !out.commit()) {
+    if (!out.open(QIODevice::WriteOnly) ||
+        out.write(LanguageTemplate([&](const QString& name) { return windows.Find(name); })) < 0 || !out.commit()) {
         std::fprintf(stderr, "tunebench-lngtemplate: %s\n", qPrintable(out.errorString()));
         return 1;
     }

@@ -1,9 +1,9 @@
 // The Ports dialog offscreen with a simulated port list: a simulated handset
 // on a pseudo-terminal stands for a USB adapter with a stable by-id name.
+#include "PortsDialog.h"
 #include "ComChoiceDelegate.h"
 #include "CommunicationsPage.h"
 #include "MainWindowFixture.h"
-#include "PortsDialog.h"
 #include "TpaProComImpl.h"
 #include "support/SimHarness.h"
 
@@ -85,7 +85,8 @@ TEST_F(PortsDialogTest, TheOnlyUsbAdapterIsCom1UntilAPortIsAssigned)
 {
     TForm1& form = StartWithPorts();
     EXPECT_EQ(ItemDevice(form, 0), m_stable);
-    EXPECT_TRUE(form.Communications->ComChoice->itemData(0, Qt::ToolTipRole).toString().contains("only USB serial adapter"));
+    EXPECT_TRUE(
+        form.Communications->ComChoice->itemData(0, Qt::ToolTipRole).toString().contains("only USB serial adapter"));
     EXPECT_EQ(form.Communications->lblComDevice->text(), m_stable);
     form.Communications->Button2Click();
     EXPECT_EQ(form.PanelText(1), "PP Connected");

@@ -32,7 +32,8 @@ int main(int argc, char** argv)
     env.instanceLockPath.clear();
     const QString mode = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     if (mode == QLatin1String("german")) {
-        QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/German.lng"), folder.filePath(QStringLiteral("German.lng")));
+        QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/German.lng"),
+                    folder.filePath(QStringLiteral("German.lng")));
         TMachineSettings(env.machineSettings).WriteString(QStringLiteral("Language"), QStringLiteral("German"));
     }
     TProgramWindows windows(env);

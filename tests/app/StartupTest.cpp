@@ -21,8 +21,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSet>
-#include <QTimer>
 #include <QStatusBar>
+#include <QTimer>
 
 #ifdef Q_OS_LINUX
 #include <sys/inotify.h>
@@ -54,7 +54,8 @@ TEST_F(StartupTest, WithoutAnySettingsOpensCentredOnWelcomeWithDevicePagesDisabl
     for (TTabSheet* sheet : {form.TabSheet1, form.TabSheet3, form.TabSheet4, form.TabSheet5, form.TabSheet6,
                              form.TabSheet7, form.TabSheet8, form.TabSheet9})
         EXPECT_TRUE(sheet->TabVisible()) << sheet->objectName().toStdString();
-    for (TTabSheet* sheet : {form.TabSheet2, form.TabSheet3, form.TabSheet4, form.TabSheet7, form.TabSheet9, form.TabSheet8})
+    for (TTabSheet* sheet :
+         {form.TabSheet2, form.TabSheet3, form.TabSheet4, form.TabSheet7, form.TabSheet9, form.TabSheet8})
         EXPECT_FALSE(sheet->isEnabled()) << sheet->objectName().toStdString();
     for (TTabSheet* sheet : {form.TabSheet1, form.TabSheet5, form.TabSheet6, form.tsReadWriteEeprom})
         EXPECT_TRUE(sheet->isEnabled()) << sheet->objectName().toStdString();
@@ -79,8 +80,10 @@ TEST_F(StartupTest, StatusBarPanelsAndTranslatedBaudItems)
     EXPECT_EQ(panels[1]->width(), 200);
     EXPECT_EQ(panels[2]->width(), 50);
     EXPECT_EQ(form.Communications->rgBaudrate->Items(),
-              QStringList({"DAVO Repeater 2.4 GHz (8600 baud)", "DAVO Pulsa, DAVO 7310 and DAVO Repeater 1.8/1.9 GHz (9600 baud)",
-                           "DAVO 8220/8240/8280 1.8/1.9/2.4 GHz (115200 baud)", "DAVO 7310 (HW PCS 70 and above) (115200 baud)"}));
+              QStringList({"DAVO Repeater 2.4 GHz (8600 baud)",
+                           "DAVO Pulsa, DAVO 7310 and DAVO Repeater 1.8/1.9 GHz (9600 baud)",
+                           "DAVO 8220/8240/8280 1.8/1.9/2.4 GHz (115200 baud)",
+                           "DAVO 7310 (HW PCS 70 and above) (115200 baud)"}));
 }
 
 TEST_F(StartupTest, MenuAndBaudCaptionsComeFromTheHiddenLabels)
@@ -130,15 +133,17 @@ TEST_P(SwitchTest, WholeArgumentWithSlashOrDashAnyCase)
     TMailControl::FreeMonitor();
 }
 
-INSTANTIATE_TEST_SUITE_P(Switches, SwitchTest,
-                         ::testing::Values(SwitchCase{"-VA", true, false, false, false}, SwitchCase{"/va", true, false, false, false},
-                                           SwitchCase{"/vax", false, false, false, false}, SwitchCase{"va", false, false, false, false},
-                                           SwitchCase{"/?", false, true, false, false}, SwitchCase{"-Sm", false, false, true, false},
-                                           SwitchCase{"/D", false, false, false, true}, SwitchCase{"/dx", false, false, false, false}));
+INSTANTIATE_TEST_SUITE_P(
+    Switches, SwitchTest,
+    ::testing::Values(SwitchCase{"-VA", true, false, false, false}, SwitchCase{"/va", true, false, false, false},
+                      SwitchCase{"/vax", false, false, false, false}, SwitchCase{"va", false, false, false, false},
+                      SwitchCase{"/?", false, true, false, false}, SwitchCase{"-Sm", false, false, true, false},
+                      SwitchCase{"/D", false, false, false, true}, SwitchCase{"/dx", false, false, false, false}));
 
 TEST_F(StartupTest, MaximizedKeepsTheStoredSizeForLater)
 {
-    WriteFile(QStringLiteral("Tunebench.ini"), "[Form1]\r\nMaximized=1\r\nHeight=400\r\nWidth=600\r\nTop=20\r\nLeft=30\r\n");
+    WriteFile(QStringLiteral("Tunebench.ini"),
+              "[Form1]\r\nMaximized=1\r\nHeight=400\r\nWidth=600\r\nTop=20\r\nLeft=30\r\n");
     TForm1& form = Start();
     EXPECT_TRUE(form.isMaximized());
     form.close();
@@ -166,11 +171,12 @@ TEST_P(PositionTest, RestoresOrCentres)
 
 INSTANTIATE_TEST_SUITE_P(
     Positions, PositionTest,
-    ::testing::Values(PositionCase{"TopAboveDesktop", "Top=-500\r\nLeft=10\r\nWidth=815\r\nHeight=590\r\n", true, {}},
-                      PositionCase{"LeftPartlyOff", "Top=10\r\nLeft=-100\r\nWidth=815\r\nHeight=590\r\n", false, {-100, 10}},
-                      PositionCase{"RightOfDesktop", "Top=10\r\nLeft=5000\r\nWidth=815\r\nHeight=590\r\n", true, {}},
-                      PositionCase{"UnreadableNumbers", "Top=abc\r\nLeft=\r\nWidth=400\r\nHeight=300\r\n", false, {10, 10}},
-                      PositionCase{"StoredPlace", "Top=40\r\nLeft=50\r\nWidth=400\r\nHeight=300\r\n", false, {50, 40}}),
+    ::testing::Values(
+        PositionCase{"TopAboveDesktop", "Top=-500\r\nLeft=10\r\nWidth=815\r\nHeight=590\r\n", true, {}},
+        PositionCase{"LeftPartlyOff", "Top=10\r\nLeft=-100\r\nWidth=815\r\nHeight=590\r\n", false, {-100, 10}},
+        PositionCase{"RightOfDesktop", "Top=10\r\nLeft=5000\r\nWidth=815\r\nHeight=590\r\n", true, {}},
+        PositionCase{"UnreadableNumbers", "Top=abc\r\nLeft=\r\nWidth=400\r\nHeight=300\r\n", false, {10, 10}},
+        PositionCase{"StoredPlace", "Top=40\r\nLeft=50\r\nWidth=400\r\nHeight=300\r\n", false, {50, 40}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(StartupTest, StartPositionFromConfigIni)
@@ -179,7 +185,8 @@ TEST_F(StartupTest, StartPositionFromConfigIni)
         QByteArray config;
         const char* active; // nullptr: no page
     };
-    for (const Case& c : {Case{"[Tabsheets]\r\nStart Position=5\r\n", "TabSheet5"}, Case{"[Tabsheets]\r\nStart Position=10\r\n", nullptr},
+    for (const Case& c : {Case{"[Tabsheets]\r\nStart Position=5\r\n", "TabSheet5"},
+                          Case{"[Tabsheets]\r\nStart Position=10\r\n", nullptr},
                           Case{"[tabsheets]\r\nstart position=x\r\n", "TabSheet1"}}) {
         WriteFile(QStringLiteral("config.ini"), c.config);
         TForm1& form = Start();
@@ -214,8 +221,10 @@ TEST_F(StartupTest, LanguageNameDecidesWhichLanguageFileIsApplied)
         const char* ok;      // the OK button afterwards
     };
     // English.lng, english.lng's stand-in and German.lng are always there.
-    WriteFile(QStringLiteral("English.lng"), "[Form1]\r\nTabSheet1.Caption=English.lng\r\n[DialogsForm]\r\nlblOk.Caption=E\r\n");
-    WriteFile(QStringLiteral("German.lng"), "[Form1]\r\nTabSheet1.Caption=German.lng\r\n[DialogsForm]\r\nlblOk.Caption=G\r\n");
+    WriteFile(QStringLiteral("English.lng"),
+              "[Form1]\r\nTabSheet1.Caption=English.lng\r\n[DialogsForm]\r\nlblOk.Caption=E\r\n");
+    WriteFile(QStringLiteral("German.lng"),
+              "[Form1]\r\nTabSheet1.Caption=German.lng\r\n[DialogsForm]\r\nlblOk.Caption=G\r\n");
     // A language without a file still copies the dialog texts: "Ok" from the labels.
     for (const Case& c : {Case{"English", false, nullptr, "OK"}, Case{"english", false, "English.lng", "E"},
                           Case{nullptr, false, nullptr, "OK"}, Case{nullptr, true, "Default.lng", "Ok"},
@@ -230,7 +239,8 @@ TEST_F(StartupTest, LanguageNameDecidesWhichLanguageFileIsApplied)
             WriteFile(QStringLiteral("Default.lng"), "[Form1]\r\nTabSheet1.Caption=Default.lng\r\n");
         TDialogsForm dialogsForm;
         TForm1& form = Create();
-        form.SetWindowFinder([&](const QString& name) { return name == dialogsForm.objectName() ? &dialogsForm : nullptr; });
+        form.SetWindowFinder(
+            [&](const QString& name) { return name == dialogsForm.objectName() ? &dialogsForm : nullptr; });
         form.show();
         const char* registry = c.registry ? c.registry : "-";
         EXPECT_EQ(form.TabSheet1->Caption(), c.applied ? c.applied : "Welcome") << registry;
@@ -276,12 +286,11 @@ TEST_F(StartupTest, InstallationStepCopiesFilesDeletesSourceDirAndReports)
 #ifdef Q_OS_LINUX
 // The names removed from the program folder while the watch was on.
 class TRemovalWatch {
-  public:
+public:
     explicit TRemovalWatch(const QString& folder)
         : m_fd(inotify_init1(IN_NONBLOCK)),
           m_watch(inotify_add_watch(m_fd, folder.toLocal8Bit().constData(), IN_DELETE))
-    {
-    }
+    {}
     ~TRemovalWatch() { close(m_fd); }
     [[nodiscard]] bool Watching() const { return m_fd >= 0 && m_watch >= 0; }
     [[nodiscard]] QStringList Removed() const
@@ -299,7 +308,7 @@ class TRemovalWatch {
         return names;
     }
 
-  private:
+private:
     int m_fd;
     int m_watch;
 };
@@ -345,7 +354,9 @@ TEST_F(StartupTest, PositionGoesToTunebenchIniAndBaudIndexToTheProgramsOwnIni)
     EXPECT_EQ(positions.ReadInteger(QStringLiteral("Form1"), QStringLiteral("Top"), 0), 44);
     EXPECT_EQ(positions.ReadString(QStringLiteral("Form1"), QStringLiteral("Maximized")), "0");
     EXPECT_FALSE(positions.KeyExists(QStringLiteral("User"), QStringLiteral("BaudrateIndex")));
-    EXPECT_EQ(TProfileFile(Folder() + QStringLiteral("x.ini")).ReadInteger(QStringLiteral("User"), QStringLiteral("BaudrateIndex"), -1), 0);
+    EXPECT_EQ(TProfileFile(Folder() + QStringLiteral("x.ini"))
+                  .ReadInteger(QStringLiteral("User"), QStringLiteral("BaudrateIndex"), -1),
+              0);
 }
 
 TEST_F(StartupTest, FileExitSavesNothingWhileClosingSavesBoth)
@@ -407,7 +418,8 @@ TEST_F(StartupTest, FirstStartAppliesDefaultLngBeforeItsMessageAndTheVersionLine
     TForm1& form = Start();
     ASSERT_EQ(m_dialogs.Count(), 1u);
     EXPECT_EQ(m_dialogs.Last().text, "Fertig");
-    EXPECT_TRUE(form.Welcome->lblVersion->text().startsWith(QStringLiteral("Fassung "))) << form.Welcome->lblVersion->text().toStdString();
+    EXPECT_TRUE(form.Welcome->lblVersion->text().startsWith(QStringLiteral("Fassung ")))
+        << form.Welcome->lblVersion->text().toStdString();
 }
 
 TEST_F(StartupTest, ComponentNamesAreUniqueInEveryWindowRegardlessOfCase)
@@ -420,7 +432,8 @@ TEST_F(StartupTest, ComponentNamesAreUniqueInEveryWindowRegardlessOfCase)
         QSet<QString> seen;
         for (QObject* component : WindowComponents(*window)) {
             const QString folded = component->objectName().toCaseFolded();
-            EXPECT_FALSE(seen.contains(folded)) << window->objectName().toStdString() << ": " << component->objectName().toStdString();
+            EXPECT_FALSE(seen.contains(folded))
+                << window->objectName().toStdString() << ": " << component->objectName().toStdString();
             seen.insert(folded);
         }
     }
@@ -428,7 +441,9 @@ TEST_F(StartupTest, ComponentNamesAreUniqueInEveryWindowRegardlessOfCase)
 
 TEST_F(StartupTest, AboutShowsProductVersionFileVersionAndBuildTimeWithTranslatedCaptions)
 {
-    WriteFile(QStringLiteral("German.lng"), "[Form1]\r\nlblAboutBuildTime.Caption=Erstellt\r\nlblAboutWindow.Caption=\xDC" "ber\r\n");
+    WriteFile(QStringLiteral("German.lng"),
+              "[Form1]\r\nlblAboutBuildTime.Caption=Erstellt\r\nlblAboutWindow.Caption=\xDC"
+              "ber\r\n");
     Registry().WriteString(QStringLiteral("Language"), QStringLiteral("German"));
     TForm1& form = Start();
     EXPECT_TRUE(form.miAbout->isEnabled());

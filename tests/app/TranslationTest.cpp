@@ -73,7 +73,8 @@ TEST_F(TranslationTest, GermanTranslatesTheDialogsAndEveryVisibleCaptionItHasAVa
         for (QObject* p = c->parent(); !page && p; p = p->parent())
             page = qobject_cast<TTabSheet*>(p);
         const bool visible = page && page->TabVisible() && (sheet || (widget && widget->isVisibleTo(page)));
-        if (!visible || german.ReadString(QStringLiteral("Form1"), c->objectName() + QStringLiteral(".Caption")).isEmpty())
+        if (!visible ||
+            german.ReadString(QStringLiteral("Form1"), c->objectName() + QStringLiteral(".Caption")).isEmpty())
             continue;
         EXPECT_NE(ComponentCaption(*c), english.value(c->objectName())) << c->objectName().toStdString();
         ++checked;

@@ -41,14 +41,17 @@ TEST(Cli, UsageErrorsAndHelp)
 
 TEST(Cli, PortThatCannotBeOpened)
 {
-    const CliResult byPath = RunCli({QStringLiteral("--port"), QStringLiteral("/dev/tunebench-nothing"), QStringLiteral("probe")});
+    const CliResult byPath =
+        RunCli({QStringLiteral("--port"), QStringLiteral("/dev/tunebench-nothing"), QStringLiteral("probe")});
     EXPECT_EQ(byPath.exitCode, 2);
-    EXPECT_TRUE(byPath.err.startsWith(QStringLiteral("/dev/tunebench-nothing: This Serial Device is not Accessible!\n")))
+    EXPECT_TRUE(
+        byPath.err.startsWith(QStringLiteral("/dev/tunebench-nothing: This Serial Device is not Accessible!\n")))
         << byPath.err.toStdString();
     EXPECT_TRUE(byPath.err.contains(QStringLiteral("does not exist")));
 
     qputenv("TUNEBENCH_COM3", "/dev/tunebench-nothing-3");
-    const CliResult byCom = RunCli({QStringLiteral("--com"), QStringLiteral("3"), QStringLiteral("read"), QStringLiteral("40")});
+    const CliResult byCom =
+        RunCli({QStringLiteral("--com"), QStringLiteral("3"), QStringLiteral("read"), QStringLiteral("40")});
     qunsetenv("TUNEBENCH_COM3");
     EXPECT_EQ(byCom.exitCode, 2);
     EXPECT_TRUE(byCom.err.startsWith(QStringLiteral("COM3: This Serial Device is not Accessible!")));
@@ -85,15 +88,15 @@ TEST_F(CliOnSim, HandsetCommands)
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_TRUE(r.out.startsWith(QStringLiteral("00 04 D5"))) << r.out.toStdString();
 
-    r = Run({QStringLiteral("write"), QStringLiteral("0100"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
-             QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"), QStringLiteral("8"),
-             QStringLiteral("9"), QStringLiteral("A")});
+    r = Run({QStringLiteral("write"), QStringLiteral("0100"), QStringLiteral("1"), QStringLiteral("2"),
+             QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"),
+             QStringLiteral("8"), QStringLiteral("9"), QStringLiteral("A")});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, QStringLiteral("10\n"));
     EXPECT_TRUE(r.err.contains(QStringLiteral("written 10 of 10 bytes"))); // progress on stderr only
     ASSERT_TRUE(sim->waitForLogPrefix(QStringLiteral("WRITE 0108")));
-    EXPECT_EQ(sim->writeLines(), QStringList({QStringLiteral("WRITE 0100 01 02 03 04 05 06 07 08"),
-                                              QStringLiteral("WRITE 0108 09 0A")}));
+    EXPECT_EQ(sim->writeLines(),
+              QStringList({QStringLiteral("WRITE 0100 01 02 03 04 05 06 07 08"), QStringLiteral("WRITE 0108 09 0A")}));
 
     r = Run({QStringLiteral("read"), QStringLiteral("108"), QStringLiteral("2")});
     EXPECT_EQ(r.out, QStringLiteral("09 0A\n"));
@@ -106,12 +109,12 @@ TEST_F(CliOnSim, HandsetCommands)
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("Invalid Hex Value (02 3G)")));
 
-    for (const QStringList& bad : {QStringList{QStringLiteral("read"), QStringLiteral("G1")},
-                                   QStringList{QStringLiteral("read"), QStringLiteral("40"), QStringLiteral("201")},
-                                   QStringList{QStringLiteral("read"), QStringLiteral("40"), QStringLiteral("0")},
-                                   QStringList{QStringLiteral("write"), QStringLiteral("40"), QStringLiteral("100")},
-                                   QStringList{QStringLiteral("write"), QStringLiteral("FFFF"), QStringLiteral("1"),
-                                               QStringLiteral("2")}})
+    for (const QStringList& bad :
+         {QStringList{QStringLiteral("read"), QStringLiteral("G1")},
+          QStringList{QStringLiteral("read"), QStringLiteral("40"), QStringLiteral("201")},
+          QStringList{QStringLiteral("read"), QStringLiteral("40"), QStringLiteral("0")},
+          QStringList{QStringLiteral("write"), QStringLiteral("40"), QStringLiteral("100")},
+          QStringList{QStringLiteral("write"), QStringLiteral("FFFF"), QStringLiteral("1"), QStringLiteral("2")}})
         EXPECT_EQ(Run(bad).exitCode, 1) << bad.join(' ').toStdString();
 }
 
@@ -183,25 +186,43 @@ INSTANTIATE_TEST_SUITE_P(
     Faults, CliFaults,
     ::testing::Values(
         FaultCase{"NoAnswer", {QStringLiteral("--no-answer"), QStringLiteral("1")}, kRead, 3, kNoAnswer},
-        FaultCase{"BadChecksumIsNoAnswer", {QStringLiteral("--bad-checksum"), QStringLiteral("1")}, kRead, 3,
-                  kNoAnswer},
+        FaultCase{
+            "BadChecksumIsNoAnswer", {QStringLiteral("--bad-checksum"), QStringLiteral("1")}, kRead, 3, kNoAnswer},
         FaultCase{"Truncated", {QStringLiteral("--truncate"), QStringLiteral("1")}, kRead, 3, kNoAnswer},
         FaultCase{"ExtraByte", {QStringLiteral("--extra-byte"), QStringLiteral("1")}, kRead, 3, kNoAnswer},
         FaultCase{"Noise", {QStringLiteral("--noise"), QStringLiteral("1")}, kRead, 3, kNoAnswer},
         FaultCase{"Late", {QStringLiteral("--late"), QStringLiteral("1500")}, kRead, 3, kNoAnswer},
         FaultCase{"HangUpIsALostPort", {QStringLiteral("--hangup-after"), QStringLiteral("1")}, kRead, 2, kNoAnswer},
-        FaultCase{"WrongBaud", {QStringLiteral("--baud"), QStringLiteral("9600")},
-                  QStringList{QStringLiteral("--baud"), QStringLiteral("115200")} + kRead, 3, kNoAnswer},
-        FaultCase{"Rate8600", {QStringLiteral("--baud"), QStringLiteral("8600")},
-                  QStringList{QStringLiteral("--baud"), QStringLiteral("8600")} + kRead, 0, QStringLiteral("00 04 D5\n")},
-        FaultCase{"TwoWire", {QStringLiteral("--two-wire")}, QStringList{QStringLiteral("--two-wire")} + kRead, 0,
+        FaultCase{"WrongBaud",
+                  {QStringLiteral("--baud"), QStringLiteral("9600")},
+                  QStringList{QStringLiteral("--baud"), QStringLiteral("115200")} + kRead,
+                  3,
+                  kNoAnswer},
+        FaultCase{"Rate8600",
+                  {QStringLiteral("--baud"), QStringLiteral("8600")},
+                  QStringList{QStringLiteral("--baud"), QStringLiteral("8600")} + kRead,
+                  0,
                   QStringLiteral("00 04 D5\n")},
-        FaultCase{"SilentProbe", {QStringLiteral("--no-answer"), QStringLiteral("1")}, {QStringLiteral("probe")}, 3,
+        FaultCase{"TwoWire",
+                  {QStringLiteral("--two-wire")},
+                  QStringList{QStringLiteral("--two-wire")} + kRead,
+                  0,
+                  QStringLiteral("00 04 D5\n")},
+        FaultCase{"SilentProbe",
+                  {QStringLiteral("--no-answer"), QStringLiteral("1")},
+                  {QStringLiteral("probe")},
+                  3,
                   QStringLiteral("0\n")},
-        FaultCase{"WriteNeverSticks", {QStringLiteral("--fail-writes"), QStringLiteral("100")},
-                  {QStringLiteral("write"), QStringLiteral("200"), QStringLiteral("11")}, 4, QStringLiteral("0\n")},
-        FaultCase{"WriteSticksOnThirdAttempt", {QStringLiteral("--fail-writes"), QStringLiteral("2")},
-                  {QStringLiteral("write"), QStringLiteral("200"), QStringLiteral("11")}, 0, QStringLiteral("1\n")}),
+        FaultCase{"WriteNeverSticks",
+                  {QStringLiteral("--fail-writes"), QStringLiteral("100")},
+                  {QStringLiteral("write"), QStringLiteral("200"), QStringLiteral("11")},
+                  4,
+                  QStringLiteral("0\n")},
+        FaultCase{"WriteSticksOnThirdAttempt",
+                  {QStringLiteral("--fail-writes"), QStringLiteral("2")},
+                  {QStringLiteral("write"), QStringLiteral("200"), QStringLiteral("11")},
+                  0,
+                  QStringLiteral("1\n")}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
@@ -224,12 +245,15 @@ TEST(CliLng, CheckNamesUnknownKeysAndUntranslatedComponents)
     file.close();
     const CliResult result = RunCli({QStringLiteral("lng"), QStringLiteral("check"), typo});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.out.contains(QStringLiteral("[Form1]\n  names no component: Label5O.Caption\n  not translated ")))
+    EXPECT_TRUE(
+        result.out.contains(QStringLiteral("[Form1]\n  names no component: Label5O.Caption\n  not translated ")))
         << result.out.toStdString();
     EXPECT_FALSE(result.out.contains(QStringLiteral("Label50,")));
-    EXPECT_TRUE(result.out.contains(QStringLiteral("[Form7]\n  no window of that name is translated\n  names no component: x.Caption\n")));
+    EXPECT_TRUE(result.out.contains(
+        QStringLiteral("[Form7]\n  no window of that name is translated\n  names no component: x.Caption\n")));
 
-    EXPECT_EQ(RunCli({QStringLiteral("lng"), QStringLiteral("check"), dir.filePath(QStringLiteral("none.lng"))}).exitCode, 1);
+    EXPECT_EQ(
+        RunCli({QStringLiteral("lng"), QStringLiteral("check"), dir.filePath(QStringLiteral("none.lng"))}).exitCode, 1);
 }
 
 } // namespace

@@ -42,10 +42,13 @@ TEST_F(FileLocationsTest, InstalledProgramReadsTheShareFolderAndWritesIntoTheUse
     const QString share = Folder(QStringLiteral("usr/share/tunebench"));
     for (const bool withXdg : {true, false}) {
         const TFileLocations files(bin, Environment(withXdg));
-        const QString config = m_root.filePath(withXdg ? QStringLiteral("cfg/tunebench/") : QStringLiteral("home/.config/tunebench/"));
-        const QString data = m_root.filePath(withXdg ? QStringLiteral("data/tunebench/") : QStringLiteral("home/.local/share/tunebench/"));
+        const QString config =
+            m_root.filePath(withXdg ? QStringLiteral("cfg/tunebench/") : QStringLiteral("home/.config/tunebench/"));
+        const QString data = m_root.filePath(withXdg ? QStringLiteral("data/tunebench/")
+                                                     : QStringLiteral("home/.local/share/tunebench/"));
         EXPECT_FALSE(files.Portable());
-        EXPECT_EQ(files.DataFile(QStringLiteral("TunebenchUserGuide.pdf")), share + QStringLiteral("TunebenchUserGuide.pdf"));
+        EXPECT_EQ(files.DataFile(QStringLiteral("TunebenchUserGuide.pdf")),
+                  share + QStringLiteral("TunebenchUserGuide.pdf"));
         EXPECT_EQ(files.ConfigFile(QStringLiteral("Tunebench.ini")), config + QStringLiteral("Tunebench.ini"));
         EXPECT_TRUE(QDir(config).exists()) << "the settings folder is made before the first write";
         EXPECT_EQ(files.LanguageFolders(), (QStringList{data, share})) << "the user's own language files win";

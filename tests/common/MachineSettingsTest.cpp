@@ -54,9 +54,13 @@ TEST_F(MachineSettingsTest, IntegersCoverTheirWholeRange)
 TEST_F(MachineSettingsTest, StringsKeepAnyText)
 {
     TMachineSettings store(Path());
-    const QString texts[] = {QString(), QStringLiteral("C:\\Install\\"), QStringLiteral("/opt/tb dir/"),
-                             QStringLiteral("a, b; c = \"d\""), QStringLiteral("dword:1"),
-                             QStringLiteral("\u00FC\u20AC\u0416"), QStringLiteral(" padded ")};
+    const QString texts[] = {QString(),
+                             QStringLiteral("C:\\Install\\"),
+                             QStringLiteral("/opt/tb dir/"),
+                             QStringLiteral("a, b; c = \"d\""),
+                             QStringLiteral("dword:1"),
+                             QStringLiteral("\u00FC\u20AC\u0416"),
+                             QStringLiteral(" padded ")};
     for (const QString& t : texts) {
         ASSERT_TRUE(store.WriteString(QStringLiteral("SourceDir"), t));
         EXPECT_EQ(TMachineSettings(Path()).ReadString(QStringLiteral("SourceDir")), t) << t.toStdString();

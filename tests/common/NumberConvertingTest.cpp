@@ -102,11 +102,24 @@ TEST(ParseInteger, AcceptsAndRefuses)
         bool ok;
         int value;
     } cases[] = {
-        {" 12", true, 12},     {"+7", true, 7},         {"-3", true, -3},     {"$FF", true, 255},
-        {"x1f", true, 31},     {"X10", true, 16},       {"0x10", true, 16},   {"-$10", true, -16},
-        {"2147483647", true, 2147483647},               {"-2147483648", true, -2147483647 - 1},
-        {"12 ", false, 0},     {"1.0", false, 0},       {"", false, 0},       {"abc", false, 0},
-        {"2147483648", false, 0}, {"$100000000", false, 0}, {"+", false, 0},  {"0x", false, 0},
+        {" 12", true, 12},
+        {"+7", true, 7},
+        {"-3", true, -3},
+        {"$FF", true, 255},
+        {"x1f", true, 31},
+        {"X10", true, 16},
+        {"0x10", true, 16},
+        {"-$10", true, -16},
+        {"2147483647", true, 2147483647},
+        {"-2147483648", true, -2147483647 - 1},
+        {"12 ", false, 0},
+        {"1.0", false, 0},
+        {"", false, 0},
+        {"abc", false, 0},
+        {"2147483648", false, 0},
+        {"$100000000", false, 0},
+        {"+", false, 0},
+        {"0x", false, 0},
     };
     for (const auto& c : cases) {
         const ParsedInteger r = ParseInteger(QString::fromLatin1(c.text));

@@ -51,7 +51,8 @@ const QByteArray kReference = "; written by hand\r\n"
                               "\r\n"
                               "[User]\r\n"
                               "BaudrateIndex=1\r\n"
-                              "Greeting=Gr\xFC\xDF" "e \x80\r\n"
+                              "Greeting=Gr\xFC\xDF"
+                              "e \x80\r\n"
                               "[Tabsheets]\r\n"
                               "Start Position=5";
 
@@ -138,10 +139,22 @@ TEST_F(ProfileFileTest, IntegersFollowTheClassicIniClass)
     const struct {
         const char* text;
         int expected;
-    } cases[] = {{"12", 12},        {"-5", -5},   {"+7", 7},          {"$1F", 31},   {"0x10", 16},
-                 {"0X10", 16},      {"x10", 16},  {"2147483647", 2147483647},        {"-2147483648", -2147483647 - 1},
-                 {"2147483648", 99}, {"12abc", 99}, {"abc", 99},      {"", 99},      {"1 2", 99},
-                 {"1.5", 99},       {"\"42\"", 42}};
+    } cases[] = {{"12", 12},
+                 {"-5", -5},
+                 {"+7", 7},
+                 {"$1F", 31},
+                 {"0x10", 16},
+                 {"0X10", 16},
+                 {"x10", 16},
+                 {"2147483647", 2147483647},
+                 {"-2147483648", -2147483647 - 1},
+                 {"2147483648", 99},
+                 {"12abc", 99},
+                 {"abc", 99},
+                 {"", 99},
+                 {"1 2", 99},
+                 {"1.5", 99},
+                 {"\"42\"", 42}};
     for (const auto& c : cases) {
         const TProfileFile f(PathWith(QByteArray("[S]\r\nv=") + c.text + "\r\n"));
         EXPECT_EQ(f.ReadInteger(QStringLiteral("S"), QStringLiteral("v"), 99), c.expected) << c.text;
@@ -236,8 +249,7 @@ TEST_F(ProfileFileTest, ANewFileIsCrLfWithABlankLineBetweenSections)
     ASSERT_TRUE(f.WriteString(QStringLiteral("Form1"), QStringLiteral("Label50.Caption"),
                               QStringLiteral("Installation abgeschlossen !")));
     ASSERT_TRUE(f.WriteString(QStringLiteral("Form1"), QStringLiteral("Label50.Hint"), QString()));
-    ASSERT_TRUE(f.WriteString(QStringLiteral("DialogsForm"), QStringLiteral("lblYes.Caption"),
-                              QStringLiteral("Ja")));
+    ASSERT_TRUE(f.WriteString(QStringLiteral("DialogsForm"), QStringLiteral("lblYes.Caption"), QStringLiteral("Ja")));
     EXPECT_EQ(ReadBytes(path), QByteArray("[Form1]\r\n"
                                           "Label50.Caption=Installation abgeschlossen !\r\n"
                                           "Label50.Hint=\r\n"

@@ -9,9 +9,8 @@ TEST(Windows1252, DecodesTheHighControlRangeToItsTypographicCharacters)
     const struct {
         unsigned char byte;
         char16_t code;
-    } cases[] = {{0x80, 0x20AC}, {0x85, 0x2026}, {0x8A, 0x0160}, {0x92, 0x2019}, {0x96, 0x2013},
-                 {0x99, 0x2122}, {0x9F, 0x0178}, {0x41, 0x0041}, {0xA0, 0x00A0}, {0xE9, 0x00E9},
-                 {0xFF, 0x00FF}, {0x00, 0x0000}};
+    } cases[] = {{0x80, 0x20AC}, {0x85, 0x2026}, {0x8A, 0x0160}, {0x92, 0x2019}, {0x96, 0x2013}, {0x99, 0x2122},
+                 {0x9F, 0x0178}, {0x41, 0x0041}, {0xA0, 0x00A0}, {0xE9, 0x00E9}, {0xFF, 0x00FF}, {0x00, 0x0000}};
     for (const auto& c : cases) {
         EXPECT_EQ(Windows1252ToChar(c.byte).unicode(), c.code) << int(c.byte);
         EXPECT_EQ(CharToWindows1252(QChar(c.code)), c.byte) << int(c.byte);
@@ -40,7 +39,8 @@ TEST(Windows1252, EveryByteSequenceSurvivesARoundTrip)
 
 TEST(Windows1252, CharactersWithoutAByteBecomeTheReplacement)
 {
-    EXPECT_EQ(ToWindows1252(QStringLiteral("a\u20ACb")), QByteArray("a\x80" "b"));
+    EXPECT_EQ(ToWindows1252(QStringLiteral("a\u20ACb")), QByteArray("a\x80"
+                                                                    "b"));
     EXPECT_EQ(ToWindows1252(QStringLiteral("\u0416x")), QByteArray("?x"));
     EXPECT_EQ(ToWindows1252(QStringLiteral("\u0416"), '_'), QByteArray("_"));
     // One character outside the BMP is one replacement, not two.

@@ -1,6 +1,6 @@
 // "Default Commands" against the simulated devices, each press on a link of its own.
-#include "ComponentClasses.h"
 #include "DefaultForm.h"
+#include "ComponentClasses.h"
 #include "ScriptedDialogPresenter.h"
 #include "SndMail.h"
 #include "Timing.h"
@@ -102,7 +102,8 @@ TEST_F(DefaultFormTest, NoAnswerAtTheWrongRateSendsNoMailAndNoSuccess)
     m_target.target = 3;
     m_form.bbtnDefaultRfp->click();
     ASSERT_EQ(m_dialogs.Count(), 1u);
-    EXPECT_EQ(m_dialogs.Last().text, "Could not connect to device!\r\rThe device must be ON when sending default command.");
+    EXPECT_EQ(m_dialogs.Last().text,
+              "Could not connect to device!\r\rThe device must be ON when sending default command.");
     EXPECT_EQ(m_dialogs.Last().type, mtError);
     EXPECT_TRUE(m_form.bbtnDefaultRfp->isEnabled());
     EXPECT_FALSE(m_form.CommandRunning());

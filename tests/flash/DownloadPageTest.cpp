@@ -1,6 +1,6 @@
 // The Download page in the real main window, against the simulated handset.
-#include "../app/MainWindowFixture.h"
 #include "DownloadPage.h"
+#include "../app/MainWindowFixture.h"
 #include "FileDialogs.h"
 #include "support/SimHarness.h"
 

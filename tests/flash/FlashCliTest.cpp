@@ -16,13 +16,10 @@ namespace {
 
 using testing::HasSubstr;
 
-QString BinDir()
-{
-    return qEnvironmentVariable("TUNEBENCH_BIN_DIR");
-}
+QString BinDir() { return qEnvironmentVariable("TUNEBENCH_BIN_DIR"); }
 
 class FlashCli : public testing::Test {
-  protected:
+protected:
     void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
     QString HexFile(const QByteArray& data)
     {
@@ -102,9 +99,8 @@ TEST_F(FlashCli, CtrlCEndsTheDownloadAndFreesThePort)
     tbtest::SimHarness sim({"--profile", "boot-sc14428", "--pace"});
     ASSERT_TRUE(sim.start());
     QProcess cli;
-    cli.start(BinDir() + QStringLiteral("/tunebench-cli"),
-              {"--port", sim.portPath(), "flash", "--target", "6", "--yes",
-               HexFile(tbtest::RandomBytes(128 * 1024, 2))});
+    cli.start(BinDir() + QStringLiteral("/tunebench-cli"), {"--port", sim.portPath(), "flash", "--target", "6", "--yes",
+                                                            HexFile(tbtest::RandomBytes(128 * 1024, 2))});
     ASSERT_TRUE(sim.waitForLogPrefix(QStringLiteral("BLOCK ")));
     ::kill(pid_t(cli.processId()), SIGINT);
     ASSERT_TRUE(cli.waitForFinished(5000));

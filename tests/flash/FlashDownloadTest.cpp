@@ -30,7 +30,7 @@ const Protocol kSC14428{"boot-sc14428", 6, "CRC_OK_IND", "CRC_ERROR_IND"};
 const Protocol kRfl{"boot-rfl", 2, "Checksum OK", "Checksum ERROR"};
 
 class FlashDownload : public testing::Test {
-  protected:
+protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_dir.isValid());
@@ -40,8 +40,8 @@ class FlashDownload : public testing::Test {
 
     bool StartSim(const Protocol& p, QStringList extra = {})
     {
-        m_sim = std::make_unique<tbtest::SimHarness>(
-            QStringList{"--profile", p.profile, "--save", SavedImage()} + extra);
+        m_sim =
+            std::make_unique<tbtest::SimHarness>(QStringList{"--profile", p.profile, "--save", SavedImage()} + extra);
         if (!m_sim->start())
             return false;
         qputenv("TUNEBENCH_COM1", m_sim->portPath().toLocal8Bit());
@@ -57,8 +57,7 @@ class FlashDownload : public testing::Test {
 
     int Download(const Protocol& p, const QString& file)
     {
-        TFlashRun run(
-            {p.target, 1, file, QString::fromLocal8Bit(qgetenv("TUNEBENCH_BIN_DIR")) + QLatin1Char('/')});
+        TFlashRun run({p.target, 1, file, QString::fromLocal8Bit(qgetenv("TUNEBENCH_BIN_DIR")) + QLatin1Char('/')});
         run.Line = [this](const QString& line) { m_lines << line; };
         run.Prompt = [this](const QString& prompt) {
             m_prompts << prompt;

@@ -29,10 +29,7 @@ FLoaderIndication Words(uint16_t type, uint16_t w1, uint16_t w2 = 0)
     return r;
 }
 
-QString LineOf(const FLoaderIndication& r)
-{
-    return DescribeIndication(TIndicationRecord::Copy(r)).Text;
-}
+QString LineOf(const FLoaderIndication& r) { return DescribeIndication(TIndicationRecord::Copy(r)).Text; }
 
 TEST(FlashIndication, LinesByType)
 {
@@ -45,8 +42,7 @@ TEST(FlashIndication, LinesByType)
     } cases[] = {
         {Record(START_PROGRAM_IND), QStringLiteral("[00] START_PROGRAM_IND")},
         {Record(PROGRAM_PROGRESS_IND, 0x1234), QStringLiteral("[00] PROGRAM_PROGRESS_IND [Addr=00001234]")},
-        {Words(FLASHTYPE_IND, 0x00BF, 0x2780),
-         QStringLiteral("[00] FLASHTYPE_IND [Manu.Code=00BF][Device ID=2780]")},
+        {Words(FLASHTYPE_IND, 0x00BF, 0x2780), QStringLiteral("[00] FLASHTYPE_IND [Manu.Code=00BF][Device ID=2780]")},
         {Record(STOP_PROGRAM_IND, 2048), QStringLiteral("[00] STOP_PROGRAM_IND [Time 2048 msec] ")},
         {Words(COMPORT_CTRL_IND, 9), QStringLiteral("[00] COMPORT_CTRL_IND [??????? [0009]]")},
         {Words(COMPORT_CTRL_IND, FLOADER_RTS_CLR), QStringLiteral("[00] COMPORT_CTRL_IND [RTS_CLR]")},
@@ -57,8 +53,7 @@ TEST(FlashIndication, LinesByType)
         {Record(CRC_OK_IND, 0xCBF43926, 0xCBF43926),
          QStringLiteral("[00] CRC_OK_IND [File=CBF43926][Target=CBF43926]")},
         {Record(CRC_ERROR_IND, 1, 2),
-         QStringLiteral(
-             "[00] CRC_ERROR_IND [File=00000001][Target=00000002]\r#########    CRC32  ERROR   #########")},
+         QStringLiteral("[00] CRC_ERROR_IND [File=00000001][Target=00000002]\r#########    CRC32  ERROR   #########")},
         {text, "[00] TEXT_INFO_IND [" + QString(int(sizeof text.Data.Text), QLatin1Char('x')) + "]"},
     };
     for (const auto& c : cases)
@@ -73,14 +68,12 @@ TEST(FlashIndication, StatusLineOfAResultCode)
 }
 
 class HookRecorder {
-  public:
+public:
     HookRecorder()
     {
         auto& h = FlashLoaderHooks();
         h.Log = [this](quint16, const QString& t) { Note(QStringLiteral("log ") + t); };
-        h.Busy = [this](quint16, bool b) {
-            Note(b ? QStringLiteral("busy on") : QStringLiteral("busy off"));
-        };
+        h.Busy = [this](quint16, bool b) { Note(b ? QStringLiteral("busy on") : QStringLiteral("busy off")); };
         h.Error = [this](quint16, const QString&) { Note(QStringLiteral("error")); };
         h.Success = [this](quint16) { Note(QStringLiteral("success")); };
     }
@@ -88,7 +81,7 @@ class HookRecorder {
     std::vector<std::string> calls;
     bool offThread = false;
 
-  private:
+private:
     void Note(const QString& call)
     {
         offThread = offThread || QThread::currentThread() != qApp->thread();
@@ -99,18 +92,17 @@ class HookRecorder {
 TEST(FlashIndication, HookOrderPerType)
 {
     HookRecorder hooks;
-    for (uint16_t type :
-         {START_PROGRAM_IND, CRC_OK_IND, CRC_ERROR_IND, COMMUNICATION_ERROR_IND, STOP_PROGRAM_IND}) {
+    for (uint16_t type : {START_PROGRAM_IND, CRC_OK_IND, CRC_ERROR_IND, COMMUNICATION_ERROR_IND, STOP_PROGRAM_IND}) {
         const FLoaderIndication r = Record(type);
         FlashIndicationHandler(&r);
     }
     EXPECT_TRUE(hooks.calls.empty()) << "hooks are posted, never called inside the handler";
     ASSERT_TRUE(tbtest::waitFor([&] { return hooks.calls.size() == 9; }));
-    EXPECT_THAT(hooks.calls, testing::ElementsAre("busy on", "log [00] START_PROGRAM_IND",
-                                                  "log [00] CRC_OK_IND [File=00000000][Target=00000000]",
-                                                  "success", testing::StartsWith("log [00] CRC_ERROR_IND"),
-                                                  "log [00] COMMUNICATION_ERROR_IND", "error", "busy off",
-                                                  "log [00] STOP_PROGRAM_IND [Time 0 msec] "));
+    EXPECT_THAT(hooks.calls,
+                testing::ElementsAre("busy on", "log [00] START_PROGRAM_IND",
+                                     "log [00] CRC_OK_IND [File=00000000][Target=00000000]", "success",
+                                     testing::StartsWith("log [00] CRC_ERROR_IND"), "log [00] COMMUNICATION_ERROR_IND",
+                                     "error", "busy off", "log [00] STOP_PROGRAM_IND [Time 0 msec] "));
 }
 
 TEST(FlashIndication, HooksFromALibraryThreadArriveInOrderOnTheAppThread)
@@ -132,9 +124,6 @@ TEST(FlashIndication, HooksFromALibraryThreadArriveInOrderOnTheAppThread)
                       QStringLiteral("%1").arg(i, 8, 16, QLatin1Char('0')).toUpper() + "]");
 }
 
-TEST(FlashIndication, RegistrationGivesTheHandlerBack)
-{
-    EXPECT_TRUE(RegisterFlashIndicationHandler());
-}
+TEST(FlashIndication, RegistrationGivesTheHandlerBack) { EXPECT_TRUE(RegisterFlashIndicationHandler()); }
 
 } // namespace

@@ -1,12 +1,12 @@
 // The flash load utility offscreen, through the real loader libraries, against
 // the simulated boot targets.
+#include "Form3.h"
 #include "Comm.h"
 #include "ComponentClasses.h"
 #include "DefaultForm.h"
 #include "FileDialogs.h"
 #include "FlashLoadSC14428.h"
 #include "FlashTestFiles.h"
-#include "Form3.h"
 #include "MachineSettings.h"
 #include "RadioGroup.h"
 #include "ScriptedDialogPresenter.h"

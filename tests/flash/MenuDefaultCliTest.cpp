@@ -77,7 +77,8 @@ TEST_F(MenuDefaultCli, DefaultAtTheTargetsRateOrNoAnswer)
     r = OnSim({"--profile", "handset"}, {"default", "handset", "--target", "3"});
     EXPECT_EQ(r.exitCode, 3);
     EXPECT_TRUE(m_sim->logLines().filter(QStringLiteral("DEFAULT")).isEmpty());
-    EXPECT_EQ(m_sim->logLines().filter(QStringLiteral("MISMATCH")).value(0), "MISMATCH line 8600 baud, device 9600 baud");
+    EXPECT_EQ(m_sim->logLines().filter(QStringLiteral("MISMATCH")).value(0),
+              "MISMATCH line 8600 baud, device 9600 baud");
 }
 
 } // namespace

@@ -60,7 +60,8 @@ TEST(MenuFile, FieldLimitAndProblemTexts)
     const TMenuCheck check = TMenuFile::Check(file);
     EXPECT_EQ(check.badLine, 5);
     EXPECT_EQ(TMenuFile::CheckText(check), "line 5: field 3 is not one or two hexadecimal digits");
-    EXPECT_EQ(TMenuFile::CheckText(TMenuFile::Check({"2 41 0 01"})), "line 1: field 1 announces 2 data bytes, the line holds 1");
+    EXPECT_EQ(TMenuFile::CheckText(TMenuFile::Check({"2 41 0 01"})),
+              "line 1: field 1 announces 2 data bytes, the line holds 1");
     EXPECT_EQ(TMenuFile::CheckText(TMenuFile::Check({"1 40"})), "line 1: field 3 is not one or two hexadecimal digits");
     const TMenuCheck sound = TMenuFile::Check(file.mid(0, 4));
     EXPECT_TRUE(sound.Ok());
@@ -80,8 +81,8 @@ TEST(MenuFile, GaugeRoundsHalvesToEven)
     struct Case {
         int done, total, percent;
     };
-    for (const Case& c : {Case{1, 3, 33}, Case{2, 3, 67}, Case{3, 3, 100}, Case{1, 8, 12}, Case{3, 8, 38}, Case{5, 8, 62},
-                          Case{1, 200, 0}, Case{3, 200, 2}, Case{0, 0, 0}})
+    for (const Case& c : {Case{1, 3, 33}, Case{2, 3, 67}, Case{3, 3, 100}, Case{1, 8, 12}, Case{3, 8, 38},
+                          Case{5, 8, 62}, Case{1, 200, 0}, Case{3, 200, 2}, Case{0, 0, 0}})
         EXPECT_EQ(TMenuFile::GaugePercent(c.done, c.total), c.percent) << c.done << "/" << c.total;
 }
 

@@ -31,8 +31,7 @@ TEST(RflConsoleText, PiecesToLines)
     EXPECT_THAT(Lines({"Erasing ", ".", ".", "\nErased"}), ElementsAre("Erasing ..", "Erased"));
     EXPECT_THAT(Lines({""}), ElementsAre()); // an empty piece carries nothing
     // Two carriage returns remember the last line; the texts after them rewrite it.
-    EXPECT_THAT(Lines({"first\n", "Searching\n", "\r", "\r", "Searching 3 s", "\r", "\r", "Searching 2 s",
-                       "Found\n"}),
+    EXPECT_THAT(Lines({"first\n", "Searching\n", "\r", "\r", "Searching 3 s", "\r", "\r", "Searching 2 s", "Found\n"}),
                 ElementsAre("first", "Searching 2 s", "Found"));
 }
 
@@ -50,13 +49,11 @@ TEST(RflConsoleText, ErasedPausesTheLog)
 TEST(LoaderLog, ProgressLineReplacesTheProgressLineBefore)
 {
     TFlashLogList log;
-    for (const char* line :
-         {"[00] PROGRAM_PROGRESS_IND [Addr=00000000]", "[00] PROGRAM_PROGRESS_IND [Addr=00000400]",
-          "[00] PROGRAMMING_SUCCESS_IND", "[00] PROGRAM_PROGRESS_IND [Addr=00000800]"})
+    for (const char* line : {"[00] PROGRAM_PROGRESS_IND [Addr=00000000]", "[00] PROGRAM_PROGRESS_IND [Addr=00000400]",
+                             "[00] PROGRAMMING_SUCCESS_IND", "[00] PROGRAM_PROGRESS_IND [Addr=00000800]"})
         AddLoaderLogLine(log, QString::fromLatin1(line));
-    EXPECT_THAT(log.Lines(),
-                ElementsAre("[00] PROGRAM_PROGRESS_IND [Addr=00000400]", "[00] PROGRAMMING_SUCCESS_IND",
-                            "[00] PROGRAM_PROGRESS_IND [Addr=00000800]"));
+    EXPECT_THAT(log.Lines(), ElementsAre("[00] PROGRAM_PROGRESS_IND [Addr=00000400]", "[00] PROGRAMMING_SUCCESS_IND",
+                                         "[00] PROGRAM_PROGRESS_IND [Addr=00000800]"));
 }
 
 TEST(FlashTargets, RflArgumentsOfTarget1)

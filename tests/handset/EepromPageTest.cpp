@@ -1,6 +1,6 @@
 // The hidden EEPROM page in the real main window, against the simulated handset.
-#include "../app/MainWindowFixture.h"
 #include "EepromPage.h"
+#include "../app/MainWindowFixture.h"
 #include "TabSheet.h"
 #include "TunebenchApplication.h"
 #include "support/SimHarness.h"
@@ -41,7 +41,10 @@ protected:
         EXPECT_TRUE(file.open(QIODevice::ReadOnly));
         return file.readAll();
     }
-    [[nodiscard]] QStringList ReadLines() { return m_sim->logLines().filter(QRegularExpression(QStringLiteral("^READ "))); }
+    [[nodiscard]] QStringList ReadLines()
+    {
+        return m_sim->logLines().filter(QRegularExpression(QStringLiteral("^READ ")));
+    }
     void Click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
     QTemporaryDir m_simDir;
@@ -56,9 +59,10 @@ TEST_F(EepromPageTest, OnlyShiftCtrlF12RevealsAndSelectsThePage)
         Qt::KeyboardModifiers modifiers;
         bool revealed;
     };
-    for (const Case& c : {Case{Qt::ShiftModifier, false}, Case{Qt::ControlModifier, false}, Case{Qt::AltModifier, false},
-                          Case{Qt::NoModifier, false}, Case{Qt::ShiftModifier | Qt::ControlModifier, true},
-                          Case{Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier, true}}) {
+    for (const Case& c :
+         {Case{Qt::ShiftModifier, false}, Case{Qt::ControlModifier, false}, Case{Qt::AltModifier, false},
+          Case{Qt::NoModifier, false}, Case{Qt::ShiftModifier | Qt::ControlModifier, true},
+          Case{Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier, true}}) {
         m_form.reset();
         TForm1& form = Start();
         // Through a focused control: the window sees the key first.
@@ -76,7 +80,8 @@ TEST_F(EepromPageTest, ReadNormalisesTheAddressAndShowsTheByte)
         const char* shown;
         const char* read;
     };
-    for (const Case& c : {Case{"", "0000", "READ 0000 1"}, Case{" ab ", "00AB", "READ 00AB 1"}, Case{"40", "0040", "READ 0040 1"}}) {
+    for (const Case& c :
+         {Case{"", "0000", "READ 0000 1"}, Case{" ab ", "00AB", "READ 00AB 1"}, Case{"40", "0040", "READ 0040 1"}}) {
         m_page->edtAddress->setText(QLatin1String(c.typed));
         m_page->edtValue->setText(QStringLiteral("77"));
         Click(m_page->btnReadEeprom);
@@ -95,7 +100,8 @@ TEST_F(EepromPageTest, WriteAsksWithPaddedHexAndLandsInTheDevice)
 {
     bool disabledWhileAsking = false;
     m_dialogs.SetInspector([&](QMessageBox&) {
-        disabledWhileAsking = disabledWhileAsking || (!m_page->btnReadEeprom->isEnabled() && !m_page->btnWriteEeprom->isEnabled());
+        disabledWhileAsking =
+            disabledWhileAsking || (!m_page->btnReadEeprom->isEnabled() && !m_page->btnWriteEeprom->isEnabled());
     });
     m_dialogs.Answer(mrOk);
     m_page->edtAddress->setText(QStringLiteral("1a"));
@@ -152,7 +158,8 @@ TEST_F(EepromPageTest, NonHexFieldIsReportedAndTheButtonsComeBack)
         const char* value;
         const char* shownAddress;
     };
-    for (const Case& c : {Case{m_page->btnReadEeprom, "G1", "", "00G1"}, Case{m_page->btnWriteEeprom, "10", "ZZ", "0010"}}) {
+    for (const Case& c :
+         {Case{m_page->btnReadEeprom, "G1", "", "00G1"}, Case{m_page->btnWriteEeprom, "10", "ZZ", "0010"}}) {
         m_dialogs.Clear();
         m_page->edtAddress->setText(QLatin1String(c.address));
         m_page->edtValue->setText(QLatin1String(c.value));

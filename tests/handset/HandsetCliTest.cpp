@@ -11,7 +11,7 @@ using tbtest::SimHarness;
 using ::testing::ElementsAre;
 
 class HandsetCliTest : public ::testing::Test {
-  protected:
+protected:
     void Start(const QStringList& args)
     {
         m_sim = std::make_unique<SimHarness>(args);
@@ -76,8 +76,7 @@ TEST_F(HandsetCliTest, RefusedTextAndFailedBlocks)
     Start({"--profile", "handset", "--protect", "019E"});
     CliResult r = Run({"text", "write", QString::fromUtf8("\u03a9")});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err,
-              QString::fromUtf8("The character \"\u03a9\" in line 1 can not be stored in the handset !\n"));
+    EXPECT_EQ(r.err, QString::fromUtf8("The character \"\u03a9\" in line 1 can not be stored in the handset !\n"));
     r = Run({"text", "write", "ELEVEN CHAR"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_FALSE(m_sim->waitForLogPrefix("RX ", 100));

@@ -25,9 +25,8 @@ using tbtest::SimHarness;
 using ::testing::ElementsAre;
 
 class HandsetPagesTest : public tbtest::MainWindowFixture {
-  protected:
-    TForm1& StartOn(QStringList simArguments, const QStringList& windowArguments = {},
-                    bool enablePages = true)
+protected:
+    TForm1& StartOn(QStringList simArguments, const QStringList& windowArguments = {}, bool enablePages = true)
     {
         m_form.reset();
         m_dialogs.Clear();
@@ -40,8 +39,7 @@ class HandsetPagesTest : public tbtest::MainWindowFixture {
         qputenv("TUNEBENCH_COM1", m_sim->portPath().toLocal8Bit());
         TForm1& form = Start(windowArguments);
         // As "Set Comport" leaves them when it found a handset.
-        for (TTabSheet* sheet :
-             {form.TabSheet2, form.TabSheet3, form.TabSheet7, form.TabSheet9, form.TabSheet8})
+        for (TTabSheet* sheet : {form.TabSheet2, form.TabSheet3, form.TabSheet7, form.TabSheet9, form.TabSheet8})
             sheet->setEnabled(enablePages);
         // Failing writes and silent reads need not take their full time here.
         form.Operations().Link().WriteRetryDelay = 5;
@@ -80,10 +78,7 @@ class HandsetPagesTest : public tbtest::MainWindowFixture {
     std::unique_ptr<SimHarness> m_sim;
 };
 
-QString Hex(const QByteArray& bytes)
-{
-    return QString::fromLatin1(bytes.toHex(' ').toUpper());
-}
+QString Hex(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex(' ').toUpper()); }
 
 TEST_F(HandsetPagesTest, OneLineTextIsWrittenBlankPaddedAndThePortClosed)
 {
@@ -212,8 +207,7 @@ TEST_F(HandsetPagesTest, InternalGainsReadWriteAndTheFirstValueRead)
     page->Button11Click();
     EXPECT_EQ(page->TrackBar2->value(), 10);
     EXPECT_EQ(page->TrackBar1->value(), 5);
-    EXPECT_EQ(page->Label47->text() + page->Label48->text() + page->Label19->text() + page->Label15->text(),
-              "A5A5");
+    EXPECT_EQ(page->Label47->text() + page->Label48->text() + page->Label19->text() + page->Label15->text(), "A5A5");
     EXPECT_EQ(page->Label20->text(), "A5");
     EXPECT_TRUE(page->Button13->isEnabled());
     EXPECT_TRUE(PortOpen());
@@ -305,8 +299,7 @@ TEST_F(HandsetPagesTest, HandsfreeFailuresAreShown)
 
 TEST_F(HandsetPagesTest, IdentityShownAsPrintedIpei)
 {
-    THandsetIpeiPage* page =
-        StartOn({"--profile", "handset", "--set", "0040=00,77,A0,01,23"}).HandsetIpeiPage;
+    THandsetIpeiPage* page = StartOn({"--profile", "handset", "--set", "0040=00,77,A0,01,23"}).HandsetIpeiPage;
     struct Case {
         QByteArray cells;
         const char* shown;

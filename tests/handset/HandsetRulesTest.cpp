@@ -40,10 +40,9 @@ TEST(StartupText, ThreeLinesAre36CharactersThenZerosInSixBlocks)
 {
     const auto encoded = TStartupText::Encode({"DAVO", "8240", "ABCDEFGHIJKL"}, true);
     ASSERT_FALSE(encoded.refused);
-    EXPECT_EQ(Reports(encoded),
-              (QStringList{"0196 44 41 56 4F 20 20 20 20", "019E 20 20 20 20 38 32 34 30",
-                           "01A6 20 20 20 20 20 20 20 20", "01AE 41 42 43 44 45 46 47 48",
-                           "01B6 49 4A 4B 4C 00 00 00 00", "01BE 00 00 00 00 00 00 00 00"}));
+    EXPECT_EQ(Reports(encoded), (QStringList{"0196 44 41 56 4F 20 20 20 20", "019E 20 20 20 20 38 32 34 30",
+                                             "01A6 20 20 20 20 20 20 20 20", "01AE 41 42 43 44 45 46 47 48",
+                                             "01B6 49 4A 4B 4C 00 00 00 00", "01BE 00 00 00 00 00 00 00 00"}));
     EXPECT_EQ(TStartupText::Decode(QByteArray("DAVO        8240        ABCDEFGHIJKL"), true),
               (QStringList{"DAVO", "8240", "ABCDEFGHIJKL"}));
 }

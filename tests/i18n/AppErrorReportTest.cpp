@@ -105,11 +105,13 @@ TEST_F(AppErrorReportTest, ExceptionsFromTimersAndQueuedCallsAreReported)
     EXPECT_TRUE(tbtest::waitFor([&] { return m_dialogs.Count() == 1; }));
     EXPECT_EQ(m_dialogs.Last().text, QStringLiteral("SetRepeaterTypeGui: Value out of range!"));
 
-    QMetaObject::invokeMethod(qApp, [] { throw std::runtime_error("plain \xC3\xA4"); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [] { throw std::runtime_error("plain \xC3\xA4"); }, Qt::QueuedConnection);
     EXPECT_TRUE(tbtest::waitFor([&] { return m_dialogs.Count() == 2; }));
     EXPECT_EQ(m_dialogs.Last().text, QStringLiteral("plain \u00E4"));
 
-    QMetaObject::invokeMethod(qApp, [] { throw 42; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [] { throw 42; }, Qt::QueuedConnection);
     EXPECT_TRUE(tbtest::waitFor([&] { return m_dialogs.Count() == 3; }));
     EXPECT_EQ(m_dialogs.Last().text, QStringLiteral("Unknown exception"));
     EXPECT_EQ(m_dialogs.Last().caption, QStringLiteral("Error"));

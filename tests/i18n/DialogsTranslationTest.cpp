@@ -1,5 +1,5 @@
-#include "DialogsForm.h"
 #include "DialogsTranslation.h"
+#include "DialogsForm.h"
 #include "ScriptedDialogPresenter.h"
 #include "support/WaitFor.h"
 
@@ -12,7 +12,7 @@
 
 namespace {
 
-const QStringList kAllNames = {"Yes",   "No",  "OK",      "Cancel",   "Abort", "Retry",
+const QStringList kAllNames = {"Yes",    "No",  "OK",      "Cancel",   "Abort", "Retry",
                                "Ignore", "All", "NoToAll", "YesToAll", "Help"};
 
 class DialogsTranslationTest : public ::testing::Test {
@@ -94,9 +94,8 @@ TEST_F(DialogsTranslationTest, ButtonSetBitsGiveNamedButtonsInBitOrder)
     EXPECT_EQ(m_dialogs.Last().ButtonNames(), (QStringList{"Yes", "No"}));
     (void)MessageDlg(QStringLiteral("x"), mtWarning, 0x7FF);
     EXPECT_EQ(m_dialogs.Last().ButtonNames(), kAllNames);
-    EXPECT_EQ(m_dialogs.Last().ButtonTexts(),
-              (QStringList{"Yes", "No", "OK", "Cancel", "Abort", "Retry", "Ignore", "All", "No to All",
-                           "Yes to All", "Help"}));
+    EXPECT_EQ(m_dialogs.Last().ButtonTexts(), (QStringList{"Yes", "No", "OK", "Cancel", "Abort", "Retry", "Ignore",
+                                                           "All", "No to All", "Yes to All", "Help"}));
     (void)MessageDlg(QStringLiteral("x"), mtWarning, 0);
     EXPECT_EQ(m_dialogs.Last().ButtonNames(), QStringList{"OK"}) << "an empty set gets OK";
 }
@@ -119,9 +118,9 @@ TEST_F(DialogsTranslationTest, EveryButtonClosesTheBoxWithItsResult)
     const struct {
         unsigned bit;
         TModalResult result;
-    } cases[] = {{mbYes, mrYes},     {mbNo, mrNo},       {mbOK, mrOk},         {mbCancel, mrCancel},
-                 {mbAbort, mrAbort}, {mbRetry, mrRetry}, {mbIgnore, mrIgnore}, {mbAll, mrAll},
-                 {mbNoToAll, mrNoToAll}, {mbYesToAll, mrYesToAll}};
+    } cases[] = {
+        {mbYes, mrYes},     {mbNo, mrNo},         {mbOK, mrOk},   {mbCancel, mrCancel},   {mbAbort, mrAbort},
+        {mbRetry, mrRetry}, {mbIgnore, mrIgnore}, {mbAll, mrAll}, {mbNoToAll, mrNoToAll}, {mbYesToAll, mrYesToAll}};
     for (const auto& c : cases) {
         m_dialogs.Answer(c.result);
         EXPECT_EQ(MessageDlg(QStringLiteral("x"), mtCustom, 0x7FF), c.result) << c.bit;
@@ -193,9 +192,9 @@ TEST_F(DialogsTranslationTest, TheDialogsFormHoldsSixteenHiddenLabels)
     TDialogsForm form;
     EXPECT_EQ(form.objectName(), QStringLiteral("DialogsForm"));
     EXPECT_FALSE(form.isVisible());
-    const char* names[] = {"lblWarning", "lblError", "lblInformation", "lblConfirmation", "lblCustom", "lblYes",
-                           "lblNo",      "lblOk",    "lblCancel",      "lblAbort",        "lblRetry",  "lblIgnore",
-                           "lblAll",     "lblNoToAll", "lblYesToAll",  "lblHelp"};
+    const char* names[] = {"lblWarning", "lblError",   "lblInformation", "lblConfirmation", "lblCustom", "lblYes",
+                           "lblNo",      "lblOk",      "lblCancel",      "lblAbort",        "lblRetry",  "lblIgnore",
+                           "lblAll",     "lblNoToAll", "lblYesToAll",    "lblHelp"};
     TDialogTexts expected = DefaultDialogTexts();
     expected[dtOK] = QStringLiteral("Ok");
     for (int i = 0; i < kDialogTextCount; ++i) {

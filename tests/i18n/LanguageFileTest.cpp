@@ -1,5 +1,5 @@
-#include "ComponentClasses.h"
 #include "LanguageFile.h"
+#include "ComponentClasses.h"
 #include "LanguageGrid.h"
 #include "RadioGroup.h"
 #include "TabSheet.h"

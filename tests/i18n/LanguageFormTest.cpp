@@ -1,6 +1,6 @@
+#include "LanguageForm.h"
 #include "DialogsForm.h"
 #include "FileDialogs.h"
-#include "LanguageForm.h"
 #include "LanguageGrid.h"
 #include "MachineSettings.h"
 #include "ScriptedDialogPresenter.h"
@@ -72,7 +72,8 @@ TEST_F(LanguageFormTest, ItsOwnWindowListsItsHiddenLabelsAndButtonsButNotTaggedC
     Pick(m_form.cbForms, 2);
     ASSERT_EQ(m_files.Requests().size(), 1u); // auto load asks for a file the first time; cancelled
     const QStringList names = Column(lcName);
-    for (const char* name : {"btnLoadLanguage", "cbAutoLoad", "Label0", "Label6", "lblChoose", "lblMessage", "NAME_OF_THE_FORM"})
+    for (const char* name :
+         {"btnLoadLanguage", "cbAutoLoad", "Label0", "Label6", "lblChoose", "lblMessage", "NAME_OF_THE_FORM"})
         EXPECT_TRUE(names.contains(QLatin1String(name))) << name;
     for (const char* name : {"cbForms", "sgLanguage", "cbSelectLanguage"})
         EXPECT_FALSE(names.contains(QLatin1String(name))) << name;
@@ -109,15 +110,17 @@ TEST_F(LanguageFormTest, SaveWritesTheReferenceBytesAndAnotherWindowReloadsFromT
 
 TEST_F(LanguageFormTest, SavingKeepsOtherSectionsAndComments)
 {
-    Write(QStringLiteral("German.lng"), "; by hand\r\n[DialogsForm]\r\nlblYes.Caption=Ja\r\n\r\n[Form1]\r\nlblA.Caption=Alt\r\n");
+    Write(QStringLiteral("German.lng"),
+          "; by hand\r\n[DialogsForm]\r\nlblYes.Caption=Ja\r\n\r\n[Form1]\r\nlblA.Caption=Alt\r\n");
     m_files.Answer(Folder() + QStringLiteral("German.lng"));
     Pick(m_form.cbForms, 0);
     EXPECT_EQ(Column(lcCaptionTranslation), (QStringList{"Alt", ""}));
     SetCell(0, lcCaptionTranslation, QStringLiteral("Neu"));
     m_files.Answer(Folder() + QStringLiteral("German.lng"));
     m_form.btnSaveLanguageClick();
-    EXPECT_EQ(Read(QStringLiteral("German.lng")), QByteArray("; by hand\r\n[DialogsForm]\r\nlblYes.Caption=Ja\r\n\r\n[Form1]\r\n"
-                                                             "lblA.Caption=Neu\r\nlblA.Hint=\r\nlblB.Caption=\r\nlblB.Hint=\r\n"));
+    EXPECT_EQ(Read(QStringLiteral("German.lng")),
+              QByteArray("; by hand\r\n[DialogsForm]\r\nlblYes.Caption=Ja\r\n\r\n[Form1]\r\n"
+                         "lblA.Caption=Neu\r\nlblA.Hint=\r\nlblB.Caption=\r\nlblB.Hint=\r\n"));
 }
 
 TEST_F(LanguageFormTest, WhatCannotBeSavedIsRefusedWithAReason)

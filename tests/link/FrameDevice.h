@@ -10,11 +10,11 @@
 class FrameDevice {
 public:
     std::array<std::uint8_t, 65536> memory{};
-    int failWrites = 0;      // the next N writes are not stored
-    bool silent = false;     // answers nothing
+    int failWrites = 0;  // the next N writes are not stored
+    bool silent = false; // answers nothing
     bool badChecksum = false;
-    int extraBytes = 0;      // appended to every answer
-    int answerFromRead = 1;  // the first answerFromRead-1 reads get no answer
+    int extraBytes = 0;         // appended to every answer
+    int answerFromRead = 1;     // the first answerFromRead-1 reads get no answer
     int truncateAnswerData = 0; // answer this many data bytes fewer than asked
     int reads = 0;
     int writes = 0;

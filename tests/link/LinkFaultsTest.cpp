@@ -119,7 +119,8 @@ TEST_P(LinkUnderFaults, LateAnswerInTwoWireModeIsNotTakenForTheNext)
 {
     Open({{QStringLiteral("--pace"), QStringLiteral("--late"), QStringLiteral("700"), QStringLiteral("--late-every"),
            QStringLiteral("3")},
-          GetParam(), true});
+          GetParam(),
+          true});
     const QString got = ReadSequence(*link, 6);
     EXPECT_FALSE(got.contains(QLatin1Char('!'))) << got.toStdString();
     EXPECT_EQ(got.count(QLatin1Char('+')), 4) << got.toStdString();

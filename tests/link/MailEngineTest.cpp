@@ -4,10 +4,10 @@
 #include "TrafficMonitor.h"
 
 #include <QCoreApplication>
-#include <ctime>
 #include <QStringList>
-#include <unistd.h>
+#include <ctime>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -204,8 +204,8 @@ TEST_F(MailEngine, FailingWriteIsRepeatedThenAskedAndReported)
     EXPECT_FALSE(link.WriteEepromText(0x10, 0x00, 1, QStringLiteral("41")));
     // 10 attempts, the question after the 10th, OK grants one more, then Cancel.
     EXPECT_EQ(channel.device.writes, 11);
-    EXPECT_EQ(presenter.questions,
-              QStringList({"Writing failed 10 times. \r\rTry once more ?", "Writing failed 11 times. \r\rTry once more ?"}));
+    EXPECT_EQ(presenter.questions, QStringList({"Writing failed 10 times. \r\rTry once more ?",
+                                                "Writing failed 11 times. \r\rTry once more ?"}));
     EXPECT_EQ(presenter.warnings, QStringList({"Readback Error! - Writing failed!!"}));
 }
 

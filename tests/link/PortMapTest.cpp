@@ -26,11 +26,7 @@ TEST(SerialPortList, ExactlyOneUsbAdapterIsTheSingleOne)
         QList<TSerialPortEntry> ports;
         QString single;
     } cases[] = {
-        {{}, {}},
-        {{builtIn}, {}},
-        {{builtIn, ftdi}, ftdi.devicePath},
-        {{acm}, acm.devicePath},
-        {{ftdi, acm}, {}},
+        {{}, {}}, {{builtIn}, {}}, {{builtIn, ftdi}, ftdi.devicePath}, {{acm}, acm.devicePath}, {{ftdi, acm}, {}},
     };
     for (const Case& c : cases) {
         const auto single = SerialPortList::SingleUsbAdapter(c.ports);
@@ -51,7 +47,8 @@ TEST(SerialPortList, TheStableLinkToADeviceIsItsPreferredName)
     ASSERT_TRUE(QFile::link(device, stable));
     ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("elsewhere")), byId + QStringLiteral("/usb-other")));
 
-    const auto ports = SerialPortList::WithStableNames({Port(device), Port(dir.filePath(QStringLiteral("ttyS0")))}, byId);
+    const auto ports =
+        SerialPortList::WithStableNames({Port(device), Port(dir.filePath(QStringLiteral("ttyS0")))}, byId);
     EXPECT_EQ(ports[0].stableName, stable);
     EXPECT_EQ(ports[0].PreferredName(), stable);
     EXPECT_EQ(ports[1].PreferredName(), dir.filePath(QStringLiteral("ttyS0")));

@@ -14,7 +14,8 @@ PtyDevice::PtyDevice(bool echo) : m_echo(echo)
 {
     char name[256] = {};
     m_master = posix_openpt(O_RDWR | O_NOCTTY);
-    if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0 || ptsname_r(m_master, name, sizeof name) != 0)
+    if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0 ||
+        ptsname_r(m_master, name, sizeof name) != 0)
         return;
     m_slavePath = QString::fromLocal8Bit(name);
     const int slave = ::open(name, O_RDWR | O_NOCTTY);

@@ -13,7 +13,8 @@ namespace {
 
 class RecordingMonitor : public ITrafficMonitor {
 public:
-    explicit RecordingMonitor(QStringList* lines, int* deliveries = nullptr) : m_lines(lines), m_deliveries(deliveries) {}
+    explicit RecordingMonitor(QStringList* lines, int* deliveries = nullptr) : m_lines(lines), m_deliveries(deliveries)
+    {}
     void AddTraffic(TrafficDirection d, const QByteArray&) override
     {
         if (m_deliveries && d == TrafficDirection::Received)

@@ -1,8 +1,8 @@
+#include "SerialMonitorForm.h"
 #include "DialogsTranslation.h"
 #include "FileDialogs.h"
 #include "MonitorListModel.h"
 #include "MonitorRules.h"
-#include "SerialMonitorForm.h"
 #include "ScriptedDialogPresenter.h"
 #include "TraceMonitor.h"
 #include "support/WaitFor.h"
@@ -37,7 +37,8 @@ protected:
     }
     void TearDown() override { delete form.data(); }
 
-    template <typename T> T* Child(const char* name) const
+    template <typename T>
+    T* Child(const char* name) const
     {
         T* child = form->findChild<T*>(QLatin1String(name));
         EXPECT_NE(child, nullptr) << name;
@@ -69,7 +70,10 @@ protected:
             list->selectionModel()->select(form->ListModel()->index(row, 0),
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
-    [[nodiscard]] QString Panel(int i) const { return Child<QLabel>(qPrintable(QStringLiteral("StatusPanel%1").arg(i)))->text(); }
+    [[nodiscard]] QString Panel(int i) const
+    {
+        return Child<QLabel>(qPrintable(QStringLiteral("StatusPanel%1").arg(i)))->text();
+    }
 
     QPointer<TSerialMonitorForm> form;
     TScriptedDialogPresenter dialogs;
@@ -188,8 +192,9 @@ TEST_F(SerialMonitorFormTest, CopyPutsOneLineOrLinesWithCrLfAndNothingWithoutSel
 
     Select({2, 0});
     form->CopySelection();
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), LineText(form->ListModel()->Entry(0), captions) + QStringLiteral("\r\n")
-                                                         + LineText(form->ListModel()->Entry(2), captions) + QStringLiteral("\r\n"));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              LineText(form->ListModel()->Entry(0), captions) + QStringLiteral("\r\n") +
+                  LineText(form->ListModel()->Entry(2), captions) + QStringLiteral("\r\n"));
 }
 
 TEST_F(SerialMonitorFormTest, SaveWritesLineTextsWithCrLfAndTheTraceMatchesIt)
@@ -218,12 +223,15 @@ TEST_F(SerialMonitorFormTest, SaveWritesLineTextsWithCrLfAndTheTraceMatchesIt)
     QFile saved(dir.filePath(QStringLiteral("trace.txt")));
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     const QByteArray bytes = saved.readAll();
-    const QByteArray expected = QStringLiteral(
-        "CT  Time: 12:34:56:000789 => COM1 open at 9600 baud\r\n"
-        "TX  Time: 12:34:56:000789 Count: 9 => Hex / Comment: FF FF 4D 02 3C 08 00 01 00    => Ascii:  \u00ff\u00ffM.<....\r\n"
-        "RX  Time: 12:34:56:000789 Count: 6 => Hex / Comment: 4D 02 01 3D 5A 97    => Ascii:  M..=Z\u2014\r\n"
-        "CRC  Time: 12:34:56:000789 Count:  => Hex / Comment: Rx CRC OK   => Ascii: \r\n"
-        "MAIL  Time: 12:34:56:000789 Count:  => Hex / Comment: 5A   => Ascii: \r\n").toUtf8();
+    const QByteArray expected =
+        QStringLiteral(
+            "CT  Time: 12:34:56:000789 => COM1 open at 9600 baud\r\n"
+            "TX  Time: 12:34:56:000789 Count: 9 => Hex / Comment: FF FF 4D 02 3C 08 00 01 00    => Ascii:  "
+            "\u00ff\u00ffM.<....\r\n"
+            "RX  Time: 12:34:56:000789 Count: 6 => Hex / Comment: 4D 02 01 3D 5A 97    => Ascii:  M..=Z\u2014\r\n"
+            "CRC  Time: 12:34:56:000789 Count:  => Hex / Comment: Rx CRC OK   => Ascii: \r\n"
+            "MAIL  Time: 12:34:56:000789 Count:  => Hex / Comment: 5A   => Ascii: \r\n")
+            .toUtf8();
     EXPECT_EQ(bytes, expected);
     EXPECT_EQ(traced.data(), expected);
     EXPECT_EQ(form->EntryCount(), 5);
@@ -281,8 +289,8 @@ TEST_F(SerialMonitorFormTest, ShowOpensModalCourierTextOfTheSelection)
     });
     form->ShowSelection();
     const TColumnCaptions captions;
-    EXPECT_EQ(shown, LineText(form->ListModel()->Entry(0), captions) + QLatin1Char('\n')
-                         + LineText(form->ListModel()->Entry(1), captions) + QLatin1Char('\n'));
+    EXPECT_EQ(shown, LineText(form->ListModel()->Entry(0), captions) + QLatin1Char('\n') +
+                         LineText(form->ListModel()->Entry(1), captions) + QLatin1Char('\n'));
     EXPECT_EQ(family, QStringLiteral("Courier"));
 }
 

@@ -1,6 +1,6 @@
+#include "TrafficEntry.h"
 #include "MonitorRules.h"
 #include "TraceMonitor.h"
-#include "TrafficEntry.h"
 
 #include <QBuffer>
 #include <gtest/gtest.h>
@@ -9,7 +9,8 @@ namespace {
 
 TTrafficEntry Block(const QString& count, const QString& hex, const QString& ascii)
 {
-    return TTrafficEntry{EntryKind::Received, QStringLiteral("RX"), QStringLiteral("10:00:00:000001"), count, hex, ascii};
+    return TTrafficEntry{
+        EntryKind::Received, QStringLiteral("RX"), QStringLiteral("10:00:00:000001"), count, hex, ascii};
 }
 
 } // namespace
@@ -60,21 +61,27 @@ TEST(TrafficEntry, LineTextHasPortStateFormAndFullFormWithGivenCaptions)
 {
     const TColumnCaptions captions{QStringLiteral("I"), QStringLiteral("Zeit"), QStringLiteral("Anzahl"),
                                    QStringLiteral("Hex"), QStringLiteral("A")};
-    const TTrafficEntry ct{EntryKind::PortState, QStringLiteral("CT"), QStringLiteral("09:00:01:000002"), {},
-                           QStringLiteral("COM1 Closed"), {}};
+    const TTrafficEntry ct{EntryKind::PortState,
+                           QStringLiteral("CT"),
+                           QStringLiteral("09:00:01:000002"),
+                           {},
+                           QStringLiteral("COM1 Closed"),
+                           {}};
     EXPECT_EQ(LineText(ct, captions), QStringLiteral("CT  Zeit: 09:00:01:000002 => COM1 Closed"));
     EXPECT_EQ(LineText(Block(QStringLiteral("2"), QStringLiteral("4D 02 "), QStringLiteral(" M.")), captions),
               QStringLiteral("RX  Zeit: 10:00:00:000001 Anzahl: 2 => Hex: 4D 02    => A:  M."));
-    const TTrafficEntry mail{EntryKind::Comment, QStringLiteral("MAIL"), QStringLiteral("t"), {}, QStringLiteral("5A"), {}};
-    EXPECT_EQ(LineText(mail, TColumnCaptions{}), QStringLiteral("MAIL  Time: t Count:  => Hex / Comment: 5A   => Ascii: "));
+    const TTrafficEntry mail{
+        EntryKind::Comment, QStringLiteral("MAIL"), QStringLiteral("t"), {}, QStringLiteral("5A"), {}};
+    EXPECT_EQ(LineText(mail, TColumnCaptions{}),
+              QStringLiteral("MAIL  Time: t Count:  => Hex / Comment: 5A   => Ascii: "));
 }
 
 TEST(TrafficEntry, HintCutsLongTextsIntoPiecesOf96)
 {
     const QString hex = HexBlockText(QByteArray(40, '\x11')); // 120 characters
     const QString hint = HintText(Block(QStringLiteral("40"), hex, QStringLiteral(" AB")), TColumnCaptions{});
-    const QString expected = QStringLiteral("* Info: RX\r* Time: 10:00:00:000001\r* Count: 40\r* Hex / Comment: ") + hex.left(96)
-                             + QStringLiteral("\r") + hex.mid(96) + QStringLiteral("\r* Ascii:  AB\r");
+    const QString expected = QStringLiteral("* Info: RX\r* Time: 10:00:00:000001\r* Count: 40\r* Hex / Comment: ") +
+                             hex.left(96) + QStringLiteral("\r") + hex.mid(96) + QStringLiteral("\r* Ascii:  AB\r");
     EXPECT_EQ(hint, expected);
 }
 
@@ -83,8 +90,8 @@ TEST(MonitorRules, LineLimitIsExactBelow125AndTrimsInSteps)
     const struct {
         int count, maxLines, trim;
     } cases[] = {
-        {5026, 5000, 51}, {5025, 5000, 0}, {101, 100, 1}, {100, 100, 0}, {130, 124, 6},
-        {151, 125, 51},   {150, 125, 0},   {100000, 0, 0}, {1, 1, 0},    {2, 1, 1},
+        {5026, 5000, 51}, {5025, 5000, 0}, {101, 100, 1},  {100, 100, 0}, {130, 124, 6},
+        {151, 125, 51},   {150, 125, 0},   {100000, 0, 0}, {1, 1, 0},     {2, 1, 1},
     };
     for (const auto& c : cases)
         EXPECT_EQ(EntriesToTrim(c.count, c.maxLines), c.trim) << c.count << " / " << c.maxLines;
@@ -103,7 +110,8 @@ TEST(MonitorRules, ConcatenateSumsNumericCountsOnceAndJoinsOtherwise)
     EXPECT_EQ(merged.ascii, QStringLiteral(" a b c"));
     EXPECT_EQ(merged.time, three[0].time);
 
-    const std::vector<TTrafficEntry> again = {merged, Block(QStringLiteral("5"), QStringLiteral("04 "), QStringLiteral(" d"))};
+    const std::vector<TTrafficEntry> again = {merged,
+                                              Block(QStringLiteral("5"), QStringLiteral("04 "), QStringLiteral(" d"))};
     const TTrafficEntry twice = ConcatenateEntries(again);
     EXPECT_EQ(twice.count, QStringLiteral("21 (12+6+3)+5"));
     EXPECT_EQ(twice.hexComment, QStringLiteral("01 02 03 04 "));
@@ -112,9 +120,12 @@ TEST(MonitorRules, ConcatenateSumsNumericCountsOnceAndJoinsOtherwise)
 TEST(MonitorRules, SaveDialogFilterAndExtension)
 {
     EXPECT_EQ(DialogFilterToQt(QStringLiteral("Text files (*.txt)|*.TXT")), QStringLiteral("Text files (*.txt *.TXT)"));
-    EXPECT_EQ(DialogFilterToQt(QStringLiteral("All|*.*|Logs|*.log;*.LOG")), QStringLiteral("All (*.*);;Logs (*.log *.LOG)"));
-    EXPECT_EQ(WithDefaultExtension(QStringLiteral("/tmp/trace"), QStringLiteral("txt")), QStringLiteral("/tmp/trace.txt"));
-    EXPECT_EQ(WithDefaultExtension(QStringLiteral("/tmp/trace.log"), QStringLiteral("txt")), QStringLiteral("/tmp/trace.log"));
+    EXPECT_EQ(DialogFilterToQt(QStringLiteral("All|*.*|Logs|*.log;*.LOG")),
+              QStringLiteral("All (*.*);;Logs (*.log *.LOG)"));
+    EXPECT_EQ(WithDefaultExtension(QStringLiteral("/tmp/trace"), QStringLiteral("txt")),
+              QStringLiteral("/tmp/trace.txt"));
+    EXPECT_EQ(WithDefaultExtension(QStringLiteral("/tmp/trace.log"), QStringLiteral("txt")),
+              QStringLiteral("/tmp/trace.log"));
 }
 
 TEST(TraceMonitor, WritesOneLineTextPerEntry)
@@ -126,6 +137,7 @@ TEST(TraceMonitor, WritesOneLineTextPerEntry)
     trace.AddInfoLine(InfoKind::PortState, QStringLiteral("COM2 open at 9600 baud"), {});
     trace.AddTraffic(TrafficDirection::Sent, QByteArray::fromHex("FFFF4D"));
     EXPECT_EQ(QString::fromUtf8(out.data()),
-              QStringLiteral("CT  Time: 08:00:00:000000 => COM2 open at 9600 baud\r\n"
-                             "TX  Time: 08:00:00:000000 Count: 3 => Hex / Comment: FF FF 4D    => Ascii:  \u00ff\u00ffM\r\n"));
+              QStringLiteral(
+                  "CT  Time: 08:00:00:000000 => COM2 open at 9600 baud\r\n"
+                  "TX  Time: 08:00:00:000000 Count: 3 => Hex / Comment: FF FF 4D    => Ascii:  \u00ff\u00ffM\r\n"));
 }

@@ -17,7 +17,7 @@ CliResult RunCli(const QString& port, const QStringList& args)
 }
 
 class RepeaterCliOnSim : public ::testing::Test {
-  protected:
+protected:
     void Start(const QStringList& args)
     {
         sim = std::make_unique<TRepeaterSim>(args);
@@ -32,9 +32,8 @@ TEST_F(RepeaterCliOnSim, ReadPrintsEveryFieldOfTheMultiCellLayout)
     Start({"--profile", "repeater-multi", "--busy-hint", "on"});
     const CliResult r = Run({"read"});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out,
-              "layout: multi\ntype: 2\ncode: 10000000040\nbase: 5\nrepeater: 2\nmultibase: 1\njump: 0\n"
-              "busy: 3\nalt-base: 255\nalt-repeater: 255\ndebug-beep: off\nbusy-range: 1-4\nalt-sync: no\n");
+    EXPECT_EQ(r.out, "layout: multi\ntype: 2\ncode: 10000000040\nbase: 5\nrepeater: 2\nmultibase: 1\njump: 0\n"
+                     "busy: 3\nalt-base: 255\nalt-repeater: 255\ndebug-beep: off\nbusy-range: 1-4\nalt-sync: no\n");
 }
 
 TEST_F(RepeaterCliOnSim, SingleCellTypeIsReadSingleCell)
@@ -42,30 +41,29 @@ TEST_F(RepeaterCliOnSim, SingleCellTypeIsReadSingleCell)
     Start({"--profile", "repeater-single", "--alt-sync", "on"});
     const CliResult r = Run({"read"});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out,
-              "layout: single\ntype: 6\ncode: 000000000017\nbase: 5\nrepeater: 3\nbusy: 2\nalt-base: 255\n"
-              "alt-repeater: 255\ndebug-beep: off\nbusy-range: 1-3\nalt-sync: yes\n");
+    EXPECT_EQ(r.out, "layout: single\ntype: 6\ncode: 000000000017\nbase: 5\nrepeater: 3\nbusy: 2\nalt-base: 255\n"
+                     "alt-repeater: 255\ndebug-beep: off\nbusy-range: 1-3\nalt-sync: yes\n");
 }
 
 TEST_F(RepeaterCliOnSim, WriteInThePagesOrder)
 {
     Start({"--profile", "repeater-multi", "--alt-sync", "on"});
-    const CliResult r = Run({"write", "--code", "10000000044", "--base", "200", "--repeater", "31", "--busy",
-                             "2", "--alt-repeater", "7", "--debug-beep", "on"});
+    const CliResult r = Run({"write", "--code", "10000000044", "--base", "200", "--repeater", "31", "--busy", "2",
+                             "--alt-repeater", "7", "--debug-beep", "on"});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QByteArray image = sim->StopAndImage();
     EXPECT_EQ(Cells(image, 0x44, 5), "10 00 00 09 C8");
-    EXPECT_EQ(sim->Writes(), (QStringList{"WRITE 0017 00 00 00 00 00 00 00 00", "WRITE 001F 00",
-                                          "WRITE 0042 07", "WRITE 0044 10 00 00 09", "WRITE 0048 C8",
-                                          "WRITE 0034 FF", "WRITE 0035 07", "WRITE 0002 1F", "WRITE 0043 A8",
-                                          "WRITE 0005 00", "WRITE 0004 02", "WRITE 0011 87"}));
+    EXPECT_EQ(sim->Writes(),
+              (QStringList{"WRITE 0017 00 00 00 00 00 00 00 00", "WRITE 001F 00", "WRITE 0042 07",
+                           "WRITE 0044 10 00 00 09", "WRITE 0048 C8", "WRITE 0034 FF", "WRITE 0035 07", "WRITE 0002 1F",
+                           "WRITE 0043 A8", "WRITE 0005 00", "WRITE 0004 02", "WRITE 0011 87"}));
 }
 
 TEST_F(RepeaterCliOnSim, SingleCellWriteStoresCodeTimesEightPlusBase)
 {
     Start({"--profile", "repeater-single", "--type", "40"});
-    const CliResult r = Run({"write", "--layout", "single", "--code", "000000000017", "--base", "5",
-                             "--repeater", "7", "--busy", "1"});
+    const CliResult r =
+        Run({"write", "--layout", "single", "--code", "000000000017", "--base", "5", "--repeater", "7", "--busy", "1"});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(Run({"read"}).out.section('\n', 2, 3), "code: 000000000017\nbase: 5");
     const QByteArray image = sim->StopAndImage();
@@ -92,8 +90,7 @@ TEST_F(RepeaterCliOnSim, RefusalsWriteNothing)
         {{"--layout", "single", "--code", "17", "--base", "1", "--repeater", "2", "--busy", "4"}, busy3},
         {{"--layout", "single", "--code", "17", "--base", "1", "--repeater", "1", "--busy", "3"},
          "Repeater number out of range. Has to be between 2 and 7."},
-        {{"--layout", "single", "--code", "17", "--base", "1", "--repeater", "2", "--busy", "3", "--alt-base",
-          "8"},
+        {{"--layout", "single", "--code", "17", "--base", "1", "--repeater", "2", "--busy", "3", "--alt-base", "8"},
          "The alt. base is not in the interval !"},
     };
     for (const auto& c : cases) {
@@ -108,12 +105,9 @@ TEST_F(RepeaterCliOnSim, RefusalsWriteNothing)
 TEST_F(RepeaterCliOnSim, SingleCellRepeaterRefusedInTheMultiCellLayout)
 {
     Start({"--profile", "repeater-single"});
-    const CliResult r =
-        Run({"write", "--code", "10000000040", "--base", "1", "--repeater", "2", "--busy", "3"});
+    const CliResult r = Run({"write", "--code", "10000000040", "--base", "1", "--repeater", "2", "--busy", "3"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(
-        r.err,
-        "This is a Single Cell Solution repeater ! Change to the Single Cell Solution repeater page !\n");
+    EXPECT_EQ(r.err, "This is a Single Cell Solution repeater ! Change to the Single Cell Solution repeater page !\n");
     sim->StopAndImage();
     EXPECT_TRUE(sim->Writes().isEmpty());
 }
@@ -121,8 +115,7 @@ TEST_F(RepeaterCliOnSim, SingleCellRepeaterRefusedInTheMultiCellLayout)
 TEST_F(RepeaterCliOnSim, ZeroBlindSlotAllowsBusyBitFour)
 {
     Start({"--profile", "repeater-multi", "--busy-hint", "on"});
-    const CliResult r =
-        Run({"write", "--code", "10000000040", "--base", "1", "--repeater", "2", "--busy", "4"});
+    const CliResult r = Run({"write", "--code", "10000000040", "--base", "1", "--repeater", "2", "--busy", "4"});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(Cells(sim->StopAndImage(), 0x04, 1), "04");
 }
@@ -133,8 +126,7 @@ TEST_F(RepeaterCliOnSim, HandsetIsNotARepeater)
     const CliResult read = Run({"read"});
     EXPECT_EQ(read.exitCode, 3);
     EXPECT_EQ(read.err, "This is not a DAVO repeater, not able to read data !\n");
-    const CliResult write =
-        Run({"write", "--code", "10000000040", "--base", "1", "--repeater", "2", "--busy", "3"});
+    const CliResult write = Run({"write", "--code", "10000000040", "--base", "1", "--repeater", "2", "--busy", "3"});
     EXPECT_EQ(write.exitCode, 3);
     EXPECT_EQ(write.err, "This is not a Davo repeater, not able to write data !\n");
     sim->StopAndImage();
@@ -143,10 +135,9 @@ TEST_F(RepeaterCliOnSim, HandsetIsNotARepeater)
 
 TEST(RepeaterCli, OptionErrors)
 {
-    for (const QStringList& args :
-         {QStringList{}, QStringList{"erase"}, QStringList{"read", "--code", "1"},
-          QStringList{"write", "--layout", "both"}, QStringList{"write", "--debug-beep", "1"},
-          QStringList{"write", "--code"}}) {
+    for (const QStringList& args : {QStringList{}, QStringList{"erase"}, QStringList{"read", "--code", "1"},
+                                    QStringList{"write", "--layout", "both"}, QStringList{"write", "--debug-beep", "1"},
+                                    QStringList{"write", "--code"}}) {
         const CliResult r = RunCli(QStringLiteral("/dev/tunebench-nothing"), args);
         EXPECT_EQ(r.exitCode, 1) << args.join(' ').toStdString();
     }

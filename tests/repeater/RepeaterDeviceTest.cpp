@@ -9,7 +9,7 @@
 namespace {
 
 class TRecordingView final : public IRepeaterView {
-  public:
+public:
     void SetLayout(int layout) override { layouts.push_back(layout); }
     void ShowField(RepeaterField field, const QString&) override { shown.push_back(field); }
     void SetDebugBeep(bool) override {}
@@ -22,7 +22,7 @@ class TRecordingView final : public IRepeaterView {
 
 // A link whose port was never opened: every read yields nothing, every write fails.
 class RepeaterDeviceWithoutDevice : public ::testing::Test {
-  protected:
+protected:
     RepeaterDeviceWithoutDevice()
     {
         link.ShowDialogs = false;

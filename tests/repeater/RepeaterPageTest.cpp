@@ -1,16 +1,16 @@
 #include "RepeaterPage.h"
-#include "LanguageFile.h"
 #include "AssertionError.h"
+#include "LanguageFile.h"
 #include "RepeaterSim.h"
 #include "ScriptedDialogPresenter.h"
 
 #include <QCheckBox>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -24,13 +24,10 @@ QStringList Args(const char* profile, QStringList more = {})
     return QStringList{QStringLiteral("--profile"), QString::fromLatin1(profile)} + more;
 }
 
-bool IsYellow(const QLineEdit* e)
-{
-    return e->palette().color(QPalette::Base) == QColor(Qt::yellow);
-}
+bool IsYellow(const QLineEdit* e) { return e->palette().color(QPalette::Base) == QColor(Qt::yellow); }
 
 class RepeaterPageOnSim : public ::testing::Test {
-  protected:
+protected:
     void Start(const QStringList& args)
     {
         page.reset();
@@ -100,10 +97,9 @@ TEST_F(RepeaterPageOnSim, MultiCellCodeWrittenIntoItsCellsAndReadBack)
     EXPECT_EQ(Cells(image, 0x02, 1), "07");
     EXPECT_EQ(Cells(image, 0x04, 2), "01 00");
     EXPECT_EQ(Cells(image, 0x11, 1), "87");
-    EXPECT_EQ(sim->Writes(),
-              (QStringList{"WRITE 0017 00 00 00 00 00 00 00 00", "WRITE 001F 00", "WRITE 0042 07",
-                           "WRITE 0044 10 00 00 08", "WRITE 0048 09", "WRITE 0002 07", "WRITE 0043 A8",
-                           "WRITE 0005 00", "WRITE 0004 01", "WRITE 0011 87"}));
+    EXPECT_EQ(sim->Writes(), (QStringList{"WRITE 0017 00 00 00 00 00 00 00 00", "WRITE 001F 00", "WRITE 0042 07",
+                                          "WRITE 0044 10 00 00 08", "WRITE 0048 09", "WRITE 0002 07", "WRITE 0043 A8",
+                                          "WRITE 0005 00", "WRITE 0004 01", "WRITE 0011 87"}));
 }
 
 TEST_F(RepeaterPageOnSim, UnsoundInputIsRefusedBeforeAnyCellIsWritten)
@@ -156,9 +152,9 @@ TEST_F(RepeaterPageOnSim, SingleCellCodeWithBaseWrittenAndReadBack)
 
     const QByteArray image = sim->StopAndImage();
     EXPECT_EQ(Cells(image, 0x44, 5), "00 00 00 00 7D");
-    EXPECT_EQ(sim->Writes(), (QStringList{"WRITE 0017 00 00 00 00 00 00 00 00", "WRITE 001F 00",
-                                          "WRITE 0011 07", "WRITE 0044 00 00 00 00 7D", "WRITE 0002 03",
-                                          "WRITE 0043 A8", "WRITE 0042 07", "WRITE 0004 02"}));
+    EXPECT_EQ(sim->Writes(), (QStringList{"WRITE 0017 00 00 00 00 00 00 00 00", "WRITE 001F 00", "WRITE 0011 07",
+                                          "WRITE 0044 00 00 00 00 7D", "WRITE 0002 03", "WRITE 0043 A8",
+                                          "WRITE 0042 07", "WRITE 0004 02"}));
 }
 
 TEST_F(RepeaterPageOnSim, TypeSixReadFromTheMultiCellLayoutSwitchesLayout)
@@ -181,9 +177,8 @@ TEST_F(RepeaterPageOnSim, SingleCellRepeaterIsNotWrittenFromTheMultiCellLayout)
     Start(Args("repeater-single"));
     Fill("10000000040", "5", "2", "3");
     page->Button6Click();
-    EXPECT_EQ(Messages(),
-              QStringList{"This is a Single Cell Solution repeater ! Change to the Single Cell Solution "
-                          "repeater page !"});
+    EXPECT_EQ(Messages(), QStringList{"This is a Single Cell Solution repeater ! Change to the Single Cell Solution "
+                                      "repeater page !"});
     sim->StopAndImage();
     EXPECT_TRUE(sim->Writes().isEmpty());
 }
@@ -258,12 +253,12 @@ TEST_F(RepeaterPageOnSim, HandsetIsNotARepeater)
 
 // A session whose port cannot be opened.
 class TClosedSession final : public IDeviceSession {
-  public:
+public:
     TMailControl& Link() override { return m_link; }
     bool ConnectionCheck() override { return false; }
     bool CloseDevicePort() override { return true; }
 
-  private:
+private:
     TSendmail m_link;
 };
 

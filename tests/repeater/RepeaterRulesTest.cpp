@@ -19,8 +19,7 @@ TEST(RepeaterRules, MultiCellCodeBothWays)
     };
     for (const Case& c : cases) {
         EXPECT_EQ(TRepeaterRules::TextToMultiCellCode(c.code), c.cells) << c.code;
-        EXPECT_EQ(TRepeaterRules::MultiCellCodeToText(TRepeaterRules::CellsHexText(c.cells)), c.code)
-            << c.code;
+        EXPECT_EQ(TRepeaterRules::MultiCellCodeToText(TRepeaterRules::CellsHexText(c.cells)), c.code) << c.code;
     }
     EXPECT_EQ(TRepeaterRules::MultiCellCodeToText("10 00 00 08"), "10000000040");
     EXPECT_EQ(TRepeaterRules::MultiCellCodeToText("1f ff ff ff"), "17777777774");
@@ -87,8 +86,8 @@ struct ValidationCase {
     RepeaterCheck expected;
 };
 
-TRepeaterInput Multi(const char* code, const char* base, const char* repeater, const char* busy,
-                     bool altShown = false, const char* altBase = "", const char* altRepeater = "")
+TRepeaterInput Multi(const char* code, const char* base, const char* repeater, const char* busy, bool altShown = false,
+                     const char* altBase = "", const char* altRepeater = "")
 {
     return {code, base, repeater, busy, altBase, altRepeater, altShown, false};
 }
@@ -106,20 +105,17 @@ TEST(RepeaterRules, ValidationStopsAtTheFirstFailingCheck)
         {"multi empty code", 1, Multi("", "5", "2", "3"), false, C::CodeNotValid},
         {"multi code before base", 1, Multi("1", "x", "2", "3"), false, C::CodeNotValid},
         {"multi base text", 1, Multi("10000000044", "x", "2", "3"), false, C::BaseNotNumber},
-        {"multi base 256", 1, Multi("10000000040", "256", "2", "3", true, "1", "1"), false,
-         C::BaseNotInInterval},
+        {"multi base 256", 1, Multi("10000000040", "256", "2", "3", true, "1", "1"), false, C::BaseNotInInterval},
         {"multi base -1", 1, Multi("10000000040", "-1", "2", "3"), false, C::BaseNotInInterval},
         {"multi alt before repeater", 1, Multi("10000000040", "5", "x", "3", true, "256", "1"), false,
          C::AltBaseNotInInterval},
-        {"multi alt base text", 1, Multi("10000000040", "5", "2", "3", true, "", "1"), false,
-         C::AltBaseNotNumber},
+        {"multi alt base text", 1, Multi("10000000040", "5", "2", "3", true, "", "1"), false, C::AltBaseNotNumber},
         {"multi alt repeater text", 1, Multi("10000000040", "5", "2", "3", true, "1", "z"), false,
          C::AltRepeaterNotNumber},
         {"multi alt repeater 256", 1, Multi("10000000040", "5", "2", "3", true, "1", "256"), false,
          C::AltRepeaterOutOfRange0To255},
         {"multi alt 255 ok", 1, Multi("10000000040", "5", "2", "3", true, "255", "255"), false, C::Ok},
-        {"multi alt hidden not checked", 1, Multi("10000000040", "5", "2", "3", false, "x", "x"), false,
-         C::Ok},
+        {"multi alt hidden not checked", 1, Multi("10000000040", "5", "2", "3", false, "x", "x"), false, C::Ok},
         {"multi repeater text", 1, Multi("10000000040", "5", "", "3"), false, C::RepeaterNotNumber},
         {"multi repeater 300", 1, Multi("10000000040", "5", "300", "3"), false, C::RepeaterOutOfRange0To255},
         {"multi busy 4 without slot", 1, Multi("10000000040", "5", "2", "4"), false, C::BusyBitOutOfRange},
@@ -134,10 +130,8 @@ TEST(RepeaterRules, ValidationStopsAtTheFirstFailingCheck)
         {"single busy before base", 0, Multi("17", "x", "2", "5"), false, C::BusyBitOutOfRange},
         {"single base 8", 0, Multi("17", "8", "2", "1"), false, C::BaseNotInInterval},
         {"single alt base 255", 0, Multi("17", "5", "2", "1", true, "255", "255"), false, C::Ok},
-        {"single alt base 8", 0, Multi("17", "5", "2", "1", true, "8", "255"), false,
-         C::AltBaseNotInInterval},
-        {"single alt repeater 1", 0, Multi("17", "5", "2", "1", true, "7", "1"), false,
-         C::AltRepeaterOutOfRange2To7},
+        {"single alt base 8", 0, Multi("17", "5", "2", "1", true, "8", "255"), false, C::AltBaseNotInInterval},
+        {"single alt repeater 1", 0, Multi("17", "5", "2", "1", true, "7", "1"), false, C::AltRepeaterOutOfRange2To7},
         {"single repeater 1", 0, Multi("17", "5", "1", "1"), false, C::RepeaterOutOfRange2To7},
         {"single repeater 8", 0, Multi("17", "5", "8", "1"), false, C::RepeaterOutOfRange2To7},
         {"single repeater text", 0, Multi("17", "5", "a", "1"), false, C::RepeaterNotNumber},
@@ -148,12 +142,11 @@ TEST(RepeaterRules, ValidationStopsAtTheFirstFailingCheck)
             ++slotReads;
             return c.zeroBlindSlot;
         };
-        EXPECT_EQ(TRepeaterRules::Validate(c.layout, c.input, slot, [] { return false; }), c.expected)
-            << c.name;
+        EXPECT_EQ(TRepeaterRules::Validate(c.layout, c.input, slot, [] { return false; }), c.expected) << c.name;
         // Only the multi-cell busy-bit check asks the device.
-        const bool reachedBusy = c.layout == 1 && (c.expected == RepeaterCheck::Ok ||
-                                                   c.expected == RepeaterCheck::BusyBitOutOfRange ||
-                                                   c.expected == RepeaterCheck::BusyBitOutOfRange4);
+        const bool reachedBusy =
+            c.layout == 1 && (c.expected == RepeaterCheck::Ok || c.expected == RepeaterCheck::BusyBitOutOfRange ||
+                              c.expected == RepeaterCheck::BusyBitOutOfRange4);
         EXPECT_EQ(slotReads, reachedBusy ? 1 : 0) << c.name;
     }
 }
@@ -161,10 +154,8 @@ TEST(RepeaterRules, ValidationStopsAtTheFirstFailingCheck)
 TEST(RepeaterRules, SingleCellBusyMessageFollowsTheHint)
 {
     const TRepeaterInput input = Multi("17", "5", "2", "7");
-    EXPECT_EQ(TRepeaterRules::Validate(0, input, nullptr, [] { return true; }),
-              RepeaterCheck::BusyBitOutOfRange4);
-    EXPECT_EQ(TRepeaterRules::Validate(0, input, nullptr, [] { return false; }),
-              RepeaterCheck::BusyBitOutOfRange);
+    EXPECT_EQ(TRepeaterRules::Validate(0, input, nullptr, [] { return true; }), RepeaterCheck::BusyBitOutOfRange4);
+    EXPECT_EQ(TRepeaterRules::Validate(0, input, nullptr, [] { return false; }), RepeaterCheck::BusyBitOutOfRange);
 }
 
 TEST(RepeaterRules, LayoutOutOfRangeIsAnInternalError)

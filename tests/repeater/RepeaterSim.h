@@ -15,7 +15,7 @@ namespace tbtest {
 // The main window's session, reduced to what a page needs: one link on the
 // simulator's pseudo-terminal, opened by the connection check.
 class TSimSession final : public IDeviceSession {
-  public:
+public:
     explicit TSimSession(const QString& portPath)
     {
         m_link.ShowDialogs = false;
@@ -30,7 +30,7 @@ class TSimSession final : public IDeviceSession {
     bool CloseDevicePort() override { return m_link.ClosePort(); }
     [[nodiscard]] int Checks() const { return m_checks; }
 
-  private:
+private:
     TSendmail m_link;
     int m_checks = 0;
 };
@@ -38,7 +38,7 @@ class TSimSession final : public IDeviceSession {
 // A simulated repeater whose EEPROM is saved when it stops, so that tests look
 // at the cells themselves.
 class TRepeaterSim {
-  public:
+public:
     explicit TRepeaterSim(QStringList arguments)
     {
         m_imagePath = m_dir.filePath(QStringLiteral("eeprom.bin"));
@@ -69,7 +69,7 @@ class TRepeaterSim {
     }
     [[nodiscard]] const QStringList& Writes() const { return m_writes; }
 
-  private:
+private:
     QTemporaryDir m_dir;
     QString m_imagePath;
     std::unique_ptr<SimHarness> m_sim;

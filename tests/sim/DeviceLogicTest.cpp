@@ -10,10 +10,7 @@ using tbsim::SimFaults;
 
 namespace {
 
-QByteArray hex(const char* text)
-{
-    return QByteArray::fromHex(text);
-}
+QByteArray hex(const char* text) { return QByteArray::fromHex(text); }
 
 tbsim::Frame frameOf(const QByteArray& mail)
 {
@@ -28,17 +25,11 @@ QByteArray readMail(int address, int count)
            QByteArray(1, char(address >> 8));
 }
 
-QByteArray blankImage()
-{
-    return QByteArray(tbsim::kEepromSize, char(0xFF));
-}
+QByteArray blankImage() { return QByteArray(tbsim::kEepromSize, char(0xFF)); }
 
 class Logic : public ::testing::Test {
 protected:
-    FrameResult send(const QByteArray& mail, int lineBaud = 9600)
-    {
-        return logic.handleFrame(frameOf(mail), lineBaud);
-    }
+    FrameResult send(const QByteArray& mail, int lineBaud = 9600) { return logic.handleFrame(frameOf(mail), lineBaud); }
     // Whether each of n reads got an answer: "1" answered, "0" not.
     QString answeredPattern(int n)
     {
@@ -105,8 +96,7 @@ TEST_F(Logic, DefaultMailsAreRecordedAndAnswered)
 
 TEST_F(Logic, OtherMailsAreIgnored)
 {
-    for (const char* mail :
-         {"023D0800", "033C0800010000", "023C0800010000FF", "023C0200010000", "023A01", "05"}) {
+    for (const char* mail : {"023D0800", "033C0800010000", "023C0800010000FF", "023C0200010000", "023A01", "05"}) {
         const FrameResult r = send(hex(mail));
         EXPECT_FALSE(r.reply) << mail;
         EXPECT_TRUE(r.log.last().startsWith("IGNORED ")) << mail;

@@ -9,10 +9,7 @@ using tbsim::ParserEvent;
 
 namespace {
 
-QByteArray hex(const char* text)
-{
-    return QByteArray::fromHex(text);
-}
+QByteArray hex(const char* text) { return QByteArray::fromHex(text); }
 
 // Frames and skipped bytes of a stream, as text: "F:<mail>" / "F!:<mail>" (bad sum) / "S:<bytes>".
 QStringList describe(const std::vector<ParserEvent>& events)
@@ -52,17 +49,17 @@ TEST_P(FrameStream, WholeAndByteByByteGiveTheSameEvents)
 
 INSTANTIATE_TEST_SUITE_P(
     Streams, FrameStream,
-    ::testing::Values(
-        StreamCase{"readExample", "FFFF4D02063C0800010000 45", {"F:02 3C 08 00 01 00 00"}},
-        StreamCase{"writeExample", "FFFF4D02083B0800021000 4142 D8", {"F:02 3B 08 00 02 10 00 41 42"}},
-        StreamCase{"garbageFirst", "1234 FFFF4D02063C0800010000 45", {"S:12 34", "F:02 3C 08 00 01 00 00"}},
-        StreamCase{"threeFF", "FFFFFF4D02063C080001000045", {"S:FF", "F:02 3C 08 00 01 00 00"}},
-        StreamCase{"brokenPreamble", "FF4DFFFF4D02023A003A", {"S:FF 4D", "F:02 3A 00"}},
-        StreamCase{"badChecksumThenGood", "FFFF4D02023A0099 FFFF4D02013A3A", {"F!:02 3A 00", "F:02 3A"}},
-        StreamCase{"twoFrames", "FFFF4D02013A3A FFFF4D02013A3A", {"F:02 3A", "F:02 3A"}},
-        StreamCase{"emptyBody", "FFFF4D050000", {"F:05"}},
-        StreamCase{"ffInsideBody", "FFFF4D02053B0800FFFF 41", {"F:02 3B 08 00 FF FF"}},
-        StreamCase{"trailingGarbage", "FFFF4D02013A3A 0102", {"F:02 3A", "S:01 02"}}),
+    ::testing::Values(StreamCase{"readExample", "FFFF4D02063C0800010000 45", {"F:02 3C 08 00 01 00 00"}},
+                      StreamCase{"writeExample", "FFFF4D02083B0800021000 4142 D8", {"F:02 3B 08 00 02 10 00 41 42"}},
+                      StreamCase{
+                          "garbageFirst", "1234 FFFF4D02063C0800010000 45", {"S:12 34", "F:02 3C 08 00 01 00 00"}},
+                      StreamCase{"threeFF", "FFFFFF4D02063C080001000045", {"S:FF", "F:02 3C 08 00 01 00 00"}},
+                      StreamCase{"brokenPreamble", "FF4DFFFF4D02023A003A", {"S:FF 4D", "F:02 3A 00"}},
+                      StreamCase{"badChecksumThenGood", "FFFF4D02023A0099 FFFF4D02013A3A", {"F!:02 3A 00", "F:02 3A"}},
+                      StreamCase{"twoFrames", "FFFF4D02013A3A FFFF4D02013A3A", {"F:02 3A", "F:02 3A"}},
+                      StreamCase{"emptyBody", "FFFF4D050000", {"F:05"}},
+                      StreamCase{"ffInsideBody", "FFFF4D02053B0800FFFF 41", {"F:02 3B 08 00 FF FF"}},
+                      StreamCase{"trailingGarbage", "FFFF4D02013A3A 0102", {"F:02 3A", "S:01 02"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FrameParser, PartialFrameIsHeldUntilDiscarded)

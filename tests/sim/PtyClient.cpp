@@ -26,10 +26,7 @@ bool PtyClient::open(const QString& path, int baud)
     return setBaud(baud);
 }
 
-bool PtyClient::setBaud(int baud)
-{
-    return m_fd >= 0 && setLineRate(m_fd, baud);
-}
+bool PtyClient::setBaud(int baud) { return m_fd >= 0 && setLineRate(m_fd, baud); }
 
 void PtyClient::close()
 {

@@ -32,8 +32,8 @@ TEST(SimCellOptions, ParsedIntoPresetsAndRanges)
     ASSERT_EQ(o.device.faults.silent.size(), 1);
     EXPECT_EQ(o.device.faults.silent[0].to, 0x0029);
 
-    for (const char* bad : {"--set=0040", "--set=0040=", "--set=0040=123", "--set=G0=00",
-                            "--protect=01A5-019E", "--protect=10000", "--silent=1-2-3"})
+    for (const char* bad : {"--set=0040", "--set=0040=", "--set=0040=123", "--set=G0=00", "--protect=01A5-019E",
+                            "--protect=10000", "--silent=1-2-3"})
         EXPECT_EQ(tbsim::parseSimArguments({"sim", bad}, &o, &message), tbsim::ParseResult::Error) << bad;
 }
 

@@ -36,8 +36,7 @@ protected:
         return waitFor(
             [&] {
                 const QStringList lines = device->log();
-                return std::any_of(lines.begin(), lines.end(),
-                                   [&](const QString& l) { return l.startsWith(prefix); });
+                return std::any_of(lines.begin(), lines.end(), [&](const QString& l) { return l.startsWith(prefix); });
             },
             timeoutMs);
     }
@@ -46,9 +45,6 @@ protected:
     PtyClient client;
 };
 
-inline QByteArray hex(const char* text)
-{
-    return QByteArray::fromHex(text);
-}
+inline QByteArray hex(const char* text) { return QByteArray::fromHex(text); }
 
 } // namespace tbtest

@@ -23,10 +23,7 @@ bool isMultiCellType(int t)
     return !(t == 6 || t == 7 || t == 8 || t == 18 || t == 19 || t == 30 || t == 31 || (t >= 34 && t <= 41));
 }
 
-int cell(const QByteArray& image, int address)
-{
-    return quint8(image[address]);
-}
+int cell(const QByteArray& image, int address) { return quint8(image[address]); }
 
 QByteArray image(const QString& profile, const SimOptions& options = {})
 {

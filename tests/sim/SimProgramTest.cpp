@@ -13,10 +13,7 @@ using namespace tbtest;
 
 namespace {
 
-QByteArray hex(const char* text)
-{
-    return QByteArray::fromHex(text);
-}
+QByteArray hex(const char* text) { return QByteArray::fromHex(text); }
 
 QByteArray fileBytes(const QString& path)
 {
@@ -104,8 +101,8 @@ TEST(SimProgram, LoadsAnImage)
 
 TEST(SimProgram, RepeaterCellsFollowTheOptions)
 {
-    SimHarness sim({"--profile", "repeater-single", "--type", "36", "--busy-hint", "on", "--alt-sync", "on",
-                    "--two-wire"});
+    SimHarness sim(
+        {"--profile", "repeater-single", "--type", "36", "--busy-hint", "on", "--alt-sync", "on", "--two-wire"});
     ASSERT_TRUE(sim.start()) << sim.errorString().toStdString();
     PtyClient client;
     ASSERT_TRUE(client.open(sim.portPath()));
@@ -160,8 +157,7 @@ TEST(SimProgram, HelpAndVersion)
     ASSERT_TRUE(help.waitForFinished(10000));
     EXPECT_EQ(help.exitCode(), 0);
     const QString text = QString::fromLocal8Bit(help.readAllStandardOutput());
-    for (const char* option :
-         {"--profile", "--two-wire", "--pace", "--fail-writes", "--hangup-after", "--link"})
+    for (const char* option : {"--profile", "--two-wire", "--pace", "--fail-writes", "--hangup-after", "--link"})
         EXPECT_TRUE(text.contains(option)) << option;
 
     QProcess version;

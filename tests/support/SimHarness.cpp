@@ -50,8 +50,7 @@ bool SimHarness::start(int timeoutMs)
         }
         if (!isRunning() || deadline.hasExpired()) {
             drain();
-            m_error = QStringLiteral("no PORT line from %1; log: %2")
-                          .arg(binaryPath(), m_log.join(QLatin1Char('|')));
+            m_error = QStringLiteral("no PORT line from %1; log: %2").arg(binaryPath(), m_log.join(QLatin1Char('|')));
             return false;
         }
         m_process.setReadChannel(QProcess::StandardOutput);
@@ -135,14 +134,8 @@ bool SimHarness::sendLine(const QString& line)
     return m_process.write(bytes) == bytes.size() && m_process.waitForBytesWritten(1000);
 }
 
-bool SimHarness::stop(int timeoutMs)
-{
-    return endWith(SIGTERM, timeoutMs);
-}
+bool SimHarness::stop(int timeoutMs) { return endWith(SIGTERM, timeoutMs); }
 
-bool SimHarness::interrupt(int timeoutMs)
-{
-    return endWith(SIGINT, timeoutMs);
-}
+bool SimHarness::interrupt(int timeoutMs) { return endWith(SIGINT, timeoutMs); }
 
 } // namespace tbtest
