@@ -1,6 +1,7 @@
 #include "FlashRun.h"
 
 #include "Comm.h"
+#include "FileLocations.h"
 #include "FlashLoadSC14428.h"
 #include "IntelHex.h"
 #include "RflConsoleText.h"
@@ -18,7 +19,8 @@ const QString TFlashRun::kTurnOnPower = QStringLiteral("Turn on power to the tar
 const QString TFlashRun::kComError = QStringLiteral("Could not open the serial device.");
 const QString TFlashRun::kStopped = QStringLiteral("Download stopped by the user");
 
-TFlashRun::TFlashRun(Options options) : m_options(std::move(options))
+TFlashRun::TFlashRun(Options options)
+    : m_options(std::move(options)), m_dataFolder(TFileLocations(m_options.ProgramFolder).DataFolder())
 {
     m_log.OnChange = [this](int index, bool added) { Emit(index, added); };
 }
@@ -75,7 +77,7 @@ int TFlashRun::Check(const TFlashTarget& target)
         return kBadInput;
     }
     if (target.Path == TFlashPath::Rfl) {
-        const QString config = m_options.ProgramFolder + QStringLiteral("CFG/") + QLatin1String(target.ConfigFile);
+        const QString config = m_dataFolder + QStringLiteral("CFG/") + QLatin1String(target.ConfigFile);
         if (!QFileInfo(config).isReadable()) {
             Line(QStringLiteral("Cannot read the configuration file %1").arg(config));
             return kBadInput;
@@ -197,7 +199,7 @@ int TFlashRun::RunRfl(const TFlashTarget& target)
     };
     callbacks.KeyAvailable = [] { return 1; };
     download.Init(callbacks);
-    if (!download.Run(RflArguments(m_options.ProgramFolder, target, m_options.File, m_options.Com))) {
+    if (!download.Run(RflArguments(m_dataFolder, target, m_options.File, m_options.Com))) {
         Line(QStringLiteral("Another download is running"));
         return kFailed;
     }

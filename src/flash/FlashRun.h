@@ -21,7 +21,7 @@ public:
         int Target = -1;
         int Com = 1;
         QString File;
-        QString ProgramFolder; // with its trailing separator
+        QString ProgramFolder; // with its trailing separator; CFG/ is in its data folder
     };
 
     // The texts of the window's prompts and messages.
@@ -57,6 +57,7 @@ private:
     int Stopped();
 
     Options m_options;
+    QString m_dataFolder;
     TFlashLogList m_log;
     int m_printed = 0;
     TFlashLoadSC14428* m_loader = nullptr;

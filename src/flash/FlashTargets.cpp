@@ -26,14 +26,14 @@ const TFlashTarget* FlashTarget(int index)
     return index >= 0 && index < kFlashTargetCount ? &FlashTargets()[size_t(index)] : nullptr;
 }
 
-QByteArray RflConfigArgument(const QString& programFolder, const TFlashTarget& target)
+QByteArray RflConfigArgument(const QString& dataFolder, const TFlashTarget& target)
 {
-    return "-@" + QFile::encodeName(programFolder + QStringLiteral("CFG/") + QLatin1String(target.ConfigFile));
+    return "-@" + QFile::encodeName(dataFolder + QStringLiteral("CFG/") + QLatin1String(target.ConfigFile));
 }
 
-QList<QByteArray> RflArguments(const QString& programFolder, const TFlashTarget& target, const QString& softwareFile,
+QList<QByteArray> RflArguments(const QString& dataFolder, const TFlashTarget& target, const QString& softwareFile,
                                int comPort)
 {
-    return {QByteArrayLiteral("tyt "), RflConfigArgument(programFolder, target), QFile::encodeName(softwareFile),
+    return {QByteArrayLiteral("tyt "), RflConfigArgument(dataFolder, target), QFile::encodeName(softwareFile),
             "-c=" + QByteArray::number(comPort)};
 }

@@ -27,9 +27,10 @@ constexpr quint8 kSC14428ModeByte = 1;
 // nullptr outside 0..8.
 [[nodiscard]] const TFlashTarget* FlashTarget(int index);
 
-// The RFL argument vector: "tyt ", "-@" + program folder + "CFG/" + the
+// The RFL argument vector: "tyt ", "-@" + data folder + "CFG/" + the
 // target's configuration file, the software file, "-c=" + COM port.
-// programFolder ends with a separator.
-[[nodiscard]] QByteArray RflConfigArgument(const QString& programFolder, const TFlashTarget& target);
-[[nodiscard]] QList<QByteArray> RflArguments(const QString& programFolder, const TFlashTarget& target,
+// dataFolder is where the shipped files are (TFileLocations::DataFolder:
+// beside the program when portable) and ends with a separator.
+[[nodiscard]] QByteArray RflConfigArgument(const QString& dataFolder, const TFlashTarget& target);
+[[nodiscard]] QList<QByteArray> RflArguments(const QString& dataFolder, const TFlashTarget& target,
                                              const QString& softwareFile, int comPort);

@@ -216,7 +216,7 @@ void TForm3::StartRfl(const TFlashTarget& target, const QString& file)
     callbacks.KeyAvailable = [this] { return RflKeyAvailable(); };
     callbacks.Finished = [this](int result) { RflFinished(result); };
     m_rfl->Init(std::move(callbacks));
-    if (!m_rfl->Run(RflArguments(m_programFolder, target, file, ComIndex() + 1)))
+    if (!m_rfl->Run(RflArguments(TFileLocations(m_programFolder).DataFolder(), target, file, ComIndex() + 1)))
         SetBusy(false);
 }
 

@@ -94,6 +94,25 @@ TEST_F(FlashCli, RflLibraryMissingOrIncomplete)
     EXPECT_THAT(r.out.toStdString(), HasSubstr("Failed to lookup RflGetVersion"));
 }
 
+TEST_F(FlashCli, InstalledProgramTakesTheTargetConfigurationFromTheShareFolder)
+{
+    const QString usr = m_dir.filePath(QStringLiteral("usr"));
+    QDir().mkpath(usr + QStringLiteral("/bin"));
+    QDir().mkpath(usr + QStringLiteral("/lib"));
+    QDir().mkpath(usr + QStringLiteral("/share/tunebench/CFG"));
+    ASSERT_TRUE(QFile::copy(BinDir() + QStringLiteral("/tunebench-cli"), usr + QStringLiteral("/bin/tunebench-cli")));
+    ASSERT_TRUE(
+        QFile::copy(BinDir() + QStringLiteral("/../lib/libRflLib.so"), usr + QStringLiteral("/lib/libRflLib.so")));
+    ASSERT_TRUE(
+        QFile::copy(BinDir() + QStringLiteral("/CFG/402.cfg"), usr + QStringLiteral("/share/tunebench/CFG/402.cfg")));
+    tbtest::SimHarness sim({"--profile", "boot-rfl"});
+    ASSERT_TRUE(sim.start());
+    const auto r = Run(usr + QStringLiteral("/bin/tunebench-cli"),
+                       {"--port", sim.portPath(), "flash", "--target", "0", "--yes", HexFile(QByteArray(256, 'x'))});
+    EXPECT_EQ(r.exitCode, 0) << qPrintable(r.out + r.err);
+    EXPECT_THAT(r.out.toStdString(), HasSubstr("Checksum OK"));
+}
+
 TEST_F(FlashCli, CtrlCEndsTheDownloadAndFreesThePort)
 {
     tbtest::SimHarness sim({"--profile", "boot-sc14428", "--pace"});
