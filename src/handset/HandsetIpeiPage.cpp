@@ -23,7 +23,8 @@ THandsetIpeiPage::~THandsetIpeiPage() = default;
 
 void THandsetIpeiPage::btnSerialNoClick()
 {
-    if (m_session.Link().Busy())
+    const TDeviceOperationScope operation(m_session);
+    if (operation.Refused())
         return;
     TWaitCursorGuard hourglass;
     TEnableGuard enable({btnSerialNo});

@@ -59,7 +59,8 @@ void THandsetTextPage::CheckBox2Click()
 
 void THandsetTextPage::Button1Click()
 {
-    if (m_session.Link().Busy())
+    const TDeviceOperationScope operation(m_session);
+    if (operation.Refused())
         return;
     TWaitCursorGuard hourglass;
     // The text cannot change while the handset is asked and written.

@@ -55,7 +55,8 @@ void THandsfreeGainPage::btnWriteDefaultGainClick() { Run(TAction::Reset); }
 
 void THandsfreeGainPage::Run(TAction action)
 {
-    if (m_session.Link().Busy())
+    const TDeviceOperationScope operation(m_session);
+    if (operation.Refused())
         return;
     TEnableGuard enable({btnReadGain, btnWriteGain, btnWriteDefaultGain});
     std::optional<TWaitCursorGuard> hourglass(std::in_place);

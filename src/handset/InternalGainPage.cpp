@@ -62,7 +62,8 @@ void TInternalGainPage::SetFirstRead(std::optional<std::uint8_t> value)
 
 void TInternalGainPage::Button11Click()
 {
-    if (m_session.Link().Busy())
+    const TDeviceOperationScope operation(m_session);
+    if (operation.Refused())
         return;
     Label47->clear();
     Label48->clear();
@@ -98,7 +99,8 @@ void TInternalGainPage::ReadGain()
 
 void TInternalGainPage::Button12Click()
 {
-    if (m_session.Link().Busy())
+    const TDeviceOperationScope operation(m_session);
+    if (operation.Refused())
         return;
     TWaitCursorGuard hourglass;
     TEnableGuard enable({Button11, Button12, Button13, Button14});
@@ -118,7 +120,10 @@ void TInternalGainPage::Button12Click()
 
 void TInternalGainPage::Button13Click()
 {
-    if (!m_firstRead || m_session.Link().Busy())
+    if (!m_firstRead)
+        return;
+    const TDeviceOperationScope operation(m_session);
+    if (operation.Refused())
         return;
     TWaitCursorGuard hourglass;
     TEnableGuard enable({Button11, Button12, Button13, Button14});

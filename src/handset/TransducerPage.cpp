@@ -30,7 +30,8 @@ void TTransducerPage::Button4Click() { SetTransducer(TGainRules::kOldTransducer)
 
 void TTransducerPage::SetTransducer(std::uint8_t value)
 {
-    if (m_session.Link().Busy())
+    const TDeviceOperationScope operation(m_session);
+    if (operation.Refused())
         return;
     TWaitCursorGuard hourglass;
     TEnableGuard enable({Button3, Button4});

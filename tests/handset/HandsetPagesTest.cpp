@@ -16,6 +16,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QStatusBar>
+#include <QTimer>
 #include <QtTest/QTest>
 #include <gmock/gmock.h>
 
@@ -375,6 +377,31 @@ TEST_F(HandsetPagesTest, AnswerCheckOnASilentHandsetProbesSixTimesAndKeepsPainti
     EXPECT_EQ(m_dialogs.Last().text, "Could not connect to device !");
     EXPECT_EQ(m_dialogs.Last().type, mtError);
     EXPECT_EQ(page->lblSerialNo->text(), "");
+}
+
+TEST_F(HandsetPagesTest, OtherPressesAreRefusedWhileAHandsetPageTalks)
+{
+    TForm1& form = StartOn({"--profile", "handset", "--late", "150"});
+    THandsetIpeiPage* page = form.HandsetIpeiPage;
+    form.PageControl1->SetActivePage(form.TabSheet8);
+    QStringList notes;
+    int readsBefore = -1;
+    QTimer::singleShot(0, &form, [&] {
+        readsBefore = static_cast<int>(Lines("READ").size());
+        form.InternalGainPage->Button11Click();
+        notes << form.statusBar()->currentMessage();
+        form.Communications->Button2Click();
+        notes << form.statusBar()->currentMessage();
+    });
+    page->btnSerialNoClick();
+
+    EXPECT_EQ(notes, QStringList(2, form.lblOperationRunning->text()));
+    EXPECT_FALSE(page->lblSerialNo->text().isEmpty());
+    EXPECT_EQ(form.InternalGainPage->Label20->text(), "");
+    // Only the identity's own reads reached the handset after the presses.
+    for (const QString& line : Lines("READ").mid(readsBefore))
+        EXPECT_FALSE(line.startsWith("READ 0029")) << line.toStdString();
+    EXPECT_EQ(m_dialogs.Count(), 0u);
 }
 
 TEST_F(HandsetPagesTest, DetectionEnablesThePagesAndVaShowsTheTransducerTab)
