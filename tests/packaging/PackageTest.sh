@@ -27,6 +27,11 @@ for page in tunebench tunebench-cli tunebench-sim; do
   [ -s "$root/usr/share/man/man1/$page.1.gz" ] || fail "no manual page for $page"
 done
 [ -d "$root/usr/share/tunebench/CFG" ] || fail "no flash target configurations"
+[ -s "$root/usr/share/tunebench/German.lng" ] || fail "no shipped language file"
+[ ! -e "$root/usr/share/tunebench/Template.lng" ] || fail "the key template would be listed as a language"
+for doc in user-guide.md main-window.png Template.lng; do
+  [ -s "$root/usr/share/doc/tunebench/$doc" ] || fail "no $doc in the documentation"
+done
 for lib in libfloader.so.1 libRflLib.so; do
   [ -e "$root/usr/lib/tunebench/$lib" ] || fail "no $lib"
 done
