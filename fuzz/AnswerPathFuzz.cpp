@@ -1,31 +1,19 @@
 // Arbitrary bytes, delivered in arbitrary chunks, into reads and writes of the
 // link: one-wire or two-wire, part of them late (only when the link looks).
+#include "FuzzChannel.h"
 #include "FuzzInput.h"
-#include "SndMail.h"
 
 #include <utility>
 #include <vector>
 
 namespace {
-class TFuzzChannel final : public TVirtualCom {
+class TFuzzChannel final : public TFuzzChannelBase {
 public:
+    TFuzzChannel() : TFuzzChannelBase(115200) {}
     std::vector<QByteArray> now;  // delivered while the frame is written
     std::vector<QByteArray> late; // delivered when the link looks for held-back bytes
     bool echo = true;
 
-    [[nodiscard]] bool IsOpen() const override { return true; }
-    [[nodiscard]] std::uint8_t ComNumber() const override { return 1; }
-    [[nodiscard]] std::int32_t Baud() const override { return 115200; }
-    [[nodiscard]] bool Dcd() const override { return false; }
-    [[nodiscard]] bool Cts() const override { return false; }
-    [[nodiscard]] bool Dsr() const override { return false; }
-    bool Open(std::uint8_t, std::int32_t) override { return true; }
-    bool Close() override { return true; }
-    void SetDtr(bool) override {}
-    void SetRts(bool) override {}
-    void FlushIn() override {}
-    void FlushOut() override {}
-    void SetHardwareFlow(bool) override {}
     int Write(const QByteArray& block) override
     {
         if (echo && block.size() > 1)
@@ -40,13 +28,6 @@ public:
         const std::vector<QByteArray> chunks = std::exchange(late, {});
         for (const QByteArray& chunk : chunks)
             Deliver(chunk);
-    }
-
-private:
-    void Deliver(const QByteArray& bytes)
-    {
-        if (OnData)
-            OnData(this, bytes);
     }
 };
 } // namespace
@@ -64,11 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (head & 0x80 ? channel.late : channel.now).push_back(in.Bytes(head & 0x7F));
     }
     TMailControl link(&channel);
-    link.ShowDialogs = false;
-    link.AnswerTimeout = 0;
-    link.GapTimeout = 0;
-    link.ReadbackDelay = 0;
-    link.MaxWriteAttempts = 1;
+    MakeImpatient(link);
     link.SetEchoOn(channel.echo);
     link.SetEchoBack((flags & 2) != 0);
     std::uint8_t buf[256];

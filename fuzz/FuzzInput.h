@@ -2,6 +2,9 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <cstdint>
 
 // Takes the fuzzer's bytes piece by piece; runs dry quietly.
@@ -33,4 +36,20 @@ inline void EnsureApplication()
     static char* argv[] = {name, nullptr};
     static QCoreApplication* app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
     (void)app;
+}
+
+// The fuzzer's bytes as a file named `name` in a folder of the run, for readers
+// that take a path; in memory (/dev/shm) where the system has it, so that the
+// disk does not set the pace. Empty when it cannot be written.
+inline QString WriteFuzzFile(const std::uint8_t* data, std::size_t size, const QString& name)
+{
+    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
+                                 ? QStringLiteral("/dev/shm/tunebench-fuzz-XXXXXX")
+                                 : QDir::tempPath() + QStringLiteral("/tunebench-fuzz-XXXXXX"));
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size)) != static_cast<qint64>(size))
+        return {};
+    return path;
 }

@@ -2,19 +2,11 @@
 #include "FuzzInput.h"
 #include "ProfileFile.h"
 
-#include <QFile>
-#include <QTemporaryDir>
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("fuzz.ini"));
-    {
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return 0;
-        f.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
-    }
+    const QString path = WriteFuzzFile(data, size, QStringLiteral("fuzz.ini"));
+    if (path.isEmpty())
+        return 0;
     TProfileFile ini(path);
     for (const QString& section : ini.Sections())
         for (const QString& key : ini.Keys(section)) {
