@@ -1,11 +1,12 @@
 #include "RadioGroup.h"
 
 #include <QButtonGroup>
+#include <QGridLayout>
 #include <QRadioButton>
-#include <QVBoxLayout>
+#include <algorithm>
 
 TRadioGroup::TRadioGroup(QWidget* parent)
-    : QGroupBox(parent), m_group(new QButtonGroup(this)), m_layout(new QVBoxLayout(this))
+    : QGroupBox(parent), m_group(new QButtonGroup(this)), m_layout(new QGridLayout(this))
 {
     connect(m_group, &QButtonGroup::idClicked, this, [this](int id) {
         if (id == m_lastIndex)
@@ -25,9 +26,26 @@ void TRadioGroup::SetItems(const QStringList& items)
     for (int i = 0; i < items.size(); ++i) {
         auto* button = new QRadioButton(items[i], this);
         m_group->addButton(button, i);
-        m_layout->addWidget(button);
     }
+    PlaceItems();
     SetItemIndex(keep);
+}
+
+void TRadioGroup::SetColumns(int columns)
+{
+    m_columns = std::max(1, columns);
+    PlaceItems();
+}
+
+void TRadioGroup::PlaceItems()
+{
+    const int count = Count();
+    const int rows = std::max(1, (count + m_columns - 1) / m_columns);
+    for (int i = 0; i < count; ++i) {
+        QAbstractButton* button = m_group->button(i);
+        m_layout->removeWidget(button);
+        m_layout->addWidget(button, i % rows, i / rows);
+    }
 }
 
 QStringList TRadioGroup::Items() const

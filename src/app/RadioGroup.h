@@ -4,7 +4,7 @@
 #include <QStringList>
 
 class QButtonGroup;
-class QVBoxLayout;
+class QGridLayout;
 
 // A group box of radio buttons with Items and ItemIndex (-1 = none), its own
 // kind so that language files tell it apart from a plain group box.
@@ -18,6 +18,9 @@ public:
     // Replaces one item's text, keeping the selection.
     void SetItemText(int index, const QString& text);
     [[nodiscard]] int Count() const;
+    // Items fill the first column from the top, then the next (1 or more).
+    void SetColumns(int columns);
+    [[nodiscard]] int Columns() const { return m_columns; }
 
     [[nodiscard]] int ItemIndex() const;
     // Any index outside the items selects none.
@@ -29,7 +32,10 @@ signals:
     void Click();
 
 private:
+    void PlaceItems();
+
     QButtonGroup* m_group;
     int m_lastIndex = -1;
-    QVBoxLayout* m_layout;
+    int m_columns = 1;
+    QGridLayout* m_layout;
 };

@@ -139,7 +139,7 @@ void TForm1::CreatePages()
         new QLabel(QStringLiteral("Please wait: the device is busy with the running operation."), TabSheet5);
     lblOperationRunning->setObjectName(QStringLiteral("lblOperationRunning"));
     lblOperationRunning->hide();
-    DownloadPage = new TDownloadPage(*m_operations, m_environment.ProgramFolder());
+    DownloadPage = new TDownloadPage(*m_operations, m_environment.ProgramFolder(), UserSettingsFile());
     TabSheet6->SetContent(DownloadPage);
 }
 

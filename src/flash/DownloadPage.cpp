@@ -3,10 +3,13 @@
 #include "DeviceSession.h"
 #include "DialogsTranslation.h"
 #include "FileDialogs.h"
+#include "FileLocations.h"
+#include "MenuFolder.h"
 #include "MenuPlayer.h"
 #include "SndMail.h"
 #include "UiGuards.h"
 
+#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -14,8 +17,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TDownloadPage::TDownloadPage(IDeviceSession& session, QString programFolder, QWidget* parent)
-    : QWidget(parent), m_session(session), m_programFolder(std::move(programFolder))
+TDownloadPage::TDownloadPage(IDeviceSession& session, QString programFolder, QString settingsFile, QWidget* parent)
+    : QWidget(parent), m_session(session), m_programFolder(std::move(programFolder)),
+      m_settingsFile(std::move(settingsFile))
 {
     setObjectName(QStringLiteral("DownloadPage"));
     Button9 = new QPushButton(QStringLiteral("Load Menu"), this);
@@ -96,13 +100,17 @@ void TDownloadPage::Button9Click()
             ShowMessage(Label44->text());
         return;
     }
+    TMenuFolder folder(m_settingsFile);
     TFileDialogRequest request;
-    request.directory = m_programFolder;
+    // A portable program keeps its menu files beside it; an installed one cannot.
+    request.directory =
+        folder.StartFolder(TFileLocations(m_programFolder).Portable() ? m_programFolder : QDir::homePath());
     const QString path = ChooseOpenFile(this, request);
     if (path.isEmpty()) {
         ShowMessage(Label43->text());
         return;
     }
+    folder.Remember(path);
     QStringList lines;
     QString error;
     if (!TMenuFile::Load(path, lines, error)) {

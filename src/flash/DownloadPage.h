@@ -16,7 +16,8 @@ class QPushButton;
 class TDownloadPage final : public QWidget {
     Q_OBJECT
 public:
-    TDownloadPage(IDeviceSession& session, QString programFolder, QWidget* parent = nullptr);
+    // settingsFile is the user's program INI, which keeps the last menu folder.
+    TDownloadPage(IDeviceSession& session, QString programFolder, QString settingsFile, QWidget* parent = nullptr);
 
     void Button9Click();
     void Button10Click();
@@ -53,4 +54,5 @@ private:
 
     IDeviceSession& m_session;
     QString m_programFolder;
+    QString m_settingsFile;
 };

@@ -1,5 +1,6 @@
 #include "Form3.h"
 
+#include "ComChoiceDelegate.h"
 #include "Comm.h"
 #include "ComponentClasses.h"
 #include "DialogsTranslation.h"
@@ -7,8 +8,10 @@
 #include "FileLocations.h"
 #include "FlashLoadSC14428.h"
 #include "FlashTargets.h"
+#include "HelpWindow.h"
 #include "MachineSettings.h"
 #include "MemoLogLines.h"
+#include "PortsDialog.h"
 #include "RadioGroup.h"
 #include "RflConsoleText.h"
 #include "RflDownload.h"
@@ -17,7 +20,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
@@ -25,7 +27,6 @@
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
-#include <QUrl>
 
 namespace {
 const QColor kErrorColour(0xFF, 0x00, 0x00);
@@ -42,6 +43,7 @@ TForm3::TForm3(QString programFolder, QString machineSettings, QWidget* parent)
     connect(bbtnDefaultCommands, &QPushButton::clicked, this, [this] { bbtnDefaultCommandsClick(); });
     connect(Exit1, &QAction::triggered, this, [this] { Exit1Click(); });
     connect(Help2, &QAction::triggered, this, [this] { Help2Click(); });
+    connect(btnPorts, &QPushButton::clicked, this, [this] { btnPortsClick(); });
     connect(KeyTimer, &QTimer::timeout, this, [this] { KeyTimerTimer(); });
     connect(Timer1, &QTimer::timeout, this, [this] {
         Timer1Timer();
@@ -111,6 +113,7 @@ void TForm3::FormShow()
         ComboBox1->setCurrentIndex(*port <= ComboBox1->count() ? *port - 1 : -1);
     if (ComboBox1->currentIndex() < 0)
         ComboBox1->setCurrentIndex(0);
+    RefreshPortHints(); // an adapter may have come or gone since the last showing
     RadioGroup1->setTitle(QLatin1Char(' ') + lblSelectTarget->text() + QLatin1Char(' '));
     for (int k = 0; k < lblTargets.size(); ++k)
         RadioGroup1->SetItemText(k, lblTargets[k]->text());
@@ -122,7 +125,8 @@ void TForm3::FormShow()
 
 void TForm3::SetBusy(bool busy)
 {
-    for (QWidget* control : std::initializer_list<QWidget*>{Button3, ComboBox1, RadioGroup1, bbtnDefaultCommands})
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{Button3, ComboBox1, btnPorts, RadioGroup1, bbtnDefaultCommands})
         control->setEnabled(!busy);
 }
 
@@ -296,8 +300,20 @@ void TForm3::bbtnDefaultCommandsClick()
 
 void TForm3::Exit1Click() { hide(); }
 
-void TForm3::Help2Click()
+void TForm3::Help2Click() { ShowUserGuide(lblHelpHelp->text()); }
+
+void TForm3::btnPortsClick()
 {
-    const QString help = TFileLocations(m_programFolder).UserOrShippedFile(QStringLiteral("Tunebench.hlp"));
-    QDesktopServices::openUrl(QUrl::fromLocalFile(help));
+    TPortsDialog dialog(m_machineSettings, m_portMap.Scan(), TPortsDialogTexts::FromLabels(*this), this);
+    dialog.exec();
+    RefreshPortHints();
+}
+
+void TForm3::RefreshPortHints()
+{
+    for (int i = 0; i < ComboBox1->count(); ++i) {
+        const QString path = m_portMap.DevicePath(i + 1);
+        ComboBox1->setItemData(i, path, Qt::ToolTipRole);
+        ComboBox1->setItemData(i, path, TComChoiceDelegate::DeviceRole);
+    }
 }

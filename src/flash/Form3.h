@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ComPortMap.h"
 #include "DefaultForm.h"
 
 #include <QMainWindow>
@@ -53,6 +54,10 @@ public:
     void Timer1Timer() { PauseWait = false; }
     void Exit1Click();
     void Help2Click();
+    // The Ports dialog; the COM choice shows the assignments made there.
+    void btnPortsClick();
+    void RefreshPortHints();
+    [[nodiscard]] TComPortMap& PortMap() { return m_portMap; }
     void SetBusy(bool busy);
     bool OpenRawPort(int com);
     void CloseRawPort();
@@ -75,6 +80,7 @@ public:
 
     QPushButton* Button3;
     QComboBox* ComboBox1;
+    QPushButton* btnPorts;
     TRadioGroup* RadioGroup1;
     QPlainTextEdit* Memo1;
     TBitBtn* bbtnDefaultCommands;
@@ -119,6 +125,7 @@ private:
 
     QString m_programFolder;
     QString m_machineSettings;
+    TComPortMap m_portMap;
     TDefaultForm* m_defaultForm = nullptr;
     QToolButton* m_fileButton = nullptr;
     QToolButton* m_helpButton = nullptr;

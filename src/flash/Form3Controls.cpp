@@ -1,13 +1,16 @@
 // The flash load utility's design-time controls: menu and tool bar, target
 // choice, port choice, buttons, log, timers and the hidden text labels.
+#include "ComChoiceDelegate.h"
 #include "ComponentClasses.h"
 #include "FlashTargets.h"
 #include "Form3.h"
 #include "MemoLogLines.h"
+#include "PortsDialog.h"
 #include "RadioGroup.h"
 
 #include <QComboBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -34,11 +37,16 @@ void TForm3::CreateControls()
     for (const TFlashTarget& target : FlashTargets())
         items << QLatin1String(target.Name);
     RadioGroup1->SetItems(items);
+    RadioGroup1->SetColumns(2);
     ComboBox1 = new QComboBox(client);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
     for (int com = 1; com <= 9; ++com)
         ComboBox1->addItem(QStringLiteral("COM%1").arg(com));
     ComboBox1->setCurrentIndex(-1);
+    ComboBox1->setItemDelegate(new TComChoiceDelegate(ComboBox1));
+    btnPorts = new QPushButton(QStringLiteral("Ports..."), client);
+    btnPorts->setObjectName(QStringLiteral("btnPorts"));
+    btnPorts->setToolTip(QStringLiteral("Assign the serial ports found to COM1 to COM9"));
     Button3 = new QPushButton(QStringLiteral("Program Flash"), client);
     Button3->setObjectName(QStringLiteral("Button3"));
     bbtnDefaultCommands = new TBitBtn(QStringLiteral("Default Commands"), client);
@@ -55,7 +63,10 @@ void TForm3::CreateControls()
 
     auto* layout = new QGridLayout(client);
     layout->addWidget(RadioGroup1, 0, 0, 4, 1);
-    layout->addWidget(ComboBox1, 0, 1);
+    auto* port = new QHBoxLayout;
+    port->addWidget(ComboBox1, 1);
+    port->addWidget(btnPorts);
+    layout->addLayout(port, 0, 1);
     layout->addWidget(Button3, 1, 1);
     layout->addWidget(bbtnDefaultCommands, 2, 1);
     layout->addWidget(Memo1, 4, 0, 1, 2);
@@ -84,6 +95,14 @@ void TForm3::CreateControls()
     lblHelp = AddHiddenLabel(QStringLiteral("lblHelp"), QStringLiteral("Help"));
     lblFileExit = AddHiddenLabel(QStringLiteral("lblFileExit"), QStringLiteral("Exit"));
     lblHelpHelp = AddHiddenLabel(QStringLiteral("lblHelpHelp"), QStringLiteral("Help"));
+    // The Ports dialog takes its texts from these, as it does on the Communications page.
+    TPortsDialogTexts ports;
+    const QString* portTexts[] = {&ports.title,        &ports.found,      &ports.device,       &ports.description,
+                                  &ports.manufacturer, &ports.usbId,      &ports.serialNumber, &ports.assignment,
+                                  &ports.notAssigned,  &ports.notPresent, &ports.noneFound,    &ports.storeFailed};
+    static_assert(std::size(portTexts) == std::size(TPortsDialogTexts::kLabelNames));
+    for (std::size_t i = 0; i < std::size(portTexts); ++i)
+        AddHiddenLabel(QLatin1String(TPortsDialogTexts::kLabelNames[i]), *portTexts[i]);
 
     setFixedSize(671, 601);
 }

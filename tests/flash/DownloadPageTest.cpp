@@ -2,13 +2,15 @@
 #include "DownloadPage.h"
 #include "../app/MainWindowFixture.h"
 #include "FileDialogs.h"
+#include "Form3.h"
+#include "ProgramWindows.h"
 #include "support/SimHarness.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QtTest/QTest>
 #include <gmock/gmock.h>
 
@@ -136,14 +138,35 @@ TEST_F(DownloadPageTest, SilentHandsetAndCancelledDialogEachShowTheirMessage)
     EXPECT_TRUE(Writes().isEmpty());
 }
 
-TEST_F(DownloadPageTest, LoadFlashClosesThePortAndAsksForTheFlashWindow)
+TEST_F(DownloadPageTest, MenuDialogStartsWhereTheLastMenuFileCameFrom)
 {
     StartWith({});
-    ASSERT_TRUE(m_form->Operations().ConnectionCheck());
-    QSignalSpy asked(m_page, &TDownloadPage::LoadFlashRequested);
-    QTest::mouseClick(m_page->Button10, Qt::LeftButton);
-    EXPECT_EQ(asked.count(), 1);
-    EXPECT_FALSE(m_form->Operations().Link().IsPortOpen());
+    QDir().mkpath(Folder() + QStringLiteral("menus"));
+    WriteFile(QStringLiteral("menus/a.txt"), "REM nothing to send\n");
+    m_files = TScriptedFileDialogPresenter();
+    for (int i = 0; i < 2; ++i) {
+        m_files.Answer(Folder() + QStringLiteral("menus/a.txt"));
+        m_page->Button9Click();
+    }
+    ASSERT_EQ(m_files.Requests().size(), 2u);
+    EXPECT_EQ(m_files.Requests()[0].request.directory, Folder()) << "a portable program starts beside itself";
+    EXPECT_EQ(m_files.Requests()[1].request.directory, Folder() + QStringLiteral("menus"));
+}
+
+TEST_F(DownloadPageTest, LoadFlashClosesThePortAndShowsTheFlashWindow)
+{
+    StartWith({});
+    TProgramEnvironment env;
+    env.programFile = Folder() + QStringLiteral("Tunebench.exe");
+    env.machineSettings = m_registryPath;
+    m_form.reset();
+    TProgramWindows windows(env);
+    windows.Form1->show();
+    TDeviceOperations& operations = windows.Form1->Operations();
+    ASSERT_TRUE(operations.ConnectionCheck());
+    QTest::mouseClick(windows.Form1->DownloadPage->Button10, Qt::LeftButton);
+    EXPECT_TRUE(windows.Form3->isVisible());
+    EXPECT_FALSE(operations.Link().IsPortOpen()) << "the flash window leaves the port to the loaders";
 }
 
 } // namespace

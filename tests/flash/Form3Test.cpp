@@ -1,21 +1,28 @@
 // The flash load utility offscreen, through the real loader libraries, against
 // the simulated boot targets.
 #include "Form3.h"
+#include "ComChoiceDelegate.h"
 #include "Comm.h"
 #include "ComponentClasses.h"
 #include "DefaultForm.h"
 #include "FileDialogs.h"
 #include "FlashLoadSC14428.h"
 #include "FlashTestFiles.h"
+#include "HelpWindow.h"
 #include "MachineSettings.h"
+#include "PortsDialog.h"
 #include "RadioGroup.h"
 #include "ScriptedDialogPresenter.h"
 #include "support/SimHarness.h"
 #include "support/WaitFor.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest/QTest>
@@ -32,6 +39,8 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
         ASSERT_TRUE(RegisterFlashIndicationHandler());
         m_registry = m_dir.filePath(QStringLiteral("registry.ini"));
+        // The port assignments are read from the program's one store.
+        qputenv(TMachineSettings::kPathVariable, m_registry.toLocal8Bit());
         m_form = std::make_unique<TForm3>(qEnvironmentVariable("TUNEBENCH_BIN_DIR") + QLatin1Char('/'), m_registry);
         m_form->show();
     }
@@ -196,6 +205,42 @@ TEST_F(Form3Test, ComPortFromTheSettingsStoreAtEveryShowing)
     fresh.show();
     EXPECT_EQ(fresh.ComboBox1->currentIndex(), 0);
     EXPECT_EQ(fresh.RadioGroup1->title(), " Select Target ");
+}
+
+TEST_F(Form3Test, TargetsInTwoColumnsAndHelpOpensTheUserGuide)
+{
+    const auto items = m_form->RadioGroup1->findChildren<QRadioButton*>();
+    ASSERT_EQ(items.size(), 9);
+    EXPECT_EQ(items[4]->x(), items[0]->x());
+    EXPECT_GT(items[5]->x(), items[0]->x());
+    EXPECT_EQ(items[5]->y(), items[0]->y());
+
+    m_form->Help2->trigger();
+    QStringList guides;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (qobject_cast<THelpWindow*>(window) && window->isVisible())
+            guides << window->windowTitle();
+    EXPECT_EQ(guides, QStringList{"Help"});
+}
+
+TEST_F(Form3Test, PortsButtonAssignsAPortAndTheComChoiceShowsIt)
+{
+    TSerialPortEntry adapter;
+    adapter.devicePath = QStringLiteral("/dev/ttyUSB3");
+    m_form->PortMap().SetScanner([&] { return QList<TSerialPortEntry>{adapter}; });
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<TPortsDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        shown = true;
+        auto* com2 = dialog->findChild<QComboBox*>(QStringLiteral("cbCOM2"));
+        com2->setCurrentIndex(com2->findData(adapter.devicePath));
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    m_form->btnPorts->click();
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(TMachineSettings(m_registry).ReadString(QStringLiteral("Ports/COM2")), adapter.devicePath);
+    EXPECT_EQ(m_form->ComboBox1->itemData(1, TComChoiceDelegate::DeviceRole).toString(), adapter.devicePath);
 }
 
 TEST_F(Form3Test, DefaultCommandsOpenOnlyWithATarget)
