@@ -2,14 +2,13 @@
 
 #include "NumberConverting.h"
 #include "SndMail.h"
-#include "Timing.h"
 
 DeviceKind TDeviceDetector::DetectDevice()
 {
     QString answer;
     for (int i = 0; i < 5 && answer.isEmpty(); ++i) {
-        if (i > 0)
-            Delay(10);
+        if (i > 0 && !m_link.Pause(10))
+            break;
         answer = m_link.ReadEepromText(0x40, 0x00, 3);
     }
     const QString head = RemoveBlanks(answer).left(5);

@@ -4,7 +4,6 @@
 #include "HandsetCells.h"
 #include "NumberConverting.h"
 #include "SndMail.h"
-#include "Timing.h"
 
 #include <array>
 
@@ -67,7 +66,8 @@ TTransducerOutcome THandsetDevice::SetTransducer(std::uint8_t value)
     std::optional<std::uint8_t> stored;
     for (int i = 0; i < kTransducerReadTries && !stored && !m_link.StopRequested; ++i) {
         stored = ReadByte(HandsetCell::Gain);
-        Delay(kTransducerReadPauseMs);
+        if (!m_link.Pause(kTransducerReadPauseMs))
+            break;
     }
     if (!stored)
         return TTransducerOutcome::NoAnswer;

@@ -3,7 +3,6 @@
 #include "AssertionError.h"
 #include "NumberConverting.h"
 #include "SndMail.h"
-#include "Timing.h"
 
 #include <array>
 
@@ -34,10 +33,8 @@ std::uint8_t TRepeaterDevice::ReadByteCell(std::uint16_t address) { return Hex2D
 bool TRepeaterDevice::ZeroBlindSlot()
 {
     QString answer = ReadText(RepeaterCell::ZeroBlindSlot, 1);
-    if (answer.isEmpty()) {
-        Delay(m_retryPauseMs);
+    if (answer.isEmpty() && m_link.Pause(m_retryPauseMs))
         answer = ReadText(RepeaterCell::ZeroBlindSlot, 1);
-    }
     const bool answered = answer.size() >= 2 && IsHexText(answer.left(2), false);
     m_lastZeroBlindSlot.reset();
     if (answered)
@@ -57,8 +54,8 @@ std::uint8_t TRepeaterDevice::ReadAltCell(std::uint16_t address, const char* fun
 {
     std::array<std::uint8_t, 1> b{};
     for (int i = 0; i < kAltAttempts; ++i) {
-        if (i > 0)
-            Delay(m_retryPauseMs);
+        if (i > 0 && !m_link.Pause(m_retryPauseMs))
+            break;
         if (m_link.ReadEepromBytesAt(address, 1, b) == 1)
             return b[0];
     }
@@ -73,8 +70,8 @@ void TRepeaterDevice::WriteAltCell(std::uint16_t address, int value, const char*
 {
     const std::array<std::uint8_t, 1> b{static_cast<std::uint8_t>(value & 0xFF)};
     for (int i = 0; i < kAltAttempts; ++i) {
-        if (i > 0)
-            Delay(m_retryPauseMs);
+        if (i > 0 && !m_link.Pause(m_retryPauseMs))
+            break;
         if (m_link.WriteEepromBytes(Low(address), High(address), 1, b))
             return;
     }

@@ -3,6 +3,7 @@
 #include "NumberConverting.h"
 #include "SndMail.h"
 
+#include <QElapsedTimer>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -57,6 +58,19 @@ TEST_F(RepeaterDeviceWithoutDevice, AlternativeCellsGiveUpWithAnAssertion)
     }
     EXPECT_FALSE(device.ZeroBlindSlot());
     EXPECT_FALSE(device.AltSyncSupported());
+}
+
+TEST_F(RepeaterDeviceWithoutDevice, RetryPausesEndWhenThePortIsGone)
+{
+    // With no port there is nothing to wait for: the tries stop at once
+    // instead of sitting out pauses the user cannot cut short.
+    device.SetRetryPause(60000);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_THROW((void)device.ReadAltBase(), EAssertionFailed);
+    EXPECT_THROW(device.WriteAltRepeater(1), EAssertionFailed);
+    EXPECT_FALSE(device.ZeroBlindSlot());
+    EXPECT_LT(clock.elapsed(), 5000);
 }
 
 TEST_F(RepeaterDeviceWithoutDevice, UnconfirmedWritesAreReportedAndNoFieldCountsAsSent)
