@@ -85,8 +85,11 @@ int Detect(TCliSession& s)
     if (!link)
         return kExitPort;
     const int attempt = link->ProbeDevice(1000);
-    const DeviceKind kind = attempt >= 1 && attempt <= 6 ? TDeviceDetector(*link).DetectDevice() : DeviceKind::Nothing;
+    const bool answered = attempt >= 1 && attempt <= 6;
+    const DeviceKind kind = answered ? TDeviceDetector(*link).DetectDevice() : DeviceKind::Nothing;
     s.Out() << DeviceKindStatusText(kind) << "\n";
+    if (answered && kind == DeviceKind::Nothing)
+        s.Err() << "the device answered the probe, but as neither a handset nor a repeater\n";
     return kind == DeviceKind::Nothing ? kExitNoAnswer : kExitDone;
 }
 

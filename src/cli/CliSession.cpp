@@ -31,10 +31,14 @@ void TCliSession::NoAnswer()
 {
     const int baud = m_link ? m_link->Port().Baud() : m_options.baud;
     const QString device = m_link ? m_link->Port().DevicePath() : QString();
-    m_err << "no valid answer from " << PortName();
+    const int tries = m_link ? m_link->MailsSent() : 0;
+    m_err << "no answer from " << PortName();
     if (!device.isEmpty() && device != PortName())
         m_err << " (" << device << ")";
-    m_err << " at " << baud << " baud; is the device on, and is the rate right (`detect` tries them)?\n";
+    m_err << " at " << baud << " baud";
+    if (tries > 0)
+        m_err << " after " << tries << (tries == 1 ? " try" : " tries");
+    m_err << "; is the device on, and is the rate right (`--baud` sets it: 8600, 9600 or 115200)?\n";
     m_err.flush();
 }
 

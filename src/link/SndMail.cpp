@@ -310,6 +310,7 @@ std::int64_t TMailControl::Exchange()
 
     const QByteArray frame(reinterpret_cast<const char*>(m_mail.TxFrame.data()), m_mail.TxLen);
     m_channel->Write(frame);
+    ++m_mailsSent;
     if (auto* monitor = TrafficMonitorRegistry::Current())
         monitor->AddTraffic(TrafficDirection::Sent, frame);
 

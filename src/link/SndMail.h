@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <stdexcept>
@@ -56,6 +57,9 @@ public:
     std::uint8_t ChunkSize = 8;
     bool StopRequested = false;
 
+    // ProbeDevice sends its mail this many times at most.
+    static constexpr int kProbeAttempts = 6;
+
     [[nodiscard]] static QString CorrectMail(const QString& s);
 
     QString SendMail(const QString& mail);
@@ -95,6 +99,8 @@ public:
     [[nodiscard]] TVirtualCom* Channel() const { return m_channel; }
     // Optional: progress of WriteEepromBlock, called with each confirmed chunk size.
     std::function<void(int)> OnBlockProgress;
+    // Optional: ProbeDevice is about to send attempt n of all attempts.
+    std::function<void(int n, int all)> OnProbeAttempt;
 
     [[nodiscard]] std::uint8_t AnswerLength() const;
     [[nodiscard]] bool ChecksumTest() const;
@@ -103,6 +109,8 @@ public:
     [[nodiscard]] bool AnswerConfirms(int count) const;
     // The last answer is complete and its checksum holds; an empty answer included.
     [[nodiscard]] bool AnswerWellFormed() const;
+    // Mails sent on the line since the link was made, read-backs of writes included.
+    [[nodiscard]] int MailsSent() const { return m_mailsSent; }
 
 protected:
     void OnPortData(const QByteArray& data);
@@ -152,6 +160,7 @@ private:
     bool m_lineUnsettled = false;
     std::int64_t m_lastLineActivity = 0;
     int m_waitNeeded = 0;
+    int m_mailsSent = 0;
     std::int64_t m_startTime;
     std::int64_t m_gapPeriodMs = 110;
     std::int64_t m_gapDeadline = 0;

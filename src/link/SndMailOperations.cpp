@@ -133,9 +133,11 @@ std::int8_t TMailControl::ProbeDevice(int pauseMs)
         return 0;
     BusyScope scope(this);
     // A stop (the window closing) cuts the remaining attempts and their pauses short.
-    for (int attempt = 1; attempt <= 6 && !StopRequested; ++attempt) {
+    for (int attempt = 1; attempt <= kProbeAttempts && !StopRequested; ++attempt) {
         if (attempt > 1 && !Pause(pauseMs))
             break;
+        if (OnProbeAttempt)
+            OnProbeAttempt(attempt, kProbeAttempts);
         if (!DoSendMail(QStringLiteral("02 3C 08 00 01 00 00")).isEmpty())
             return static_cast<std::int8_t>(attempt);
     }

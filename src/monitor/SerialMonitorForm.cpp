@@ -108,7 +108,8 @@ void TSerialMonitorForm::CreateControls()
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setItemDelegate(new TMonitorGridDelegate(m_list));
-    m_list->header()->setStretchLastSection(false);
+    // The columns fit the first traffic once; the last one takes what is left.
+    m_list->header()->setStretchLastSection(true);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
 
     m_follow = new QCheckBox(QStringLiteral("Follow Data"), this);
@@ -214,6 +215,8 @@ void TSerialMonitorForm::ShowMonitor()
 
 void TSerialMonitorForm::AddEntry(TTrafficEntry entry)
 {
+    if (!m_columnsFitted && (entry.kind == EntryKind::Sent || entry.kind == EntryKind::Received))
+        m_fitPending = true;
     m_model->Append(std::move(entry));
     ApplyLineLimit();
     if (!m_refresh->isActive())
@@ -237,6 +240,8 @@ void TSerialMonitorForm::FlushPending()
     ShowLinesUsed();
     if (m_follow->isChecked())
         m_list->scrollToBottom();
+    if (m_fitPending && isVisible())
+        FitColumnsToContent();
 }
 
 int TSerialMonitorForm::EntryCount() const { return m_model->EntryCount(); }
@@ -374,14 +379,14 @@ void TSerialMonitorForm::showEvent(QShowEvent* event)
         for (int c = 0; c < TMonitorListModel::ColumnCount; ++c)
             m_list->setColumnWidth(c, widths[c]);
     }
+    if (m_fitPending)
+        FitColumnsToContent();
 }
 
 void TSerialMonitorForm::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     LayoutControls();
-    if (m_shownOnce)
-        FitColumns();
 }
 
 void TSerialMonitorForm::LayoutControls()
@@ -404,12 +409,13 @@ void TSerialMonitorForm::LayoutControls()
     m_clear->setGeometry(kMargin + listWidth - button.width(), buttonTop, button.width(), button.height());
 }
 
-void TSerialMonitorForm::FitColumns()
+void TSerialMonitorForm::FitColumnsToContent()
 {
-    const int rest = m_list->width() - m_list->columnWidth(TMonitorListModel::ColInfo) -
-                     m_list->columnWidth(TMonitorListModel::ColTime);
-    m_list->setColumnWidth(TMonitorListModel::ColHexComment, static_cast<int>(std::lround(0.7 * rest)) - 2);
-    m_list->setColumnWidth(TMonitorListModel::ColAscii, static_cast<int>(std::lround(0.3 * rest)) - 2);
+    // Once, so that a column the user has set stays as set.
+    m_fitPending = false;
+    m_columnsFitted = true;
+    for (int c = 0; c < TMonitorListModel::ColumnCount - 1; ++c)
+        m_list->resizeColumnToContents(c);
 }
 
 void InstallSerialMonitorFactory()

@@ -65,7 +65,7 @@ private:
     void SetPanelText(int panel, const QString& text);
     void SetStayOnTop(bool on);
     void LayoutControls();
-    void FitColumns();
+    void FitColumnsToContent();
     [[nodiscard]] QString SelectionText() const;
     [[nodiscard]] TEntryLabels CurrentLabels() const;
 
@@ -91,6 +91,8 @@ private:
     TTrafficEntryBuilder m_builder;
     bool m_busy = false;
     bool m_shownOnce = false;
+    bool m_fitPending = false;
+    bool m_columnsFitted = false;
 };
 
 // Makes the program's monitor a TSerialMonitorForm (called once at start).

@@ -14,15 +14,16 @@ TEST(CliNoAnswer, EveryExit3SaysWhatWasTried)
     struct Case {
         QStringList simArgs;
         QStringList cliArgs;
+        QString tried; // how the reason counts the mails sent
     };
     const QStringList silent{"--no-answer", "1"};
     const std::vector<Case> cases = {
-        {silent, {"probe"}},
-        {silent, {"detect"}},
-        {silent, {"read", "40", "3"}},
-        {silent, {"mail", "02 3C 08 00 01 40 00"}},
-        {silent, {"repeater", "read"}},
-        {{}, {"--baud", "115200", "read", "40"}}, // a handset at 9600
+        {silent, {"probe"}, "after 6 tries"},
+        {silent, {"detect"}, "after 6 tries"},
+        {silent, {"read", "40", "3"}, "after 1 try"},
+        {silent, {"mail", "02 3C 08 00 01 40 00"}, "after 1 try"},
+        {silent, {"repeater", "read"}, {}},
+        {{}, {"--baud", "115200", "read", "40"}, "at 115200 baud after 1 try"}, // a handset at 9600
     };
     // Each on a simulator of its own, all at once: the silent probes take seconds.
     std::vector<std::unique_ptr<tbtest::SimHarness>> sims;
@@ -42,8 +43,9 @@ TEST(CliNoAnswer, EveryExit3SaysWhatWasTried)
         EXPECT_FALSE(err.trimmed().isEmpty()) << what;
         // The repeater commands name the cell they could not read; the others the port.
         if (cases[i].cliArgs[0] != QLatin1String("repeater")) {
-            EXPECT_TRUE(err.contains(QStringLiteral("no valid answer from %1 at ").arg(sims[i]->portPath())))
+            EXPECT_TRUE(err.contains(QStringLiteral("no answer from %1 at ").arg(sims[i]->portPath())))
                 << what << ": " << err.toStdString();
+            EXPECT_TRUE(err.contains(cases[i].tried + QLatin1Char(';'))) << what << ": " << err.toStdString();
         }
         EXPECT_FALSE(err.contains(QStringLiteral("Unit: "))) << what;
     }

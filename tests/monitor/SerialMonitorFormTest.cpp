@@ -13,6 +13,7 @@
 #include <QClipboard>
 #include <QDialog>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -304,15 +305,24 @@ TEST_F(SerialMonitorFormTest, StayOnTopFollowsItsCheckBox)
     EXPECT_TRUE(form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 }
 
-TEST_F(SerialMonitorFormTest, ResizeSplitsTheRestBetweenHexAndAscii)
+TEST_F(SerialMonitorFormTest, ColumnsFitTheFirstTrafficAndTheLastStretches)
 {
     auto* list = Child<QTreeView>("lvMonitor");
-    form->resize(900, 500);
-    ASSERT_TRUE(tbtest::waitFor([&] { return form->width() == 900; }));
-    const int rest = list->width() - list->columnWidth(0) - list->columnWidth(1);
-    EXPECT_EQ(list->width(), form->width() - 16);
-    EXPECT_EQ(list->columnWidth(3), qRound(0.7 * rest) - 2);
-    EXPECT_EQ(list->columnWidth(4), qRound(0.3 * rest) - 2);
+    form->AddTraffic(TrafficDirection::Sent, QByteArray::fromHex("FFFF4D023B0800034001020304050607"));
+    form->FlushPending();
+    const QFontMetrics metrics(list->font());
+    for (int c = 0; c < 4; ++c) {
+        const QString text = form->ListModel()->index(0, c).data().toString();
+        EXPECT_GT(list->columnWidth(c), metrics.horizontalAdvance(text)) << c << ": " << text.toStdString();
+    }
+    const auto lastColumnEnd = [list] { return list->header()->sectionViewportPosition(4) + list->columnWidth(4); };
+    EXPECT_EQ(lastColumnEnd(), list->viewport()->width());
+    const int hexWidth = list->columnWidth(3);
+    const int viewportWidth = list->viewport()->width();
+    form->resize(form->width() + 200, form->height());
+    ASSERT_TRUE(tbtest::waitFor([&] { return list->viewport()->width() == viewportWidth + 200; }));
+    EXPECT_EQ(lastColumnEnd(), list->viewport()->width());
+    EXPECT_EQ(list->columnWidth(3), hexWidth);
 }
 
 TEST(SerialMonitorRegistry, ClosingTheWindowDestroysItAndLeavesNoMonitor)
