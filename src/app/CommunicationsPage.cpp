@@ -8,6 +8,28 @@
 #include "ui_CommunicationsPage.h"
 
 #include <QApplication>
+#include <algorithm>
+#include <initializer_list>
+
+namespace {
+constexpr int kProbePauseMs = 1000;
+
+// Fills the "%s" and "%d" of a label's caption in order.
+QString FillIn(QString format, std::initializer_list<QString> values)
+{
+    qsizetype from = 0;
+    for (const QString& value : values) {
+        const qsizetype s = format.indexOf(QLatin1String("%s"), from);
+        const qsizetype d = format.indexOf(QLatin1String("%d"), from);
+        const qsizetype at = s < 0 ? d : (d < 0 ? s : std::min(s, d));
+        if (at < 0)
+            break;
+        format.replace(at, 2, value);
+        from = at + value.size();
+    }
+    return format;
+}
+} // namespace
 
 TCommunicationsPage::TCommunicationsPage(TDeviceOperations& operations, QString machineSettingsPath, QWidget* parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::TCommunicationsPage>()), m_operations(operations),
@@ -92,23 +114,33 @@ void TCommunicationsPage::Button2Click()
 
     if (!m_operations.OpenDevicePort())
         return;
-    const DeviceKind kind = FindDevice();
-    emit DeviceKindFound(kind, ComText(), StatusText(kind));
+    QString hint;
+    const DeviceKind kind = FindDevice(hint);
+    emit DeviceKindFound(kind, ComText(), StatusText(kind), hint);
     if (kind == DeviceKind::Nothing)
         m_operations.CloseDevicePort();
 }
 
-DeviceKind TCommunicationsPage::FindDevice()
+DeviceKind TCommunicationsPage::FindDevice(QString& hint)
 {
     TMailControl& link = m_operations.Link();
     if (!link.IsPortOpen())
         return DeviceKind::Nothing;
-    const int attempt = link.ProbeDevice(1000);
-    if (attempt < 1 || attempt > 6)
+    const int sentBefore = link.MailsSent();
+    const int attempt = link.ProbeDevice(kProbePauseMs);
+    const QString device = m_operations.Sendmail().Port().DevicePath();
+    const QString baud = QString::number(TDeviceOperations::BaudRateOfIndex(BaudIndex()));
+    if (attempt < 1 || attempt > TMailControl::kProbeAttempts) {
+        hint = FillIn(
+            m_ui->lblNothingAnswered->text(),
+            {ComText(), device, baud, QString::number(link.MailsSent() - sentBefore), QString::number(kProbePauseMs)});
         return DeviceKind::Nothing;
+    }
     const DeviceKind kind = TDeviceDetector(link).DetectDevice();
     if (kind == DeviceKind::Repeater)
         emit RepeaterDetected();
+    if (kind == DeviceKind::Nothing)
+        hint = FillIn(m_ui->lblNotRecognised->text(), {ComText(), device, baud});
     return kind;
 }
 
@@ -157,6 +189,11 @@ void TCommunicationsPage::CopyBaudrateTexts()
     rgBaudrate->SetItemText(1, m_ui->lblBaud9600->text());
     rgBaudrate->SetItemText(2, m_ui->lblBaud115200_a->text());
     rgBaudrate->SetItemText(3, m_ui->lblBaud115200_b->text());
+}
+
+QString TCommunicationsPage::ProbingText(int attempt, int attempts) const
+{
+    return FillIn(m_ui->lblProbingAttempt->text(), {ComText(), QString::number(attempt), QString::number(attempts)});
 }
 
 QString TCommunicationsPage::StatusText(DeviceKind kind) const

@@ -46,6 +46,8 @@ public:
     void CopyBaudrateTexts();
     // Status text of a device kind, from the hidden labels.
     [[nodiscard]] QString StatusText(DeviceKind kind) const;
+    // "Probing COM1, attempt 3 of 6" for the status bar while a probe runs.
+    [[nodiscard]] QString ProbingText(int attempt, int attempts) const;
 
     QComboBox* ComChoice;
     QPushButton* btnPorts;
@@ -60,14 +62,17 @@ public:
     QLabel* lblCouldNotConnectToDevice;
 
 signals:
-    // "Set Comport" has a result: the shell sets pages and status bar. With
-    // Nothing the page closes the port afterwards.
-    void DeviceKindFound(DeviceKind kind, const QString& portText, const QString& statusText);
+    // "Set Comport" has a result: the shell sets pages and status bar; the
+    // hint says what was tried when nothing was found. With Nothing the page
+    // closes the port afterwards.
+    void DeviceKindFound(DeviceKind kind, const QString& portText, const QString& statusText,
+                         const QString& statusHint);
     // A repeater answered and the port is still open: prepare the repeater page.
     void RepeaterDetected();
 
 private:
-    [[nodiscard]] DeviceKind FindDevice();
+    // The kind that answers; hint: what was tried when nothing was found.
+    [[nodiscard]] DeviceKind FindDevice(QString& hint);
     void ShowCurrentDevice();
 
     std::unique_ptr<Ui::TCommunicationsPage> m_ui;

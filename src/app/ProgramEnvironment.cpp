@@ -6,13 +6,30 @@
 #include <QDir>
 #include <QFileInfo>
 
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace {
+QString UserKey()
+{
+#ifdef Q_OS_UNIX
+    return QString::number(::getuid());
+#else
+    return qEnvironmentVariable("USERNAME");
+#endif
+}
+} // namespace
+
 TProgramEnvironment TProgramEnvironment::FromApplication()
 {
     TProgramEnvironment env;
     env.programFile = QCoreApplication::applicationFilePath();
+    env.startedAs = QFileInfo(QCoreApplication::arguments().value(0)).fileName();
     env.arguments = QCoreApplication::arguments().mid(1);
     env.machineSettings = TMachineSettings::DefaultPath();
-    env.instanceLockPath = QDir::temp().filePath(QStringLiteral("Tunebench - DavoTelecom.lock"));
+    // One copy per user: another user's running copy neither blocks nor answers.
+    env.instanceLockPath = QDir::temp().filePath(QStringLiteral("Tunebench - DavoTelecom-%1.lock").arg(UserKey()));
     return env;
 }
 
@@ -29,6 +46,21 @@ QString TProgramEnvironment::SettingsFileName() const
     return QFileInfo(programFile).completeBaseName() + QStringLiteral(".ini");
 }
 
+QString TProgramEnvironment::InstanceSocketPath() const
+{
+    if (instanceLockPath.isEmpty())
+        return {};
+    QString path = instanceLockPath;
+    if (path.endsWith(QLatin1String(".lock")))
+        path.chop(5);
+    return path + QStringLiteral(".socket");
+}
+
+QString TProgramEnvironment::ProgramName() const
+{
+    return startedAs.isEmpty() ? QFileInfo(programFile).fileName() : startedAs;
+}
+
 bool TProgramEnvironment::HasSwitch(const QString& name) const { return ::HasSwitch(arguments, name); }
 
 bool HasSwitch(const QStringList& arguments, const QString& name)
@@ -42,9 +74,10 @@ bool HasSwitch(const QStringList& arguments, const QString& name)
     return false;
 }
 
-QString UsageText()
+QString UsageText(const QString& programName)
 {
-    return QStringLiteral("Usage:    Tunebench.exe /Param\r\r"
+    return QStringLiteral("Usage:    ") + programName +
+           QStringLiteral(" /Param\r\r"
                           "/?\t(This help)\r"
                           "/va\t(Tabsheet \"Volume adjust PP\" visible)\r"
                           "/sm\t(\"SendMail Monitor\" visible)\r"

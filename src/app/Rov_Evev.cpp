@@ -11,6 +11,7 @@
 #include "MachineSettings.h"
 #include "RadioGroup.h"
 #include "RepeaterPage.h"
+#include "RunningCopyChannel.h"
 #include "SndMail.h"
 #include "StartupSettings.h"
 #include "TabSheet.h"
@@ -51,9 +52,14 @@ void TForm1::FormCreate()
         m_alreadyRunning = true;
         return;
     }
+    if (const QString socket = m_environment.InstanceSocketPath(); !socket.isEmpty()) {
+        m_runningCopy = new TRunningCopyChannel(socket, this);
+        connect(m_runningCopy, &TRunningCopyChannel::RaiseRequested, this, &TForm1::BringToFront);
+        (void)m_runningCopy->Listen(); // without it a second start only ends
+    }
     RestoreFormPosition(PositionFile(), *this, false);
     if (m_environment.HasSwitch(QStringLiteral("?")))
-        MessageDlg(UsageText(), mtInformation, mbOK);
+        MessageDlg(UsageText(m_environment.ProgramName()), mtInformation, mbOK);
     m_programFolder = m_environment.ProgramFolder();
     LoadBaudrateIndex();
     HandsfreeGainPage->lblHandset8240_8280_Info->setAutoFillBackground(true);
@@ -219,11 +225,24 @@ void TForm1::SaveBaudrateIndex()
     (void)::SaveBaudrateIndex(UserSettingsFile(), Communications->rgBaudrate->ItemIndex());
 }
 
-void TForm1::OnDeviceKindFound(DeviceKind kind, const QString& portText, const QString& statusText)
+void TForm1::BringToFront()
+{
+    if (m_closed)
+        return;
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+    qCInfo(lcRunningCopy) << "main window brought to the front";
+}
+
+void TForm1::OnDeviceKindFound(DeviceKind kind, const QString& portText, const QString& statusText,
+                               const QString& statusHint)
 {
     SetDevicePages(kind);
     m_panels[0]->setText(portText);
     m_panels[1]->setText(statusText);
+    m_panels[1]->setToolTip(statusHint);
 }
 
 void TForm1::SetDevicePages(DeviceKind kind)

@@ -27,6 +27,7 @@ class TInternalGainPage;
 class TTransducerPage;
 class TPageControl;
 class TRepeaterPage;
+class TRunningCopyChannel;
 class TTabSheet;
 class TWelcomePage;
 
@@ -129,13 +130,17 @@ private:
     void SetVersionLine();
     void SetMenuCaptions();
     void SelectSavedComPort();
-    void OnDeviceKindFound(DeviceKind kind, const QString& portText, const QString& statusText);
+    // A second start asked for this window.
+    void BringToFront();
+    void OnDeviceKindFound(DeviceKind kind, const QString& portText, const QString& statusText,
+                           const QString& statusHint);
     void SetDevicePages(DeviceKind kind);
     [[nodiscard]] QString PositionFile() const;
     [[nodiscard]] QString UserSettingsFile() const;
 
     TProgramEnvironment m_environment;
     TSingleInstanceGuard m_instanceGuard;
+    TRunningCopyChannel* m_runningCopy = nullptr;
     std::unique_ptr<TDeviceOperations> m_operations;
     TWindowFinder m_windowFinder;
     QToolButton* m_fileButton = nullptr;

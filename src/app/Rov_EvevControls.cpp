@@ -10,6 +10,7 @@
 #include "InternalGainPage.h"
 #include "RepeaterPage.h"
 #include "Rov_Evev.h"
+#include "SndMail.h"
 #include "TabSheet.h"
 #include "TransducerPage.h"
 #include "WelcomePage.h"
@@ -163,6 +164,10 @@ void TForm1::ConnectOperationNotes()
 {
     m_operations->OnOperationRefused = [this] { statusBar()->showMessage(lblOperationRunning->text()); };
     m_operations->OnOperationEnded = [this] { statusBar()->clearMessage(); };
+    // The probe's pauses are long: the status bar shows which attempt runs.
+    m_operations->Link().OnProbeAttempt = [this](int attempt, int attempts) {
+        statusBar()->showMessage(Communications->ProbingText(attempt, attempts));
+    };
 }
 
 void TForm1::SetMenuCaptions()

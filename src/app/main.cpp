@@ -1,14 +1,39 @@
 #include "DialogsTranslation.h"
 #include "FlashLoadSC14428.h"
+#include "InfoSwitches.h"
 #include "ProgramWindows.h"
 #include "QuitSignals.h"
 #include "Rov_Evev.h"
+#include "RunningCopyChannel.h"
 #include "SerialMonitorForm.h"
 #include "Timing.h"
 #include "TunebenchApplication.h"
 
+#include <QFileInfo>
+#include <cstdio>
+
+namespace {
+// Help and version go to standard output before any window exists, so they
+// need no display.
+int AnswerInfo(InfoRequest request, const char* startedAs)
+{
+    const QString name = QFileInfo(QString::fromLocal8Bit(startedAs)).fileName();
+    const QByteArray text = InfoText(request, name).toLocal8Bit();
+    const bool written = std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout) ==
+                             static_cast<std::size_t>(text.size()) &&
+                         std::fflush(stdout) == 0;
+    return written ? 0 : 1;
+}
+} // namespace
+
 int main(int argc, char** argv)
 {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (const InfoRequest info = RequestedInfo(arguments); info != InfoRequest::None)
+        return AnswerInfo(info, argc > 0 ? argv[0] : "tunebench");
+
     TTunebenchApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tunebench"));
     QApplication::setOrganizationName(QStringLiteral("DavoTelecom"));
@@ -26,8 +51,12 @@ int main(int argc, char** argv)
     TQuitSignals quitSignals;
     QObject::connect(&quitSignals, &TQuitSignals::QuitRequested, &application, &QApplication::closeAllWindows);
     TProgramWindows windows;
-    if (windows.AlreadyRunning())
+    if (windows.AlreadyRunning()) {
+        // The running copy comes to the front; this one ends either way.
+        if (!TRunningCopyChannel::AskToRaise(windows.Form1->Environment().InstanceSocketPath(), 5000))
+            std::fputs("Tunebench runs already; its window could not be brought to the front.\n", stderr);
         return 0;
+    }
     QObject::connect(windows.Form1, &TForm1::Closed, &application, &QCoreApplication::quit, Qt::QueuedConnection);
     windows.Form1->show();
     return application.exec();

@@ -131,13 +131,25 @@ INSTANTIATE_TEST_SUITE_P(
         DeviceCase{"WrongBaudRate", {"--profile", "handset"}, 2, "Nothing Connected", false, kNothingPages}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ConnectionTest, DeviceThatNeverAnswersLeavesThePortClosed)
+TEST_F(ConnectionTest, DeviceThatNeverAnswersLeavesThePortClosedAndSaysWhatWasTried)
 {
     TForm1& form = StartOnSim({"--profile", "handset", "--no-answer", "1"});
+    QStringList shown;
+    QObject::connect(form.statusBar(), &QStatusBar::messageChanged, &form,
+                     [&shown](const QString& text) { shown << text; });
     form.Communications->Button2Click();
     EXPECT_EQ(form.PanelText(1), "Nothing Connected");
     EXPECT_FALSE(PortOpen());
     ExpectPages(form, kNothingPages, "no answer");
+    // Each attempt showed while it ran; the note is gone when the work ended.
+    EXPECT_EQ(shown.first(), "Probing COM1, attempt 1 of 6");
+    EXPECT_TRUE(shown.contains("Probing COM1, attempt 6 of 6")) << shown.join('|').toStdString();
+    EXPECT_EQ(form.statusBar()->currentMessage(), "");
+    const auto* status = form.statusBar()->findChild<QLabel*>(QStringLiteral("Panel1"));
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(
+        status->toolTip(),
+        QStringLiteral("No answer from COM1 (%1) at 9600 baud after 6 attempts, 1000 ms apart").arg(m_sim->portPath()));
 }
 
 TEST_F(ConnectionTest, ClosingTheWindowDuringAnExchangeEndsItSafely)
