@@ -57,6 +57,15 @@ std::optional<TargetInfo> BootClient::Search(const uint8_t (&tag)[4], int search
     return std::nullopt;
 }
 
+BootClient::Result BootClient::ProgramBlock(uint32_t address, const uint8_t* data, size_t count)
+{
+    std::vector<uint8_t> payload;
+    payload.reserve(4 + count);
+    boot::PutU32(payload, address);
+    payload.insert(payload.end(), data, data + count);
+    return Exchange(boot::kData, payload, boot::kProgramBusyMs);
+}
+
 BootClient::Result BootClient::Exchange(uint8_t command, const std::vector<uint8_t>& payload, int busyMs)
 {
     Result result;

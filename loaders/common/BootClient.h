@@ -41,6 +41,8 @@ public:
     std::optional<TargetInfo> Search(const uint8_t (&tag)[4], int searchMs, const std::function<void(int)>& onTry = {});
     // One command; busyMs is the target's own time for it (erase, programming).
     Result Exchange(uint8_t command, const std::vector<uint8_t>& payload, int busyMs = 0);
+    // Programs count bytes of image at address: one DATA command.
+    Result ProgramBlock(uint32_t address, const uint8_t* data, size_t count);
 
     [[nodiscard]] uint64_t BytesSent() const { return m_sent; }
     [[nodiscard]] uint64_t BytesReceived() const { return m_received; }

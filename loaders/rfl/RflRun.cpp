@@ -168,12 +168,7 @@ int RflRunner::Download(const RflConfig& config, const HexImage& image, int com)
     for (size_t done = 0; done < image.data.size(); done += block) {
         const uint32_t address = image.offset + uint32_t(done);
         const size_t count = std::min<size_t>(block, image.data.size() - done);
-        std::vector<uint8_t> payload;
-        payload.reserve(4 + count);
-        boot::PutU32(payload, address);
-        payload.insert(payload.end(), image.data.begin() + ptrdiff_t(done),
-                       image.data.begin() + ptrdiff_t(done + count));
-        const auto r = client.Exchange(boot::kData, payload, boot::kProgramBusyMs);
+        const auto r = client.ProgramBlock(address, image.data.data() + done, count);
         if (r.status != Status::Ok) {
             // "Checksum" ends the programming display of a console window.
             m_console.Print("\r\nChecksum not checked: " + failure(r, "block", address) + "\n");
