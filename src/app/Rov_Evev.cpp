@@ -229,6 +229,12 @@ void TForm1::BringToFront()
 {
     if (m_closed)
         return;
+    // A request served in a dialog of the start-up (the usage box) waits for
+    // the window: showing it early would run FormShow before FormCreate ended.
+    if (!m_shown) {
+        m_raiseWhenShown = true;
+        return;
+    }
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
@@ -271,6 +277,8 @@ void TForm1::showEvent(QShowEvent* event)
         return;
     m_shown = true;
     FormShow();
+    if (m_raiseWhenShown)
+        BringToFront();
 }
 
 void TForm1::closeEvent(QCloseEvent* event)

@@ -150,5 +150,6 @@ private:
     TFileLocations m_files{m_environment.Files()};
     bool m_alreadyRunning = false;
     bool m_shown = false;
+    bool m_raiseWhenShown = false;
     bool m_closed = false;
 };

@@ -142,6 +142,7 @@ TEST_F(ConnectionTest, DeviceThatNeverAnswersLeavesThePortClosedAndSaysWhatWasTr
     EXPECT_FALSE(PortOpen());
     ExpectPages(form, kNothingPages, "no answer");
     // Each attempt showed while it ran; the note is gone when the work ended.
+    ASSERT_FALSE(shown.isEmpty());
     EXPECT_EQ(shown.first(), "Probing COM1, attempt 1 of 6");
     EXPECT_TRUE(shown.contains("Probing COM1, attempt 6 of 6")) << shown.join('|').toStdString();
     EXPECT_EQ(form.statusBar()->currentMessage(), "");
