@@ -51,6 +51,15 @@ for _ in $(seq 100); do [ -e "$work/ttyDAVO" ] && break; sleep 0.1; done
 [ -e "$work/ttyDAVO" ] || fail "the simulator made no port"
 out=$("$bin/tunebench-cli" --port "$work/ttyDAVO" detect) || fail "detect exited $?"
 [ "$out" = "PP Connected" ] || fail "detect printed '$out'"
+kill "$sim_pid"; wait "$sim_pid" 2>/dev/null || true
+
+# An RFL download needs the private loader library and the shipped CFG/.
+"$bin/tunebench-sim" --profile boot-rfl --link "$work/ttyBoot" >"$work/boot.log" 2>&1 &
+sim_pid=$!
+for _ in $(seq 100); do [ -e "$work/ttyBoot" ] && break; sleep 0.1; done
+printf ':0400000001020304F2\n:00000001FF\n' >"$work/software.hex"
+"$bin/tunebench-cli" --port "$work/ttyBoot" flash --target 0 --yes "$work/software.hex" >"$work/flash.log" 2>&1 ||
+  { cat "$work/flash.log"; fail "flash from the installed files"; }
 
 "$bin/tunebench" &
 app=$!
