@@ -312,8 +312,11 @@ void TForm3::btnPortsClick()
 void TForm3::RefreshPortHints()
 {
     for (int i = 0; i < ComboBox1->count(); ++i) {
-        const QString path = m_portMap.DevicePath(i + 1);
-        ComboBox1->setItemData(i, path, Qt::ToolTipRole);
-        ComboBox1->setItemData(i, path, TComChoiceDelegate::DeviceRole);
+        const TComPortMap::Resolution port = m_portMap.Resolve(i + 1);
+        QString hint = port.path;
+        if (port.source == TComPortMap::Source::SingleUsbAdapter)
+            hint += QLatin1Char('\n') + lblPortsSingleUsb->text();
+        ComboBox1->setItemData(i, hint, Qt::ToolTipRole);
+        ComboBox1->setItemData(i, port.path, TComChoiceDelegate::DeviceRole);
     }
 }

@@ -103,6 +103,7 @@ public:
     QLabel* lblHelp;
     QLabel* lblFileExit;
     QLabel* lblHelpHelp;
+    QLabel* lblPortsSingleUsb;
 
     bool KeyPressed = false;
     QChar LastKey = QChar(0);

@@ -103,6 +103,9 @@ void TForm3::CreateControls()
     static_assert(std::size(portTexts) == std::size(TPortsDialogTexts::kLabelNames));
     for (std::size_t i = 0; i < std::size(portTexts); ++i)
         AddHiddenLabel(QLatin1String(TPortsDialogTexts::kLabelNames[i]), *portTexts[i]);
+    lblPortsSingleUsb =
+        AddHiddenLabel(QStringLiteral("lblPortsSingleUsb"),
+                       QStringLiteral("COM1 is the only USB serial adapter while no port is assigned."));
 
     setFixedSize(671, 601);
 }

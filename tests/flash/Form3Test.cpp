@@ -227,7 +227,12 @@ TEST_F(Form3Test, PortsButtonAssignsAPortAndTheComChoiceShowsIt)
 {
     TSerialPortEntry adapter;
     adapter.devicePath = QStringLiteral("/dev/ttyUSB3");
+    adapter.vendorId = 0x0403;
+    adapter.productId = 0x6001;
     m_form->PortMap().SetScanner([&] { return QList<TSerialPortEntry>{adapter}; });
+    m_form->RefreshPortHints();
+    const auto com1Hint = [&] { return m_form->ComboBox1->itemData(0, Qt::ToolTipRole).toString(); };
+    EXPECT_TRUE(com1Hint().contains("only USB serial adapter")) << com1Hint().toStdString();
     bool shown = false;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<TPortsDialog*>(QApplication::activeModalWidget());
@@ -241,6 +246,7 @@ TEST_F(Form3Test, PortsButtonAssignsAPortAndTheComChoiceShowsIt)
     EXPECT_TRUE(shown);
     EXPECT_EQ(TMachineSettings(m_registry).ReadString(QStringLiteral("Ports/COM2")), adapter.devicePath);
     EXPECT_EQ(m_form->ComboBox1->itemData(1, TComChoiceDelegate::DeviceRole).toString(), adapter.devicePath);
+    EXPECT_FALSE(com1Hint().contains("only USB serial adapter")) << "an assignment ends the one-adapter default";
 }
 
 TEST_F(Form3Test, DefaultCommandsOpenOnlyWithATarget)
