@@ -168,10 +168,15 @@ int TCliApp::Run(const QStringList& arguments, QTextStream& out, QTextStream& er
         catch (const EProgramError& e) {
             code = session.Usage(MessageAlone(e));
         }
+        commandErr.flush();
+        // A command that said nothing about it, or only its own words for a silent
+        // device, gets the general reason naming the port and the rate.
         if ((code == kExitNoAnswer || code == kExitNotConfirmed) && session.LinkLost())
             code = session.PortLost();
-        else if (code == kExitNoAnswer && (commandErr.flush(), !watch.Written()))
-            session.NoAnswer(); // a command that said nothing about it gets the general reason
+        else if (code == kExitNoAnswer && (!watch.Written() || session.LastExchangeUnanswered()))
+            session.NoAnswer();
+        else if (code == kExitNotConfirmed && !watch.Written())
+            session.NotConfirmed();
         // The session closes the port here, which gives the tty its settings back.
     }
     TrafficMonitorRegistry::Free();

@@ -137,7 +137,13 @@ int Write(TCliSession& s, const TWriteArgs& a)
     const int confirmed =
         link->WriteEepromBlock(static_cast<std::uint16_t>(address), data, static_cast<int>(data.size()));
     s.Out() << confirmed << "\n";
-    return confirmed == static_cast<int>(data.size()) ? kExitDone : kExitNotConfirmed;
+    if (confirmed == static_cast<int>(data.size()))
+        return kExitDone;
+    s.Err() << QStringLiteral("not confirmed from %1h on: %2 of %3 bytes confirmed\n")
+                   .arg(QString::number(address + confirmed, 16).toUpper().rightJustified(4, QLatin1Char('0')))
+                   .arg(confirmed)
+                   .arg(data.size());
+    return kExitNotConfirmed;
 }
 
 int Mail(TCliSession& s, const std::vector<std::string>& words)

@@ -27,19 +27,39 @@ int TCliSession::PortLost()
     return kExitPort;
 }
 
-void TCliSession::NoAnswer()
+QString TCliSession::PortAndRate() const
 {
     const int baud = m_link ? m_link->Port().Baud() : m_options.baud;
     const QString device = m_link ? m_link->Port().DevicePath() : QString();
-    const int tries = m_link ? m_link->MailsSent() : 0;
-    m_err << "no answer from " << PortName();
+    QString text = PortName();
     if (!device.isEmpty() && device != PortName())
-        m_err << " (" << device << ")";
-    m_err << " at " << baud << " baud";
+        text += QStringLiteral(" (%1)").arg(device);
+    return text + QStringLiteral(" at %1 baud").arg(baud);
+}
+
+void TCliSession::NoAnswer()
+{
+    const int tries = m_link ? m_link->MailsSent() : 0;
+    m_err << "no answer from " << PortAndRate();
     if (tries > 0)
         m_err << " after " << tries << (tries == 1 ? " try" : " tries");
     m_err << "; is the device on, and is the rate right (`--baud` sets it: 8600, 9600 or 115200)?\n";
     m_err.flush();
+}
+
+void TCliSession::NotConfirmed()
+{
+    m_err << "the write was not confirmed by the device on " << PortAndRate()
+          << ": its read-back did not come or did not match\n";
+    m_err.flush();
+}
+
+bool TCliSession::LastExchangeUnanswered() const
+{
+    if (!m_link || m_link->MailsSent() == 0)
+        return false;
+    const TMail& mail = m_link->Mail();
+    return mail.RxCount <= (mail.EchoOn ? mail.TxLen : 0);
 }
 
 bool TCliSession::LinkLost() const { return m_link && !m_link->IsPortOpen(); }

@@ -42,11 +42,17 @@ public:
     // Says on standard error what was tried when nothing answered: the port,
     // its device and the rate.
     void NoAnswer();
+    // Says on standard error that the device did not confirm a write, and where.
+    void NotConfirmed();
+    // The link's last exchange got nothing back but its own echo.
+    [[nodiscard]] bool LastExchangeUnanswered() const;
     // Ends the running exchange and every later one (a signal came).
     void RequestStop();
 
 private:
     [[nodiscard]] QString PortName() const;
+    // "COM1 (/dev/pts/3) at 9600 baud": what the link used.
+    [[nodiscard]] QString PortAndRate() const;
     [[nodiscard]] int ComNumber() const;
 
     TCliOptions m_options;

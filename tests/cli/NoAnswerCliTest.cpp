@@ -24,6 +24,9 @@ TEST(CliNoAnswer, EveryExit3SaysWhatWasTried)
         {silent, {"mail", "02 3C 08 00 01 40 00"}, "after 1 try"},
         {silent, {"repeater", "read"}, {}},
         {{}, {"--baud", "115200", "read", "40"}, "at 115200 baud after 1 try"}, // a handset at 9600
+        // commands that say it in their own words name the port too
+        {{}, {"--baud", "115200", "handset", "ipei"}, "at 115200 baud after 6 tries"},
+        {silent, {"handset", "gain", "read"}, "at 9600 baud after 3 tries"},
     };
     // Each on a simulator of its own, all at once: the silent probes take seconds.
     std::vector<std::unique_ptr<tbtest::SimHarness>> sims;
