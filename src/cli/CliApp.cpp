@@ -9,6 +9,7 @@
 
 #include <QIODevice>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -170,8 +171,11 @@ int TCliApp::Run(const QStringList& arguments, QTextStream& out, QTextStream& er
         }
         commandErr.flush();
         // A command that said nothing about it, or only its own words for a silent
-        // device, gets the general reason naming the port and the rate.
-        if ((code == kExitNoAnswer || code == kExitNotConfirmed) && session.LinkLost())
+        // device, gets the general reason naming the port and the rate; a stopped
+        // command's silence is not the device's.
+        if (const int signal = TCliSignals::Received())
+            commandErr << "tunebench-cli: stopped by " << ::strsignal(signal) << "\n" << Qt::flush;
+        else if ((code == kExitNoAnswer || code == kExitNotConfirmed) && session.LinkLost())
             code = session.PortLost();
         else if (code == kExitNoAnswer && (!watch.Written() || session.LastExchangeUnanswered()))
             session.NoAnswer();

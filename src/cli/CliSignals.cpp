@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 namespace {
+// SIGHUP too: a closed terminal or a dropped remote session must not leave the port locked and at a changed rate.
+constexpr int kHandled[] = {SIGINT, SIGTERM, SIGHUP};
 volatile std::sig_atomic_t g_received = 0;
 int g_pipe[2] = {-1, -1};
 
@@ -35,14 +37,14 @@ TCliSignals::TCliSignals(std::function<void()> onSignal) : m_onSignal(std::move(
     struct sigaction action {};
     action.sa_handler = NoteSignal;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    for (const int signal : kHandled)
+        sigaction(signal, &action, nullptr);
 }
 
 TCliSignals::~TCliSignals()
 {
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    for (const int signal : kHandled)
+        std::signal(signal, SIG_DFL);
     m_notifier.reset();
     for (int& fd : g_pipe) {
         if (fd >= 0)

@@ -6,7 +6,7 @@
 
 class QSocketNotifier;
 
-// SIGINT and SIGTERM while a command runs: the handler only notes the signal
+// SIGINT, SIGTERM and SIGHUP while a command runs: the handler only notes the signal
 // (and wakes the event loop through a pipe); onSignal then runs on the event
 // loop, inside whatever wait the link is in. SIGPIPE is ignored, so a closed
 // standard output is a failed write, not a silent death.

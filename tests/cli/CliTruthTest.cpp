@@ -124,7 +124,7 @@ TEST(Cli, SignalStopsTheExchangeAndRestoresThePort)
 {
     tbtest::SimHarness sim({QStringLiteral("--no-answer"), QStringLiteral("1")});
     ASSERT_TRUE(sim.start()) << sim.errorString().toStdString();
-    for (const int signal : {SIGINT, SIGTERM}) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         const auto reads = [&sim] { return sim.logLines().filter(QStringLiteral("READ")).size(); };
         const qsizetype before = reads();
         QProcess p;
@@ -137,6 +137,9 @@ TEST(Cli, SignalStopsTheExchangeAndRestoresThePort)
         ASSERT_TRUE(p.waitForFinished(3000));
         EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(p.exitCode(), 128 + signal);
+        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+        EXPECT_TRUE(err.contains(QStringLiteral("stopped by"))) << err.toStdString();
+        EXPECT_FALSE(err.contains(QStringLiteral("no answer"))) << err.toStdString();
     }
     // The next run finds the port as usual.
     EXPECT_EQ(RunCli({QStringLiteral("--port"), sim.portPath(), QStringLiteral("--baud"), QStringLiteral("115200"),
