@@ -36,9 +36,21 @@ bool TMenuFile::Load(const QString& path, QStringList& lines, QString& error)
         error = file.errorString();
         return false;
     }
-    const QByteArray bytes = file.readAll();
+    // Read to a limit, not to the end: a device such as /dev/zero or a huge file must
+    // not eat the memory; pipes (a script's process substitution) still work.
+    QByteArray bytes;
+    while (bytes.size() <= kMaxFileBytes) {
+        const QByteArray chunk = file.read(kMaxFileBytes + 1 - bytes.size());
+        if (chunk.isEmpty())
+            break;
+        bytes += chunk;
+    }
     if (file.error() != QFileDevice::NoError) {
         error = file.errorString();
+        return false;
+    }
+    if (bytes.size() > kMaxFileBytes) {
+        error = QStringLiteral("larger than %1 MiB, too large for a menu file").arg(kMaxFileBytes >> 20);
         return false;
     }
     lines = SplitLines(bytes);

@@ -61,6 +61,8 @@ class TMenuFile {
 public:
     static constexpr int kMaxFields = 32;
     static constexpr int kMaxCount = kMaxFields - 3;
+    // Far above any real menu file (every cell of the EEPROM on a line of its own).
+    static constexpr qsizetype kMaxFileBytes = 16 << 20;
 
     // The lines of the file's bytes: CR LF and LF end a line; a last line
     // without an end counts, the end of the last line adds no empty line.

@@ -76,6 +76,14 @@ TEST(MenuFile, LinesEndWithLfOrCrLfAndAreWindows1252)
     EXPECT_EQ(TMenuFile::SplitLines("REM \xE9t\xE9\n"), QStringList({QStringLiteral("REM \u00E9t\u00E9")}));
 }
 
+TEST(MenuFile, EndlessOrHugeInputIsRefusedNotSwallowed)
+{
+    QStringList lines;
+    QString error;
+    EXPECT_FALSE(TMenuFile::Load(QStringLiteral("/dev/zero"), lines, error));
+    EXPECT_TRUE(error.contains(QStringLiteral("too large"))) << error.toStdString();
+}
+
 TEST(MenuFile, GaugeRoundsHalvesToEven)
 {
     struct Case {
