@@ -250,6 +250,7 @@ bool SerialDevice::WriteAll(const uint8_t* data, size_t size, Clock::time_point 
 
 int SerialDevice::ReadSome(uint8_t* buffer, size_t size, Clock::time_point deadline)
 {
+    bool readable = false; // poll said a read would not wait
     for (;;) {
         if (m_fd < 0 || m_lost || Interrupted())
             return -1;
@@ -259,12 +260,15 @@ int SerialDevice::ReadSome(uint8_t* buffer, size_t size, Clock::time_point deadl
         if (n < 0 && errno == EINTR)
             continue;
         // Raw mode without a minimum count: 0 means nothing there yet.
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+        // ... but 0 right after poll called the port readable is its end: the other
+        // side hung up, and poll would go on saying so at once (a busy loop).
+        if ((n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) || (n == 0 && readable)) {
             m_lost = true;
             return -1;
         }
         if (!WaitFor(POLLIN, deadline))
             return m_lost || Interrupted() ? -1 : 0;
+        readable = true;
     }
 }
 

@@ -132,4 +132,18 @@ TEST_F(FlashCli, CtrlCEndsTheDownloadAndFreesThePort)
     EXPECT_TRUE(comm.Open());
 }
 
+TEST_F(FlashCli, TargetThatHangsUpEndsTheDownloadAtOnce)
+{
+    tbtest::SimHarness sim({"--profile", "boot-sc14428", "--pace"});
+    ASSERT_TRUE(sim.start());
+    QProcess cli;
+    cli.start(BinDir() + QStringLiteral("/tunebench-cli"), {"--port", sim.portPath(), "flash", "--target", "6", "--yes",
+                                                            HexFile(tbtest::RandomBytes(128 * 1024, 3))});
+    ASSERT_TRUE(sim.waitForLogPrefix(QStringLiteral("BLOCK ")));
+    ASSERT_TRUE(sim.stop()); // the line's other end closes, as when the adapter is pulled
+    ASSERT_TRUE(cli.waitForFinished(5000));
+    EXPECT_EQ(cli.exitCode(), 6);
+    EXPECT_THAT(QString::fromLocal8Bit(cli.readAllStandardOutput()).toStdString(), HasSubstr("lost"));
+}
+
 } // namespace
