@@ -42,6 +42,7 @@ TCliApp::TCliApp()
       m_root("The scriptable front end of Tunebench on the same link as the windows.", "tunebench-cli")
 {
     m_root.formatter(m_formatter);
+    m_formatter->SetRunnable([this](const CLI::App* command) { return m_actions.count(command) > 0; });
     // A repeated option takes its last value, as it always did.
     m_root.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     m_root.set_version_flag("-v,--version", VersionLine(QStringLiteral("tunebench-cli")).toStdString(),
@@ -60,7 +61,8 @@ TCliApp::TCliApp()
     m_root.footer("Exit codes: 0 done; 1 usage or invalid input; 2 the port cannot be opened; 3 no answer\n"
                   "            (repeater: no repeater answered, or a cell could not be read);\n"
                   "            4 write not confirmed; 5 the handset is not of the required model\n"
-                  "            (handset handsfree: the marker at 001Dh is not AAh).\n"
+                  "            (handset handsfree: the marker at 001Dh is not AAh);\n"
+                  "            6 the flash download failed after the target answered, or was stopped.\n"
                   "COM n is the device path in $TUNEBENCH_COM<n>, else the stored Ports/COM<n>, else "
                   "/dev/ttyS<n-1>.");
 }

@@ -32,14 +32,14 @@ std::string TCliFormatter::UsagePath(const CLI::App* app)
     return root->get_name() + " [OPTIONS]" + path.substr(root->get_name().size());
 }
 
-std::string TCliFormatter::Synopsis(const CLI::App* app) const
+std::string TCliFormatter::Synopsis(const CLI::App* app, bool withMembers) const
 {
     std::string text;
     if (HasOwnOptions(app))
         text += " [OPTIONS]";
     for (const CLI::Option* opt : app->get_options([](const CLI::Option* o) { return o->get_positional(); }))
         text += " " + make_option_usage(opt);
-    if (!app->get_subcommands({}).empty())
+    if (withMembers && !app->get_subcommands({}).empty())
         text += app->get_parent() ? " COMMAND [OPTIONS]" : " COMMAND [ARGS]";
     return text;
 }
@@ -74,6 +74,8 @@ std::string TCliFormatter::make_subcommand(const CLI::App* sub) const
     if (members.empty())
         return Entry(sub->get_name() + Synopsis(sub), sub->get_description());
     std::string text;
+    if (m_runnable && m_runnable(sub))
+        text = Entry(sub->get_name() + Synopsis(sub, false), sub->get_description());
     for (const CLI::App* member : members)
         text += Entry(sub->get_name() + " " + member->get_name() + Synopsis(member), member->get_description());
     return text;

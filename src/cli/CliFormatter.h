@@ -1,6 +1,7 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
+#include <functional>
 #include <string>
 
 // Help texts of tunebench-cli: each command listed with its arguments
@@ -18,8 +19,13 @@ public:
     [[nodiscard]] static std::string CommandPath(const CLI::App* app);
     // "tunebench-cli [OPTIONS] repeater write"
     [[nodiscard]] static std::string UsagePath(const CLI::App* app);
+    // Whether a command runs on its own; such a command with members ("ports",
+    // "flash") is listed itself too, not only its members.
+    void SetRunnable(std::function<bool(const CLI::App*)> runnable) { m_runnable = std::move(runnable); }
 
 private:
-    [[nodiscard]] std::string Synopsis(const CLI::App* app) const;
+    [[nodiscard]] std::string Synopsis(const CLI::App* app, bool withMembers = true) const;
     [[nodiscard]] std::string Entry(const std::string& synopsis, const std::string& description) const;
+
+    std::function<bool(const CLI::App*)> m_runnable;
 };
