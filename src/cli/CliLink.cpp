@@ -102,6 +102,8 @@ int Read(TCliSession& s, const TReadArgs& a)
 {
     const int address = *ParseHexAddress(FromArg(a.address));
     const int count = *ParseDecimal(FromArg(a.count));
+    if (address + count > 0x10000) // the device would answer with cells from address 0 on
+        return s.Usage(QStringLiteral("the bytes run past address FFFF"));
     TSendmail* link = s.OpenLink();
     if (!link)
         return kExitPort;

@@ -17,6 +17,8 @@ TEST(CliHelp, UsageErrorsShowTheCommandsUsageLine)
         {{"read", "G1"}, "Usage: tunebench-cli [OPTIONS] read ADDR [COUNT]\nTry 'tunebench-cli read --help'.\n"},
         {{"--port", "/dev/tunebench-nothing", "write", "FFFF", "1", "2"},
          "Usage: tunebench-cli [OPTIONS] write ADDR BYTE...\n"},
+        {{"--port", "/dev/tunebench-nothing", "read", "FFFF", "2"},
+         "Usage: tunebench-cli [OPTIONS] read ADDR [COUNT]\n"},
         {{"repeater"}, "Usage: tunebench-cli [OPTIONS] repeater COMMAND [OPTIONS]\n"},
         {{"repeater", "read", "--code", "1"}, "Usage: tunebench-cli [OPTIONS] repeater read [OPTIONS]\n"},
     };
