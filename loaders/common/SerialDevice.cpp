@@ -126,6 +126,7 @@ SerialDevice::OpenError SerialDevice::Open(const std::string& path, int baud)
         ::close(fd);
         return OpenError::Settings;
     }
+    m_saved = t;
     ::cfmakeraw(&t);
     t.c_cflag &= ~tcflag_t(CSTOPB | PARENB | CRTSCTS | CSIZE);
     t.c_cflag |= CS8 | CLOCAL | CREAD;
@@ -152,6 +153,9 @@ SerialDevice::OpenError SerialDevice::Open(const std::string& path, int baud)
 void SerialDevice::Close()
 {
     if (m_fd >= 0) {
+        // The next program finds the port as this one found it (rate, raw mode, modem control).
+        if (!m_lost)
+            ::tcsetattr(m_fd, TCSANOW, &m_saved);
         ::close(m_fd);
         m_fd = -1;
     }

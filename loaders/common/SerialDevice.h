@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <termios.h>
 
 class QLockFile;
 
@@ -59,6 +60,7 @@ private:
     int m_fd = -1;
     int m_wake = -1; // eventfd
     bool m_lost = false;
+    termios m_saved{}; // the settings found on Open, given back on Close
     std::unique_ptr<QLockFile> m_lock;
 };
 

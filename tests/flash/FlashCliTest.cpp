@@ -10,7 +10,11 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <csignal>
+#include <fcntl.h>
 #include <gmock/gmock.h>
+#include <termios.h>
+#include <tuple>
+#include <unistd.h>
 
 namespace {
 
@@ -144,6 +148,25 @@ TEST_F(FlashCli, TargetThatHangsUpEndsTheDownloadAtOnce)
     ASSERT_TRUE(cli.waitForFinished(5000));
     EXPECT_EQ(cli.exitCode(), 6);
     EXPECT_THAT(QString::fromLocal8Bit(cli.readAllStandardOutput()).toStdString(), HasSubstr("lost"));
+}
+
+TEST_F(FlashCli, DownloadGivesThePortItsSettingsBack)
+{
+    tbtest::SimHarness sim({"--profile", "boot-sc14428"});
+    ASSERT_TRUE(sim.start());
+    const auto settings = [&sim] {
+        termios t{};
+        const int fd = ::open(sim.portPath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+        EXPECT_GE(fd, 0);
+        EXPECT_EQ(::tcgetattr(fd, &t), 0);
+        ::close(fd);
+        return std::tuple(::cfgetospeed(&t), t.c_cflag, t.c_lflag, t.c_cc[VMIN]);
+    };
+    const auto before = settings();
+    const auto r = Run(BinDir() + QStringLiteral("/tunebench-cli"),
+                       {"--port", sim.portPath(), "flash", "--target", "6", "--yes", HexFile(QByteArray(256, 'x'))});
+    EXPECT_EQ(r.exitCode, 0) << qPrintable(r.out + r.err);
+    EXPECT_EQ(settings(), before);
 }
 
 } // namespace
