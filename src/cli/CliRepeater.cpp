@@ -246,8 +246,9 @@ int RunOnRepeater(TCliSession& s, TRepeaterSequence sequence, const TRepeaterArg
         return sequence(*link, s.Out(), s.Err(), args);
     }
     catch (const EProgramError& e) {
-        // An unreadable cell ends a repeater command as "no answer".
-        s.Err() << MessageAlone(e) << "\n";
+        // An unreadable cell ends a repeater command as "no answer"; the message alone
+        // ('"" is not a valid Hex value') would not say what happened.
+        s.Err() << "the repeater command stopped at a cell without a valid answer: " << MessageAlone(e) << "\n";
     }
     s.Err().flush();
     return kExitNoAnswer;
