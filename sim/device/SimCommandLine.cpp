@@ -62,7 +62,7 @@ QString profileNames()
     QStringList names;
     for (const ProfileInfo& p : profiles())
         names << p.name;
-    return names.join(QLatin1Char('|'));
+    return names.join(QStringLiteral(", ")); // blanks let the help wrap between names, not inside one
 }
 
 } // namespace
@@ -81,7 +81,11 @@ ParseResult parseSimArguments(const QStringList& arguments, SimProgramOptions* o
     const QList<QCommandLineOption> list = {
         help,
         version,
-        valued("profile", QStringLiteral("Device: %1 (default handset).").arg(profileNames()), "name"),
+        valued("profile",
+               QStringLiteral("Device: %1 (default handset); boot-sc14428 or boot-rfl: a flash boot target "
+                              "(--profile boot-rfl --help).")
+                   .arg(profileNames()),
+               "name"),
         valued("baud", QStringLiteral("The device's baud rate (default by profile)."), "rate"),
         QCommandLineOption(QStringLiteral("two-wire"), QStringLiteral("Two-wire line: no echo.")),
         valued("link", QStringLiteral("Make a symlink to the slave at this path."), "path"),
@@ -136,7 +140,8 @@ ParseResult parseSimArguments(const QStringList& arguments, SimProgramOptions* o
     if (parser.isSet(QStringLiteral("profile"))) {
         d.profile = parser.value(QStringLiteral("profile"));
         if (!findProfile(d.profile)) {
-            *message = QStringLiteral("unknown profile: %1 (known: %2)").arg(d.profile, profileNames());
+            *message = QStringLiteral("unknown profile: %1 (known: %2, boot-sc14428, boot-rfl)")
+                           .arg(d.profile, profileNames());
             return ParseResult::Error;
         }
     }
