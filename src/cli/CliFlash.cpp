@@ -27,7 +27,7 @@ struct TFlashArgs {
     bool yes = false;
 };
 
-// Ctrl+C (or SIGTERM) during a download stops the loader cleanly and ends with
+// Ctrl+C (or SIGTERM, or SIGHUP from a closed terminal) during a download stops the loader cleanly and ends with
 // exit 6, so it replaces the command line's own handlers while it runs: the
 // handler only writes to a pipe, which the event loop and the prompts watch.
 class TInterruptPipe {
@@ -42,13 +42,13 @@ public:
             [[maybe_unused]] const ssize_t n = ::write(s_fds[1], &c, 1);
         };
         sigemptyset(&action.sa_mask);
-        ::sigaction(SIGINT, &action, &m_previous[0]);
-        ::sigaction(SIGTERM, &action, &m_previous[1]);
+        for (std::size_t i = 0; i < std::size(kSignals); ++i)
+            ::sigaction(kSignals[i], &action, &m_previous[i]);
     }
     ~TInterruptPipe()
     {
-        ::sigaction(SIGINT, &m_previous[0], nullptr);
-        ::sigaction(SIGTERM, &m_previous[1], nullptr);
+        for (std::size_t i = 0; i < std::size(kSignals); ++i)
+            ::sigaction(kSignals[i], &m_previous[i], nullptr);
         for (int& fd : s_fds)
             if (fd >= 0)
                 ::close(std::exchange(fd, -1));
@@ -79,8 +79,9 @@ public:
     }
 
 private:
+    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
     static inline int s_fds[2] = {-1, -1};
-    struct sigaction m_previous[2]{};
+    struct sigaction m_previous[std::size(kSignals)]{};
 };
 
 int ComNumber(const TCliOptions& options)

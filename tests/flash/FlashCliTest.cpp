@@ -119,21 +119,23 @@ TEST_F(FlashCli, InstalledProgramTakesTheTargetConfigurationFromTheShareFolder)
 
 TEST_F(FlashCli, CtrlCEndsTheDownloadAndFreesThePort)
 {
-    tbtest::SimHarness sim({"--profile", "boot-sc14428", "--pace"});
-    ASSERT_TRUE(sim.start());
-    QProcess cli;
-    cli.start(BinDir() + QStringLiteral("/tunebench-cli"), {"--port", sim.portPath(), "flash", "--target", "6", "--yes",
-                                                            HexFile(tbtest::RandomBytes(128 * 1024, 2))});
-    ASSERT_TRUE(sim.waitForLogPrefix(QStringLiteral("BLOCK ")));
-    ::kill(pid_t(cli.processId()), SIGINT);
-    ASSERT_TRUE(cli.waitForFinished(5000));
-    EXPECT_EQ(cli.exitCode(), 6);
-    EXPECT_THAT(QString::fromLocal8Bit(cli.readAllStandardOutput()).toStdString(),
-                HasSubstr("DOWNLOAD_FAILED_IND\n[00] STOP_PROGRAM_IND"));
-    TComPortMap ports;
-    ports.SetOverride(1, sim.portPath());
-    TComm comm(ports);
-    EXPECT_TRUE(comm.Open());
+    for (const int signal : {SIGINT, SIGHUP}) { // SIGHUP: the terminal was closed
+        tbtest::SimHarness sim({"--profile", "boot-sc14428", "--pace"});
+        ASSERT_TRUE(sim.start());
+        QProcess cli;
+        cli.start(BinDir() + QStringLiteral("/tunebench-cli"), {"--port", sim.portPath(), "flash", "--target", "6",
+                                                                "--yes", HexFile(tbtest::RandomBytes(128 * 1024, 2))});
+        ASSERT_TRUE(sim.waitForLogPrefix(QStringLiteral("BLOCK ")));
+        ::kill(pid_t(cli.processId()), signal);
+        ASSERT_TRUE(cli.waitForFinished(5000));
+        EXPECT_EQ(cli.exitCode(), 6);
+        EXPECT_THAT(QString::fromLocal8Bit(cli.readAllStandardOutput()).toStdString(),
+                    HasSubstr("DOWNLOAD_FAILED_IND\n[00] STOP_PROGRAM_IND"));
+        TComPortMap ports;
+        ports.SetOverride(1, sim.portPath());
+        TComm comm(ports);
+        EXPECT_TRUE(comm.Open());
+    }
 }
 
 TEST_F(FlashCli, TargetThatHangsUpEndsTheDownloadAtOnce)
