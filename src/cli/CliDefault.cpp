@@ -24,7 +24,10 @@ int SendDefault(TCliSession& s, const TDefaultArgs& a)
     if (!link)
         return kExitPort;
     TDefaultCommand command(*link);
-    if (command.Run(device) != TDefaultCommand::TOutcome::Sent) {
+    const TDefaultCommand::TOutcome outcome = command.Run(device);
+    if (outcome == TDefaultCommand::TOutcome::Stopped)
+        return kExitNoAnswer; // a signal: the caller says so
+    if (outcome != TDefaultCommand::TOutcome::Sent) {
         s.Err() << "Could not connect to device!\nThe device must be ON when sending default command.\n";
         return kExitNoAnswer;
     }
