@@ -12,8 +12,14 @@ bool TComm::Open()
 {
     Close();
     auto device = std::make_unique<tbload::SerialDevice>();
-    if (device->Open(QFile::encodeName(DevicePath()).toStdString(), Baud) != tbload::SerialDevice::OpenError::None)
+    const auto error = device->Open(QFile::encodeName(DevicePath()).toStdString(), Baud);
+    if (error != tbload::SerialDevice::OpenError::None) {
+        m_openFailure = QStringLiteral("COM%1 (%2): %3")
+                            .arg(Port)
+                            .arg(DevicePath(), QLatin1String(tbload::SerialDevice::Describe(error)));
         return false;
+    }
+    m_openFailure.clear();
     m_handle = std::move(device);
     return true;
 }

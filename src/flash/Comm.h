@@ -32,8 +32,11 @@ public:
     void SetDTR(bool on);
     void SetRTS(bool on);
     [[nodiscard]] QString DevicePath() const { return m_ports.DevicePath(Port); }
+    // Why the last Open failed, with the port and its device ("COM1 (/dev/ttyUSB0): in use by another program").
+    [[nodiscard]] QString OpenFailure() const { return m_openFailure; }
 
 private:
     TComPortMap m_ports;
     std::unique_ptr<tbload::SerialDevice> m_handle;
+    QString m_openFailure;
 };

@@ -107,6 +107,7 @@ int TFlashRun::RunSC14428(const TFlashTarget& target)
         comm.Port = quint8(m_options.Com);
         if (!comm.Open()) {
             Line(kComError);
+            Line(comm.OpenFailure());
             return kPort;
         }
         comm.SetDTR(false);

@@ -98,6 +98,15 @@ TEST_F(FlashCli, RflLibraryMissingOrIncomplete)
     EXPECT_THAT(r.out.toStdString(), HasSubstr("Failed to lookup RflGetVersion"));
 }
 
+TEST_F(FlashCli, PortThatCannotBeHeldSaysWhy)
+{
+    const auto r = Run(BinDir() + QStringLiteral("/tunebench-cli"),
+                       {"--port", "/dev/null", "flash", "--target", "6", "--yes", HexFile(QByteArray(64, 'x'))});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_THAT(r.out.toStdString(),
+                HasSubstr("Could not open the serial device.\nCOM1 (/dev/null): not a serial device"));
+}
+
 TEST_F(FlashCli, InstalledProgramTakesTheTargetConfigurationFromTheShareFolder)
 {
     const QString usr = m_dir.filePath(QStringLiteral("usr"));
