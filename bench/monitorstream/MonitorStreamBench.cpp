@@ -1,6 +1,7 @@
 // A paced 115200-baud stream from the simulator for 30 s with the monitor
 // open: CPU share of this process and the greatest delay between a block's
 // arrival and its entry reaching the list view.
+#include "../BenchSimulator.h"
 #include "MonitorListModel.h"
 #include "SerialMonitorForm.h"
 #include "SndMail.h"
@@ -71,15 +72,8 @@ int main(int argc, char** argv)
     QProcess sim;
     // The simulator's frame log is not part of what is measured.
     sim.setStandardErrorFile(QProcess::nullDevice());
-    sim.start(QCoreApplication::applicationDirPath() + QStringLiteral("/tunebench-sim"),
-              {QStringLiteral("--baud"), QStringLiteral("115200"), QStringLiteral("--pace")});
-    QString port;
-    while (port.isEmpty() && sim.waitForReadyRead(5000))
-        if (sim.canReadLine()) {
-            const QString line = QString::fromLocal8Bit(sim.readLine()).trimmed();
-            if (line.startsWith(QStringLiteral("PORT ")))
-                port = line.mid(5);
-        }
+    const QString port =
+        StartBenchSimulator(sim, {QStringLiteral("--baud"), QStringLiteral("115200"), QStringLiteral("--pace")});
     if (port.isEmpty()) {
         fprintf(stderr, "cannot start tunebench-sim next to this program\n");
         return 1;

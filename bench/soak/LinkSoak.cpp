@@ -2,6 +2,7 @@
 // tunebench-sim with about 1 % of its answers and 0.5 % of its writes spoiled.
 // Reads are checked against what was written; at the end the device's image is
 // compared with every write the link reported as confirmed.
+#include "../BenchSimulator.h"
 #include "SndMail.h"
 #include "Timing.h"
 #include "TpaProComImpl.h"
@@ -102,15 +103,7 @@ int main(int argc, char** argv)
                                  "400",       "--late-every",   "907",    "--drop-writes",
                                  "199"};
     QProcess sim;
-    sim.setStandardErrorFile(log);
-    sim.start(QCoreApplication::applicationDirPath() + QStringLiteral("/tunebench-sim"), simArgs);
-    QString port;
-    while (port.isEmpty() && sim.waitForReadyRead(5000))
-        while (sim.canReadLine()) {
-            const QString line = QString::fromLocal8Bit(sim.readLine()).trimmed();
-            if (line.startsWith(QStringLiteral("PORT ")))
-                port = line.mid(5);
-        }
+    const QString port = StartBenchSimulator(sim, simArgs, log);
     if (port.isEmpty()) {
         fprintf(stderr, "cannot start tunebench-sim next to this program\n");
         return 1;

@@ -3,20 +3,13 @@
 #include "BootClient.h"
 #include "Crc32.h"
 
+#include "HexText.h"
+
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 
 namespace tbload {
-
-namespace {
-std::string Hex8(uint32_t v)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "%08X", v);
-    return text;
-}
-} // namespace
 
 ScDownload::ScDownload(uint16_t loaderId, FLoaderIndicationHandler handler, int baud, HexResult hex)
     : m_loaderId(loaderId), m_handler(handler), m_baud(baud), m_hex(std::move(hex))

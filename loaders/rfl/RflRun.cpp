@@ -6,6 +6,8 @@
 #include "IntelHex.h"
 #include "RflConfig.h"
 
+#include "HexText.h"
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -13,13 +15,6 @@
 namespace tbload {
 
 namespace {
-
-std::string Hex8(uint32_t v)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "%08X", v);
-    return text;
-}
 
 // Box drawing of code page 437.
 const std::string kTop = "\xDA" + std::string(46, '\xC4') + "\xBF\n";
