@@ -29,7 +29,11 @@ TProgramEnvironment TProgramEnvironment::FromApplication()
     env.arguments = QCoreApplication::arguments().mid(1);
     env.machineSettings = TMachineSettings::DefaultPath();
     // One copy per user: another user's running copy neither blocks nor answers.
-    env.instanceLockPath = QDir::temp().filePath(QStringLiteral("Tunebench - DavoTelecom-%1.lock").arg(UserKey()));
+    // The user's own runtime folder where the session has one: in the shared
+    // temporary folder another user could make the lock first and block a start.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QDir folder = !runtime.isEmpty() && QFileInfo(runtime).isDir() ? QDir(runtime) : QDir::temp();
+    env.instanceLockPath = folder.filePath(QStringLiteral("Tunebench - DavoTelecom-%1.lock").arg(UserKey()));
     return env;
 }
 

@@ -5,9 +5,9 @@
 
 class QLockFile;
 
-// One running copy per machine user: a lock file in the temporary folder. The
-// lock is held until the process ends; a lock left by a dead process does not
-// block a start.
+// One running copy per machine user: a lock file in the user's runtime folder
+// (the temporary folder without one). The lock is held until the process ends;
+// a lock left by a dead process does not block a start.
 class TSingleInstanceGuard {
 public:
     explicit TSingleInstanceGuard(QString lockPath);

@@ -2,11 +2,14 @@
 // without a display, and one running copy that a second start brings forward.
 #include "support/WaitFor.h"
 
+#include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -52,13 +55,14 @@ protected:
         run.process.start(m_program, arguments);
         return run;
     }
-    // The window program offscreen, its instance lock and socket in the
-    // temporary folder, its handshake notes on standard error.
+    // The window program offscreen, its instance lock and socket in a runtime
+    // folder of its own, its handshake notes on standard error.
     TRun& StartWindow()
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("TMPDIR"), m_dir.path());
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), RuntimeFolder());
         env.insert(QStringLiteral("TUNEBENCH_REGISTRY"), m_dir.filePath(QStringLiteral("VUREZIVO.ini")));
         env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("tunebench.instance.info=true"));
         return Start({}, env);
@@ -73,6 +77,13 @@ protected:
         EXPECT_EQ(second.process.exitCode(), 0);
         EXPECT_FALSE(second.process.readAllStandardError().contains("could not be brought to the front"));
         EXPECT_TRUE(running.WaitForNote("main window brought to the front")) << running.notes.toStdString();
+    }
+
+    QString RuntimeFolder() const
+    {
+        const QString folder = m_dir.filePath(QStringLiteral("run"));
+        QDir().mkpath(folder);
+        return folder;
     }
 
     QTemporaryDir m_dir;
@@ -110,6 +121,15 @@ TEST_F(ProgramProcessTest, SecondStartRaisesTheRunningWindowAndACrashedRunBlocks
     TRun& next = StartWindow();
     ExpectSecondStartRaises(next);
     EXPECT_EQ(next.process.state(), QProcess::Running);
+}
+
+TEST_F(ProgramProcessTest, ALockInTheSharedTemporaryFolderDoesNotBlockAStart)
+{
+    // As another user could leave it there, held by a living process.
+    QLockFile foreign(m_dir.filePath(QStringLiteral("Tunebench - DavoTelecom-%1.lock").arg(::getuid())));
+    ASSERT_TRUE(foreign.tryLock(0));
+    TRun& run = StartWindow();
+    EXPECT_TRUE(run.WaitForNote("listening for a second start")) << run.notes.toStdString();
 }
 
 } // namespace
