@@ -77,7 +77,11 @@ std::string SerialDevice::LockFilePath(const std::string& devicePath)
                                             QStringLiteral("/var/lock/lockdev"),
                                             QStringLiteral("/run/lock"),
                                             QStandardPaths::writableLocation(QStandardPaths::TempLocation)};
-    QString name = QString::fromLocal8Bit(devicePath.c_str());
+    // Named after the device, not after a link to it, as others lock it.
+    const QString given = QString::fromLocal8Bit(devicePath.c_str());
+    QString name = QFileInfo(given).canonicalFilePath();
+    if (name.isEmpty())
+        name = given;
     if (name.startsWith(QStringLiteral("/dev/")))
         name.remove(0, 5);
     name.replace(QLatin1Char('/'), QLatin1Char('_'));

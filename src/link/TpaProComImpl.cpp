@@ -95,7 +95,11 @@ bool TTpaProComImpl::Open(std::uint8_t com, std::int32_t baud)
     if (!m_port.isOpen()) {
         m_lastFailure = OpenFailure::None;
         m_lastErrorText.clear();
-        m_port.setPortName(m_portMap.DevicePath(com));
+        // The lock file is named after the port name: the device's own name
+        // is the one that other programs (and the loaders) look for.
+        const QString given = m_portMap.DevicePath(com);
+        const QString device = QFileInfo(given).canonicalFilePath();
+        m_port.setPortName(device.isEmpty() ? given : device);
         if (!m_port.open(QIODevice::ReadWrite)) {
             const QString path = m_portMap.DevicePath(com);
             switch (m_port.error()) {

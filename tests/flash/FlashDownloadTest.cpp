@@ -9,6 +9,7 @@
 #include "support/WaitFor.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSerialPort>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -142,7 +143,11 @@ TEST_F(FlashDownload, FileAndPortProblemsStopBeforeTheTarget)
         EXPECT_EQ(Download(p, bad), TFlashRun::kBadInput);
     EXPECT_THAT(Log().toStdString(), HasSubstr("line 2: byte count"));
 
-    // A port held by someone else: refused at the raw open, exit 2.
+    // A port held by someone else under its real name: refused at the raw open
+    // (exit 2), also when it is given as a link, which has a lock name of its own.
+    const QString link = m_dir.filePath(QStringLiteral("ttyLINK"));
+    ASSERT_TRUE(QFile::link(m_sim->portPath(), link));
+    qputenv("TUNEBENCH_COM1", QFile::encodeName(link));
     QSerialPort holder(m_sim->portPath());
     ASSERT_TRUE(holder.open(QIODevice::ReadWrite));
     for (const Protocol& p : {kSC14428, kRfl})

@@ -6,8 +6,10 @@
 #include "support/SimHarness.h"
 #include "support/WaitFor.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace {
 
@@ -36,6 +38,23 @@ TEST(SerialChannel, MissingPortIsNotOpenAndSaysWhy)
     EXPECT_EQ(channel.LastOpenFailure(), TTpaProComImpl::OpenFailure::NotFound);
     EXPECT_TRUE(channel.Close());
     EXPECT_EQ(channel.Write(QByteArray("x")), 0);
+}
+
+TEST(SerialChannel, APortHeldUnderOneNameIsBusyUnderTheOther)
+{
+    PtyDevice device;
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("ttyLINK"));
+    ASSERT_TRUE(QFile::link(device.SlavePath(), link));
+    for (const auto& [held, asked] : {std::pair{link, device.SlavePath()}, std::pair{device.SlavePath(), link}}) {
+        TTpaProComImpl holder;
+        TTpaProComImpl other;
+        holder.PortMap().SetOverride(1, held);
+        other.PortMap().SetOverride(1, asked);
+        ASSERT_TRUE(holder.Open(1, 9600));
+        EXPECT_FALSE(other.Open(1, 9600)) << qPrintable(asked);
+        EXPECT_EQ(other.LastOpenFailure(), TTpaProComImpl::OpenFailure::Busy);
+    }
 }
 
 TEST(SerialChannel, PortMapOrder)
