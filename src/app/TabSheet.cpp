@@ -42,7 +42,7 @@ void TTabSheet::SetTabVisible(bool visible)
 {
     m_tabVisible = visible;
     if (m_pageControl)
-        m_pageControl->setTabVisible(TabIndex(), visible);
+        m_pageControl->PlaceTab(this);
 }
 
 int TTabSheet::TabIndex() const { return m_pageControl ? m_pageControl->indexOf(const_cast<TTabSheet*>(this)) : -1; }
@@ -61,9 +61,44 @@ TPageControl::TPageControl(QWidget* parent) : QTabWidget(parent)
 void TPageControl::AddPage(TTabSheet* sheet)
 {
     sheet->m_pageControl = this;
+    m_sheets.append(sheet);
     const int index = addTab(sheet, sheet->m_caption);
     setTabToolTip(index, sheet->m_hint);
-    setTabVisible(index, sheet->m_tabVisible);
+    PlaceTab(sheet);
+}
+
+QList<QObject*> TPageControl::Pages() const
+{
+    QList<QObject*> pages;
+    for (TTabSheet* sheet : m_sheets)
+        if (sheet)
+            pages.append(sheet);
+    return pages;
+}
+
+// A hidden sheet leaves the tab row instead of being set invisible in it: the
+// tab bar of Qt 6.4 takes a hidden last tab's empty rectangle for the end of
+// the row and scrolls the row off to the right whenever a tab is picked. The
+// sheet stays a child of the page control, so it is still found by name.
+void TPageControl::PlaceTab(TTabSheet* sheet)
+{
+    const int index = indexOf(sheet);
+    if (!sheet->m_tabVisible) {
+        if (index >= 0)
+            removeTab(index);
+        return;
+    }
+    if (index >= 0)
+        return;
+    int position = 0;
+    for (TTabSheet* other : std::as_const(m_sheets)) {
+        if (other == sheet)
+            break;
+        if (other && indexOf(other) >= 0)
+            ++position;
+    }
+    const int inserted = insertTab(position, sheet, sheet->m_caption);
+    setTabToolTip(inserted, sheet->m_hint);
 }
 
 void TPageControl::SetActivePage(TTabSheet* sheet)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QPointer>
 #include <QTabWidget>
 #include <QWidget>
@@ -46,6 +47,9 @@ private:
 // configured start page that does not exist leads to.
 class TPageControl : public QTabWidget {
     Q_OBJECT
+    // Every sheet in order, also those whose tab is out of the row: language
+    // files reach them through this.
+    Q_PROPERTY(QList<QObject*> Pages READ Pages)
 public:
     explicit TPageControl(QWidget* parent = nullptr);
 
@@ -53,11 +57,17 @@ public:
     // nullptr: no page is active (the current page's content is hidden until
     // the user picks a tab).
     void SetActivePage(TTabSheet* sheet);
+    [[nodiscard]] QList<QObject*> Pages() const;
     [[nodiscard]] TTabSheet* ActivePage() const
     {
         return m_noActivePage ? nullptr : qobject_cast<TTabSheet*>(currentWidget());
     }
 
 private:
+    friend class TTabSheet;
+    // Puts the sheet's tab into the row at its place among the sheets, or takes it out.
+    void PlaceTab(TTabSheet* sheet);
+
+    QList<QPointer<TTabSheet>> m_sheets;
     bool m_noActivePage = false;
 };

@@ -30,8 +30,13 @@ void Visit(QObject& object, QList<QObject*>& out);
 void Collect(const QObject& parent, QList<QObject*>& out)
 {
     // A page control's own children are Qt's (tab bar, page stack); its pages
-    // come in tab order.
+    // come in order: all of them where it lists them, those in the tab row else.
     if (const auto* tabs = qobject_cast<const QTabWidget*>(&parent)) {
+        if (const QVariant pages = tabs->property("Pages"); pages.canConvert<QList<QObject*>>()) {
+            for (QObject* page : pages.value<QList<QObject*>>())
+                Visit(*page, out);
+            return;
+        }
         for (int i = 0; i < tabs->count(); ++i)
             Visit(*tabs->widget(i), out);
         return;

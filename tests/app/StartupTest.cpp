@@ -22,6 +22,7 @@
 #include <QScreen>
 #include <QSet>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTimer>
 
 #ifdef Q_OS_LINUX
@@ -41,6 +42,19 @@ QPoint CentredPosition(const QSize& size)
     const QRect area = screen->availableGeometry();
     return {area.left() + (screen->geometry().width() - size.width()) / 2,
             area.top() + (screen->geometry().height() - size.height()) / 2};
+}
+
+// The last sheet is hidden at start; picking a tab that is in view must not
+// scroll the tab row (the tabs after it once vanished, a gap opening on the left).
+TEST_F(StartupTest, PickingATabInViewKeepsTheTabRowInPlace)
+{
+    TForm1& form = Start();
+    QTabBar* tabs = form.PageControl1->tabBar();
+    const int firstLeft = tabs->tabRect(0).left();
+    for (TTabSheet* sheet : {form.TabSheet3, form.TabSheet4, form.TabSheet1}) {
+        form.PageControl1->SetActivePage(sheet);
+        EXPECT_EQ(tabs->tabRect(0).left(), firstLeft) << sheet->objectName().toStdString();
+    }
 }
 
 TEST_F(StartupTest, WithoutAnySettingsOpensCentredOnWelcomeWithDevicePagesDisabled)
