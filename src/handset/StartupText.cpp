@@ -77,7 +77,14 @@ QStringList TStartupText::Decode(const QByteArray& bytes, bool threeLine)
         QString line = FromWindows1252(bytes.mid(i * length, length));
         while (line.endsWith(QLatin1Char(' ')))
             line.chop(1);
-        lines << line;
+        // A control byte (never written by Encode) must not reach a terminal as
+        // itself: ESC would start a sequence, LF or NUL would split the line.
+        QString shown;
+        for (const QChar c : line)
+            shown += c.category() == QChar::Other_Control
+                         ? QStringLiteral("\\x") + ByteToHex(static_cast<std::uint8_t>(c.unicode()))
+                         : QString(c);
+        lines << shown;
     }
     return lines;
 }

@@ -45,7 +45,7 @@ public:
 
     // The bytes that Encode would write for the characters alone (10 or 36).
     [[nodiscard]] static int TextBytes(bool threeLine) { return threeLine ? 3 * kLineLength : kOneLineLength; }
-    // Stored bytes back to lines, trailing blanks removed.
+    // Stored bytes back to lines, trailing blanks removed, control bytes shown as \xHH.
     [[nodiscard]] static QStringList Decode(const QByteArray& bytes, bool threeLine);
 
     // The text appended with blanks to length (a longer text is unchanged).

@@ -10,7 +10,9 @@
 #include <termios.h>
 #endif
 #ifdef Q_OS_UNIX
+#include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -35,6 +37,19 @@ bool ExistsButIsNoSerialPort(const QString& path)
 #else
     Q_UNUSED(path);
     return false;
+#endif
+}
+
+// Terminal programs and serial libraries of other makers mark a port as theirs
+// with flock on the device itself (TIOCEXCL does not stop root). Take the same
+// lock for as long as the port is open; false when another holds it.
+bool LockDevice(int fd)
+{
+#ifdef Q_OS_UNIX
+    return ::flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
+#else
+    Q_UNUSED(fd);
+    return true;
 #endif
 }
 } // namespace
@@ -119,6 +134,11 @@ bool TTpaProComImpl::Open(std::uint8_t com, std::int32_t baud)
                 m_lastFailure = OpenFailure::NotASerialPort;
             m_lastErrorText = m_port.errorString();
             m_port.clearError();
+        }
+        else if (!LockDevice(static_cast<int>(m_port.handle()))) {
+            m_port.close();
+            m_lastFailure = OpenFailure::Busy;
+            m_lastErrorText = QStringLiteral("locked by another program");
         }
     }
     // Lines come up off: a Linux tty raises DTR on open.

@@ -45,6 +45,9 @@ TEST(StartupText, ThreeLinesAre36CharactersThenZerosInSixBlocks)
                                              "01B6 49 4A 4B 4C 00 00 00 00", "01BE 00 00 00 00 00 00 00 00"}));
     EXPECT_EQ(TStartupText::Decode(QByteArray("DAVO        8240        ABCDEFGHIJKL"), true),
               (QStringList{"DAVO", "8240", "ABCDEFGHIJKL"}));
+    // Bytes a foreign tool left in the cells reach no terminal as controls.
+    EXPECT_EQ(TStartupText::Decode(QByteArray("H\x1B[2J\0\n\x81\xE9\x7F ", 10), false),
+              (QStringList{"H\\x1B[2J\\x00\\x0A\\x81\u00E9\\x7F"}));
 }
 
 TEST(StartupText, UnstorableCharacterIsNamedWithItsLine)

@@ -8,7 +8,10 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -55,6 +58,20 @@ TEST(SerialChannel, APortHeldUnderOneNameIsBusyUnderTheOther)
         EXPECT_FALSE(other.Open(1, 9600)) << qPrintable(asked);
         EXPECT_EQ(other.LastOpenFailure(), TTpaProComImpl::OpenFailure::Busy);
     }
+}
+
+TEST(SerialChannel, APortLockedByAnotherProgramIsBusyNotSilent)
+{
+    PtyDevice device;
+    const int foreign = ::open(QFile::encodeName(device.SlavePath()).constData(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(foreign, 0);
+    ASSERT_EQ(::flock(foreign, LOCK_EX | LOCK_NB), 0);
+    TTpaProComImpl channel;
+    channel.PortMap().SetOverride(1, device.SlavePath());
+    EXPECT_FALSE(channel.Open(1, 9600));
+    EXPECT_EQ(channel.LastOpenFailure(), TTpaProComImpl::OpenFailure::Busy);
+    ::close(foreign);
+    EXPECT_TRUE(channel.Open(1, 9600));
 }
 
 TEST(SerialChannel, PortMapOrder)
