@@ -9,7 +9,6 @@
 #include "RadioGroup.h"
 
 #include <QComboBox>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -18,6 +17,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 void TForm3::CreateControls()
 {
@@ -61,16 +61,17 @@ void TForm3::CreateControls()
     Memo1->setFont(font);
     m_log = std::make_unique<TMemoLogLines>(*Memo1);
 
-    auto* layout = new QGridLayout(client);
-    layout->addWidget(RadioGroup1, 0, 0, 4, 1);
-    auto* port = new QHBoxLayout;
-    port->addWidget(ComboBox1, 1);
-    port->addWidget(btnPorts);
-    layout->addLayout(port, 0, 1);
-    layout->addWidget(Button3, 1, 1);
-    layout->addWidget(bbtnDefaultCommands, 2, 1);
-    layout->addWidget(Memo1, 4, 0, 1, 2);
-    layout->setRowStretch(4, 1);
+    // The targets take the whole width: beside the buttons their longer names were cut.
+    auto* layout = new QVBoxLayout(client);
+    layout->addWidget(RadioGroup1);
+    auto* commands = new QHBoxLayout;
+    commands->addWidget(ComboBox1);
+    commands->addWidget(btnPorts);
+    commands->addStretch(1);
+    commands->addWidget(Button3);
+    commands->addWidget(bbtnDefaultCommands);
+    layout->addLayout(commands);
+    layout->addWidget(Memo1, 1);
 
     KeyTimer = new QTimer(this);
     KeyTimer->setObjectName(QStringLiteral("KeyTimer"));

@@ -15,6 +15,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -30,6 +32,15 @@ public:
 
 QString CaptionKey(const QString& name) { return name + QStringLiteral(".Caption"); }
 QString HintKey(const QString& name) { return name + QStringLiteral(".Hint"); }
+
+// A combo box sizes itself to its items only: its placeholder was cut.
+void FitPlaceholder(QComboBox& box)
+{
+    QStyleOptionComboBox option;
+    option.initFrom(&box);
+    const QSize text(box.fontMetrics().horizontalAdvance(box.placeholderText()), box.fontMetrics().height());
+    box.setMinimumWidth(box.style()->sizeFromContents(QStyle::CT_ComboBox, &option, text, &box).width());
+}
 
 } // namespace
 
@@ -105,15 +116,25 @@ void TLanguageForm::CreateControls()
     lblSaveFailed = HiddenLabel("lblSaveFailed", "The language file was not saved.");
     lblChoiceFailed = HiddenLabel("lblChoiceFailed", "The language choice was not stored.");
 
+    // Two rows: in one, the longer German texts made the window wider than the screen.
     auto* bar = new QHBoxLayout;
-    for (QWidget* w : std::initializer_list<QWidget*>{cbForms, btnLoadLanguage, btnSaveLanguage, cbAdditionalInfo,
-                                                      cbLoadCaptions, cbLoadHints, cbAutoLoad})
+    for (QWidget* w : std::initializer_list<QWidget*>{cbForms, btnLoadLanguage, btnSaveLanguage})
         bar->addWidget(w);
     bar->addStretch();
     bar->addWidget(cbSelectLanguage);
+    auto* options = new QHBoxLayout;
+    for (QCheckBox* box : {cbAdditionalInfo, cbLoadCaptions, cbLoadHints, cbAutoLoad})
+        options->addWidget(box);
+    options->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
+    layout->addLayout(options);
     layout->addWidget(sgLanguage, 1);
+    // Tab follows the rows: the language choice ends the first.
+    QWidget* order[] = {cbForms,        btnLoadLanguage, btnSaveLanguage, cbSelectLanguage, cbAdditionalInfo,
+                        cbLoadCaptions, cbLoadHints,     cbAutoLoad,      sgLanguage};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
 
     // The user's choices only: refilling the lists must not act.
     connect(cbForms, &QComboBox::activated, this, [this](int) { cbFormsChange(); });
@@ -144,6 +165,8 @@ void TLanguageForm::FormShow()
                                            Label4->text(), Label5->text(), Label6->text()});
     cbForms->setPlaceholderText(lblChoose->text());
     cbSelectLanguage->setPlaceholderText(lblUseThisLang->text());
+    for (QComboBox* box : {cbForms, cbSelectLanguage})
+        FitPlaceholder(*box);
     FormResize();
 }
 

@@ -1,22 +1,165 @@
 // Makes the README's screenshots: the main window after "Set Comport" found
 // the device on COM1, optionally on the repeater page after a read, or in
-// German (the German.lng beside this program); "pages" saves every visible page
-// as OUT-<sheet>.png, for a look at each layout ("german,pages" in German).
-// Usage: tunebench-screenshot OUT.png [repeater|german|pages|german,pages]
+// German (the German.lng beside this program). "pages" saves every visible page
+// as OUT-<sheet>.png, for a look at each layout; "windows" saves every other
+// window as OUT-<name>.png: the flash load utility with its menus and default
+// commands, the traffic monitor with traffic, the language editor, the Ports
+// dialog, About, help, message boxes with the longest texts, and the main
+// window at its smallest size. Modes combine: "german,windows".
+// Usage: tunebench-screenshot OUT.png [repeater|german|pages|windows|...]
 // (under xvfb-run, with TUNEBENCH_COM1 pointing at tunebench-sim).
 #include "CommunicationsPage.h"
+#include "DefaultForm.h"
+#include "DialogsTranslation.h"
+#include "DownloadPage.h"
+#include "Form3.h"
+#include "HelpWindow.h"
+#include "LanguageForm.h"
 #include "MachineSettings.h"
 #include "ProgramWindows.h"
+#include "RadioGroup.h"
 #include "RepeaterPage.h"
 #include "Rov_Evev.h"
+#include "SerialMonitorForm.h"
+#include "SndMail.h"
 #include "TabSheet.h"
+#include "TrafficMonitor.h"
 #include "TunebenchApplication.h"
+#include "WelcomePage.h"
 #include "support/WaitFor.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QFile>
+#include <QLabel>
+#include <QMenu>
 #include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
 #include <cstdio>
+
+namespace {
+
+QString g_stem;
+bool g_failed = false;
+
+void Settle(int ms = 200)
+{
+    tbtest::waitFor([] { return false; }, ms);
+}
+
+// Saves the window as OUT-<name>.png and prints its size and place on the screen.
+void Save(QWidget& window, const QString& name)
+{
+    const QString file = g_stem + QLatin1Char('-') + name + QStringLiteral(".png");
+    if (!window.grab().save(file)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+        g_failed = true;
+        return;
+    }
+    const QRect frame = window.frameGeometry();
+    std::printf("%s %dx%d at %d,%d\n", qPrintable(file), frame.width(), frame.height(), frame.x(), frame.y());
+}
+
+void ShowAndSave(QWidget& window, const QString& name)
+{
+    window.show();
+    window.raise();
+    tbtest::waitFor([&] { return window.isVisible(); });
+    Settle();
+    Save(window, name);
+}
+
+// Saves the modal window that open() brings up, then closes it.
+void SaveModal(const QString& name, const std::function<void()>& open)
+{
+    auto* poll = new QTimer;
+    poll->setInterval(50);
+    QObject::connect(poll, &QTimer::timeout, [poll, name] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible())
+            return;
+        poll->stop();
+        poll->deleteLater();
+        QTimer::singleShot(300, modal, [modal, name] {
+            Save(*modal, name);
+            if (auto* dialog = qobject_cast<QDialog*>(modal))
+                dialog->reject();
+            else
+                modal->close();
+        });
+    });
+    poll->start();
+    open();
+}
+
+void SaveMenu(QMenu& menu, QWidget& owner, const QString& name)
+{
+    menu.popup(owner.mapToGlobal(QPoint(10, 30)));
+    tbtest::waitFor([&] { return menu.isVisible(); });
+    Settle(100);
+    Save(menu, name);
+    menu.hide();
+}
+
+void SaveWindows(TProgramWindows& windows)
+{
+    TForm1& form = *windows.Form1;
+
+    // The traffic monitor, with the traffic of a second "Set Comport".
+    form.PageControl1->SetActivePage(form.TabSheet5);
+    form.Operations().Link().ShowMonitor();
+    form.Communications->Button2Click();
+    if (auto* monitor = dynamic_cast<TSerialMonitorForm*>(TrafficMonitorRegistry::Current())) {
+        monitor->FlushPending();
+        ShowAndSave(*monitor, QStringLiteral("SerialMonitor"));
+        monitor->close();
+    }
+
+    SaveModal(QStringLiteral("Ports"), [&] { form.Communications->btnPortsClick(); });
+    SaveModal(QStringLiteral("About"), [&] { form.miAboutClick(); });
+    THelpWindow& help = ShowUserGuide(form.Welcome->Label54->text());
+    ShowAndSave(help, QStringLiteral("Help"));
+    help.close();
+    SaveMenu(*form.About1, form, QStringLiteral("Form1-HelpMenu"));
+
+    form.miLanguageClick();
+    ShowAndSave(*windows.LanguageForm, QStringLiteral("LanguageForm"));
+    windows.LanguageForm->close();
+
+    // The flash load utility, as "Load Flash" opens it.
+    form.PageControl1->SetActivePage(form.TabSheet6);
+    form.DownloadPage->Button10Click();
+    TForm3& flash = *windows.Form3;
+    ShowAndSave(flash, QStringLiteral("Form3"));
+    SaveMenu(*flash.File1, flash, QStringLiteral("Form3-FileMenu"));
+    SaveMenu(*flash.Help1, flash, QStringLiteral("Form3-HelpMenu"));
+    flash.RadioGroup1->SetItemIndex(4);
+    SaveModal(QStringLiteral("DefaultForm"), [&] { flash.bbtnDefaultCommandsClick(); });
+    flash.hide();
+
+    // Message boxes with the longest texts of any window's labels.
+    QStringList texts;
+    for (QWidget* window : windows.Windows())
+        for (QLabel* label : window->findChildren<QLabel*>())
+            if (label->text().size() > 60 && !texts.contains(label->text()))
+                texts << label->text();
+    std::sort(texts.begin(), texts.end(), [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    for (int i = 0; i < std::min<qsizetype>(3, texts.size()); ++i)
+        SaveModal(QStringLiteral("Message%1").arg(i + 1),
+                  [&] { MessageDlg(texts[i], i == 0 ? mtConfirmation : mtWarning, i == 0 ? mbOKCancel : mbOK); });
+
+    // The main window at the smallest size it lets itself be made.
+    form.PageControl1->SetActivePage(form.TabSheet7);
+    form.resize(form.minimumSizeHint().expandedTo(form.minimumSize()));
+    Settle();
+    Save(form, QStringLiteral("Form1-smallest"));
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -25,6 +168,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: tunebench-screenshot OUT.png\n");
         return 2;
     }
+    InstallSerialMonitorFactory();
     QTemporaryDir folder;
     TProgramEnvironment env = TProgramEnvironment::FromApplication();
     env.programFile = folder.filePath(QStringLiteral("Tunebench"));
@@ -37,36 +181,35 @@ int main(int argc, char** argv)
                     folder.filePath(QStringLiteral("German.lng")));
         TMachineSettings(env.machineSettings).WriteString(QStringLiteral("Language"), QStringLiteral("German"));
     }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    g_stem = out.endsWith(QLatin1String(".png")) ? out.chopped(4) : out;
     TProgramWindows windows(env);
     TForm1& form = *windows.Form1;
     form.show();
     tbtest::waitFor([&] { return form.isVisible(); });
     form.PageControl1->SetActivePage(form.TabSheet5);
     form.Communications->Button2Click();
-    if (mode == QLatin1String("repeater")) {
+    if (mode.contains(QLatin1String("repeater"))) {
         form.PageControl1->SetActivePage(form.TabSheet4);
         form.RepeaterPage->Button5Click();
     }
-    tbtest::waitFor([] { return false; }, 300); // let the window paint
+    Settle(300); // let the window paint
     if (mode.contains(QLatin1String("pages"))) {
-        const QString out = QString::fromLocal8Bit(argv[1]);
-        const QString stem = out.endsWith(QLatin1String(".png")) ? out.chopped(4) : out;
         for (int i = 0; i < form.PageControl1->count(); ++i) {
             auto* sheet = qobject_cast<TTabSheet*>(form.PageControl1->widget(i));
             if (!sheet || !sheet->TabVisible())
                 continue;
             form.PageControl1->SetActivePage(sheet);
-            tbtest::waitFor([] { return false; }, 200);
-            const QString file = stem + QLatin1Char('-') + sheet->objectName() + QStringLiteral(".png");
-            if (!form.grab().save(file)) {
-                std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
-                return 1;
-            }
-            std::printf("%s\n", qPrintable(file));
+            Settle();
+            Save(form, sheet->objectName());
         }
-        return 0;
+        return g_failed ? 1 : 0;
     }
-    if (!form.grab().save(QString::fromLocal8Bit(argv[1]))) {
+    if (mode.contains(QLatin1String("windows"))) {
+        SaveWindows(windows);
+        return g_failed ? 1 : 0;
+    }
+    if (!form.grab().save(out)) {
         std::fprintf(stderr, "cannot write %s\n", argv[1]);
         return 1;
     }
