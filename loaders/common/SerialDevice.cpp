@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -124,6 +125,12 @@ SerialDevice::OpenError SerialDevice::Open(const std::string& path, int baud)
     if (::ioctl(fd, TIOCEXCL) != 0) {
         ::close(fd);
         return OpenError::Denied;
+    }
+    // Terminal programs and serial libraries of other makers hold the device
+    // itself with flock, which TIOCEXCL does not make root respect.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        ::close(fd);
+        return OpenError::InUse;
     }
     termios t{};
     if (::tcgetattr(fd, &t) != 0) {

@@ -13,7 +13,10 @@
 #include <QSerialPort>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <fcntl.h>
 #include <gmock/gmock.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 
@@ -153,6 +156,11 @@ TEST_F(FlashDownload, FileAndPortProblemsStopBeforeTheTarget)
     for (const Protocol& p : {kSC14428, kRfl})
         EXPECT_EQ(Download(p, HexFile(QByteArray(64, 'x'))), TFlashRun::kPort) << qPrintable(Log());
     holder.close();
+    // The same when another program holds the device itself with flock.
+    const int locker = ::open(QFile::encodeName(m_sim->portPath()).constData(), O_RDWR | O_NOCTTY);
+    ASSERT_EQ(::flock(locker, LOCK_EX | LOCK_NB), 0);
+    EXPECT_EQ(Download(kSC14428, HexFile(QByteArray(64, 'x'))), TFlashRun::kPort) << qPrintable(Log());
+    ::close(locker);
     EXPECT_FALSE(m_sim->logLines().join('\n').contains(QStringLiteral("HELLO")));
 }
 
