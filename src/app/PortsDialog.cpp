@@ -9,6 +9,7 @@
 #include <QFormLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -51,6 +52,9 @@ TPortsDialog::TPortsDialog(QString settingsPath, QList<TSerialPortEntry> ports, 
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->setObjectName(QStringLiteral("PortsButtons"));
+    // Qt's own texts stay English: the buttons speak the language of the message boxes.
+    buttons->button(QDialogButtonBox::Ok)->setText(DialogTexts()[dtOK]);
+    buttons->button(QDialogButtonBox::Cancel)->setText(DialogTexts()[dtCancel]);
     connect(buttons, &QDialogButtonBox::accepted, this, &TPortsDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &TPortsDialog::reject);
     layout->addWidget(buttons);

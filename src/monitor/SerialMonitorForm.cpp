@@ -74,7 +74,8 @@ TSerialMonitorForm::TSerialMonitorForm(QWidget* parent) : QWidget(parent, Qt::Wi
     setObjectName(QStringLiteral("SerialMonitorForm"));
     setWindowTitle(QStringLiteral("Serial Monitor"));
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(700, 400);
+    // Wide enough that a read's answer shows in hex and in ASCII side by side.
+    resize(800, 400);
     CreateControls();
     ShowTraceReset();
     ShowLinesUsed();
@@ -132,6 +133,12 @@ void TSerialMonitorForm::CreateControls()
     m_save->setObjectName(QStringLiteral("bbtnSave"));
     m_clear = new QPushButton(QStringLiteral("Clear"), this);
     m_clear->setObjectName(QStringLiteral("bbtnClear"));
+    // Tab follows the rows, from the options above to the buttons below; the
+    // list, made first, still has the focus when the window opens.
+    QWidget* order[] = {m_follow, m_stayOnTop, m_maxLines, m_omitNewData, m_list, m_save, m_clear};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+    m_list->setFocus();
     // Clear is the window's cancel button.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, m_clear, &QPushButton::click);

@@ -116,10 +116,15 @@ TEST_F(PortsDialogTest, AnAssignmentIsStoredUnderItsStableNameShownAndUsedBySetC
     EXPECT_EQ(form.PanelText(1), "PP Connected");
 
     // Reopened, the dialog shows the assignment; a device path stored by hand
-    // is offered under the stable name; cancelling stores nothing.
+    // is offered under the stable name; cancelling stores nothing. The buttons
+    // speak the language of the message boxes.
     ASSERT_TRUE(Registry().WriteString(QStringLiteral("Ports/COM3"), m_sim.portPath()));
     ASSERT_TRUE(Registry().WriteString(QStringLiteral("Ports/COM4"), QStringLiteral("/dev/ttyUSB7")));
+    TDialogTexts texts = DefaultDialogTexts();
+    texts[dtCancel] = QStringLiteral("Abbrechen");
+    SetDialogTexts(texts);
     InDialog(form, [&](TPortsDialog& dialog) {
+        EXPECT_EQ(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->text(), "Abbrechen");
         EXPECT_EQ(dialog.Choice(2), m_stable);
         EXPECT_EQ(dialog.Choice(3), m_stable);
         EXPECT_EQ(Choice(dialog, 4)->currentText(), "/dev/ttyUSB7 (not present)");

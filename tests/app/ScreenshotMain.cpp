@@ -45,6 +45,7 @@ namespace {
 
 QString g_stem;
 bool g_failed = false;
+bool g_readRepeater = false;
 
 void Settle(int ms = 200)
 {
@@ -94,6 +95,21 @@ void SaveModal(const QString& name, const std::function<void()>& open)
     });
     poll->start();
     open();
+}
+
+void SavePages(TForm1& form, const QString& prefix)
+{
+    for (int i = 0; i < form.PageControl1->count(); ++i) {
+        auto* sheet = qobject_cast<TTabSheet*>(form.PageControl1->widget(i));
+        if (!sheet || !sheet->TabVisible())
+            continue;
+        form.PageControl1->SetActivePage(sheet);
+        // Entering the page empties its fields: read again.
+        if (sheet == form.TabSheet4 && g_readRepeater)
+            form.RepeaterPage->Button5Click();
+        Settle();
+        Save(form, prefix + sheet->objectName());
+    }
 }
 
 void SaveMenu(QMenu& menu, QWidget& owner, const QString& name)
@@ -147,16 +163,15 @@ void SaveWindows(TProgramWindows& windows)
         for (QLabel* label : window->findChildren<QLabel*>())
             if (label->text().size() > 60 && !texts.contains(label->text()))
                 texts << label->text();
+    texts << UsageText(QStringLiteral("Tunebench"));
     std::sort(texts.begin(), texts.end(), [](const QString& a, const QString& b) { return a.size() > b.size(); });
-    for (int i = 0; i < std::min<qsizetype>(3, texts.size()); ++i)
+    for (int i = 0; i < std::min<qsizetype>(4, texts.size()); ++i)
         SaveModal(QStringLiteral("Message%1").arg(i + 1),
                   [&] { MessageDlg(texts[i], i == 0 ? mtConfirmation : mtWarning, i == 0 ? mbOKCancel : mbOK); });
 
     // The main window at the smallest size it lets itself be made.
-    form.PageControl1->SetActivePage(form.TabSheet7);
     form.resize(form.minimumSizeHint().expandedTo(form.minimumSize()));
-    Settle();
-    Save(form, QStringLiteral("Form1-smallest"));
+    SavePages(form, QStringLiteral("smallest-"));
 }
 
 } // namespace
@@ -190,19 +205,13 @@ int main(int argc, char** argv)
     form.PageControl1->SetActivePage(form.TabSheet5);
     form.Communications->Button2Click();
     if (mode.contains(QLatin1String("repeater"))) {
+        g_readRepeater = true;
         form.PageControl1->SetActivePage(form.TabSheet4);
         form.RepeaterPage->Button5Click();
     }
     Settle(300); // let the window paint
     if (mode.contains(QLatin1String("pages"))) {
-        for (int i = 0; i < form.PageControl1->count(); ++i) {
-            auto* sheet = qobject_cast<TTabSheet*>(form.PageControl1->widget(i));
-            if (!sheet || !sheet->TabVisible())
-                continue;
-            form.PageControl1->SetActivePage(sheet);
-            Settle();
-            Save(form, sheet->objectName());
-        }
+        SavePages(form, QString());
         return g_failed ? 1 : 0;
     }
     if (mode.contains(QLatin1String("windows"))) {

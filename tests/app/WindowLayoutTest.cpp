@@ -1,9 +1,12 @@
 // Every window at its first size, in English and in German: no text cut off.
+#include "CommunicationsPage.h"
 #include "DefaultForm.h"
 #include "Form3.h"
 #include "LanguageForm.h"
 #include "MainWindowFixture.h"
+#include "PortsDialog.h"
 #include "ProgramWindows.h"
+#include "SerialMonitorForm.h"
 #include "TabSheet.h"
 
 #include <QAbstractButton>
@@ -11,6 +14,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QToolButton>
@@ -85,6 +89,28 @@ QStringList CutTexts(const QWidget& window)
     return cut;
 }
 
+// "window: a -> b" for every Tab step that goes back up or to the left.
+// Radio buttons are one stop of their group, and a wrap to the start is no step.
+QStringList BackwardTabSteps(QWidget& window)
+{
+    QCoreApplication::sendPostedEvents();
+    QList<QWidget*> chain;
+    for (QWidget* w = window.nextInFocusChain(); w != &window; w = w->nextInFocusChain())
+        if (window.isAncestorOf(w) && w->isVisible() && (w->focusPolicy() & Qt::TabFocus) && !w->focusProxy() &&
+            !qobject_cast<QRadioButton*>(w))
+            chain << w;
+    QStringList backward;
+    for (qsizetype i = 1; i < chain.size(); ++i) {
+        const QRect a(chain[i - 1]->mapTo(&window, QPoint()), chain[i - 1]->size());
+        const QRect b(chain[i]->mapTo(&window, QPoint()), chain[i]->size());
+        const bool sameRow = std::abs(a.center().y() - b.center().y()) < std::max(a.height(), b.height()) / 2;
+        if (sameRow ? b.left() < a.left() : b.center().y() < a.center().y())
+            backward << QStringLiteral("%1: %2 -> %3")
+                            .arg(window.objectName(), chain[i - 1]->objectName(), chain[i]->objectName());
+    }
+    return backward;
+}
+
 class WindowLayoutTest : public MainWindowFixture, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(WindowLayoutTest, EveryTextFitsAtTheFirstSize)
@@ -103,18 +129,26 @@ TEST_P(WindowLayoutTest, EveryTextFitsAtTheFirstSize)
     TForm1& form = *windows.Form1;
     form.show();
     ASSERT_TRUE(tbtest::waitFor([&] { return form.isVisible(); }));
+    QStringList backward;
     for (int i = 0; i < form.PageControl1->count(); ++i) {
         form.PageControl1->setCurrentIndex(i);
         cut << CutTexts(form);
+        backward << BackwardTabSteps(form);
     }
-    for (QWidget* window : {static_cast<QWidget*>(windows.Form3), static_cast<QWidget*>(windows.LanguageForm),
-                            static_cast<QWidget*>(windows.DefaultForm)}) {
+    TPortsDialog ports(m_registryPath, {}, TPortsDialogTexts::FromLabels(*form.Communications));
+    auto* monitor = new TSerialMonitorForm; // deletes itself on close
+    for (QWidget* window :
+         {static_cast<QWidget*>(windows.Form3), static_cast<QWidget*>(windows.LanguageForm),
+          static_cast<QWidget*>(windows.DefaultForm), static_cast<QWidget*>(&ports), static_cast<QWidget*>(monitor)}) {
         window->show();
         ASSERT_TRUE(tbtest::waitFor([&] { return window->isVisible(); }));
         cut << CutTexts(*window);
+        backward << BackwardTabSteps(*window);
         window->hide();
     }
+    monitor->close();
     EXPECT_TRUE(cut.isEmpty()) << cut.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(backward.isEmpty()) << backward.join(QLatin1Char('\n')).toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, WindowLayoutTest, ::testing::Values("English", "German"));

@@ -309,8 +309,15 @@ TEST_F(SerialMonitorFormTest, ColumnsFitTheFirstTrafficAndTheLastStretches)
 {
     auto* list = Child<QTreeView>("lvMonitor");
     form->AddTraffic(TrafficDirection::Sent, QByteArray::fromHex("FFFF4D023B0800034001020304050607"));
+    // A four-byte read's answer, the longest of a repeater read: its ASCII is not cut either.
+    form->AddTraffic(TrafficDirection::Received, QByteArray::fromHex("FFFF4D02063C080003400087"
+                                                                     "4D3C033D0004D516"));
     form->FlushPending();
     const QFontMetrics metrics(list->font());
+    for (int row = 0; row < form->ListModel()->rowCount(); ++row) {
+        const QString ascii = form->ListModel()->index(row, 4).data().toString();
+        EXPECT_GT(list->columnWidth(4), metrics.horizontalAdvance(ascii)) << ascii.toStdString();
+    }
     for (int c = 0; c < 4; ++c) {
         const QString text = form->ListModel()->index(0, c).data().toString();
         EXPECT_GT(list->columnWidth(c), metrics.horizontalAdvance(text)) << c << ": " << text.toStdString();
