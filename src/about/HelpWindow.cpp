@@ -9,7 +9,8 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_brows
 {
     setObjectName(QStringLiteral("HelpWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(820, 640);
+    // The guide's pictures are as wide as the main window; beside the scroll bar they fit.
+    resize(850, 640);
     m_browser->setObjectName(QStringLiteral("HelpBrowser"));
     m_browser->setOpenExternalLinks(true);
     auto* layout = new QVBoxLayout(this);

@@ -2,9 +2,11 @@
 #include "BuildInfo.h"
 #include "HelpWindow.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTextBrowser>
 #include <gtest/gtest.h>
 
@@ -102,6 +104,9 @@ TEST(Help, TheMainWindowsHelpShowsTheBuiltInGuideWithItsPictures)
         EXPECT_FALSE(
             window.Browser()->loadResource(QTextDocument::ImageResource, QUrl(QLatin1String(picture))).isNull())
             << picture;
+    // The pictures are as wide as the main window: they fit without scrolling sideways.
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(window.Browser()->horizontalScrollBar()->maximum(), 0);
     window.close(); // deletes itself
 }
 

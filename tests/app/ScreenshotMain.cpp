@@ -5,7 +5,8 @@
 // window as OUT-<name>.png: the flash load utility with its menus and default
 // commands, the traffic monitor with traffic, the language editor, the Ports
 // dialog, About, help, message boxes with the longest texts, and the main
-// window at its smallest size. Modes combine: "german,windows".
+// window at its smallest size; "hidden" adds the pages a switch or a gesture
+// shows. Modes combine: "german,windows".
 // Usage: tunebench-screenshot OUT.png [repeater|german|pages|windows|...]
 // (under xvfb-run, with TUNEBENCH_COM1 pointing at tunebench-sim).
 #include "CommunicationsPage.h"
@@ -188,9 +189,12 @@ int main(int argc, char** argv)
     TProgramEnvironment env = TProgramEnvironment::FromApplication();
     env.programFile = folder.filePath(QStringLiteral("Tunebench"));
     env.arguments.clear();
+    const QString mode = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    const bool hidden = mode.contains(QLatin1String("hidden"));
+    if (hidden)
+        env.arguments = {QStringLiteral("/va")};
     env.machineSettings = folder.filePath(QStringLiteral("VUREZIVO.ini"));
     env.instanceLockPath.clear();
-    const QString mode = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     if (mode.contains(QLatin1String("german"))) {
         QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/German.lng"),
                     folder.filePath(QStringLiteral("German.lng")));
@@ -202,6 +206,8 @@ int main(int argc, char** argv)
     TForm1& form = *windows.Form1;
     form.show();
     tbtest::waitFor([&] { return form.isVisible(); });
+    if (hidden)
+        form.FormKeyDown(Qt::Key_F12, Qt::ShiftModifier | Qt::ControlModifier);
     form.PageControl1->SetActivePage(form.TabSheet5);
     form.Communications->Button2Click();
     if (mode.contains(QLatin1String("repeater"))) {
