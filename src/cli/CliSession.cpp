@@ -39,11 +39,19 @@ QString TCliSession::PortAndRate() const
 
 void TCliSession::NoAnswer()
 {
-    const int tries = m_link ? m_link->MailsSent() : 0;
-    m_err << "no answer from " << PortAndRate();
+    const int tries = m_link ? m_link->MailsUnansweredInARow() : 0;
+    const int answered = m_link ? m_link->MailsAnswered() : 0;
+    // Bytes came back, but no answer that holds: damage, another rate, or not our protocol.
+    const bool damaged = m_link && m_link->MailsSent() > 0 && !LastExchangeUnanswered();
+    m_err << (damaged ? "no valid answer from " : "no answer from ") << PortAndRate();
     if (tries > 0)
         m_err << " after " << tries << (tries == 1 ? " try" : " tries");
-    m_err << "; is the device on, and is the rate right (`--baud` sets it: 8600, 9600 or 115200)?\n";
+    // A device that answered this command before is on and at the right rate.
+    if (answered > 0)
+        m_err << "; it had answered " << answered << (answered == 1 ? " mail" : " mails")
+              << " of this command before\n";
+    else
+        m_err << "; is the device on, and is the rate right (`--baud` sets it: 8600, 9600 or 115200)?\n";
     m_err.flush();
 }
 

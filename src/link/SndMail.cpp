@@ -333,6 +333,11 @@ std::int64_t TMailControl::Exchange()
     m_lastLineActivity = ReadCounter();
     m_mail.RxChecksumOk = ChecksumTest();
     m_mail.AnswerText = BuildAnswerText();
+    if (m_mail.RxExpected != EchoLength()) {
+        const bool answered = AnswerWellFormed();
+        m_mailsAnswered += answered ? 1 : 0;
+        m_unansweredInARow = answered ? 0 : m_unansweredInARow + 1;
+    }
     m_mail.Elapsed = ElapsedMs(ReadCounter(), t0);
     if (auto* monitor = TrafficMonitorRegistry::Current()) {
         monitor->AddInfoLine(InfoKind::Comment,

@@ -111,6 +111,10 @@ public:
     [[nodiscard]] bool AnswerWellFormed() const;
     // Mails sent on the line since the link was made, read-backs of writes included.
     [[nodiscard]] int MailsSent() const { return m_mailsSent; }
+    // Mails that got a well-formed answer, and those at the end that expected
+    // one in vain (writes, which get none, are not counted).
+    [[nodiscard]] int MailsAnswered() const { return m_mailsAnswered; }
+    [[nodiscard]] int MailsUnansweredInARow() const { return m_unansweredInARow; }
 
 protected:
     void OnPortData(const QByteArray& data);
@@ -161,6 +165,8 @@ private:
     std::int64_t m_lastLineActivity = 0;
     int m_waitNeeded = 0;
     int m_mailsSent = 0;
+    int m_mailsAnswered = 0;
+    int m_unansweredInARow = 0;
     std::int64_t m_startTime;
     std::int64_t m_gapPeriodMs = 110;
     std::int64_t m_gapDeadline = 0;

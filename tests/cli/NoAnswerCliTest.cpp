@@ -27,6 +27,10 @@ TEST(CliNoAnswer, EveryExit3SaysWhatWasTried)
         // commands that say it in their own words name the port too
         {{}, {"--baud", "115200", "handset", "ipei"}, "at 115200 baud after 6 tries"},
         {silent, {"handset", "gain", "read"}, "at 9600 baud after 3 tries"},
+        // a device that answered earlier mails is on: no hint at the rate, earlier answers not counted as tries
+        {{"--profile", "handset-8240", "--silent", "003E"},
+         {"--baud", "115200", "handset", "handsfree", "read"},
+         "after 1 try; it had answered 2 mails of this command before"},
     };
     // Each on a simulator of its own, all at once: the silent probes take seconds.
     std::vector<std::unique_ptr<tbtest::SimHarness>> sims;
@@ -48,7 +52,7 @@ TEST(CliNoAnswer, EveryExit3SaysWhatWasTried)
         if (cases[i].cliArgs[0] != QLatin1String("repeater")) {
             EXPECT_TRUE(err.contains(QStringLiteral("no answer from %1 at ").arg(sims[i]->portPath())))
                 << what << ": " << err.toStdString();
-            EXPECT_TRUE(err.contains(cases[i].tried + QLatin1Char(';'))) << what << ": " << err.toStdString();
+            EXPECT_TRUE(err.contains(cases[i].tried)) << what << ": " << err.toStdString();
         }
         EXPECT_FALSE(err.contains(QStringLiteral("Unit: "))) << what;
     }
