@@ -27,6 +27,8 @@ int SendDefault(TCliSession& s, const TDefaultArgs& a)
     const TDefaultCommand::TOutcome outcome = command.Run(device);
     if (outcome == TDefaultCommand::TOutcome::Stopped)
         return kExitNoAnswer; // a signal: the caller says so
+    if (outcome == TDefaultCommand::TOutcome::Lost)
+        return s.PortLost();
     if (outcome != TDefaultCommand::TOutcome::Sent) {
         s.Err() << "Could not connect to device!\nThe device must be ON when sending default command.\n";
         return kExitNoAnswer;

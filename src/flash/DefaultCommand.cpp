@@ -2,9 +2,6 @@
 
 #include "SndMail.h"
 
-#include <QEventLoop>
-#include <QTimer>
-
 QString DefaultCommandMail(TDefaultDevice device)
 {
     return device == TDefaultDevice::Repeater ? QStringLiteral("2 3a") : QStringLiteral("2 3a 0");
@@ -33,27 +30,12 @@ TDefaultCommand::TOutcome TDefaultCommand::Run(TDefaultDevice device, int pauseM
         return TOutcome::NoAnswer;
     // The answer is not judged: the device may already be busy with its defaults.
     (void)m_link.SendMail(DefaultCommandMail(device));
-    if (!m_link.StopRequested)
-        Pause(pauseMs);
-    return m_link.StopRequested ? TOutcome::Stopped : TOutcome::Sent;
+    // The pause ends at once when the port goes (adapter pulled) or a stop comes.
+    if (!m_link.StopRequested && m_link.IsPortOpen())
+        m_link.Pause(pauseMs);
+    if (m_link.StopRequested)
+        return TOutcome::Stopped;
+    return m_link.IsPortOpen() ? TOutcome::Sent : TOutcome::Lost;
 }
 
-void TDefaultCommand::Pause(int ms)
-{
-    QEventLoop loop;
-    QTimer timer;
-    timer.setSingleShot(true);
-    timer.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    timer.start(ms);
-    m_pause = &loop;
-    loop.exec();
-    m_pause = nullptr;
-}
-
-void TDefaultCommand::Stop()
-{
-    m_link.StopRequested = true;
-    if (m_pause)
-        m_pause->quit();
-}
+void TDefaultCommand::Stop() { m_link.StopRequested = true; }

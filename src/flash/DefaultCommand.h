@@ -3,7 +3,6 @@
 #include <QString>
 #include <cstdint>
 
-class QEventLoop;
 class TMailControl;
 
 // The default command: one mail that sets a handset, repeater or base back to
@@ -25,6 +24,7 @@ public:
         NoAnswer, // the probe found nothing; no mail was sent
         Sent,     // the mail went out and the pause has passed
         Stopped,  // Stop() ended it
+        Lost,     // the port went away before the pause passed: the mail may never have left
     };
     static constexpr int kProbePauseMs = 1000;
     static constexpr int kPauseMs = 3000;
@@ -38,8 +38,5 @@ public:
     void Stop();
 
 private:
-    void Pause(int ms);
-
     TMailControl& m_link;
-    QEventLoop* m_pause = nullptr;
 };

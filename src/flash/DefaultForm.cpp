@@ -75,7 +75,7 @@ void TDefaultForm::SendDefault(TDefaultDevice device)
     m_command = &command;
     const TDefaultCommand::TOutcome outcome = command.Run(device);
     m_command = nullptr;
-    if (outcome == TDefaultCommand::TOutcome::NoAnswer)
+    if (outcome == TDefaultCommand::TOutcome::NoAnswer || outcome == TDefaultCommand::TOutcome::Lost)
         MessageDlg(lblCouldNotConnect->text() + QStringLiteral("\r\r") + lblDeviceMustBeOn->text(), mtError, mbOK);
     Disconnect();
     if (outcome == TDefaultCommand::TOutcome::Sent)

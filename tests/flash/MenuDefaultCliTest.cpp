@@ -2,6 +2,7 @@
 #include "support/CliProcess.h"
 #include "support/SimHarness.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -79,6 +80,15 @@ TEST_F(MenuDefaultCli, DefaultAtTheTargetsRateOrNoAnswer)
     EXPECT_TRUE(m_sim->logLines().filter(QStringLiteral("DEFAULT")).isEmpty());
     EXPECT_EQ(m_sim->logLines().filter(QStringLiteral("MISMATCH")).value(0),
               "MISMATCH line 8600 baud, device 9600 baud");
+
+    // The adapter goes while the device takes the command: no "sent", and no 3 s wait on a port that is gone.
+    QElapsedTimer clock;
+    clock.start();
+    r = OnSim({"--profile", "handset", "--hangup-after", "2"}, {"default", "handset"});
+    EXPECT_EQ(r.exitCode, 2) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("the port was lost"))) << r.err.toStdString();
+    EXPECT_LT(clock.elapsed(), 2500);
 }
 
 } // namespace
