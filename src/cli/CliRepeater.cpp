@@ -100,8 +100,9 @@ public:
     {
         out << "layout: " << (m_layout == kMultiCellLayout ? "multi" : "single") << "\n";
         out << "type: " << type << "\n";
+        // Only the code can be empty: its cells hold no code (an erased repeater).
         for (const auto& [field, text] : m_fields)
-            out << FieldName(field) << ": " << text << "\n";
+            out << FieldName(field) << ": " << (text.isEmpty() ? QStringLiteral("none") : text) << "\n";
         out << "debug-beep: " << m_beep << "\n";
         out << "busy-range: " << (fourAllowed ? (*fourAllowed ? "1-4" : "1-3") : "unknown") << "\n";
         out << "alt-sync: " << YesNoUnknown(altSync) << "\n";

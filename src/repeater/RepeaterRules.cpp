@@ -95,6 +95,10 @@ bool TRepeaterRules::IsMultiCellType(int type)
 QString TRepeaterRules::MultiCellCodeToText(const QString& answer)
 {
     const std::uint32_t v = HexTextToInt32(RemoveBlanks(answer).left(8));
+    // Only these cells hold a code ("1" and ten octal digits); others (an erased
+    // FF FF FF FF) would show as a code that writes back as other cells.
+    if (v < (1u << 28) || v >= (1u << 29))
+        return {};
     const std::uint64_t shifted = (static_cast<std::uint64_t>(v) * 4u) % (1ull << 30);
     return QLatin1Char('1') + OctalDigits(shifted, 10);
 }
@@ -110,6 +114,9 @@ QString TRepeaterRules::TextToMultiCellCode(const QString& code)
 QString TRepeaterRules::SingleCellCodeToText(const QString& answer)
 {
     const auto w = static_cast<std::uint64_t>(HexTextToInt64(RemoveBlanks(answer).left(10).toUpper()));
+    // Twelve octal digits and the base hold 39 bits; a higher bit is no code.
+    if (w >= (1ull << 39))
+        return {};
     // Twelve octal digits: a code whose first digit is not 0 reads back as it
     // was written; any other code shows as "0" and eleven digits.
     const std::uint64_t modulus = 1ull << 36; // 8^12

@@ -75,11 +75,11 @@ public:
     // Single-cell for 6, 7, 8, 18, 19, 30, 31 and 34 to 41.
     [[nodiscard]] static bool IsMultiCellType(int type);
 
-    // 4-byte answer ("10 00 00 08") -> "10000000040".
+    // 4-byte answer ("10 00 00 08") -> "10000000040"; empty when the cells hold no code.
     [[nodiscard]] static QString MultiCellCodeToText(const QString& answer);
     // "10000000040" -> "10000008"; digits only (checked by the validation).
     [[nodiscard]] static QString TextToMultiCellCode(const QString& code);
-    // 5-byte answer ("00 00 00 00 7D") -> "000000000017".
+    // 5-byte answer ("00 00 00 00 7D") -> "000000000017"; empty when the cells hold no code.
     [[nodiscard]] static QString SingleCellCodeToText(const QString& answer);
     // "000000000017", base 5 -> "000000007D".
     [[nodiscard]] static QString TextToSingleCellCode(const QString& code, int base);

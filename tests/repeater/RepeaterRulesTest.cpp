@@ -23,6 +23,11 @@ TEST(RepeaterRules, MultiCellCodeBothWays)
     }
     EXPECT_EQ(TRepeaterRules::MultiCellCodeToText("10 00 00 08"), "10000000040");
     EXPECT_EQ(TRepeaterRules::MultiCellCodeToText("1f ff ff ff"), "17777777774");
+    // Cells that no code writes (an erased repeater) are no code, not one that writes back as other cells.
+    for (const char* cells : {"FF FF FF FF", "0F FF FF FF", "20 00 00 00", "00 00 00 00"})
+        EXPECT_EQ(TRepeaterRules::MultiCellCodeToText(cells), "") << cells;
+    EXPECT_EQ(TRepeaterRules::SingleCellCodeToText("7F FF FF FF FF"), "777777777777");
+    EXPECT_EQ(TRepeaterRules::SingleCellCodeToText("80 00 00 00 00"), "");
 }
 
 TEST(RepeaterRules, SingleCellCodeBothWaysWithBase)
