@@ -10,8 +10,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 TPortsDialogTexts TPortsDialogTexts::FromLabels(const QWidget& holder)
 {
@@ -58,7 +60,13 @@ TPortsDialog::TPortsDialog(QString settingsPath, QList<TSerialPortEntry> ports, 
     connect(buttons, &QDialogButtonBox::accepted, this, &TPortsDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &TPortsDialog::reject);
     layout->addWidget(buttons);
-    resize(720, 480);
+    // Wide enough for every column of the table: a stable name is long and
+    // pushed the serial number out of sight. A 1024-pixel screen is the limit.
+    int tableWidth = 2 * m_table->frameWidth() + m_table->verticalScrollBar()->sizeHint().width();
+    for (int column = 0; column < m_table->columnCount(); ++column)
+        tableWidth += m_table->columnWidth(column);
+    const QMargins margins = layout->contentsMargins();
+    resize(std::clamp(tableWidth + margins.left() + margins.right(), 720, 1000), 480);
 }
 
 void TPortsDialog::FillPortTable()

@@ -12,6 +12,7 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTimer>
 
@@ -100,6 +101,9 @@ TEST_F(PortsDialogTest, AnAssignmentIsStoredUnderItsStableNameShownAndUsedBySetC
         ASSERT_EQ(table->rowCount(), 2);
         EXPECT_TRUE(table->item(1, 0)->text().contains(m_stable));
         EXPECT_EQ(table->item(1, 3)->text(), "0403:6001");
+        // The stable name is long: the dialog widens so that no column is pushed out of sight.
+        QCoreApplication::sendPostedEvents();
+        EXPECT_EQ(table->horizontalScrollBar()->maximum(), 0);
         QComboBox* com2 = Choice(dialog, 2);
         com2->setCurrentIndex(com2->findData(m_stable));
         ASSERT_EQ(dialog.Choice(2), m_stable);

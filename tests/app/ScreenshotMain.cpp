@@ -22,8 +22,10 @@
 #include "RepeaterPage.h"
 #include "Rov_Evev.h"
 #include "SerialMonitorForm.h"
+#include "SerialPortList.h"
 #include "SndMail.h"
 #include "TabSheet.h"
+#include "TpaProComImpl.h"
 #include "TrafficMonitor.h"
 #include "TunebenchApplication.h"
 #include "WelcomePage.h"
@@ -136,6 +138,20 @@ void SaveWindows(TProgramWindows& windows)
         monitor->close();
     }
 
+    // The Ports dialog as a bench with a USB adapter sees it.
+    form.Operations().Sendmail().Port().PortMap().SetScanner([] {
+        TSerialPortEntry builtIn;
+        builtIn.devicePath = QStringLiteral("/dev/ttyS0");
+        TSerialPortEntry adapter;
+        adapter.devicePath = QStringLiteral("/dev/ttyUSB0");
+        adapter.stableName = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+        adapter.description = QStringLiteral("FT232R USB UART");
+        adapter.manufacturer = QStringLiteral("FTDI");
+        adapter.serialNumber = QStringLiteral("A50285BI");
+        adapter.vendorId = 0x0403;
+        adapter.productId = 0x6001;
+        return QList<TSerialPortEntry>{builtIn, adapter};
+    });
     SaveModal(QStringLiteral("Ports"), [&] { form.Communications->btnPortsClick(); });
     SaveModal(QStringLiteral("About"), [&] { form.miAboutClick(); });
     THelpWindow& help = ShowUserGuide(form.Welcome->Label54->text());

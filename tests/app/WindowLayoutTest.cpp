@@ -151,6 +151,8 @@ TEST_P(WindowLayoutTest, EveryTextFitsAtTheFirstSize)
         ASSERT_TRUE(tbtest::waitFor([&] { return window->isVisible(); }));
         cut << CutTexts(*window);
         backward << BackwardTabSteps(*window);
+        EXPECT_LE(window->frameGeometry().width(), 1024) << window->objectName().toStdString();
+        EXPECT_LE(window->frameGeometry().height(), 768) << window->objectName().toStdString();
         window->hide();
     }
     monitor->close();
