@@ -234,7 +234,9 @@ void AddHandsetCommands(TCliApp& cli)
     writeCommand->add_option("LINE", write->lines, "the lines, blank-padded")->type_name("TEXT");
     auto read = std::make_shared<TTextArgs>();
     CLI::App* readCommand = cli.AddCommand(
-        kGroup, "read", "read the startup text; prints each line without its trailing blanks",
+        kGroup, "read",
+        "read the startup text; prints each line without its trailing blanks, a control\n"
+        "byte (which no write stores) as \\xHH",
         [read](TCliSession& s) { return ReadText(s, *read); }, text);
     readCommand->add_flag("--three-line", read->threeLine, "the three-line layout");
 

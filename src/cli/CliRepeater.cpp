@@ -274,7 +274,7 @@ void AddRepeaterCommands(TCliApp& cli)
     CLI::App* readCommand = cli.AddCommand(
         kGroup, "read",
         "read the repeater's configuration; prints one \"name: value\" line per field\n"
-        "and the layout it read in",
+        "and the layout it read in (code: none when its cells hold no code)",
         [read](TCliSession& s) { return RunOnRepeater(s, ReadRepeater, *read); }, family);
     AddLayoutOption(readCommand, *read);
 
