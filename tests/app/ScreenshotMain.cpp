@@ -14,7 +14,10 @@
 #include "DialogsTranslation.h"
 #include "DownloadPage.h"
 #include "Form3.h"
+#include "HandsetIpeiPage.h"
+#include "HandsfreeGainPage.h"
 #include "HelpWindow.h"
+#include "InternalGainPage.h"
 #include "LanguageForm.h"
 #include "MachineSettings.h"
 #include "ProgramWindows.h"
@@ -36,6 +39,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
@@ -49,6 +53,7 @@ namespace {
 QString g_stem;
 bool g_failed = false;
 bool g_readRepeater = false;
+bool g_readHandset = false;
 
 void Settle(int ms = 200)
 {
@@ -110,6 +115,15 @@ void SavePages(TForm1& form, const QString& prefix)
         // Entering the page empties its fields: read again.
         if (sheet == form.TabSheet4 && g_readRepeater)
             form.RepeaterPage->Button5Click();
+        // The handset pages after a read, to see the values in place.
+        if (g_readHandset) {
+            if (sheet == form.TabSheet7)
+                form.InternalGainPage->Button14Click();
+            if (sheet == form.TabSheet9)
+                form.HandsfreeGainPage->btnReadGainClick();
+            if (sheet == form.TabSheet8)
+                form.HandsetIpeiPage->btnSerialNoClick();
+        }
         Settle();
         Save(form, prefix + sheet->objectName());
     }
@@ -226,6 +240,27 @@ int main(int argc, char** argv)
         form.FormKeyDown(Qt::Key_F12, Qt::ShiftModifier | Qt::ControlModifier);
     form.PageControl1->SetActivePage(form.TabSheet5);
     form.Communications->Button2Click();
+    g_readHandset = mode.contains(QLatin1String("read"));
+    if (g_readHandset) {
+        // The reads ask and report in message boxes: each is saved and answered.
+        auto* answer = new QTimer(&app);
+        QObject::connect(answer, &QTimer::timeout, [answer] {
+            static int count = 0;
+            auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            answer->stop();
+            QTimer::singleShot(200, box, [box, answer] {
+                Save(*box, QStringLiteral("modal%1").arg(++count));
+                if (auto* message = qobject_cast<QMessageBox*>(box); message && message->defaultButton())
+                    message->defaultButton()->click();
+                else
+                    box->reject();
+                answer->start();
+            });
+        });
+        answer->start(100);
+    }
     if (mode.contains(QLatin1String("repeater"))) {
         g_readRepeater = true;
         form.PageControl1->SetActivePage(form.TabSheet4);

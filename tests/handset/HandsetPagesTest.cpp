@@ -319,6 +319,11 @@ TEST_F(HandsetPagesTest, IdentityShownAsPrintedIpei)
     }
     EXPECT_EQ(page->Label57->text(), "SN:");
     EXPECT_EQ(m_dialogs.Count(), 0u);
+    // The number reads right after its caption, not adrift in the row.
+    m_form->PageControl1->SetActivePage(m_form->TabSheet8);
+    QCoreApplication::sendPostedEvents();
+    const int captionEnd = page->Label57->x() + page->Label57->fontMetrics().horizontalAdvance(page->Label57->text());
+    EXPECT_LE(page->lblSerialNo->x() - captionEnd, 12);
 }
 
 TEST_F(HandsetPagesTest, CorruptOrShortIdentityIsAReadError)
