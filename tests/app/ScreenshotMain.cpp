@@ -118,7 +118,7 @@ void SavePages(TForm1& form, const QString& prefix)
         // The handset pages after a read, to see the values in place.
         if (g_readHandset) {
             if (sheet == form.TabSheet7)
-                form.InternalGainPage->Button14Click();
+                form.InternalGainPage->Button11Click();
             if (sheet == form.TabSheet9)
                 form.HandsfreeGainPage->btnReadGainClick();
             if (sheet == form.TabSheet8)
