@@ -2,6 +2,7 @@
 // tunebench-sim --pace at 115200 baud: time against the line's limit (the line
 // time of every byte both ways plus the target's modelled busy time), framing
 // overhead, CPU of this process, and how late a 5 ms UI timer fires meanwhile.
+#include "../BenchSimulator.h"
 #include "FlashLoadSC14428.h"
 #include "FlashRun.h"
 
@@ -58,17 +59,8 @@ double CpuSeconds()
 bool Measure(const char* profile, int target, const QString& hexFile, const QString& logFile)
 {
     QProcess sim;
-    sim.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/tunebench-sim"));
-    sim.setArguments({"--profile", profile, "--pace", "--baud", QString::number(kBaud)});
-    sim.setStandardErrorFile(logFile);
-    sim.start();
-    QString port;
-    while (port.isEmpty() && sim.waitForReadyRead(5000))
-        if (sim.canReadLine()) {
-            const QString line = QString::fromLocal8Bit(sim.readLine()).trimmed();
-            if (line.startsWith(QStringLiteral("PORT ")))
-                port = line.mid(5);
-        }
+    const QString port =
+        StartBenchSimulator(sim, {"--profile", profile, "--pace", "--baud", QString::number(kBaud)}, logFile);
     if (port.isEmpty()) {
         std::fprintf(stderr, "tunebench-sim did not start\n");
         return false;
