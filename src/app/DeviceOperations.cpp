@@ -1,8 +1,8 @@
 #include "DeviceOperations.h"
 
 #include "AssertionError.h"
+#include "DeviceProbe.h"
 #include "DialogsTranslation.h"
-#include "HandsetDevice.h"
 #include "PortDiagnosis.h"
 #include "SndMail.h"
 #include "TpaProComImpl.h"
@@ -79,7 +79,7 @@ bool TDeviceOperations::DeviceAnswerCheck()
 {
     if (m_released)
         return false;
-    if (THandsetDevice(Link()).DeviceAnswers())
+    if (DeviceAnswers(Link()))
         return true;
     MessageDlg(Choice().CouldNotConnectText(), mtError, mbOK);
     return false;

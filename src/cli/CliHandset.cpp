@@ -2,6 +2,7 @@
 #include "CliApp.h"
 #include "CliGroups.h"
 
+#include "DeviceProbe.h"
 #include "GainRules.h"
 #include "HandsetDevice.h"
 #include "NumberConverting.h"
@@ -27,7 +28,7 @@ int OnHandset(TCliSession& s, bool answerCheck, const THandsetAction& action)
     if (!link)
         return kExitPort;
     THandsetDevice device(*link);
-    if (answerCheck && !device.DeviceAnswers()) {
+    if (answerCheck && !DeviceAnswers(*link)) {
         s.Err() << kCouldNotConnect << "\n";
         return kExitNoAnswer;
     }

@@ -7,12 +7,6 @@
 
 #include <array>
 
-bool THandsetDevice::DeviceAnswers()
-{
-    const std::int8_t attempt = m_link.ProbeDevice(kAnswerCheckPauseMs);
-    return attempt >= 1 && attempt <= 6;
-}
-
 bool THandsetDevice::WriteCellsHex(std::uint16_t address, const QString& hexText, std::uint8_t count)
 {
     QString data = hexText;

@@ -22,13 +22,9 @@ class THandsetDevice {
 public:
     explicit THandsetDevice(TMailControl& link) : m_link(link) {}
 
-    static constexpr int kAnswerCheckPauseMs = 1000;
     static constexpr int kTransducerReadTries = 3;
     static constexpr int kTransducerReadPauseMs = 700;
     static constexpr int kGainReadTries = 3;
-
-    // The probe (read of 0000h) up to 6 times, 1000 ms apart: true when one was answered.
-    [[nodiscard]] bool DeviceAnswers();
 
     // hexText: pairs of digits; a text of one or two characters goes as it is.
     bool WriteCellsHex(std::uint16_t address, const QString& hexText, std::uint8_t count);
