@@ -4,7 +4,7 @@
 
 namespace {
 
-IFileDialogPresenter* g_presenter = nullptr;
+IFileDialogPresenter* g_fileDialogPresenter = nullptr;
 
 QString Run(QWidget* parent, const TFileDialogRequest& request, QFileDialog::AcceptMode mode)
 {
@@ -32,15 +32,16 @@ QString TQtFileDialogPresenter::getSaveFileName(QWidget* parent, const TFileDial
     return Run(parent, request, QFileDialog::AcceptSave);
 }
 
-void SetFileDialogPresenter(IFileDialogPresenter* presenter) { g_presenter = presenter; }
+void SetFileDialogPresenter(IFileDialogPresenter* presenter) { g_fileDialogPresenter = presenter; }
 
 IFileDialogPresenter& FileDialogPresenter()
 {
     static TQtFileDialogPresenter qtPresenter;
-    return g_presenter != nullptr ? *g_presenter : qtPresenter;
+    return g_fileDialogPresenter != nullptr ? *g_fileDialogPresenter : qtPresenter;
 }
 
-TScopedFileDialogPresenter::TScopedFileDialogPresenter(IFileDialogPresenter& presenter) : m_previous(g_presenter)
+TScopedFileDialogPresenter::TScopedFileDialogPresenter(IFileDialogPresenter& presenter)
+    : m_previous(g_fileDialogPresenter)
 {
     SetFileDialogPresenter(&presenter);
 }

@@ -1,4 +1,5 @@
 #include "support/IsolatedHome.h"
+#include "support/TestEnvironment.h"
 
 #include <QApplication>
 #include <gmock/gmock.h>
@@ -6,8 +7,7 @@
 int main(int argc, char** argv)
 {
     const tbtest::TIsolatedHome home;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    tbtest::SetTestEnvironment();
     QApplication app(argc, argv);
     ::testing::InitGoogleMock(&argc, argv);
     return RUN_ALL_TESTS();

@@ -3,14 +3,14 @@
 #include "TunebenchApplication.h"
 
 #include "support/IsolatedHome.h"
+#include "support/TestEnvironment.h"
 
 #include <gmock/gmock.h>
 
 int main(int argc, char** argv)
 {
     const tbtest::TIsolatedHome home;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    tbtest::SetTestEnvironment();
     TTunebenchApplication app(argc, argv);
     ::testing::InitGoogleMock(&argc, argv);
     return RUN_ALL_TESTS();
