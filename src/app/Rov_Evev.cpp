@@ -186,8 +186,17 @@ void TForm1::FormClose()
     m_closed = true;
     if (m_operations->HasLink())
         m_operations->Link().StopRequested = true;
-    (void)SaveFormPosition(PositionFile(), *this);
-    SaveBaudrateIndex();
+    // A file that cannot be written stays as it was; the technician learns
+    // that the window's place or rate was not kept.
+    QStringList errors;
+    QString error;
+    if (!SaveFormPosition(PositionFile(), *this, &error))
+        errors << error;
+    if (!::SaveBaudrateIndex(UserSettingsFile(), Communications->rgBaudrate->ItemIndex(), &error) &&
+        !errors.contains(error))
+        errors << error;
+    if (!errors.isEmpty())
+        MessageDlg(lblSettingsNotSaved->text() + QLatin1Char('\r') + errors.join(QLatin1Char('\r')), mtError, mbOK);
     m_operations->ReleaseLink();
     emit Closed();
 }
@@ -219,11 +228,6 @@ void TForm1::TabSheet5MouseDown(Qt::KeyboardModifiers modifiers)
 void TForm1::TabSheet1Resize() { Welcome->LayoutPicture(); }
 
 void TForm1::LoadBaudrateIndex() { Communications->rgBaudrate->SetItemIndex(::LoadBaudrateIndex(UserSettingsFile())); }
-
-void TForm1::SaveBaudrateIndex()
-{
-    (void)::SaveBaudrateIndex(UserSettingsFile(), Communications->rgBaudrate->ItemIndex());
-}
 
 void TForm1::BringToFront()
 {

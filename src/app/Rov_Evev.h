@@ -70,7 +70,6 @@ public:
     void TabSheet1Resize();
     void ApplyPageConfiguration();
     void LoadBaudrateIndex();
-    void SaveBaudrateIndex();
 
     TPageControl* PageControl1;
     TTabSheet* TabSheet1;
@@ -105,6 +104,8 @@ public:
     QLabel* lblMemo1;
     // Status-bar note for a press refused while a device operation runs.
     QLabel* lblOperationRunning;
+    // Message box text when the settings file cannot be written at close.
+    QLabel* lblSettingsNotSaved;
 
     // The "Load Menu" button of the Download page.
     [[nodiscard]] QPushButton* Button9() const;

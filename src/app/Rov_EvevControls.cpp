@@ -140,6 +140,10 @@ void TForm1::CreatePages()
         new QLabel(QStringLiteral("Please wait: the device is busy with the running operation."), TabSheet5);
     lblOperationRunning->setObjectName(QStringLiteral("lblOperationRunning"));
     lblOperationRunning->hide();
+    lblSettingsNotSaved =
+        new QLabel(QStringLiteral("The settings were not saved; the previous ones are kept."), TabSheet5);
+    lblSettingsNotSaved->setObjectName(QStringLiteral("lblSettingsNotSaved"));
+    lblSettingsNotSaved->hide();
     DownloadPage = new TDownloadPage(*m_operations, m_environment.ProgramFolder(), UserSettingsFile());
     TabSheet6->SetContent(DownloadPage);
 }

@@ -1,11 +1,11 @@
 #include "StartupSettings.h"
 
+#include "AtomicFile.h"
 #include "MachineSettings.h"
 #include "ProfileFile.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 const QString kTabsheets = QStringLiteral("Tabsheets");
@@ -28,10 +28,14 @@ int LoadBaudrateIndex(const QString& settingsPath)
     return TProfileFile(settingsPath).ReadInteger(kUser, kBaudrateIndex, 1);
 }
 
-bool SaveBaudrateIndex(const QString& settingsPath, int index)
+bool SaveBaudrateIndex(const QString& settingsPath, int index, QString* error)
 {
     TProfileFile ini(settingsPath);
-    return ini.WriteInteger(kUser, kBaudrateIndex, index);
+    if (ini.WriteInteger(kUser, kBaudrateIndex, index))
+        return true;
+    if (error != nullptr)
+        *error = ini.ErrorString();
+    return false;
 }
 
 QString LanguageToApply(const std::optional<QString>& registryValue, bool defaultLngExists)
@@ -49,17 +53,8 @@ bool ReplaceFile(const QString& from, const QString& target)
     QFile source(from);
     if (!source.open(QIODevice::ReadOnly))
         return false;
-    // Written beside the target and renamed over it: until the new file is
-    // complete and in place, the old one stays whole.
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
     const QByteArray bytes = source.readAll();
-    if (source.error() != QFileDevice::NoError || out.write(bytes) != bytes.size()) {
-        out.cancelWriting();
-        return false;
-    }
-    return out.commit();
+    return source.error() == QFileDevice::NoError && WriteFileAtomically(target, bytes);
 }
 
 bool RunInstallationStep(TMachineSettings& settings, const QString& programFolder)

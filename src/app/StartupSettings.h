@@ -17,7 +17,7 @@ struct TPageConfiguration {
 
 // "BaudrateIndex" in section "User" of the user settings file (default 1).
 [[nodiscard]] int LoadBaudrateIndex(const QString& settingsPath);
-bool SaveBaudrateIndex(const QString& settingsPath, int index);
+bool SaveBaudrateIndex(const QString& settingsPath, int index, QString* error = nullptr);
 
 // The language to apply at start: the registry value, or "Default" when that
 // is empty and Default.lng exists. Empty, or exactly "English": none.

@@ -1,11 +1,13 @@
 #include "ProfileFile.h"
 
+#include "AtomicFile.h"
 #include "NumberConverting.h"
 #include "Windows1252.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include <algorithm>
 
 #ifdef Q_OS_LINUX
 #include <sys/stat.h>
@@ -32,7 +34,9 @@ QString StripQuotes(const QString& value)
 
 } // namespace
 
-TProfileFile::TProfileFile(QString path) : m_path(std::move(path)) {}
+TProfileFile::TProfileFile(QString path, TEncoding encoding)
+    : m_path(std::move(path)), m_utf8Default(encoding == TEncoding::Utf8)
+{}
 
 TProfileFile::TFileStamp TProfileFile::CurrentStamp() const
 {
@@ -70,42 +74,97 @@ void TProfileFile::EnsureLoaded() const
 void TProfileFile::Load() const
 {
     m_lines.clear();
-    m_utf8 = false;
+    m_utf8 = m_utf8Default;
+    m_bom = false;
     m_readFailed = false;
+    m_readProblem.clear();
     m_loaded = true;
     m_stamp = CurrentStamp();
     if (m_stamp.exists) {
         QFile file(m_path);
-        if (!file.open(QIODevice::ReadOnly)) {
+        // A FIFO or a device would block or never end.
+        if (!QFileInfo(m_path).isFile())
+            m_readProblem = QStringLiteral("\"%1\" is not a regular file").arg(m_path);
+        else if (!file.open(QIODevice::ReadOnly))
+            m_readProblem = QStringLiteral("Cannot read \"%1\": %2").arg(m_path, file.errorString());
+        else
+            ReadLines(file);
+        if (!m_readProblem.isEmpty()) {
+            m_lines.clear();
             m_readFailed = true;
-            m_error = QStringLiteral("Cannot read \"%1\": %2").arg(m_path, file.errorString());
-        }
-        else {
-            QByteArray bytes = file.readAll();
-            if (bytes.startsWith(kUtf8Bom)) {
-                m_utf8 = true;
-                bytes.remove(0, kUtf8Bom.size());
-            }
-            qsizetype start = 0;
-            while (start < bytes.size()) {
-                const qsizetype lf = bytes.indexOf('\n', start);
-                TLine line;
-                if (lf < 0) {
-                    line.raw = bytes.mid(start);
-                    start = bytes.size();
-                }
-                else {
-                    const bool cr = lf > start && bytes.at(lf - 1) == '\r';
-                    line.raw = bytes.mid(start, lf - start - (cr ? 1 : 0));
-                    line.eol = cr ? kCrLf : QByteArray("\n");
-                    start = lf + 1;
-                }
-                ParseLine(line);
-                m_lines.push_back(std::move(line));
-            }
+            m_error = m_readProblem;
         }
     }
     Reindex();
+}
+
+// Line by line in blocks: a line longer than kMaxLineBytes keeps only its
+// start (enough for a name and a whole value), so a huge line costs neither
+// memory nor time. Such a file is read but not rewritten.
+void TProfileFile::ReadLines(QFile& file) const
+{
+    constexpr qint64 kBlock = 64 * 1024;
+    QByteArray block;
+    TLine line;
+    bool started = false; // bytes of the current line seen
+    bool first = true;
+    for (;;) {
+        block = file.read(kBlock);
+        if (block.isEmpty()) {
+            if (file.error() != QFileDevice::NoError)
+                m_readProblem = QStringLiteral("Cannot read \"%1\": %2").arg(m_path, file.errorString());
+            break;
+        }
+        qsizetype from = 0;
+        if (first) {
+            first = false;
+            if (block.startsWith("\xFF\xFE") || block.startsWith("\xFE\xFF")) {
+                m_readProblem = QStringLiteral("\"%1\" is UTF-16 text, not an INI file").arg(m_path);
+                return;
+            }
+            if (block.startsWith(kUtf8Bom)) {
+                m_utf8 = m_bom = true;
+                from = kUtf8Bom.size();
+            }
+        }
+        while (from < block.size()) {
+            const qsizetype lf = block.indexOf('\n', from);
+            const qsizetype stop = lf < 0 ? block.size() : lf;
+            const qsizetype room = kMaxLineBytes - line.raw.size();
+            const qsizetype kept = std::min(stop - from, room);
+            // Only the bytes kept are looked at: the rest of a cut line is never used.
+            for (qsizetype i = from; i < from + kept; ++i) {
+                const auto c = static_cast<unsigned char>(block.at(i));
+                if (c < 0x20 && c != '\t' && c != '\r' && c != '\f' && c != 0x1A) {
+                    m_readProblem = QStringLiteral("\"%1\" is not a text file (control byte %2h at offset %3)")
+                                        .arg(m_path)
+                                        .arg(c, 2, 16, QLatin1Char('0'))
+                                        .arg(file.pos() - block.size() + i);
+                    return;
+                }
+            }
+            line.raw += block.mid(from, kept);
+            line.cut = line.cut || kept < stop - from;
+            started = true;
+            if (lf < 0)
+                break;
+            if (line.raw.endsWith('\r') && !line.cut) {
+                line.raw.chop(1);
+                line.eol = kCrLf;
+            }
+            else
+                line.eol = QByteArray("\n");
+            ParseLine(line);
+            m_lines.push_back(std::move(line));
+            line = TLine();
+            started = false;
+            from = lf + 1;
+        }
+    }
+    if (started) {
+        ParseLine(line);
+        m_lines.push_back(std::move(line));
+    }
 }
 
 QString TProfileFile::Decode(const QByteArray& bytes) const
@@ -274,21 +333,24 @@ bool TProfileFile::Commit()
 bool TProfileFile::Save()
 {
     QByteArray bytes;
-    if (m_utf8)
+    if (m_bom)
         bytes += kUtf8Bom;
-    for (const TLine& line : m_lines)
-        bytes += line.raw + line.eol;
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        if (m_lines[i].cut) {
+            m_loaded = false;
+            return Fail(QStringLiteral("\"%1\" is not written: its line %2 is longer than %3 bytes")
+                            .arg(m_path)
+                            .arg(i + 1)
+                            .arg(kMaxLineBytes));
+        }
+        bytes += m_lines[i].raw + m_lines[i].eol;
+    }
 
-    QSaveFile file(m_path);
-    bool ok = file.open(QIODevice::WriteOnly);
-    if (ok)
-        ok = file.write(bytes) == bytes.size();
-    if (ok)
-        ok = file.commit();
-    if (!ok) {
+    QString error;
+    if (!WriteFileAtomically(m_path, bytes, &error)) {
         // The lines in memory no longer match the file: read it again next time.
         m_loaded = false;
-        return Fail(QStringLiteral("Cannot write \"%1\": %2").arg(m_path, file.errorString()));
+        return Fail(error);
     }
     m_stamp = CurrentStamp();
     return true;

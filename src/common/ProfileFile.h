@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <vector>
 
+class QFile;
+
 // An INI file read and written with the rules of the Windows profile-string
 // functions and of the classic INI class built on them (Tunebench.ini,
 // config.ini, *.lng). QSettings is not used because it splits lists at commas
@@ -19,15 +21,19 @@
 //   characters of it are returned.
 // - Lines whose first non-blank character is ";" are comments; lines without
 //   "=" and lines before the first section are no keys. All of them are kept.
-// - Bytes are Windows-1252. A file that begins with a UTF-8 byte order mark is
-//   read as UTF-8 instead and written back as UTF-8 with the mark. Lines may
-//   end in CR LF or in LF alone.
+// - Bytes are Windows-1252 (or UTF-8 for a file opened as such). A file that
+//   begins with a UTF-8 byte order mark is read as UTF-8 instead and written
+//   back as UTF-8 with the mark. Lines may end in CR LF or in LF alone.
 // - A missing or unreadable file reads as empty: every read gives its default.
+//   So does a file that is no text (NUL or other control bytes, UTF-16); its
+//   reason is in ReadProblem() and no write replaces it.
+// - Of a line longer than kMaxLineBytes only the start is read; a file with
+//   such a line is read but never rewritten (a write fails and says why).
 //
 // Writing
 // - Every Write*/EraseSection/DeleteKey writes the file at once (between
-//   BeginUpdate and EndUpdate: once, at EndUpdate), atomically via QSaveFile in
-//   the file's folder. The file is re-read first if it changed on disk, so two
+//   BeginUpdate and EndUpdate: once, at EndUpdate), atomically (WriteFileAtomically):
+//   a failed write leaves the old file whole. The file is re-read first if it changed on disk, so two
 //   objects on one file (or another program) do not undo each other's writes.
 // - Only the changed lines are touched; every other byte stays as it was,
 //   including comments, blank lines, odd spacing and each line's end. New
@@ -42,8 +48,10 @@
 class TProfileFile {
 public:
     static constexpr int kMaxValueLength = 2047;
+    static constexpr qsizetype kMaxLineBytes = 16 * 1024;
 
-    explicit TProfileFile(QString path);
+    enum class TEncoding { Windows1252, Utf8 };
+    explicit TProfileFile(QString path, TEncoding encoding = TEncoding::Windows1252);
 
     [[nodiscard]] const QString& Path() const { return m_path; }
 
@@ -83,6 +91,12 @@ public:
 
     // Why the last failed write failed (also set when the file could not be read).
     [[nodiscard]] const QString& ErrorString() const { return m_error; }
+    // Why the file on disk could not be read (unreadable, no text); empty when it could.
+    [[nodiscard]] QString ReadProblem() const
+    {
+        EnsureLoaded();
+        return m_readProblem;
+    }
 
 private:
     enum class TLineKind { Other, Blank, Comment, Section, Key };
@@ -90,8 +104,9 @@ private:
         QByteArray raw; // without its line end (and without a byte order mark)
         QByteArray eol; // "\r\n", "\n" or "" for a last line without one
         TLineKind kind = TLineKind::Other;
-        QString name;  // section or key name, trimmed
-        QString value; // key value, trimmed, quotes still on
+        QString name;     // section or key name, trimmed
+        QString value;    // key value, trimmed, quotes still on
+        bool cut = false; // longer than kMaxLineBytes: only its start is here
     };
     struct TSection {
         QString name;
@@ -111,6 +126,7 @@ private:
 
     void EnsureLoaded() const;
     void Load() const;
+    void ReadLines(QFile& file) const;
     [[nodiscard]] TFileStamp CurrentStamp() const;
     void ParseLine(TLine& line) const;
     void Reindex() const;
@@ -129,7 +145,10 @@ private:
     mutable std::vector<TLine> m_lines;
     mutable std::vector<TSection> m_sections;
     mutable QHash<QString, int> m_firstSection; // case-folded name -> index into m_sections
+    bool m_utf8Default = false;
     mutable bool m_utf8 = false;
+    mutable bool m_bom = false;
+    mutable QString m_readProblem;
     mutable bool m_loaded = false;
     mutable TFileStamp m_stamp;
     mutable QString m_error;

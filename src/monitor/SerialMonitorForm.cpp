@@ -1,4 +1,5 @@
 #include "SerialMonitorForm.h"
+#include "AtomicFile.h"
 
 #include "DialogsTranslation.h"
 #include "FileDialogs.h"
@@ -19,7 +20,6 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QShortcut>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -303,13 +303,10 @@ void TSerialMonitorForm::Save()
     fileName = WithDefaultExtension(fileName, QLatin1String(kSaveExtension));
 
     const std::vector<TTrafficEntry> entries = m_model->AllEntries();
-    QSaveFile file(fileName);
-    const bool ok = file.open(QIODevice::WriteOnly) &&
-                    file.write(LinesText(entries, m_model->Captions()).toUtf8()) >= 0 && file.commit();
-    if (!ok) {
+    QString error;
+    if (!WriteFileAtomically(fileName, LinesText(entries, m_model->Captions()).toUtf8(), &error)) {
         // Saying nothing would let the technician believe the trace was kept.
-        MessageDlg(FillFormat(m_lblSaveFailed->text(), QDir::toNativeSeparators(fileName)) + QLatin1Char('\r') +
-                       file.errorString(),
+        MessageDlg(FillFormat(m_lblSaveFailed->text(), QDir::toNativeSeparators(fileName)) + QLatin1Char('\r') + error,
                    mtError, mbOK);
     }
 }

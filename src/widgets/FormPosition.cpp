@@ -46,19 +46,25 @@ void RestoreFormPosition(const QString& iniPath, QWidget& form, bool positionOnl
     }
 }
 
-bool SaveFormPosition(const QString& iniPath, const QWidget& form)
+bool SaveFormPosition(const QString& iniPath, const QWidget& form, QString* error)
 {
     const QString section = form.objectName();
     TProfileFile ini(iniPath);
-    if (form.isMaximized())
-        return ini.WriteBool(section, QStringLiteral("Maximized"), true);
     ini.BeginUpdate();
-    ini.WriteInteger(section, QStringLiteral("Height"), form.height());
-    ini.WriteInteger(section, QStringLiteral("Width"), form.width());
-    ini.WriteInteger(section, QStringLiteral("Top"), form.y());
-    ini.WriteInteger(section, QStringLiteral("Left"), form.x());
-    ini.WriteBool(section, QStringLiteral("Maximized"), false);
-    return ini.EndUpdate();
+    if (form.isMaximized())
+        ini.WriteBool(section, QStringLiteral("Maximized"), true);
+    else {
+        ini.WriteInteger(section, QStringLiteral("Height"), form.height());
+        ini.WriteInteger(section, QStringLiteral("Width"), form.width());
+        ini.WriteInteger(section, QStringLiteral("Top"), form.y());
+        ini.WriteInteger(section, QStringLiteral("Left"), form.x());
+        ini.WriteBool(section, QStringLiteral("Maximized"), false);
+    }
+    if (ini.EndUpdate())
+        return true;
+    if (error != nullptr)
+        *error = ini.ErrorString();
+    return false;
 }
 
 void CenterForm(QWidget& form)

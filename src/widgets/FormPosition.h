@@ -15,7 +15,7 @@ class QWidget;
 void RestoreFormPosition(const QString& iniPath, QWidget& form, bool positionOnly);
 // Maximised: only Maximized=1; otherwise Height, Width, Top, Left, Maximized=0.
 // False when the file could not be written.
-bool SaveFormPosition(const QString& iniPath, const QWidget& form);
+bool SaveFormPosition(const QString& iniPath, const QWidget& form, QString* error = nullptr);
 // Middle of the first monitor's work area.
 void CenterForm(QWidget& form);
 // True unless the form fits the desktop vertically and touches it sideways.

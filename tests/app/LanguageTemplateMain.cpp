@@ -1,10 +1,10 @@
 // Not a test: writes the language file template from the program's windows.
 //   tunebench-lngtemplate translations/Template.lng
+#include "AtomicFile.h"
 #include "LanguageTemplate.h"
 #include "ProgramWindows.h"
 
 #include <QApplication>
-#include <QSaveFile>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -23,10 +23,10 @@ int main(int argc, char** argv)
     env.programFile = folder.filePath(QStringLiteral("tunebench"));
     env.machineSettings = folder.filePath(QStringLiteral("registry.ini"));
     const TProgramWindows windows(env);
-    QSaveFile out(QString::fromLocal8Bit(argv[1]));
-    if (!out.open(QIODevice::WriteOnly) ||
-        out.write(LanguageTemplate([&](const QString& name) { return windows.Find(name); })) < 0 || !out.commit()) {
-        std::fprintf(stderr, "tunebench-lngtemplate: %s\n", qPrintable(out.errorString()));
+    QString error;
+    if (!WriteFileAtomically(QString::fromLocal8Bit(argv[1]),
+                             LanguageTemplate([&](const QString& name) { return windows.Find(name); }), &error)) {
+        std::fprintf(stderr, "tunebench-lngtemplate: %s\n", qPrintable(error));
         return 1;
     }
     return 0;

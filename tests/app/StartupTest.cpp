@@ -11,6 +11,7 @@
 #include "TrafficMonitor.h"
 #include "TranslatableComponents.h"
 #include "WelcomePage.h"
+#include "support/FileSizeLimit.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -395,6 +396,26 @@ TEST_F(StartupTest, FileExitSavesNothingWhileClosingSavesBoth)
     TForm1& again = Start();
     EXPECT_EQ(again.pos(), QPoint(33, 44));
     EXPECT_EQ(again.Communications->rgBaudrate->ItemIndex(), 2);
+}
+
+TEST_F(StartupTest, SettingsThatCannotBeWrittenAtCloseKeepTheOldFileAndAreReported)
+{
+    const QByteArray old =
+        "; kept by hand\r\n[Form1]\r\nLeft=5\r\n\r\n[User]\r\nBaudrateIndex=3\r\n" + QByteArray(200, ';');
+    WriteFile(QStringLiteral("Tunebench.ini"), old);
+    TForm1& form = Start();
+    form.move(33, 44);
+    {
+        const tbtest::TFileSizeLimit fullDisk(64);
+        form.close();
+    }
+    QFile file(Folder() + QStringLiteral("Tunebench.ini"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), old);
+    EXPECT_EQ(QDir(Folder()).entryList({QStringLiteral("Tunebench.ini?*")}, QDir::Files), QStringList{});
+    ASSERT_EQ(m_dialogs.Count(), 1u);
+    EXPECT_TRUE(m_dialogs.Last().text.startsWith(form.lblSettingsNotSaved->text()));
+    EXPECT_TRUE(m_dialogs.Last().text.contains(QStringLiteral("Tunebench.ini")));
 }
 
 TEST_F(StartupTest, SecondInstanceIsRefused)

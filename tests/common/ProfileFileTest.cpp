@@ -112,6 +112,20 @@ TEST_F(ProfileFileTest, AValueIsReadWithAtMost2047Characters)
     EXPECT_EQ(f.ReadString(QStringLiteral("S"), QStringLiteral("exact")).size(), 2047);
 }
 
+// Only the start of a huge line is kept; the file is then never rewritten,
+// since writing it back would cut the line.
+TEST_F(ProfileFileTest, AHugeLineIsReadInPartAndItsFileIsLeftAlone)
+{
+    const QByteArray bytes = "[S]\r\nhuge=" + QByteArray(3 * TProfileFile::kMaxLineBytes, 'x') + "\r\nafter=1\r\n";
+    const QString path = PathWith(bytes);
+    TProfileFile f(path);
+    EXPECT_EQ(f.ReadString(QStringLiteral("S"), QStringLiteral("huge")), QString(2047, QLatin1Char('x')));
+    EXPECT_EQ(f.ReadInteger(QStringLiteral("S"), QStringLiteral("after"), 0), 1);
+    EXPECT_FALSE(f.WriteInteger(QStringLiteral("S"), QStringLiteral("after"), 2));
+    EXPECT_THAT(f.ErrorString().toStdString(), HasSubstr("line 2 is longer than"));
+    EXPECT_EQ(ReadBytes(path), bytes);
+}
+
 TEST_F(ProfileFileTest, LinesMayEndInLfAloneOrNothing)
 {
     const TProfileFile f(PathWith("[S]\na=1\nb=2\r\nc=3"));

@@ -4,8 +4,10 @@
 #include "LanguageGrid.h"
 #include "MachineSettings.h"
 #include "ScriptedDialogPresenter.h"
+#include "support/FileSizeLimit.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QTableWidget>
@@ -121,6 +123,22 @@ TEST_F(LanguageFormTest, SavingKeepsOtherSectionsAndComments)
     EXPECT_EQ(Read(QStringLiteral("German.lng")),
               QByteArray("; by hand\r\n[DialogsForm]\r\nlblYes.Caption=Ja\r\n\r\n[Form1]\r\n"
                          "lblA.Caption=Neu\r\nlblA.Hint=\r\nlblB.Caption=\r\nlblB.Hint=\r\n"));
+}
+
+TEST_F(LanguageFormTest, ASaveThatCannotBeWrittenKeepsTheOldFileAndSaysSo)
+{
+    const QByteArray old = "[Form1]\r\nlblA.Caption=Alt\r\n" + QByteArray(200, ';');
+    Write(QStringLiteral("Mine.lng"), old);
+    Pick(m_form.cbForms, 0);
+    m_files.Answer(Folder() + QStringLiteral("Mine.lng"));
+    {
+        const tbtest::TFileSizeLimit fullDisk(64);
+        m_form.btnSaveLanguageClick();
+    }
+    EXPECT_EQ(Read(QStringLiteral("Mine.lng")), old);
+    EXPECT_EQ(QDir(Folder()).entryList({QStringLiteral("Mine.lng?*")}, QDir::Files), QStringList{});
+    ASSERT_EQ(m_dialogs.Count(), 1u);
+    EXPECT_TRUE(m_dialogs.Last().text.startsWith(m_form.lblSaveFailed->text()));
 }
 
 TEST_F(LanguageFormTest, WhatCannotBeSavedIsRefusedWithAReason)

@@ -1,0 +1,31 @@
+#include "AtomicFile.h"
+
+#include <QSaveFile>
+
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error)
+{
+    // Unbuffered, so that a failed write() is seen here and not lost in a
+    // flush that commit() would not report.
+    QSaveFile file(path);
+    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    for (qint64 done = 0; ok && done < bytes.size();) {
+        // A short write is followed by another, which then says why it stopped.
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        ok = written > 0;
+        done += written;
+    }
+    ok = ok && file.flush() && file.error() == QFileDevice::NoError;
+    QString reason;
+    if (ok) {
+        ok = file.commit();
+        if (!ok)
+            reason = file.errorString();
+    }
+    else {
+        reason = file.errorString();
+        file.cancelWriting();
+    }
+    if (!ok && error != nullptr)
+        *error = QStringLiteral("Cannot write \"%1\": %2").arg(path, reason);
+    return ok;
+}

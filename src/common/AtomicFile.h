@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Replaces the file at path with bytes so that it is either the old file or
+// the whole new one: the bytes go to a temporary file in the same folder, every
+// write is checked, and only a complete file is renamed over the old one. On
+// any error (a full disk, a file-size limit, a folder that cannot be written)
+// the old file stays as it was, the temporary one is removed, and false is
+// returned with "Cannot write "<path>": <reason>" in *error.
+// The new file keeps the old one's permissions.
+[[nodiscard]] bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
