@@ -65,6 +65,9 @@ int MapPort(TCliSession& s, const TMapArgs& a)
     }
     if (!stored.isEmpty() && !QFileInfo::exists(stored))
         s.Err() << "note: " << stored << " does not exist now\n";
+    // Under sudo the store is the invoking user's, not root's: say which file that is.
+    if (!qEnvironmentVariableIsEmpty("SUDO_USER"))
+        s.Err() << "note: stored in " << settings.Path() << "\n";
     s.Out() << QStringLiteral("COM%1  %2\n").arg(com).arg(TComPortMap().DevicePath(com));
     return kExitDone;
 }

@@ -1,31 +1,28 @@
 #include "MachineSettings.h"
 
+#include "AtomicFile.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QSettings>
-#include <QStandardPaths>
+#include <QLockFile>
 #include <QStringList>
-#include <memory>
+
+#ifdef Q_OS_WIN
+#include <QSettings>
+#endif
+#ifdef Q_OS_UNIX
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
 const QString kStringPrefix = QStringLiteral("sz:");
 const QString kIntegerPrefix = QStringLiteral("dword:");
-constexpr const char* kRelativeFile = "Tunebench/VUREZIVO.ini";
-
-// May this process create or replace the file? Looks at the file, else at the
-// nearest folder on its path that exists.
-bool IsWritableLocation(const QString& file)
-{
-    QFileInfo info(file);
-    if (info.exists())
-        return info.isWritable() && QFileInfo(info.absolutePath()).isWritable();
-    QDir dir = info.absoluteDir();
-    while (!dir.exists())
-        if (!dir.cdUp())
-            return false;
-    return QFileInfo(dir.absolutePath()).isWritable();
-}
+const QString kTopSection = QStringLiteral("General");
+constexpr const char* kFileName = "VUREZIVO.ini";
 
 enum class TStoredType { None, String, Integer };
 
@@ -35,28 +32,9 @@ struct TStoredValue {
     qint32 integer = 0;
 };
 
-TStoredValue Decode(const QVariant& v, bool registry)
+TStoredValue Decode(const QString& s)
 {
     TStoredValue r;
-    if (!v.isValid())
-        return r;
-    if (registry) {
-        switch (v.typeId()) {
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::LongLong:
-        case QMetaType::ULongLong:
-            r.type = TStoredType::Integer;
-            r.integer = static_cast<qint32>(v.toLongLong());
-            return r;
-        default:
-            r.type = TStoredType::String;
-            r.text = v.toString();
-            return r;
-        }
-    }
-    // A hand-written value with commas comes back from QSettings as a list.
-    const QString s = v.typeId() == QMetaType::QStringList ? v.toStringList().join(QLatin1Char(',')) : v.toString();
     if (s.startsWith(kIntegerPrefix, Qt::CaseInsensitive)) {
         bool ok = false;
         const QString digits = s.mid(kIntegerPrefix.size()).trimmed();
@@ -72,20 +50,117 @@ TStoredValue Decode(const QVariant& v, bool registry)
     return r;
 }
 
-std::unique_ptr<QSettings> OpenStore(const QString& path, bool registry)
+// "Ports/COM3" -> [Ports] COM3; "COMPORT" -> [General] COMPORT.
+std::pair<QString, QString> SectionAndKey(const QString& name)
 {
-#ifdef Q_OS_WIN
-    if (registry)
-        return std::make_unique<QSettings>(path, QSettings::Registry32Format);
-#else
-    Q_UNUSED(registry);
+    QStringList parts = name.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (parts.size() < 2)
+        return {kTopSection, parts.value(0)};
+    const QString section = parts.takeFirst();
+    return {section, parts.join(QLatin1Char('\\'))};
+}
+
+// A value the profile rules would trim, or one holding \\ or \" (which reading
+// takes for escapes), goes in double quotes, escaped as the earlier store did.
+QString Quoted(const QString& raw)
+{
+    const bool trimmed = !raw.isEmpty() && (raw.back().isSpace() || raw.front().isSpace());
+    if (!trimmed && !raw.contains(QLatin1String("\\\\")) && !raw.contains(QLatin1String("\\\"")))
+        return raw;
+    QString escaped = raw;
+    escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('"'), QLatin1String("\\\""));
+    return QLatin1Char('"') + escaped + QLatin1Char('"');
+}
+
+QString Unescaped(const QString& quotedInner)
+{
+    QString out;
+    out.reserve(quotedInner.size());
+    for (qsizetype i = 0; i < quotedInner.size(); ++i) {
+        const QChar c = quotedInner[i];
+        if (c == QLatin1Char('\\') && i + 1 < quotedInner.size() &&
+            (quotedInner[i + 1] == QLatin1Char('\\') || quotedInner[i + 1] == QLatin1Char('"')))
+            out += quotedInner[++i];
+        else
+            out += c;
+    }
+    return out;
+}
+
+struct TLayout {
+    QString store;
+    QString legacy;
+    int uid = -1;
+    int gid = -1;
+};
+
+QString AbsoluteOr(const QByteArray& value, const QString& fallback)
+{
+    const QString path = QFile::decodeName(value);
+    return !path.isEmpty() && QDir::isAbsolutePath(path) ? path : fallback;
+}
+
+TLayout UserLayout()
+{
+    TLayout layout;
+    QString home = QDir::homePath();
+    QString config = AbsoluteOr(qgetenv("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
+#ifdef Q_OS_UNIX
+    // sudo keeps root's home: the settings belong to the person who typed it.
+    const QByteArray sudoUser = qgetenv("SUDO_USER");
+    bool uidOk = false;
+    bool gidOk = false;
+    const int uid = qEnvironmentVariableIntValue("SUDO_UID", &uidOk);
+    const int gid = qEnvironmentVariableIntValue("SUDO_GID", &gidOk);
+    if (::geteuid() == 0 && !sudoUser.isEmpty() && uidOk && gidOk && uid != 0) {
+        if (const passwd* pw = ::getpwnam(sudoUser.constData()); pw != nullptr && pw->pw_dir != nullptr) {
+            home = QFile::decodeName(pw->pw_dir);
+            config = home + QStringLiteral("/.config");
+            layout.uid = uid;
+            layout.gid = gid;
+        }
+    }
 #endif
-    return std::make_unique<QSettings>(path, QSettings::IniFormat);
+    layout.store = config + QStringLiteral("/tunebench/") + QLatin1String(kFileName);
+    layout.legacy = config + QStringLiteral("/Tunebench/") + QLatin1String(kFileName);
+    return layout;
+}
+
+// Gives the store, its folder and a config folder that root made for it to the user.
+void GiveTo(const QString& file, int uid, int gid)
+{
+#ifdef Q_OS_UNIX
+    const QString folder = QFileInfo(file).absolutePath();
+    const QString config = QFileInfo(folder).absolutePath();
+    for (const QString& path : {file, folder, config}) {
+        const QByteArray native = QFile::encodeName(path);
+        struct stat st {};
+        if (::stat(native.constData(), &st) != 0 || st.st_uid != 0)
+            continue;
+        if (::chown(native.constData(), static_cast<uid_t>(uid), static_cast<gid_t>(gid)) != 0)
+            return;
+    }
+#else
+    Q_UNUSED(file);
+    Q_UNUSED(uid);
+    Q_UNUSED(gid);
+#endif
 }
 
 } // namespace
 
-TMachineSettings::TMachineSettings(QString path) : m_path(std::move(path)) {}
+TMachineSettings::TMachineSettings(QString path) : m_path(std::move(path))
+{
+    if (IsRegistry() || !qEnvironmentVariableIsEmpty(kPathVariable))
+        return;
+    const TLayout user = UserLayout();
+    if (m_path != user.store)
+        return;
+    m_legacy = user.legacy;
+    m_defaults = SystemDefaultsPath();
+    m_ownerUid = user.uid;
+    m_ownerGid = user.gid;
+}
 
 QString TMachineSettings::DefaultPath()
 {
@@ -95,16 +170,17 @@ QString TMachineSettings::DefaultPath()
 #ifdef Q_OS_WIN
     return QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\VUREZIVO");
 #else
-    // The first location is the user's; the others are system-wide.
-    const QStringList dirs = QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation);
-    for (qsizetype i = 1; i < dirs.size(); ++i) {
-        const QString candidate = dirs[i] + QLatin1Char('/') + QLatin1String(kRelativeFile);
-        if (IsWritableLocation(candidate))
-            return candidate;
-    }
-    const QString user = dirs.isEmpty() ? QDir::homePath() + QStringLiteral("/.config") : dirs.first();
-    return user + QLatin1Char('/') + QLatin1String(kRelativeFile);
+    return UserLayout().store;
 #endif
+}
+
+QString TMachineSettings::SystemDefaultsPath()
+{
+    const QString dirs = qEnvironmentVariable("XDG_CONFIG_DIRS");
+    QString first = dirs.section(QLatin1Char(':'), 0, 0);
+    if (first.isEmpty() || !QDir::isAbsolutePath(first))
+        first = QStringLiteral("/etc/xdg");
+    return first + QStringLiteral("/tunebench/") + QLatin1String(kFileName);
 }
 
 bool TMachineSettings::IsRegistry() const
@@ -116,37 +192,44 @@ bool TMachineSettings::IsRegistry() const
 #endif
 }
 
-// The name as the store spells it, so that names match without regard to case
-// in an INI file as they do in the registry.
-QString TMachineSettings::StoredName(QSettings& settings, const QString& name) const
+std::optional<QString> TMachineSettings::RawValue(const QString& name) const
 {
-    const QStringList parts = name.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    if (IsRegistry() || parts.isEmpty())
-        return name;
-    QStringList resolved;
-    for (qsizetype i = 0; i < parts.size(); ++i) {
-        const bool last = i == parts.size() - 1;
-        const QStringList present = last ? settings.childKeys() : settings.childGroups();
-        QString actual = parts[i];
-        if (!present.contains(actual))
-            for (const QString& p : present)
-                if (p.compare(actual, Qt::CaseInsensitive) == 0) {
-                    actual = p;
-                    break;
-                }
-        resolved.append(actual);
-        if (!last)
-            settings.beginGroup(actual);
+#ifdef Q_OS_WIN
+    if (IsRegistry()) {
+        QSettings settings(m_path, QSettings::Registry32Format);
+        const QVariant v = settings.value(name);
+        if (!v.isValid())
+            return std::nullopt;
+        const bool integer = v.typeId() == QMetaType::Int || v.typeId() == QMetaType::UInt ||
+                             v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::ULongLong;
+        return integer ? kIntegerPrefix +
+                             QStringLiteral("%1").arg(static_cast<quint32>(v.toLongLong()), 8, 16, QLatin1Char('0'))
+                       : kStringPrefix + v.toString();
     }
-    for (qsizetype i = 1; i < parts.size(); ++i)
-        settings.endGroup();
-    return resolved.join(QLatin1Char('/'));
+#endif
+    const auto [section, key] = SectionAndKey(name);
+    if (key.isEmpty())
+        return std::nullopt;
+    const QString store = !QFileInfo::exists(m_path) && !m_legacy.isEmpty() ? m_legacy : m_path;
+    for (const QString& path : {store, m_defaults}) {
+        if (path.isEmpty())
+            continue;
+        const TProfileFile file(path, TProfileFile::TEncoding::Utf8);
+        if (!file.KeyExists(section, key))
+            continue;
+        const QString value = file.ReadString(section, key);
+        // The profile rules took the quotes off; the earlier store escaped inside them.
+        return value.contains(QLatin1Char('\\')) ? Unescaped(value) : value;
+    }
+    return std::nullopt;
 }
 
 std::optional<QString> TMachineSettings::ReadString(const QString& name) const
 {
-    auto settings = OpenStore(m_path, IsRegistry());
-    const TStoredValue v = Decode(settings->value(StoredName(*settings, name)), IsRegistry());
+    const std::optional<QString> raw = RawValue(name);
+    if (!raw)
+        return std::nullopt;
+    const TStoredValue v = Decode(*raw);
     if (v.type != TStoredType::String)
         return std::nullopt;
     return v.text;
@@ -154,64 +237,94 @@ std::optional<QString> TMachineSettings::ReadString(const QString& name) const
 
 std::optional<qint32> TMachineSettings::ReadInteger(const QString& name) const
 {
-    auto settings = OpenStore(m_path, IsRegistry());
-    const TStoredValue v = Decode(settings->value(StoredName(*settings, name)), IsRegistry());
+    const std::optional<QString> raw = RawValue(name);
+    if (!raw)
+        return std::nullopt;
+    const TStoredValue v = Decode(*raw);
     if (v.type != TStoredType::Integer)
         return std::nullopt;
     return v.integer;
 }
 
-bool TMachineSettings::ValueExists(const QString& name) const
-{
-    auto settings = OpenStore(m_path, IsRegistry());
-    return settings->contains(StoredName(*settings, name));
-}
+bool TMachineSettings::ValueExists(const QString& name) const { return RawValue(name).has_value(); }
 
-bool TMachineSettings::Finish(QSettings& settings)
+bool TMachineSettings::Change(const std::function<bool(TProfileFile&)>& change)
 {
-    settings.sync();
-    switch (settings.status()) {
-    case QSettings::NoError:
-        return true;
-    case QSettings::AccessError:
-        m_error = QStringLiteral("Cannot write the machine settings \"%1\"").arg(m_path);
-        return false;
-    case QSettings::FormatError:
-        m_error = QStringLiteral("The machine settings \"%1\" are not readable").arg(m_path);
+    const QFileInfo info(m_path);
+    const QString folder = info.absolutePath();
+    if (!QDir().mkpath(folder)) {
+        m_error = QStringLiteral("Cannot write the machine settings \"%1\": the folder cannot be made").arg(m_path);
         return false;
     }
-    return false;
+    // Two programs writing at once must not undo each other's change.
+    QLockFile lock(m_path + QStringLiteral(".lock"));
+    if (!lock.tryLock(5000)) {
+        m_error = QStringLiteral("Cannot write the machine settings \"%1\": it is locked").arg(m_path);
+        return false;
+    }
+    if (!info.exists() && !m_legacy.isEmpty() && QFileInfo::exists(m_legacy)) {
+        QFile legacy(m_legacy);
+        if (!legacy.open(QIODevice::ReadOnly) || !WriteFileAtomically(m_path, legacy.readAll(), &m_error)) {
+            if (m_error.isEmpty())
+                m_error = QStringLiteral("Cannot read \"%1\": %2").arg(m_legacy, legacy.errorString());
+            return false;
+        }
+    }
+    TProfileFile file(m_path, TProfileFile::TEncoding::Utf8);
+    const bool ok = change(file);
+    if (!ok)
+        m_error = file.ErrorString();
+    if (m_ownerUid >= 0)
+        GiveTo(m_path, m_ownerUid, m_ownerGid);
+    return ok;
+}
+
+bool TMachineSettings::Write(const QString& name, const QString& raw)
+{
+#ifdef Q_OS_WIN
+    if (IsRegistry()) {
+        QSettings settings(m_path, QSettings::Registry32Format);
+        const TStoredValue v = Decode(raw);
+        if (v.type == TStoredType::Integer)
+            settings.setValue(name, v.integer);
+        else
+            settings.setValue(name, v.text);
+        settings.sync();
+        if (settings.status() == QSettings::NoError)
+            return true;
+        m_error = QStringLiteral("Cannot write the machine settings \"%1\"").arg(m_path);
+        return false;
+    }
+#endif
+    const auto [section, key] = SectionAndKey(name);
+    return Change([&](TProfileFile& file) { return file.WriteString(section, key, Quoted(raw)); });
 }
 
 bool TMachineSettings::WriteString(const QString& name, const QString& value)
 {
-    auto settings = OpenStore(m_path, IsRegistry());
-    const QString stored = StoredName(*settings, name);
-    if (IsRegistry())
-        settings->setValue(stored, value);
-    else
-        settings->setValue(stored, kStringPrefix + value);
-    return Finish(*settings);
+    return Write(name, kStringPrefix + value);
 }
 
 bool TMachineSettings::WriteInteger(const QString& name, qint32 value)
 {
-    auto settings = OpenStore(m_path, IsRegistry());
-    const QString stored = StoredName(*settings, name);
-    if (IsRegistry())
-        settings->setValue(stored, value);
-    else
-        settings->setValue(stored, kIntegerPrefix +
-                                       QStringLiteral("%1").arg(static_cast<quint32>(value), 8, 16, QLatin1Char('0')));
-    return Finish(*settings);
+    return Write(name, kIntegerPrefix + QStringLiteral("%1").arg(static_cast<quint32>(value), 8, 16, QLatin1Char('0')));
 }
 
 bool TMachineSettings::DeleteValue(const QString& name)
 {
-    auto settings = OpenStore(m_path, IsRegistry());
-    const QString stored = StoredName(*settings, name);
-    if (!settings->contains(stored))
+#ifdef Q_OS_WIN
+    if (IsRegistry()) {
+        QSettings settings(m_path, QSettings::Registry32Format);
+        settings.remove(name);
+        settings.sync();
+        return settings.status() == QSettings::NoError;
+    }
+#endif
+    const auto [section, key] = SectionAndKey(name);
+    if (!QFileInfo::exists(m_path) && (m_legacy.isEmpty() || !QFileInfo::exists(m_legacy)))
         return true;
-    settings->remove(stored);
-    return Finish(*settings);
+    const TProfileFile current(m_path, TProfileFile::TEncoding::Utf8);
+    if (QFileInfo::exists(m_path) && !current.KeyExists(section, key) && current.ReadProblem().isEmpty())
+        return true;
+    return Change([&](TProfileFile& file) { return file.DeleteKey(section, key); });
 }

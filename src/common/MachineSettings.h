@@ -1,9 +1,10 @@
 #pragma once
 
-#include <QString>
-#include <optional>
+#include "ProfileFile.h"
 
-class QSettings;
+#include <QString>
+#include <functional>
+#include <optional>
 
 // The machine settings store: what the registry key
 // HKEY_LOCAL_MACHINE\SOFTWARE\VUREZIVO holds on Windows (values "SourceDir",
@@ -19,28 +20,43 @@ class QSettings;
 // - a path beginning with "HKEY_" (Windows only): that registry key, through
 //   QSettings' native format, in the 32-bit view that the original 32-bit
 //   program used (HKLM\SOFTWARE\WOW6432Node\VUREZIVO on 64-bit Windows);
-// - any other path: an INI file in UTF-8, top-level values in [General],
-//   subkeys as sections, strings as "sz:<text>", integers as
+// - any other path: an INI file in UTF-8 with the rules of TProfileFile (so a
+//   person may edit it: comments, unknown keys, order and values stay exactly
+//   as written, a write changes only its own line). Top-level values are in
+//   [General], subkeys are sections, strings are "sz:<text>", integers
 //   "dword:<8 hex digits>", e.g.
 //       [General]
 //       COMPORT=dword:00000003
 //       Language=sz:German
 //       [Ports]
 //       COM3=sz:/dev/ttyUSB0
-//   A value without one of these prefixes is taken as a string. Writes lock
-//   the file and replace it atomically; missing folders are created.
+//   A value without one of these prefixes is taken as a string. A value in
+//   double quotes may hold \" and \\ (as files of the earlier store have).
+//   Writes are atomic: a file that cannot be read, or cannot be written whole,
+//   stays as it was and the write fails with the reason.
+//
+// The user's store (DefaultPath) reads two more files: while it does not
+// exist yet, the store of earlier versions (~/.config/Tunebench/VUREZIVO.ini)
+// stands in for it and is copied into it by the first write; and a value
+// missing from both comes from the system-wide file
+// (<first of $XDG_CONFIG_DIRS, /etc/xdg>/tunebench/VUREZIVO.ini), which an
+// administrator may preset and which is written only when TUNEBENCH_REGISTRY
+// names it. Run as root through sudo, the store is the invoking user's, and
+// the files written belong to that user.
 class TMachineSettings {
 public:
-    // Environment variable that points the store at an INI file (tests, simulator).
+    // Environment variable that names the store file (tests, simulator, and
+    // an administrator writing the system-wide defaults).
     static constexpr const char* kPathVariable = "TUNEBENCH_REGISTRY";
 
     explicit TMachineSettings(QString path = DefaultPath());
 
     // $TUNEBENCH_REGISTRY if set; else on Windows the registry key; elsewhere
-    // <system config folder>/Tunebench/VUREZIVO.ini (/etc/xdg/...) if this
-    // process may write it, else <user config folder>/Tunebench/VUREZIVO.ini
-    // (~/.config/...).
+    // <user config folder>/tunebench/VUREZIVO.ini ($XDG_CONFIG_HOME or
+    // ~/.config; under sudo the invoking user's ~/.config).
     [[nodiscard]] static QString DefaultPath();
+    // The system-wide defaults file (not used on Windows).
+    [[nodiscard]] static QString SystemDefaultsPath();
 
     [[nodiscard]] const QString& Path() const { return m_path; }
 
@@ -59,9 +75,14 @@ public:
 
 private:
     [[nodiscard]] bool IsRegistry() const;
-    [[nodiscard]] QString StoredName(QSettings& settings, const QString& name) const;
-    bool Finish(QSettings& settings);
+    [[nodiscard]] std::optional<QString> RawValue(const QString& name) const;
+    bool Write(const QString& name, const QString& raw);
+    bool Change(const std::function<bool(TProfileFile&)>& change);
 
     QString m_path;
+    QString m_legacy;    // read while m_path does not exist
+    QString m_defaults;  // read for values the store lacks
+    int m_ownerUid = -1; // files written are given to this user (sudo)
+    int m_ownerGid = -1;
     QString m_error;
 };

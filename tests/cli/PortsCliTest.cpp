@@ -1,6 +1,10 @@
 // "ports map" and "ports unmap" round trip through the real settings store.
 #include "MachineSettings.h"
 #include "support/CliProcess.h"
+#include "support/FileSizeLimit.h"
+
+#include <QDir>
+#include <QProcess>
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -8,6 +12,18 @@
 namespace {
 
 using tbtest::RunCli;
+
+bool WriteBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray ReadBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 TEST(CliPorts, MapAndUnmapRoundTrip)
 {
@@ -30,6 +46,36 @@ TEST(CliPorts, MapAndUnmapRoundTrip)
     EXPECT_EQ(unmapped.out, QStringLiteral("COM2  /dev/ttyS1\n"));
     EXPECT_FALSE(TMachineSettings(store).ValueExists(QStringLiteral("Ports/COM2")));
     qunsetenv(TMachineSettings::kPathVariable);
+}
+
+// A full disk: the settings store and the language template keep their old
+// bytes, no temporary file is left, and the program says so and exits 1.
+TEST(CliPorts, FilesThatCannotBeWrittenKeepTheirOldContentAndExitOne)
+{
+    QTemporaryDir dir;
+    const QString store = dir.filePath(QStringLiteral("VUREZIVO.ini"));
+    const QString languageTemplate = dir.filePath(QStringLiteral("Template.lng"));
+    const QByteArray oldStore = "; mine\r\n[Ports]\r\nCOM1=sz:/dev/ttyUSB9\r\n" + QByteArray(200, ';');
+    const QByteArray oldTemplate = "[Form1]\r\nlblA.Caption=\r\n" + QByteArray(200, ';');
+    ASSERT_TRUE(WriteBytes(store, oldStore));
+    ASSERT_TRUE(WriteBytes(languageTemplate, oldTemplate));
+    qputenv(TMachineSettings::kPathVariable, QFile::encodeName(store));
+    {
+        const tbtest::TFileSizeLimit fullDisk(64);
+        const auto mapped = RunCli({"ports", "map", "2", "/dev/ttyUSB0"});
+        EXPECT_EQ(mapped.exitCode, 1);
+        EXPECT_TRUE(mapped.err.contains(store)) << mapped.err.toStdString();
+        QProcess generator;
+        generator.start(qEnvironmentVariable("TUNEBENCH_BIN_DIR") + QStringLiteral("/tunebench-lngtemplate"),
+                        {languageTemplate});
+        ASSERT_TRUE(generator.waitForFinished(60000));
+        EXPECT_EQ(generator.exitCode(), 1);
+        EXPECT_TRUE(QString::fromLocal8Bit(generator.readAllStandardError()).contains(languageTemplate));
+    }
+    qunsetenv(TMachineSettings::kPathVariable);
+    EXPECT_EQ(ReadBytes(store), oldStore);
+    EXPECT_EQ(ReadBytes(languageTemplate), oldTemplate);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
 }
 
 TEST(CliPorts, ExtraArgumentsAreRefused)

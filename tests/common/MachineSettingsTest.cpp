@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -56,6 +57,7 @@ TEST_F(MachineSettingsTest, StringsKeepAnyText)
     TMachineSettings store(Path());
     const QString texts[] = {QString(),
                              QStringLiteral("C:\\Install\\"),
+                             QStringLiteral("\\\\server\\share \\\"q\\\""),
                              QStringLiteral("/opt/tb dir/"),
                              QStringLiteral("a, b; c = \"d\""),
                              QStringLiteral("dword:1"),
@@ -131,6 +133,68 @@ TEST_F(MachineSettingsTest, AFailedWriteIsReported)
     EXPECT_THAT(store.ErrorString().toStdString(), HasSubstr("VUREZIVO.ini"));
 }
 
+TEST_F(MachineSettingsTest, AWriteChangesOnlyItsLineAndKeepsWhatAPersonWrote)
+{
+    const QByteArray byHand = "; my bench\n[General]\n# old style note\nCOMPORT=dword:00000001\nMine=a,b;c # x\n"
+                              "junk without equals\n\n[Ports]\r\nCOM1=sz:/dev/ttyUSB0\r\n[Other]\nk=v\n";
+    ASSERT_TRUE(TMachineSettings(Path()).WriteString(QStringLiteral("x"), QString())); // makes the folder
+    QFile f(Path());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(byHand);
+    f.close();
+    TMachineSettings store(Path());
+    EXPECT_EQ(store.ReadString(QStringLiteral("Mine")), QStringLiteral("a,b;c # x"));
+    ASSERT_TRUE(store.WriteInteger(QStringLiteral("COMPORT"), 2));
+    ASSERT_TRUE(store.WriteString(QStringLiteral("Ports/COM2"), QStringLiteral("/dev/ttyUSB1")));
+    QByteArray expected = byHand;
+    expected.replace("dword:00000001", "dword:00000002").replace("ttyUSB0\r\n", "ttyUSB0\r\nCOM2=sz:/dev/ttyUSB1\r\n");
+    EXPECT_EQ(ReadBytes(Path()), expected);
+}
+
+TEST_F(MachineSettingsTest, AStoreThatIsNoTextIsReportedAndLeftAsItWas)
+{
+    ASSERT_TRUE(TMachineSettings(Path()).WriteString(QStringLiteral("x"), QString()));
+    const QByteArray binary = QByteArray("[General]\nCOMPORT=dword:00000001\n") + QByteArray("\0\x01\x02", 3);
+    QFile f(Path());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(binary);
+    f.close();
+    TMachineSettings store(Path());
+    EXPECT_FALSE(store.WriteInteger(QStringLiteral("COMPORT"), 2));
+    EXPECT_THAT(store.ErrorString().toStdString(), HasSubstr("not a text file"));
+    EXPECT_FALSE(store.DeleteValue(QStringLiteral("COMPORT")));
+    EXPECT_EQ(ReadBytes(Path()), binary);
+}
+
+// The user's store: the earlier store stands in until the first write copies
+// it; the system-wide file gives what neither has and is never written.
+TEST_F(MachineSettingsTest, TheUserStoreReadsTheEarlierStoreAndTheSystemDefaults)
+{
+    const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
+    const QByteArray savedDirs = qgetenv("XDG_CONFIG_DIRS");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("home"))));
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(m_dir.filePath(QStringLiteral("etc"))));
+    const QString user = m_dir.filePath(QStringLiteral("home/tunebench/VUREZIVO.ini"));
+    const QString earlier = m_dir.filePath(QStringLiteral("home/Tunebench/VUREZIVO.ini"));
+    const QString system = m_dir.filePath(QStringLiteral("etc/tunebench/VUREZIVO.ini"));
+    for (const auto& [path, text] : {std::pair{earlier, QByteArray("[General]\nLanguage=sz:German\n; mine\n")},
+                                     std::pair{system, QByteArray("[General]\nCOMPORT=dword:00000004\n")}}) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    EXPECT_EQ(TMachineSettings::DefaultPath(), user);
+    TMachineSettings store;
+    EXPECT_EQ(store.ReadString(QStringLiteral("Language")), QStringLiteral("German"));
+    EXPECT_EQ(store.ReadInteger(QStringLiteral("COMPORT")), 4);
+    ASSERT_TRUE(store.WriteInteger(QStringLiteral("COMPORT"), 2));
+    EXPECT_EQ(ReadBytes(user), "[General]\nLanguage=sz:German\nCOMPORT=dword:00000002\r\n; mine\n");
+    EXPECT_EQ(ReadBytes(system), "[General]\nCOMPORT=dword:00000004\n");
+    qputenv("XDG_CONFIG_HOME", savedConfig);
+    qputenv("XDG_CONFIG_DIRS", savedDirs);
+}
+
 TEST_F(MachineSettingsTest, TheEnvironmentVariableNamesTheStore)
 {
     const QByteArray saved = qgetenv(TMachineSettings::kPathVariable);
@@ -142,7 +206,7 @@ TEST_F(MachineSettingsTest, TheEnvironmentVariableNamesTheStore)
     EXPECT_EQ(TMachineSettings(Path()).ReadInteger(QStringLiteral("COMPORT")), 5);
 
     qunsetenv(TMachineSettings::kPathVariable);
-    EXPECT_THAT(TMachineSettings::DefaultPath().toStdString(), HasSubstr("Tunebench/VUREZIVO.ini"));
+    EXPECT_THAT(TMachineSettings::DefaultPath().toStdString(), HasSubstr("/tunebench/VUREZIVO.ini"));
     EXPECT_NE(TMachineSettings::DefaultPath(), Path());
     // Without the variable a test still stays out of the real home and /etc.
     EXPECT_TRUE(TMachineSettings::DefaultPath().startsWith(QDir::tempPath()));
