@@ -1,5 +1,7 @@
 #include "SerialDevice.h"
 
+#include "DeviceLockFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -79,14 +81,7 @@ std::string SerialDevice::LockFilePath(const std::string& devicePath)
                                             QStringLiteral("/run/lock"),
                                             QStandardPaths::writableLocation(QStandardPaths::TempLocation)};
     // Named after the device, not after a link to it, as others lock it.
-    const QString given = QString::fromLocal8Bit(devicePath.c_str());
-    QString name = QFileInfo(given).canonicalFilePath();
-    if (name.isEmpty())
-        name = given;
-    if (name.startsWith(QStringLiteral("/dev/")))
-        name.remove(0, 5);
-    name.replace(QLatin1Char('/'), QLatin1Char('_'));
-    name.prepend(QStringLiteral("/LCK.."));
+    const QString name = QLatin1Char('/') + DeviceLockFile::Name(QString::fromLocal8Bit(devicePath.c_str()));
     for (const QString& directory : directories) {
         const QFileInfo info(directory);
         const QString file = directory + name;
@@ -111,6 +106,8 @@ SerialDevice::OpenError SerialDevice::Open(const std::string& path, int baud)
     const std::string lockPath = LockFilePath(path);
     if (lockPath.empty())
         return OpenError::Denied;
+    if (DeviceLockFile::ForeignHolder(QString::fromLocal8Bit(path.c_str())) != 0)
+        return OpenError::InUse;
     auto lock = std::make_unique<QLockFile>(QFile::decodeName(lockPath.c_str()));
     if (!lock->tryLock(0))
         return lock->error() == QLockFile::LockFailedError ? OpenError::InUse : OpenError::Denied;

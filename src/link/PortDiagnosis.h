@@ -8,3 +8,8 @@
 // a missing device, a group the user is not in, a port held by another program.
 [[nodiscard]] QString DescribeOpenFailure(TTpaProComImpl::OpenFailure failure, const QString& devicePath,
                                           const QString& systemText);
+
+// The hint for a device this user may not open, from its group and its
+// permission bits (QFileDevice::Permissions): the group to join when that
+// group may read and write it, else a udev rule or the device's mode.
+[[nodiscard]] QString PermissionHint(const QString& devicePath, const QString& group, unsigned permissions);

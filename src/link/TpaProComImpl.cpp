@@ -1,5 +1,6 @@
 #include "TpaProComImpl.h"
 
+#include "DeviceLockFile.h"
 #include "Timing.h"
 
 #include <QFile>
@@ -115,7 +116,11 @@ bool TTpaProComImpl::Open(std::uint8_t com, std::int32_t baud)
         const QString given = m_portMap.DevicePath(com);
         const QString device = QFileInfo(given).canonicalFilePath();
         m_port.setPortName(device.isEmpty() ? given : device);
-        if (!m_port.open(QIODevice::ReadWrite)) {
+        if (const qint64 holder = DeviceLockFile::ForeignHolder(given); holder != 0) {
+            m_lastFailure = OpenFailure::Busy;
+            m_lastErrorText = QStringLiteral("locked by process %1").arg(holder);
+        }
+        else if (!m_port.open(QIODevice::ReadWrite)) {
             const QString path = m_portMap.DevicePath(com);
             switch (m_port.error()) {
             case QSerialPort::DeviceNotFoundError:

@@ -2,6 +2,7 @@
 // boot targets of the real tunebench-sim: the flash image it saves, every fault
 // ending with its indication, and the checks before the port is touched.
 #include "Comm.h"
+#include "DeviceLockFile.h"
 #include "FlashLoadSC14428.h"
 #include "FlashRun.h"
 #include "FlashTestFiles.h"
@@ -161,6 +162,14 @@ TEST_F(FlashDownload, FileAndPortProblemsStopBeforeTheTarget)
     ASSERT_EQ(::flock(locker, LOCK_EX | LOCK_NB), 0);
     EXPECT_EQ(Download(kSC14428, HexFile(QByteArray(64, 'x'))), TFlashRun::kPort) << qPrintable(Log());
     ::close(locker);
+    // And when a terminal program's lock file names a live process.
+    QFile lockFile(QStringLiteral("/var/lock/") + DeviceLockFile::Name(m_sim->portPath()));
+    if (lockFile.open(QIODevice::WriteOnly)) {
+        lockFile.write(QByteArray::number(::getppid()).rightJustified(10, ' ') + '\n');
+        lockFile.close();
+        EXPECT_EQ(Download(kRfl, HexFile(QByteArray(64, 'x'))), TFlashRun::kPort) << qPrintable(Log());
+        EXPECT_TRUE(lockFile.remove());
+    }
     EXPECT_FALSE(m_sim->logLines().join('\n').contains(QStringLiteral("HELLO")));
 }
 

@@ -1,3 +1,5 @@
+#include "DeviceLockFile.h"
+#include "PortDiagnosis.h"
 #include "PtyDevice.h"
 #include "SndMail.h"
 #include "Timing.h"
@@ -7,10 +9,12 @@
 #include "support/WaitFor.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
 
@@ -72,6 +76,63 @@ TEST(SerialChannel, APortLockedByAnotherProgramIsBusyNotSilent)
     EXPECT_EQ(channel.LastOpenFailure(), TTpaProComImpl::OpenFailure::Busy);
     ::close(foreign);
     EXPECT_TRUE(channel.Open(1, 9600));
+}
+
+// Lock files of terminal programs: a live PID, in ASCII or binary, keeps the
+// port busy; the file of a process that has ended is taken over.
+TEST(SerialChannel, ALockFileOfALiveProcessIsRespectedAndADeadOnesTakenOver)
+{
+    PtyDevice device;
+    const QString lockFile = QStringLiteral("/var/lock/") + DeviceLockFile::Name(device.SlavePath());
+    if (!QFileInfo(QStringLiteral("/var/lock")).isWritable())
+        GTEST_SKIP() << "/var/lock is not writable here";
+    const pid_t dead = ::fork();
+    if (dead == 0)
+        ::_exit(0);
+    ::waitpid(dead, nullptr, 0);
+    const qint32 live = ::getppid();
+    const QByteArray binaryLive(reinterpret_cast<const char*>(&live), sizeof live);
+    const struct {
+        QByteArray content;
+        bool busy;
+    } cases[] = {{QByteArray::number(live).rightJustified(10, ' ') + '\n', true},
+                 {binaryLive, true},
+                 {QByteArray::number(dead).rightJustified(10, ' ') + '\n', false}};
+    for (const auto& c : cases) {
+        QFile file(lockFile);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(c.content);
+        file.close();
+        TTpaProComImpl channel;
+        channel.PortMap().SetOverride(1, device.SlavePath());
+        EXPECT_EQ(channel.Open(1, 9600), !c.busy) << c.content.toHex().toStdString();
+        if (c.busy) {
+            EXPECT_EQ(channel.LastOpenFailure(), TTpaProComImpl::OpenFailure::Busy);
+            EXPECT_EQ(QFile(lockFile).size(), c.content.size()) << "the live lock stays";
+        }
+        channel.Close();
+        QFile::remove(lockFile);
+    }
+}
+
+TEST(SerialChannel, ThePermissionHintNamesAGroupOnlyWhenJoiningItWouldHelp)
+{
+    using P = QFileDevice;
+    const unsigned owner = P::ReadOwner | P::WriteOwner | P::ReadUser | P::WriteUser;
+    const struct {
+        const char* group;
+        unsigned permissions;
+        bool joinGroup;
+    } cases[] = {{"dialout", owner | P::ReadGroup | P::WriteGroup, true},
+                 {"root", owner, false},
+                 {"dialout", owner | P::ReadGroup, false},
+                 {"", owner | P::ReadGroup | P::WriteGroup, false}};
+    for (const auto& c : cases) {
+        const QString hint = PermissionHint(QStringLiteral("/dev/ttyUSB0"), QLatin1String(c.group), c.permissions);
+        EXPECT_EQ(hint.contains(QStringLiteral("usermod -a -G %1").arg(QLatin1String(c.group))), c.joinGroup)
+            << hint.toStdString();
+        EXPECT_EQ(hint.contains(QStringLiteral("udev rule")), !c.joinGroup) << hint.toStdString();
+    }
 }
 
 TEST(SerialChannel, PortMapOrder)
