@@ -26,7 +26,12 @@ void AddLngCommands(TCliApp& cli)
                 s.Err() << path << ": no readable file\n";
                 return int(kExitUsage);
             }
-            const TLanguageCheck result = CheckLanguageFile(TProfileFile(path));
+            const TProfileFile language(path);
+            if (const QString problem = language.ReadProblem(); !problem.isEmpty()) {
+                s.Err() << problem << ": a language file is Windows-1252 INI text\n";
+                return int(kExitUsage);
+            }
+            const TLanguageCheck result = CheckLanguageFile(language);
             s.Out() << FormatLanguageCheck(result);
             return int(result.HasUnknownKeys() ? kExitUsage : kExitDone);
         },

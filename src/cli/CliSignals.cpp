@@ -2,6 +2,7 @@
 
 #include <QSocketNotifier>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -11,11 +12,27 @@ constexpr int kHandled[] = {SIGINT, SIGTERM, SIGHUP};
 volatile std::sig_atomic_t g_received = 0;
 int g_pipe[2] = {-1, -1};
 
+void Say(const char* text) { [[maybe_unused]] const ssize_t n = ::write(STDERR_FILENO, text, std::strlen(text)); }
+
+// The event loop gets a second to stop the command and close the port; a wait
+// outside it (a blocking open, a read of a file) ends the program here.
+extern "C" void EndNow(int)
+{
+    const int signal = g_received;
+    Say(signal == SIGINT    ? "tunebench-cli: stopped by Interrupt\n"
+        : signal == SIGTERM ? "tunebench-cli: stopped by Terminated\n"
+                            : "tunebench-cli: stopped by Hangup\n");
+    ::_exit(128 + signal);
+}
+
 extern "C" void NoteSignal(int signal)
 {
+    if (g_received != 0)
+        EndNow(signal); // a second signal: the user insists
     g_received = signal;
     const char byte = 1;
     [[maybe_unused]] const ssize_t n = ::write(g_pipe[1], &byte, 1);
+    ::alarm(1);
 }
 } // namespace
 
@@ -39,6 +56,10 @@ TCliSignals::TCliSignals(std::function<void()> onSignal) : m_onSignal(std::move(
     sigemptyset(&action.sa_mask);
     for (const int signal : kHandled)
         sigaction(signal, &action, nullptr);
+    struct sigaction watchdog {};
+    watchdog.sa_handler = EndNow;
+    sigemptyset(&watchdog.sa_mask);
+    sigaction(SIGALRM, &watchdog, nullptr);
 }
 
 TCliSignals::~TCliSignals()

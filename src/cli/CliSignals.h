@@ -8,8 +8,10 @@ class QSocketNotifier;
 
 // SIGINT, SIGTERM and SIGHUP while a command runs: the handler only notes the signal
 // (and wakes the event loop through a pipe); onSignal then runs on the event
-// loop, inside whatever wait the link is in. SIGPIPE is ignored, so a closed
-// standard output is a failed write, not a silent death.
+// loop, inside whatever wait the link is in. A program still running a
+// second later (a wait outside the event loop) or a second signal ends it at
+// once with the same exit status. SIGPIPE is ignored, so a closed standard
+// output is a failed write, not a silent death.
 class TCliSignals : public QObject {
 public:
     explicit TCliSignals(std::function<void()> onSignal);

@@ -1,10 +1,13 @@
 #include "support/CliProcess.h"
 #include "support/SimHarness.h"
+#include "support/WaitFor.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -254,6 +257,58 @@ TEST(CliLng, CheckNamesUnknownKeysAndUntranslatedComponents)
 
     EXPECT_EQ(
         RunCli({QStringLiteral("lng"), QStringLiteral("check"), dir.filePath(QStringLiteral("none.lng"))}).exitCode, 1);
+}
+
+TEST(CliLng, AFileThatIsNoIniTextIsRefused)
+{
+    QTemporaryDir dir;
+    const QByteArray utf16 =
+        QByteArray("\xFF\xFE", 2) + QByteArray(reinterpret_cast<const char*>(u"[Form1]\r\nLabel50.Caption=x\r\n"), 56);
+    for (const QByteArray& bytes : {utf16, QByteArray("[Form1]\r\nLabel50.Caption=a\0b\r\n", 29),
+                                    QByteArray("\x7F"
+                                               "ELF\x02\x01\x01\0\0\0",
+                                               10)}) {
+        const QString path = dir.filePath(QStringLiteral("x.lng"));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        file.close();
+        const CliResult r = RunCli({QStringLiteral("lng"), QStringLiteral("check"), path});
+        EXPECT_EQ(r.exitCode, 1) << bytes.toHex().toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("Windows-1252 INI text"))) << r.err.toStdString();
+    }
+}
+
+// A FIFO named as the settings store would block the first read of it.
+TEST(Cli, ASignalEndsTheProgramWithinASecondWhereverItWaits)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("VUREZIVO.ini"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TUNEBENCH_REGISTRY"), fifo);
+    p.setProcessEnvironment(env);
+    p.start(qEnvironmentVariable("TUNEBENCH_BIN_DIR") + QStringLiteral("/tunebench-cli"),
+            {QStringLiteral("ports"), QStringLiteral("map"), QStringLiteral("1"), QStringLiteral("/dev/ttyUSB0")});
+    ASSERT_TRUE(p.waitForStarted());
+    const qint64 pid = p.processId();
+    ASSERT_GT(pid, 0);
+    // Signalled once it waits for a writer on the FIFO (or has ended without waiting).
+    const QString wchan = QStringLiteral("/proc/%1/wchan").arg(pid);
+    ASSERT_TRUE(tbtest::waitFor([&] {
+        QFile f(wchan);
+        return p.state() == QProcess::NotRunning || (f.open(QIODevice::ReadOnly) && f.readAll().contains("partner"));
+    }));
+    if (p.state() != QProcess::NotRunning)
+        ::kill(static_cast<pid_t>(pid), SIGTERM);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(p.state() == QProcess::NotRunning || p.waitForFinished(1000)) << clock.elapsed();
+    if (p.state() != QProcess::NotRunning) {
+        p.kill();
+        p.waitForFinished();
+    }
 }
 
 } // namespace
