@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace {
 
@@ -193,6 +195,21 @@ TEST_F(MachineSettingsTest, TheUserStoreReadsTheEarlierStoreAndTheSystemDefaults
     EXPECT_EQ(ReadBytes(system), "[General]\nCOMPORT=dword:00000004\n");
     qputenv("XDG_CONFIG_HOME", savedConfig);
     qputenv("XDG_CONFIG_DIRS", savedDirs);
+}
+
+TEST_F(MachineSettingsTest, UnderSudoTheStoreIsTheInvokingUsers)
+{
+    const passwd* user = ::getpwnam("nobody");
+    if (::geteuid() != 0 || user == nullptr)
+        GTEST_SKIP() << "needs root and a user 'nobody'";
+    qputenv("SUDO_USER", "nobody");
+    qputenv("SUDO_UID", QByteArray::number(user->pw_uid));
+    qputenv("SUDO_GID", QByteArray::number(user->pw_gid));
+    EXPECT_EQ(TMachineSettings::DefaultPath(),
+              QFile::decodeName(user->pw_dir) + QStringLiteral("/.config/tunebench/VUREZIVO.ini"));
+    for (const char* variable : {"SUDO_USER", "SUDO_UID", "SUDO_GID"})
+        qunsetenv(variable);
+    EXPECT_TRUE(TMachineSettings::DefaultPath().startsWith(QDir::tempPath()));
 }
 
 TEST_F(MachineSettingsTest, TheEnvironmentVariableNamesTheStore)
