@@ -1,5 +1,6 @@
 #include "FlashIndication.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -40,8 +41,10 @@ TIndicationRecord TIndicationRecord::Copy(const FLoaderIndication& record)
     r.Value2 = record.Data.Values.Value2;
     r.Word1 = record.Data.Words.Word1;
     r.Word2 = record.Data.Words.Word2;
-    if (record.Type == TEXT_INFO_IND)
-        r.Text = QByteArray(record.Data.Text, qsizetype(strnlen(record.Data.Text, sizeof record.Data.Text)));
+    if (record.Type == TEXT_INFO_IND) {
+        const char* const text = record.Data.Text;
+        r.Text = QByteArray(text, std::find(text, text + sizeof record.Data.Text, '\0') - text);
+    }
     return r;
 }
 
