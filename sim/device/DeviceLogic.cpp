@@ -197,6 +197,10 @@ void DeviceLogic::answer(quint8 second, const QByteArray& data, FrameResult& res
         reply.delayMs = m_faults.lateMs;
         result.log << QStringLiteral("FAULT late %1 ms").arg(m_faults.lateMs);
     }
+    if (m_faults.duplicateMs >= 0 && hits(m_faults.duplicateEvery, n)) {
+        reply.duplicateMs = m_faults.duplicateMs;
+        result.log << QStringLiteral("FAULT duplicate %1 ms").arg(m_faults.duplicateMs);
+    }
     const int replyNumber = ++m_replies;
     if (m_faults.hangupAfter > 0 && replyNumber == m_faults.hangupAfter)
         reply.hangup = true;

@@ -11,9 +11,10 @@ namespace tbsim {
 
 // What the device puts on the line for one frame.
 struct Reply {
-    QByteArray bytes;    // sent in one write (or paced byte by byte)
-    int delayMs = 0;     // on top of the turnaround (late answer)
-    bool hangup = false; // send half of it, then drop the line
+    QByteArray bytes;     // sent in one write (or paced byte by byte)
+    int delayMs = 0;      // on top of the turnaround (late answer)
+    bool hangup = false;  // send half of it, then drop the line
+    int duplicateMs = -1; // sent again this long after its end; -1 = once only
 };
 
 struct FrameResult {

@@ -83,6 +83,8 @@ private:
         bool answer = false; // echo otherwise
         bool hangup = false; // stop half way and drop the line
         bool logged = false;
+        bool duplicate = false; // an answer sent again
+        [[nodiscard]] Clock::time_point end() const { return start + byteTime * bytes.size(); }
         [[nodiscard]] Clock::time_point nextDue() const
         {
             return byteTime.count() ? start + byteTime * (sent + 1) : start;
@@ -203,8 +205,11 @@ void SimDevice::Line::receive(const QByteArray& bytes, Clock::time_point now)
 {
     const int lineBaud = lineBaudRate(m_device.m_master);
     m_device.m_lastLineBaud = lineBaud;
-    // The client's bytes take their time on the line at the client's rate.
-    const Nanos bt = m_options.pace ? byteTime(lineBaud > 0 ? lineBaud : m_device.m_baud) : Nanos(0);
+    // The client's bytes take their time on the line at the client's rate. In
+    // two-wire mode always: no echo shows it, and the earliest moment of an
+    // answer is what tells a fresh answer from a stale one.
+    const Nanos bt =
+        m_options.pace || m_options.twoWire ? byteTime(lineBaud > 0 ? lineBaud : m_device.m_baud) : Nanos(0);
     const Clock::time_point blockStart = std::max(now, m_rxTail);
     if (m_options.twoWire) {
         m_rxTail = blockStart + bt * bytes.size();
@@ -256,7 +261,25 @@ void SimDevice::Line::handleFrame(const Frame& frame, Clock::time_point end)
                                                     : Nanos(0);
     answer.start =
         end + std::chrono::microseconds(m_options.turnaroundUs) + std::chrono::milliseconds(result.reply->delayMs);
+    // Unpaced, the answer leaves whole once all its bytes could have crossed the line.
+    if (m_options.twoWire && answer.byteTime.count() == 0)
+        answer.start += byteTime(m_device.m_baud) * answer.bytes.size();
+    // One transmitter: an answer and a pending duplicate never overlap; the
+    // one due first goes first and the other follows it.
+    answer.start = std::max(answer.start, m_txTail);
+    for (Chunk& c : m_chunks)
+        if (c.duplicate && c.start <= answer.start)
+            answer.start = std::max(answer.start, c.end());
+    Chunk duplicate = answer;
     queue(std::move(answer), m_txTail);
+    for (Chunk& c : m_chunks)
+        if (c.duplicate && c.sent == 0 && c.start > duplicate.start && c.start < m_txTail)
+            c.start = m_txTail;
+    if (result.reply->duplicateMs >= 0 && !duplicate.hangup) {
+        duplicate.duplicate = true;
+        Clock::time_point tail = m_txTail + std::chrono::milliseconds(result.reply->duplicateMs);
+        queue(std::move(duplicate), tail);
+    }
 }
 
 std::optional<Clock::time_point> SimDevice::Line::nextWake() const

@@ -31,6 +31,8 @@ struct SimFaults {
     int noiseBytes = 3;
     int lateMs = 0;            // answer this much later ...
     int lateEvery = 1;         // ... every Nth time
+    int duplicateMs = -1;      // the answer is sent again this long after it; -1 = never
+    int duplicateEvery = 1;    // ... every Nth time
     int failWrites = 0;        // the next N write mails are not stored
     int dropWriteEvery = 0;    // every Nth write mail is not stored (own counter)
     int answerFrom = 0;        // the first K-1 read mails get no answer

@@ -39,8 +39,10 @@ TForm1::TForm1(TProgramEnvironment environment, QWidget* parent)
 TForm1::~TForm1()
 {
     // Left through File, Exit: nothing is saved, the link goes all the same.
-    if (m_operations)
+    if (m_operations) {
+        m_operations->Link().OnPortLost = nullptr; // the pages go below
         m_operations->ReleaseLink();
+    }
     // The pages hold on to the operations: they go first.
     delete PageControl1;
     PageControl1 = nullptr;
@@ -70,10 +72,7 @@ void TForm1::FormShow()
     SetVersionLine();
     RunInstallationStep();
 
-    for (TTabSheet* sheet : {TabSheet2, TabSheet3, TabSheet4, TabSheet7, TabSheet9, TabSheet8})
-        sheet->setEnabled(false);
-    if (QPushButton* loadMenu = Button9())
-        loadMenu->setEnabled(false);
+    DisableDevicePages();
 
     const QString icon = m_files.UserOrShippedFile(QStringLiteral("user.ico"));
     if (QFileInfo::exists(icon)) {
@@ -266,6 +265,22 @@ void TForm1::SetDevicePages(DeviceKind kind)
         if (QPushButton* loadMenu = Button9())
             loadMenu->setEnabled(true);
     }
+}
+
+void TForm1::DisableDevicePages()
+{
+    for (TTabSheet* sheet : {TabSheet2, TabSheet3, TabSheet4, TabSheet7, TabSheet9, TabSheet8})
+        sheet->setEnabled(false);
+    if (QPushButton* loadMenu = Button9())
+        loadMenu->setEnabled(false);
+}
+
+void TForm1::OnPortLost()
+{
+    // What "Set Comport" found is gone with the port: the pages wait for it again.
+    DisableDevicePages();
+    m_panels[1]->setText(lblPortLost->text());
+    m_panels[1]->setToolTip({});
 }
 
 void TForm1::SetPageContent(TTabSheet* sheet, QWidget* page) { sheet->SetContent(page); }

@@ -106,6 +106,8 @@ public:
     QLabel* lblOperationRunning;
     // Message box text when the settings file cannot be written at close.
     QLabel* lblSettingsNotSaved;
+    // Status text after the port vanished under the link.
+    QLabel* lblPortLost;
 
     // The "Load Menu" button of the Download page.
     [[nodiscard]] QPushButton* Button9() const;
@@ -136,6 +138,9 @@ private:
     void OnDeviceKindFound(DeviceKind kind, const QString& portText, const QString& statusText,
                            const QString& statusHint);
     void SetDevicePages(DeviceKind kind);
+    // The pages that need a device, and "Load Menu", as at start.
+    void DisableDevicePages();
+    void OnPortLost();
     [[nodiscard]] QString PositionFile() const;
     [[nodiscard]] QString UserSettingsFile() const;
 
@@ -153,4 +158,6 @@ private:
     bool m_shown = false;
     bool m_raiseWhenShown = false;
     bool m_closed = false;
+    // Shown in the status bar when the running operation has ended.
+    QString m_operationNote;
 };

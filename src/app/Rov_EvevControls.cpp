@@ -22,6 +22,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <utility>
 
 void TForm1::CreateControls()
 {
@@ -144,6 +145,9 @@ void TForm1::CreatePages()
         new QLabel(QStringLiteral("The settings were not saved; the previous ones are kept."), TabSheet5);
     lblSettingsNotSaved->setObjectName(QStringLiteral("lblSettingsNotSaved"));
     lblSettingsNotSaved->hide();
+    lblPortLost = new QLabel(QStringLiteral("Port Lost"), TabSheet5);
+    lblPortLost->setObjectName(QStringLiteral("lblPortLost"));
+    lblPortLost->hide();
     DownloadPage = new TDownloadPage(*m_operations, m_environment.ProgramFolder(), UserSettingsFile());
     TabSheet6->SetContent(DownloadPage);
 }
@@ -167,7 +171,13 @@ void TForm1::CreateStatusBar()
 void TForm1::ConnectOperationNotes()
 {
     m_operations->OnOperationRefused = [this] { statusBar()->showMessage(lblOperationRunning->text()); };
-    m_operations->OnOperationEnded = [this] { statusBar()->clearMessage(); };
+    m_operations->OnOperationEnded = [this] {
+        statusBar()->clearMessage();
+        if (!m_operationNote.isEmpty())
+            statusBar()->showMessage(std::exchange(m_operationNote, {}));
+    };
+    m_operations->Link().OnPortLost = [this] { OnPortLost(); };
+    connect(EepromPage, &TEepromPage::OperationNote, this, [this](const QString& note) { m_operationNote = note; });
     // The probe's pauses are long: the status bar shows which attempt runs.
     m_operations->Link().OnProbeAttempt = [this](int attempt, int attempts) {
         statusBar()->showMessage(Communications->ProbingText(attempt, attempts));

@@ -146,8 +146,14 @@ enum class THandsfreeAction { Read, Write, Reset };
 int Handsfree(TCliSession& s, THandsfreeAction action, const TGainArgs& args)
 {
     return OnHandset(s, true, [&](TCliSession& session, THandsetDevice& device) -> int {
-        if (!device.IsHandsfreeModel())
+        switch (device.CheckHandsfreeModel()) {
+        case THandsfreeModel::Qualifies:
+            break;
+        case THandsfreeModel::OtherModel:
             return Fail(session, "Handset must be of the type DAVO 8240 or DAVO 8280 !", kExitWrongModel);
+        case THandsfreeModel::NoAnswer:
+            return Fail(session, kReadError, kExitNoAnswer);
+        }
         if (action == THandsfreeAction::Read) {
             const auto value = device.ReadHandsfreeGain();
             return value ? Report(session, *value) : Fail(session, kReadError, kExitNoAnswer);

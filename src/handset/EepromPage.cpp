@@ -81,6 +81,13 @@ void TEepromPage::btnReadEepromClick()
     const std::uint8_t count = m_session.Link().ReadEepromBytes(address & 0xFF, address >> 8, 1, buffer);
     if (count > 0)
         edtValue->setText(ByteToHex(buffer[0]));
+    else
+        NoteFailure(*m_ui->lblReadNoAnswer);
+}
+
+void TEepromPage::NoteFailure(const QLabel& why)
+{
+    emit OperationNote(m_session.Link().IsPortOpen() ? why.text() : m_ui->lblPortWasLost->text());
 }
 
 void TEepromPage::btnWriteEepromClick()
@@ -99,4 +106,6 @@ void TEepromPage::btnWriteEepromClick()
     const std::array<std::uint8_t, 1> data{value};
     if (m_session.Link().WriteEepromBytes(address & 0xFF, address >> 8, 1, data))
         MessageDlg(QStringLiteral("Write Success"), mtInformation, mbOK);
+    else
+        NoteFailure(*m_ui->lblEepromWriteFailed);
 }

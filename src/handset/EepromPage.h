@@ -34,7 +34,13 @@ public:
     QPushButton* btnReadEeprom;
     QPushButton* btnWriteEeprom;
 
+signals:
+    // Why the last read or write failed, for the status bar once the operation has ended.
+    void OperationNote(const QString& note);
+
 private:
+    void NoteFailure(const QLabel& why);
+
     // Normalises the edit's text in place and returns it.
     static QString Normalise(QLineEdit* edit, int width);
     [[nodiscard]] std::uint16_t ParseAddress();

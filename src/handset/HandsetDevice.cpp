@@ -71,17 +71,25 @@ TTransducerOutcome THandsetDevice::SetTransducer(std::uint8_t value)
                                                                  : TTransducerOutcome::WriteFailed;
 }
 
-std::optional<std::uint8_t> THandsetDevice::ReadGain()
+std::optional<std::uint8_t> THandsetDevice::ReadByteTries(std::uint16_t address, int tries)
 {
     std::optional<std::uint8_t> value;
-    for (int i = 0; i < kGainReadTries && !value && !m_link.StopRequested; ++i)
-        value = ReadByte(HandsetCell::Gain);
+    for (int i = 0; i < tries && !value && !m_link.StopRequested; ++i)
+        value = ReadByte(address);
     return value;
 }
 
+std::optional<std::uint8_t> THandsetDevice::ReadGain() { return ReadByteTries(HandsetCell::Gain, kGainReadTries); }
+
 bool THandsetDevice::WriteGain(std::uint8_t value) { return WriteCellsHex(HandsetCell::Gain, ByteToHex(value), 1); }
 
-bool THandsetDevice::IsHandsfreeModel() { return TGainRules::IsHandsfreeModel(ReadByte(HandsetCell::ModelMarker)); }
+THandsfreeModel THandsetDevice::CheckHandsfreeModel()
+{
+    const auto marker = ReadByteTries(HandsetCell::ModelMarker, kGainReadTries);
+    if (!marker)
+        return THandsfreeModel::NoAnswer;
+    return TGainRules::IsHandsfreeModel(marker) ? THandsfreeModel::Qualifies : THandsfreeModel::OtherModel;
+}
 
 std::optional<std::uint8_t> THandsetDevice::ReadHandsfreeGain() { return ReadByte(HandsetCell::HandsfreeGain); }
 

@@ -12,6 +12,7 @@
 class TMailControl;
 
 enum class TTransducerOutcome { NoAnswer, AlreadySet, Written, WriteFailed };
+enum class THandsfreeModel { Qualifies, OtherModel, NoAnswer };
 
 // The handset's cells on the device link, read and written as the handset
 // pages and tunebench-cli do it. The port must be open. Free of widgets.
@@ -44,8 +45,9 @@ public:
     [[nodiscard]] std::optional<std::uint8_t> ReadGain();
     bool WriteGain(std::uint8_t value);
 
-    // The marker at 001Dh names the models with handsfree gains.
-    [[nodiscard]] bool IsHandsfreeModel();
+    // The marker at 001Dh names the models with handsfree gains; read as the
+    // gain is (up to 3 reads in a row), so a lost answer is no answer, not another model.
+    [[nodiscard]] THandsfreeModel CheckHandsfreeModel();
     [[nodiscard]] std::optional<std::uint8_t> ReadHandsfreeGain();
     bool WriteHandsfreeGain(std::uint8_t value);
 
@@ -54,6 +56,7 @@ public:
 
 private:
     [[nodiscard]] std::optional<std::uint8_t> ReadByte(std::uint16_t address);
+    [[nodiscard]] std::optional<std::uint8_t> ReadByteTries(std::uint16_t address, int tries);
 
     TMailControl& m_link;
 };

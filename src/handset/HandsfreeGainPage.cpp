@@ -63,9 +63,16 @@ void THandsfreeGainPage::Run(TAction action)
     if (!m_session.ConnectionCheck() || !m_session.DeviceAnswerCheck())
         return;
     THandsetDevice device(m_session.Link());
-    if (!device.IsHandsfreeModel()) {
+    switch (device.CheckHandsfreeModel()) {
+    case THandsfreeModel::Qualifies:
+        break;
+    case THandsfreeModel::OtherModel:
         hourglass.reset();
         MessageDlg(lblHandsetMustBe8240->text(), mtError, mbOK);
+        return;
+    case THandsfreeModel::NoAnswer:
+        hourglass.reset();
+        ShowMessage(m_readErrorLabel.text());
         return;
     }
     switch (action) {

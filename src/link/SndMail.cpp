@@ -18,6 +18,8 @@ constexpr int kMaxMailBytes = 249;
 constexpr int kBufSize = 254;
 // The gap allowance grows with every delivery; keep it inside a timer's range.
 constexpr int kMaxTimerPeriod = 24 * 3600 * 1000;
+// A device's clock may run this much fast (per mille) and still be understood.
+constexpr std::int64_t kRateTolerancePerMille = 20;
 
 bool IsBlank(QChar c) { return c == QLatin1Char(' '); }
 
@@ -43,7 +45,11 @@ TMailControl::TMailControl(TVirtualCom* channel) : m_channel(channel), m_startTi
     m_gapTimer.setInterval(110);
     QObject::connect(&m_gapTimer, &QTimer::timeout, [this] { OnGapTimer(); });
     m_channel->OnData = [this](TVirtualCom*, const QByteArray& data) { OnPortData(data); };
-    m_channel->OnPortLost = [this](TVirtualCom*) { LogPortState(); };
+    m_channel->OnPortLost = [this](TVirtualCom*) {
+        LogPortState();
+        if (OnPortLost)
+            OnPortLost();
+    };
 }
 
 TMailControl::~TMailControl()
@@ -309,6 +315,10 @@ std::int64_t TMailControl::Exchange()
     } reset{this};
 
     const QByteArray frame(reinterpret_cast<const char*>(m_mail.TxFrame.data()), m_mail.TxLen);
+    // Without an echo nothing else tells an earlier exchange's answer from ours.
+    // The request's bytes, then the answer's first byte (in only when its stop
+    // bit is); no think time is assumed.
+    m_staleUntil = m_mail.EchoOn ? 0 : ReadCounter() + ShortestLineNs(m_mail.TxLen + 1, m_channel->Baud());
     m_channel->Write(frame);
     ++m_mailsSent;
     if (auto* monitor = TrafficMonitorRegistry::Current())
@@ -371,6 +381,12 @@ void TMailControl::OnPortData(const QByteArray& data)
         if (auto* monitor = TrafficMonitorRegistry::Current())
             monitor->AddTraffic(TrafficDirection::Sent, first);
     }
+    if (m_mail.RxCount == 0 && BeganBeforeStaleLimit(now, static_cast<int>(data.size()))) {
+        m_staleBytes += static_cast<int>(data.size());
+        if (auto* monitor = TrafficMonitorRegistry::Current())
+            monitor->AddInfoLine(InfoKind::Comment, QStringLiteral("Rx stale, dropped"), QStringLiteral("STALE"));
+        return;
+    }
     if (data.size() > kBufSize) {
         m_mail.RxCount = 0;
     }
@@ -409,8 +425,8 @@ bool TMailControl::VerifyWrite()
     try {
         BuildFrame(readMail);
         Exchange();
-        // An answer shorter than the write cannot confirm it, whatever the zeros behind it say.
-        confirmed = m_mail.RxChecksumOk && AnswerLength() >= count;
+        // Only an answer of exactly the cells written can confirm them.
+        confirmed = m_mail.RxChecksumOk && AnswerLength() == count;
         const int e = EchoLength();
         // Only bytes that were sent can be compared; a hand-typed mail may announce more.
         const int sent = std::max(0, saved.TxLen - 5 - 7);
@@ -478,7 +494,23 @@ std::uint8_t TMailControl::DoSendMailToArray(const QString& mail, std::span<std:
     return RcvArray(buf);
 }
 
-bool TMailControl::AnswerConfirms(int count) const { return m_mail.RxChecksumOk && AnswerLength() >= count; }
+// An answer of another length belongs to another request, however its values look.
+bool TMailControl::AnswerConfirms(int count) const { return m_mail.RxChecksumOk && AnswerLength() == count; }
+
+bool TMailControl::BeganBeforeStaleLimit(std::int64_t now, int count) const
+{
+    // count bytes in by now: the first of them was in count - 1 byte times
+    // earlier at the latest, however late the delivery came.
+    return m_staleUntil != 0 && now - ShortestLineNs(count - 1, m_channel->Baud()) < m_staleUntil;
+}
+
+std::int64_t TMailControl::ShortestLineNs(int bytes, std::int32_t baud)
+{
+    if (baud <= 0 || bytes <= 0)
+        return 0;
+    const std::int64_t ns = std::int64_t(bytes) * 10 * 1000000000LL / baud;
+    return ns * (1000 - kRateTolerancePerMille) / 1000;
+}
 
 bool TMailControl::AnswerWellFormed() const
 {

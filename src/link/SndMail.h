@@ -101,11 +101,13 @@ public:
     std::function<void(int)> OnBlockProgress;
     // Optional: ProbeDevice is about to send attempt n of all attempts.
     std::function<void(int n, int all)> OnProbeAttempt;
+    // Optional: the port vanished under the link (adapter pulled, line dropped) and was closed.
+    std::function<void()> OnPortLost;
 
     [[nodiscard]] std::uint8_t AnswerLength() const;
     [[nodiscard]] bool ChecksumTest() const;
     [[nodiscard]] bool IsWriteMail() const;
-    // The last answer is a well-formed, checksummed answer of at least count data bytes.
+    // The last answer is a well-formed, checksummed answer of exactly count data bytes.
     [[nodiscard]] bool AnswerConfirms(int count) const;
     // The last answer is complete and its checksum holds; an empty answer included.
     [[nodiscard]] bool AnswerWellFormed() const;
@@ -115,6 +117,12 @@ public:
     // one in vain (writes, which get none, are not counted).
     [[nodiscard]] int MailsAnswered() const { return m_mailsAnswered; }
     [[nodiscard]] int MailsUnansweredInARow() const { return m_unansweredInARow; }
+    // Received bytes dropped in two-wire mode because they began to arrive
+    // before the request could have crossed the line.
+    [[nodiscard]] int StaleBytesDropped() const { return m_staleBytes; }
+    // The line time of bytes at this rate (10 bits a byte), less what a device
+    // whose clock runs fast may save; 0 when the rate is unknown.
+    [[nodiscard]] static std::int64_t ShortestLineNs(int bytes, std::int32_t baud);
 
 protected:
     void OnPortData(const QByteArray& data);
@@ -149,6 +157,9 @@ private:
     void UpdateReceiveThreshold();
     void PauseUntilBytesCanBeThere();
     void StopGapTimer();
+    // Two-wire mode: count bytes delivered now opened the answer before the
+    // request could have crossed the line: they belong to an earlier exchange.
+    [[nodiscard]] bool BeganBeforeStaleLimit(std::int64_t now, int count) const;
 
     TVirtualCom* m_channel;
     ILinkPresenter* m_presenter = nullptr;
@@ -167,6 +178,9 @@ private:
     int m_mailsSent = 0;
     int m_mailsAnswered = 0;
     int m_unansweredInARow = 0;
+    int m_staleBytes = 0;
+    // Two-wire mode: a delivery that opens the answer before this moment is stale.
+    std::int64_t m_staleUntil = 0;
     std::int64_t m_startTime;
     std::int64_t m_gapPeriodMs = 110;
     std::int64_t m_gapDeadline = 0;

@@ -184,8 +184,9 @@ TEST_F(ConnectionTest, RepeaterAfterHandsetDisablesHandsetPagesButKeepsIpei)
     TForm1& form = StartOnSim({"--profile", "handset"});
     form.Communications->Button2Click();
     ASSERT_EQ(form.PanelText(1), "PP Connected");
-    m_sim->stop();
+    // Closed before the device goes: a port lost under the link would disable the pages.
     form.Operations().CloseDevicePort();
+    m_sim->stop();
     m_sim = std::make_unique<SimHarness>(QStringList{"--profile", "repeater-multi"});
     ASSERT_TRUE(m_sim->start());
     qputenv("TUNEBENCH_COM1", m_sim->portPath().toLocal8Bit());

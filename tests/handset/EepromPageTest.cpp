@@ -1,12 +1,14 @@
 // The hidden EEPROM page in the real main window, against the simulated handset.
 #include "EepromPage.h"
 #include "../app/MainWindowFixture.h"
+#include "CommunicationsPage.h"
 #include "TabSheet.h"
 #include "TunebenchApplication.h"
 #include "support/SimHarness.h"
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest/QTest>
 #include <gmock/gmock.h>
@@ -46,6 +48,16 @@ protected:
         return m_sim->logLines().filter(QRegularExpression(QStringLiteral("^READ ")));
     }
     void Click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+    TForm1& RestartOn(const QStringList& simArgs)
+    {
+        m_form.reset();
+        m_sim = std::make_unique<SimHarness>(simArgs);
+        EXPECT_TRUE(m_sim->start()) << m_sim->errorString().toStdString();
+        qputenv("TUNEBENCH_COM1", m_sim->portPath().toLocal8Bit());
+        TForm1& form = Start();
+        m_page = form.EepromPage;
+        return form;
+    }
 
     QTemporaryDir m_simDir;
     QString m_image;
@@ -194,6 +206,30 @@ TEST_F(EepromPageTest, FieldsTakeUpperCaseAndTheirWidthOnly)
     QTest::keyClicks(m_page->edtValue, QStringLiteral("fff"));
     EXPECT_EQ(m_page->edtValue->text(), "FF");
     EXPECT_EQ(TEepromPage::WriteQuestion(0xFF, 0xABCD), "Write FF to address ABCD?");
+}
+
+TEST_F(EepromPageTest, FailedReadSaysWhyAndALostPortEndsWhatSetComportFound)
+{
+    // Answers: 1 the probe, 2 the detection, 3 the read that the line drops under.
+    TForm1& form = RestartOn({"--profile", "handset", "--silent", "0050", "--hangup-after", "3"});
+    form.Communications->Button2Click();
+    ASSERT_EQ(form.PanelText(1), "PP Connected");
+    ASSERT_TRUE(form.TabSheet3->isEnabled());
+
+    m_page->edtAddress->setText(QStringLiteral("0050"));
+    Click(m_page->btnReadEeprom);
+    EXPECT_EQ(m_page->edtValue->text(), "");
+    EXPECT_EQ(form.statusBar()->currentMessage(), "Read failed: no valid answer from the device.");
+
+    m_page->edtAddress->setText(QStringLiteral("0040"));
+    Click(m_page->btnReadEeprom);
+    EXPECT_TRUE(tbtest::waitFor([&] { return form.PanelText(1) == "Port Lost"; })) << form.PanelText(1).toStdString();
+    EXPECT_EQ(m_page->edtValue->text(), "");
+    EXPECT_EQ(form.statusBar()->currentMessage(), "Failed: the port was lost.");
+    for (TTabSheet* sheet :
+         {form.TabSheet2, form.TabSheet3, form.TabSheet4, form.TabSheet7, form.TabSheet9, form.TabSheet8})
+        EXPECT_FALSE(sheet->isEnabled()) << sheet->objectName().toStdString();
+    EXPECT_EQ(m_dialogs.Count(), 0u);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // termios2 from the kernel header; glibc's termios.h would clash with it.
 #include <asm/ioctls.h>
 #include <asm/termbits.h>
+#include <chrono>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
@@ -85,6 +86,9 @@ void PtyDevice::Run()
             else
                 out += answer;
         }
+        // Without an echo, an answer comes once the frame and the answer have crossed the line.
+        if (!m_echo && !out.isEmpty() && ClientBaud() > 0)
+            std::this_thread::sleep_for(std::chrono::microseconds((n + out.size()) * 10'000'000LL / ClientBaud() + 1));
         if (!out.isEmpty() && ::write(fd, out.constData(), static_cast<size_t>(out.size())) < 0)
             continue;
         if (hangUp) {

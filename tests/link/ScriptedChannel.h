@@ -49,13 +49,14 @@ public:
         written.push_back(block);
         QByteArray back = echo ? block : QByteArray();
         back += device.Feed(block);
+        // Without an echo, an answer comes once the frame and the answer have crossed the line.
         if (!back.isEmpty())
-            Deliver(back);
+            Deliver(back, echo ? 0 : static_cast<int>((block.size() + back.size()) * 10000 / baud + 1));
         return static_cast<int>(block.size());
     }
-    void Deliver(const QByteArray& bytes)
+    void Deliver(const QByteArray& bytes, int afterMs = 0)
     {
-        QTimer::singleShot(0, &m_context, [this, bytes] {
+        QTimer::singleShot(afterMs, Qt::PreciseTimer, &m_context, [this, bytes] {
             if (OnData)
                 OnData(this, bytes);
         });

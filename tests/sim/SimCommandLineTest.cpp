@@ -68,6 +68,10 @@ TEST(SimCommandLine, EveryOptionReachesItsField)
                      "800",
                      "--late-every",
                      "2",
+                     "--duplicate",
+                     "0",
+                     "--duplicate-every",
+                     "4",
                      "--fail-writes",
                      "9",
                      "--answer-from",
@@ -99,6 +103,8 @@ TEST(SimCommandLine, EveryOptionReachesItsField)
     EXPECT_EQ(f.noiseBytes, 7);
     EXPECT_EQ(f.lateMs, 800);
     EXPECT_EQ(f.lateEvery, 2);
+    EXPECT_EQ(f.duplicateMs, 0);
+    EXPECT_EQ(f.duplicateEvery, 4);
     EXPECT_EQ(f.failWrites, 9);
     EXPECT_EQ(f.answerFrom, 3);
     EXPECT_EQ(f.hangupAfter, 11);
