@@ -59,7 +59,10 @@ public:
 private:
     bool OpenPty();
     void Receive(Clock::time_point now);
-    void Decode(Clock::time_point now, Clock::time_point arrived);
+    // Takes the frames the decoder holds. The bytes from stream position
+    // `from` on came through the line from `since` on, one byte time each, so
+    // every frame is taken when its own last byte is through.
+    void Decode(Clock::time_point now, Clock::time_point since, uint64_t from);
     // The noise fault: a burst that looks like the start of a frame.
     [[nodiscard]] bool NoiseDue(bool intoReceived, Clock::time_point now);
     [[nodiscard]] std::vector<uint8_t> NoiseBurst(bool intoReceived);
@@ -174,8 +177,9 @@ void BootLine::Receive(Clock::time_point now)
         m_mismatchLogged = false;
         m_rxBytes += size_t(n);
         // Paced: the bytes are through the line only after their line time.
-        m_rxTail = std::max(m_rxTail, now) + m_byteTime * n;
-        const auto arrived = m_byteTime.count() ? m_rxTail : now;
+        const auto since = std::max(m_rxTail, now);
+        const uint64_t from = m_decoder.Position() + m_decoder.Buffered();
+        m_rxTail = since + m_byteTime * n;
         if (!m_target.Listening(now))
             continue; // off, or running its software: the bytes mean nothing to it
         if (m_decoder.Buffered() == 0)
@@ -193,19 +197,23 @@ void BootLine::Receive(Clock::time_point now)
         }
         else
             m_decoder.Feed(buffer, size_t(n));
-        Decode(now, arrived);
+        Decode(now, since, from);
     }
 }
 
-void BootLine::Decode(Clock::time_point now, Clock::time_point arrived)
+void BootLine::Decode(Clock::time_point now, Clock::time_point since, uint64_t from)
 {
+    auto arrivedAt = [&](uint64_t end) {
+        return m_byteTime.count() && end > from ? since + m_byteTime * int64_t(end - from) : std::max(since, now);
+    };
+    const auto arrived = m_byteTime.count() ? m_rxTail : now; // the whole chunk
     size_t bad = m_decoder.BadFrames();
     while (auto frame = m_decoder.Next()) {
         for (; bad < m_decoder.BadFrames(); ++bad)
             Queue(m_target.Damaged(now), arrived);
         // Frames behind one the target is still busy with wait in its buffer.
         const auto reply = m_target.Handle(*frame, now);
-        const auto ready = std::max(arrived, m_busyUntil) + reply.busy;
+        const auto ready = std::max(arrivedAt(m_decoder.Position()), m_busyUntil) + reply.busy;
         m_busyUntil = ready;
         Queue(reply, ready);
         if (frame->command == boot::kVerify)
@@ -321,7 +329,7 @@ int BootLine::Run()
             // The frame begun never completed: search on behind its start mark.
             Log(QStringLiteral("TIMEOUT %1 bytes waiting").arg(m_decoder.Buffered()));
             m_decoder.Resync();
-            Decode(now, now);
+            Decode(now, now, m_decoder.Position() + m_decoder.Buffered());
         }
         int timeout = -1;
         if (!m_out.empty())
