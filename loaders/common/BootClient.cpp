@@ -168,7 +168,7 @@ BootClient::Result BootClient::Stream(const std::vector<Command>& commands, cons
         accept(index);
         // A damaged frame with frames behind it makes the target report the
         // gap at the next of them; only a lone frame is sent again at once.
-        if ((reason == boot::kNakOrder || sentEnd - base == 1) && !goBack())
+        if ((reason == boot::kNakOrder || next - base == 1) && !goBack())
             break;
     }
     if (base == count) {

@@ -52,9 +52,11 @@ public:
     // One command; busyMs is the target's own time for it (erase, programming).
     Result Exchange(uint8_t command, const std::vector<uint8_t>& payload, int busyMs = 0);
     // Sends the commands in order, up to kWindow of them unanswered. The target
-    // answers each in order; a frame that is not answered in time, or that the
-    // target reports missing, is sent again with all behind it (three tries).
-    // answered(i) comes in order for every command the target accepted.
+    // answers each in order; from a frame that is not answered in time, or that
+    // the target reports missing, the stream starts again, that frame alone
+    // until it is taken (three tries each). Timeouts and damaged frames end as
+    // NoAnswer, any other NAK as Refused. answered(i) comes in order for every
+    // command the target took.
     Result Stream(const std::vector<Command>& commands, const std::function<void(size_t index)>& answered);
     static Command Erase(uint32_t offset, uint32_t length);
     static Command Data(uint32_t address, const uint8_t* data, size_t count);
