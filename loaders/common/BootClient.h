@@ -17,8 +17,9 @@ struct TargetInfo {
     uint16_t largestBlock = 0;
 };
 
-// The loader's side of the boot protocol: one frame out, its answer in, with
-// bounded waits and resends (stop-and-wait).
+// The loader's side of the boot protocol: single exchanges (stop-and-wait)
+// and streams of frames with a window in flight, with bounded waits and
+// resends.
 class BootClient {
 public:
     enum class Status { Ok, Refused, NoAnswer, Lost, Stopped };
@@ -26,6 +27,7 @@ public:
         Status status = Status::NoAnswer;
         boot::Frame answer;
         uint8_t nakReason = 0;
+        size_t index = 0; // Stream: the command that failed
     };
 
     // Resends of a frame that got no answer or came back damaged.
@@ -33,6 +35,14 @@ public:
     // Room for turnaround and scheduling on top of the line time.
     static constexpr int kMarginMs = 250;
     static constexpr int kHelloIntervalMs = 100;
+    // Frames of a stream in flight before the first of them is answered.
+    static constexpr size_t kWindow = 8;
+
+    struct Command {
+        uint8_t command = 0;
+        std::vector<uint8_t> payload;
+        int busyMs = 0; // the target's own time for it
+    };
 
     BootClient(SerialDevice& port, int baud) : m_port(port), m_baud(baud) {}
 
@@ -41,8 +51,15 @@ public:
     std::optional<TargetInfo> Search(const uint8_t (&tag)[4], int searchMs, const std::function<void(int)>& onTry = {});
     // One command; busyMs is the target's own time for it (erase, programming).
     Result Exchange(uint8_t command, const std::vector<uint8_t>& payload, int busyMs = 0);
-    // Programs count bytes of image at address: one DATA command.
-    Result ProgramBlock(uint32_t address, const uint8_t* data, size_t count);
+    // Sends the commands in order, up to kWindow of them unanswered. The target
+    // answers each in order; from a frame that is not answered in time, or that
+    // the target reports missing, the stream starts again, that frame alone
+    // until it is taken (three tries each). Timeouts and damaged frames end as
+    // NoAnswer, any other NAK as Refused. answered(i) comes in order for every
+    // command the target took.
+    Result Stream(const std::vector<Command>& commands, const std::function<void(size_t index)>& answered);
+    static Command Erase(uint32_t offset, uint32_t length);
+    static Command Data(uint32_t address, const uint8_t* data, size_t count);
 
     [[nodiscard]] uint64_t BytesSent() const { return m_sent; }
     [[nodiscard]] uint64_t BytesReceived() const { return m_received; }
@@ -54,9 +71,11 @@ public:
 
 private:
     bool Send(const boot::Frame& frame);
-    // Waits for a frame answering `sequence`; nullopt at the deadline. A NAK
-    // for a damaged frame carries no trusted sequence and also counts.
+    // Waits for a frame answering `sequence`, or a NAK for a damaged frame;
+    // nullopt at the deadline.
     std::optional<boot::Frame> Await(uint16_t sequence, SerialDevice::Clock::time_point deadline);
+    // The next frame of any kind; nullopt at the deadline.
+    std::optional<boot::Frame> Receive(SerialDevice::Clock::time_point deadline);
 
     SerialDevice& m_port;
     int m_baud;

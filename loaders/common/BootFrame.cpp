@@ -2,6 +2,8 @@
 
 #include "Crc32.h"
 
+#include <algorithm>
+
 namespace tbload::boot {
 
 void PutU16(std::vector<uint8_t>& out, uint16_t v)
@@ -36,6 +38,7 @@ void Decoder::Feed(const uint8_t* data, size_t size)
 {
     if (m_pos > 0 && m_pos >= m_buffer.size() / 2) {
         m_buffer.erase(m_buffer.begin(), m_buffer.begin() + ptrdiff_t(m_pos));
+        m_dropped += m_pos;
         m_pos = 0;
     }
     m_buffer.insert(m_buffer.end(), data, data + size);
@@ -43,8 +46,17 @@ void Decoder::Feed(const uint8_t* data, size_t size)
 
 void Decoder::Clear()
 {
+    m_dropped += m_buffer.size();
     m_buffer.clear();
     m_pos = 0;
+}
+
+void Decoder::Resync()
+{
+    if (m_pos < m_buffer.size()) {
+        ++m_pos;
+        ++m_skipped;
+    }
 }
 
 std::optional<Frame> Decoder::Next()
@@ -54,24 +66,29 @@ std::optional<Frame> Decoder::Next()
             ++m_pos;
             ++m_skipped;
         }
-        if (m_buffer.size() - m_pos < kHeaderSize)
-            return std::nullopt;
+        const size_t available = m_buffer.size() - m_pos;
         const uint8_t* head = m_buffer.data() + m_pos;
+        if (available >= 2 && !IsCommand(head[1])) {
+            Resync();
+            continue;
+        }
+        if (available < kHeaderSize)
+            return std::nullopt;
         const size_t length = GetU16(head + 4);
         if (length > kMaxPayload) {
-            ++m_pos; // not a frame start after all
-            ++m_skipped;
+            Resync();
             continue;
         }
         const size_t total = kHeaderSize + length + kTrailerSize;
-        if (m_buffer.size() - m_pos < total)
+        if (available < total)
             return std::nullopt;
         const uint32_t crc = GetU32(head + kHeaderSize + length);
         if (Crc32(head + 1, kHeaderSize - 1 + length) != crc) {
-            // A damaged frame: drop it whole, the sender repeats it.
-            m_pos += total;
-            m_skipped += total;
-            ++m_badFrames;
+            const uint64_t at = m_dropped + m_pos;
+            if (at >= m_damagedUntil)
+                ++m_badFrames;
+            m_damagedUntil = std::max(m_damagedUntil, at + total);
+            Resync();
             continue;
         }
         Frame frame;

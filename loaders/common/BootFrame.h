@@ -14,7 +14,8 @@ namespace boot {
 constexpr uint8_t kStart = 0x7E;
 constexpr size_t kHeaderSize = 6;
 constexpr size_t kTrailerSize = 4;
-constexpr size_t kMaxPayload = 4096 + 4;
+constexpr size_t kMaxBlock = 4096;
+constexpr size_t kMaxPayload = kMaxBlock + 4;
 
 // Loader -> target
 constexpr uint8_t kHello = 0x01;  // payload: protocol tag (4 bytes)
@@ -33,6 +34,11 @@ constexpr uint8_t kNakChecksum = 0x01;
 constexpr uint8_t kNakRange = 0x02; // outside the flash
 constexpr uint8_t kNakNotErased = 0x03;
 constexpr uint8_t kNakCommand = 0x04; // unknown command or malformed payload
+constexpr uint8_t kNakOrder = 0x05;   // a frame came ahead of the one awaited (whose sequence the NAK carries)
+
+// The commands of both directions; a start mark followed by anything else is
+// no frame.
+constexpr bool IsCommand(uint8_t c) { return (c >= kHello && c <= kReset) || (c >= kHelloAck && c <= kCrc); }
 
 // Protocol tags carried by HELLO: a target answers only its own.
 constexpr uint8_t kTagSc14428[4] = {'S', 'C', '2', '8'};
@@ -56,21 +62,32 @@ void PutU32(std::vector<uint8_t>& out, uint32_t v);
 uint16_t GetU16(const uint8_t* p);
 uint32_t GetU32(const uint8_t* p);
 
-// Finds frames in a byte stream: bytes before a start mark, and frames whose
-// length or CRC is wrong, are skipped (counted in Skipped()).
+// Finds frames in a byte stream. Bytes before a start mark are skipped; so
+// is a start mark whose header cannot begin a frame (unknown command, length
+// beyond any frame) or whose frame fails its CRC: the search goes on at the
+// next 7Eh after it, not behind the span it claimed, so a stray 7Eh on the
+// line cannot hide the real frames that follow it.
 class Decoder {
 public:
     void Feed(const uint8_t* data, size_t size);
     std::optional<Frame> Next();
+    // Gives up the frame begun at the front (its rest did not come in time)
+    // and searches on after its start mark.
+    void Resync();
     [[nodiscard]] size_t Skipped() const { return m_skipped; }
-    // Complete frames dropped for a wrong CRC.
+    // Frames that failed their CRC, each damaged stretch of the line counted
+    // once: the false starts inside a damaged frame's span do not count again.
     [[nodiscard]] size_t BadFrames() const { return m_badFrames; }
     [[nodiscard]] size_t Buffered() const { return m_buffer.size() - m_pos; }
+    // Where in the stream the search stands: unchanged while a frame is pending.
+    [[nodiscard]] uint64_t Position() const { return m_dropped + m_pos; }
     void Clear();
 
 private:
     std::vector<uint8_t> m_buffer;
     size_t m_pos = 0;
+    uint64_t m_dropped = 0;      // stream position of m_buffer[0]
+    uint64_t m_damagedUntil = 0; // stream position where the last damaged span ends
     size_t m_skipped = 0;
     size_t m_badFrames = 0;
 };

@@ -1,10 +1,15 @@
 #include "IntelHex.h"
 
+#include "HexText.h"
+#include "TextLines.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <map>
+#include <optional>
 #include <sstream>
 
 namespace tbload {
@@ -22,6 +27,12 @@ int HexDigit(char c)
     return -1;
 }
 
+std::string Hex2(uint8_t v)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    return {digits[v >> 4], digits[v & 15]};
+}
+
 HexResult Malformed(int line, const std::string& what)
 {
     HexResult r;
@@ -30,20 +41,76 @@ HexResult Malformed(int line, const std::string& what)
     return r;
 }
 
+// The bytes placed so far, as disjoint runs by start address; each run points
+// into the record that placed it, so a conflict can name that record's line.
+class Placement {
+public:
+    struct Run {
+        uint64_t end;
+        int line;
+        const uint8_t* bytes;
+    };
+
+    // Places count bytes at address; on a byte that an earlier record placed
+    // with another value, the message names both lines.
+    std::optional<std::string> Place(uint64_t address, const uint8_t* bytes, size_t count, int line)
+    {
+        const uint64_t end = address + count;
+        auto it = m_runs.upper_bound(address);
+        if (it != m_runs.begin() && std::prev(it)->second.end > address)
+            --it;
+        uint64_t at = address;
+        while (at < end) {
+            if (it == m_runs.end() || it->first >= end) {
+                m_runs.emplace(at, Run{end, line, bytes + (at - address)});
+                break;
+            }
+            const uint64_t runStart = it->first;
+            const Run run = it->second;
+            if (runStart > at) {
+                m_runs.emplace(at, Run{runStart, line, bytes + (at - address)});
+                at = runStart;
+            }
+            const uint64_t stop = std::min(end, run.end);
+            for (uint64_t a = at; a < stop; ++a) {
+                const uint8_t earlier = run.bytes[a - runStart], here = bytes[a - address];
+                if (earlier != here)
+                    return "places " + Hex2(here) + " at " + Hex8(uint32_t(a)) + ", where line " +
+                           std::to_string(run.line) + " placed " + Hex2(earlier);
+            }
+            at = stop;
+            ++it;
+        }
+        return std::nullopt;
+    }
+
+    [[nodiscard]] bool Empty() const { return m_runs.empty(); }
+    [[nodiscard]] uint64_t First() const { return m_runs.begin()->first; }
+    [[nodiscard]] uint64_t End() const { return m_runs.rbegin()->second.end; }
+    void CopyTo(std::vector<uint8_t>& image, uint64_t first) const
+    {
+        for (const auto& [start, run] : m_runs)
+            std::copy(run.bytes, run.bytes + (run.end - start), image.begin() + ptrdiff_t(start - first));
+    }
+
+private:
+    std::map<uint64_t, Run> m_runs;
+};
+
 } // namespace
 
 HexResult ParseIntelHex(const std::string& text, uint32_t maxSpan)
 {
-    std::map<uint64_t, std::vector<uint8_t>> chunks; // address -> bytes
+    // Every record's bytes stay here while the runs point into them.
+    std::vector<std::vector<uint8_t>> records;
+    Placement placed;
     uint64_t base = 0;
+    bool segmented = false; // type 02: offsets wrap within the 64 KiB segment
     bool ended = false;
+    const tbtext::TextLines lines = tbtext::SplitTextLines(text);
     int lineNumber = 0;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
+    for (const std::string_view line : lines.lines) {
         ++lineNumber;
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
-            line.pop_back();
         if (line.empty())
             continue;
         if (ended)
@@ -53,6 +120,7 @@ HexResult ParseIntelHex(const std::string& text, uint32_t maxSpan)
         if (line.size() < 11 || (line.size() - 1) % 2 != 0)
             return Malformed(lineNumber, "wrong length");
         std::vector<uint8_t> bytes;
+        bytes.reserve(line.size() / 2);
         for (size_t i = 1; i < line.size(); i += 2) {
             const int hi = HexDigit(line[i]), lo = HexDigit(line[i + 1]);
             if (hi < 0 || lo < 0)
@@ -70,10 +138,22 @@ HexResult ParseIntelHex(const std::string& text, uint32_t maxSpan)
         const uint32_t address = uint32_t(bytes[1]) << 8 | bytes[2];
         const uint8_t* payload = bytes.data() + 4;
         switch (bytes[3]) {
-        case 0x00:
-            if (count > 0)
-                chunks[base + address].assign(payload, payload + count);
+        case 0x00: {
+            if (count == 0)
+                break;
+            // Within a segment the offset wraps at FFFFh back to the segment's
+            // start; a linear address runs on into the next 64 KiB.
+            if (!segmented && base + address + count > 0x100000000ull)
+                return Malformed(lineNumber, "data beyond the 4 GiB address space");
+            const size_t first = segmented ? std::min<size_t>(count, 0x10000 - address) : count;
+            if (const auto conflict = placed.Place(base + address, payload, first, lineNumber))
+                return Malformed(lineNumber, *conflict);
+            if (first < count)
+                if (const auto conflict = placed.Place(base, payload + first, count - first, lineNumber))
+                    return Malformed(lineNumber, *conflict);
+            records.push_back(std::move(bytes));
             break;
+        }
         case 0x01:
             ended = true;
             break;
@@ -81,14 +161,18 @@ HexResult ParseIntelHex(const std::string& text, uint32_t maxSpan)
             if (count != 2)
                 return Malformed(lineNumber, "segment record without 2 bytes");
             base = (uint64_t(payload[0]) << 8 | payload[1]) << 4;
+            segmented = true;
             break;
         case 0x04:
             if (count != 2)
                 return Malformed(lineNumber, "linear address record without 2 bytes");
             base = (uint64_t(payload[0]) << 8 | payload[1]) << 16;
+            segmented = false;
             break;
         case 0x03:
         case 0x05:
+            if (count != 4)
+                return Malformed(lineNumber, "start address record without 4 bytes");
             break;
         default:
             return Malformed(lineNumber, "unknown record type");
@@ -96,23 +180,16 @@ HexResult ParseIntelHex(const std::string& text, uint32_t maxSpan)
     }
     if (!ended)
         return Malformed(lineNumber, "no end record");
-    if (chunks.empty())
+    if (placed.Empty())
         return Malformed(lineNumber, "no data");
 
-    const uint64_t first = chunks.begin()->first;
-    uint64_t last = first;
-    for (const auto& [address, bytes] : chunks) {
-        if (address < last)
-            return Malformed(0, "data overlaps at address " + std::to_string(address));
-        last = address + bytes.size();
-    }
-    if (last - first > maxSpan || last > 0x100000000ull)
+    const uint64_t first = placed.First(), last = placed.End();
+    if (last - first > maxSpan)
         return Malformed(0, "image too large");
     HexResult result;
     result.image.offset = uint32_t(first);
     result.image.data.assign(size_t(last - first), 0xFF);
-    for (const auto& [address, bytes] : chunks)
-        std::copy(bytes.begin(), bytes.end(), result.image.data.begin() + ptrdiff_t(address - first));
+    placed.CopyTo(result.image.data, first);
     return result;
 }
 

@@ -20,10 +20,13 @@ struct HexResult {
     HexImage image;
 };
 
-// Records 00 (data), 01 (end), 02 (segment), 04 (linear), 03/05 (start
-// addresses, ignored). Every line must be well formed with a correct checksum,
-// the end record must come last, data may not overlap, and the image may span
-// at most maxSpan bytes.
+// Records 00 (data), 01 (end), 02 (segment: offsets wrap within its 64 KiB),
+// 04 (linear: no wrap), 03/05 (start addresses, ignored). Every line must be
+// well formed with a correct checksum and the end record must come last. The
+// image holds exactly the bytes the file places: a byte placed twice must have
+// the same value both times, else the file is refused naming both lines. It may
+// span at most maxSpan bytes. Lines are read as tbtext::SplitTextLines gives
+// them (byte-order mark, any line end, blanks, a final 1Ah).
 HexResult ReadIntelHex(const std::string& path, uint32_t maxSpan = 16u << 20);
 HexResult ParseIntelHex(const std::string& text, uint32_t maxSpan = 16u << 20);
 

@@ -2,6 +2,7 @@
 
 #include "BootClient.h"
 #include "Crc32.h"
+#include "DownloadPlan.h"
 
 #include "HexText.h"
 
@@ -125,27 +126,19 @@ bool ScDownload::Download()
         return false;
     };
 
+    // The largest block both sides allow; erase and blocks go as one stream.
+    const uint32_t block =
+        std::min<uint32_t>(boot::kMaxBlock, target->largestBlock ? target->largestBlock : boot::kMaxBlock);
+    const DownloadPlan plan = PlanDownload(image, block);
     Report(CHIP_ERASE_START_IND);
-    const uint32_t eraseFirst = image.offset / kSectorSize * kSectorSize;
-    for (uint64_t sector = eraseFirst; sector < end; sector += kSectorSize) {
-        std::vector<uint8_t> payload;
-        boot::PutU32(payload, uint32_t(sector));
-        boot::PutU32(payload, kSectorSize);
-        const auto r = client.Exchange(boot::kErase, payload, boot::kEraseBusyMs);
-        if (r.status != BootClient::Status::Ok)
-            return failed(r, "erase", uint32_t(sector));
-    }
-    Report(CHIP_ERASE_FINISHED_IND);
-
-    const uint32_t block = std::min<uint32_t>(kBlockSize, target->largestBlock ? target->largestBlock : kBlockSize);
-    for (size_t done = 0; done < image.data.size(); done += block) {
-        const uint32_t address = image.offset + uint32_t(done);
-        const size_t count = std::min<size_t>(block, image.data.size() - done);
-        const auto r = client.ProgramBlock(address, image.data.data() + done, count);
-        if (r.status != BootClient::Status::Ok)
-            return failed(r, "block", address);
-        Report(PROGRAM_PROGRESS_IND, address);
-    }
+    const auto r = client.Stream(plan.commands, [&](size_t i) {
+        if (i == 0)
+            Report(CHIP_ERASE_FINISHED_IND);
+        else
+            Report(PROGRAM_PROGRESS_IND, plan.addresses[i]);
+    });
+    if (r.status != BootClient::Status::Ok)
+        return failed(r, r.index == 0 ? "erase" : "block", plan.addresses[r.index]);
     Report(PROGRAMMING_SUCCESS_IND);
 
     std::vector<uint8_t> range;

@@ -16,8 +16,6 @@ class ScDownload {
 public:
     // How long the loader looks for a target that listens in its boot window.
     static constexpr int kSearchMs = 5000;
-    static constexpr uint32_t kBlockSize = 1024;
-    static constexpr uint32_t kSectorSize = 64 * 1024;
 
     ScDownload(uint16_t loaderId, FLoaderIndicationHandler handler, int baud, HexResult hex);
 

@@ -30,7 +30,9 @@ enum {
     RFL_RESULT_BAD_INPUT = 1, /* arguments, configuration or software file */
     RFL_RESULT_PORT = 2,      /* the port cannot be opened or is in use */
     RFL_RESULT_NO_TARGET = 3, /* the target did not answer the search */
-    RFL_RESULT_FAILED = 6     /* the download failed, was cancelled or did not verify */
+    RFL_RESULT_NO_ANSWER = 4, /* the target stopped answering (timeouts, frames damaged on the line) */
+    RFL_RESULT_REFUSED = 5,   /* the target refused a command */
+    RFL_RESULT_FAILED = 6     /* the download failed otherwise, was cancelled or did not verify */
 };
 
 RFL_API void RflInit(RflTextOutFunc textOut, RflWaitKeyFunc waitKey, RflGetKeyFunc getKey,

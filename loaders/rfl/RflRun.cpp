@@ -3,6 +3,7 @@
 #include "BootClient.h"
 #include "ComPort.h"
 #include "Crc32.h"
+#include "DownloadPlan.h"
 #include "IntelHex.h"
 #include "RflConfig.h"
 
@@ -141,42 +142,42 @@ int RflRunner::Download(const RflConfig& config, const HexImage& image, int com)
         }
         return "target stopped answering at " + what + " " + Hex8(address);
     };
+    auto failureCode = [](const BootClient::Result& r) {
+        return r.status == Status::NoAnswer  ? RFL_RESULT_NO_ANSWER
+               : r.status == Status::Refused ? RFL_RESULT_REFUSED
+                                             : RFL_RESULT_FAILED;
+    };
 
-    m_console.Print("Erasing ");
-    for (uint64_t sector = image.offset / kSectorSize * kSectorSize; sector < end; sector += kSectorSize) {
-        std::vector<uint8_t> payload;
-        boot::PutU32(payload, uint32_t(sector));
-        boot::PutU32(payload, kSectorSize);
-        const auto r = client.Exchange(boot::kErase, payload, boot::kEraseBusyMs);
-        if (r.status != Status::Ok) {
-            m_console.Print("\nErase failed: " + failure(r, "erase", uint32_t(sector)));
-            return RFL_RESULT_FAILED;
-        }
-        m_console.Print(".");
-    }
-    m_console.Print("\nErased");
-    m_console.Print("\n"); // the line the programming progress takes
-
-    m_console.Print("Programming .");
+    // The largest block both sides allow; erase and blocks go as one stream.
     const uint32_t block = std::min<uint32_t>(config.block, target->largestBlock ? target->largestBlock : config.block);
+    const DownloadPlan plan = PlanDownload(image, block);
+    m_console.Print("Erasing ");
     int shown = -1;
-    for (size_t done = 0; done < image.data.size(); done += block) {
-        const uint32_t address = image.offset + uint32_t(done);
-        const size_t count = std::min<size_t>(block, image.data.size() - done);
-        const auto r = client.ProgramBlock(address, image.data.data() + done, count);
-        if (r.status != Status::Ok) {
-            // "Checksum" ends the programming display of a console window.
-            m_console.Print("\r\nChecksum not checked: " + failure(r, "block", address) + "\n");
-            return RFL_RESULT_FAILED;
+    const auto r = client.Stream(plan.commands, [&](size_t i) {
+        if (i == 0) {
+            m_console.Print(std::string(plan.sectors, '.'));
+            m_console.Print("\nErased");
+            m_console.Print("\n"); // the line the programming progress takes
+            m_console.Print("Programming .");
+            return;
         }
-        const int percent = int((done + count) * 100 / image.data.size());
+        const int percent = int(uint64_t(plan.ends[i]) * 100 / image.data.size());
         if (percent != shown) {
             shown = percent;
             char text[16];
             std::snprintf(text, sizeof text, "%4d %%", percent);
             m_console.Print(text);
         }
+    });
+    if (r.status != Status::Ok) {
+        if (r.index == 0)
+            m_console.Print("\nErase failed: " + failure(r, "erase", plan.addresses[0]));
+        else // "Checksum" ends the programming display of a console window.
+            m_console.Print("\r\nChecksum not checked: " + failure(r, "block", plan.addresses[r.index]) + "\n");
+        return failureCode(r);
     }
+    if (shown < 100)
+        m_console.Print(" 100 %");
 
     std::vector<uint8_t> range;
     boot::PutU32(range, image.offset);
@@ -184,7 +185,7 @@ int RflRunner::Download(const RflConfig& config, const HexImage& image, int com)
     const auto verify = client.Exchange(boot::kVerify, range, boot::kVerifyBusyMs);
     if (verify.status != Status::Ok || verify.answer.command != boot::kCrc || verify.answer.payload.size() < 4) {
         m_console.Print("\r\nChecksum not checked: " + failure(verify, "verify", image.offset) + "\n");
-        return RFL_RESULT_FAILED;
+        return verify.status == Status::Ok ? RFL_RESULT_FAILED : failureCode(verify);
     }
     const uint32_t fileCrc = Crc32(image.data.data(), image.data.size());
     const uint32_t targetCrc = boot::GetU32(verify.answer.payload.data());

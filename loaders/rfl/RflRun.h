@@ -14,7 +14,6 @@ namespace tbload {
 class RflRunner {
 public:
     static constexpr int kSearchMs = 5000;
-    static constexpr uint32_t kSectorSize = 64 * 1024;
     static constexpr char kEscape = 0x1B;
 
     RflRunner(const RflConsole& console, std::atomic<bool>& cancel, std::atomic<SerialDevice*>& activePort)

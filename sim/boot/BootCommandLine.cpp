@@ -43,6 +43,11 @@ bool ParseBootArguments(const QStringList& arguments, BootProgramOptions* option
         QCommandLineOption(QStringLiteral("silent"), QStringLiteral("Fault: never answers.")),
         valued("stop-after", "Fault: stops answering after N accepted blocks.", "n"),
         valued("corrupt-block", "Fault: the Nth block arrives damaged once.", "n"),
+        valued("refuse-block", "Fault: refuses the Nth block as not erased.", "n"),
+        valued("noise",
+               "Fault: every MS a burst of 8 bytes that looks like a frame start (7Eh, a command, a\n"
+               "plausible length), alternately into what the target receives and what it sends.",
+               "ms"),
         QCommandLineOption(QStringLiteral("bad-crc"),
                            QStringLiteral("Fault: reports a CRC that differs from its flash.")),
     };
@@ -77,6 +82,8 @@ bool ParseBootArguments(const QStringList& arguments, BootProgramOptions* option
         {"flash-size", 65536, 16 << 20, [&](long long v) { t.flashSize = uint32_t(v); }},
         {"stop-after", 1, 1 << 20, [&](long long v) { t.faults.stopAfterBlocks = int(v); }},
         {"corrupt-block", 1, 1 << 20, [&](long long v) { t.faults.corruptBlock = int(v); }},
+        {"refuse-block", 1, 1 << 20, [&](long long v) { t.faults.refuseBlock = int(v); }},
+        {"noise", 1, 3600000, [&](long long v) { t.faults.noiseMs = int(v); }},
     };
     for (const Number& n : numbers) {
         const QString name = QString::fromLatin1(n.name);

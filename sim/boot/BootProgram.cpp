@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSaveFile>
 
 #include <cerrno>
@@ -58,6 +59,13 @@ public:
 private:
     bool OpenPty();
     void Receive(Clock::time_point now);
+    // Takes the frames the decoder holds. The bytes from stream position
+    // `from` on came through the line from `since` on, one byte time each, so
+    // every frame is taken when its own last byte is through.
+    void Decode(Clock::time_point now, Clock::time_point since, uint64_t from);
+    // The noise fault: a burst that looks like the start of a frame.
+    [[nodiscard]] bool NoiseDue(bool intoReceived, Clock::time_point now);
+    [[nodiscard]] std::vector<uint8_t> NoiseBurst(bool intoReceived);
     void Queue(const BootTarget::Reply& reply, Clock::time_point ready);
     bool SendDue(Clock::time_point now);
     void Command(const QByteArray& line);
@@ -73,13 +81,41 @@ private:
     Nanos m_byteTime{0};
     Clock::time_point m_rxTail;
     Clock::time_point m_txTail;
-    Clock::time_point m_lastRx;
+    // Since when the decoder waits for the rest of the frame at its front.
+    Clock::time_point m_pendingSince;
+    uint64_t m_pendingAt = 0;
+    Clock::time_point m_busyUntil;
     std::deque<Outgoing> m_out;
     QByteArray m_stdin;
     uint64_t m_rxBytes = 0;
     uint64_t m_txBytes = 0;
     bool m_mismatchLogged = false;
+    Clock::time_point m_noiseDue;
+    bool m_noiseIntoReceived = true;
+    QRandomGenerator m_noiseRandom{0x7E};
 };
+
+bool BootLine::NoiseDue(bool intoReceived, Clock::time_point now)
+{
+    if (m_options.target.faults.noiseMs <= 0 || now < m_noiseDue || intoReceived != m_noiseIntoReceived)
+        return false;
+    m_noiseDue = now + std::chrono::milliseconds(m_options.target.faults.noiseMs);
+    m_noiseIntoReceived = !m_noiseIntoReceived;
+    return true;
+}
+
+std::vector<uint8_t> BootLine::NoiseBurst(bool intoReceived)
+{
+    std::vector<uint8_t> burst(8);
+    for (uint8_t& b : burst)
+        b = uint8_t(m_noiseRandom.bounded(256));
+    burst[0] = boot::kStart;
+    burst[1] = intoReceived ? boot::kData : boot::kAck;
+    const uint16_t length = uint16_t(m_noiseRandom.bounded(int(boot::kMaxPayload) + 1));
+    burst[4] = uint8_t(length);
+    burst[5] = uint8_t(length >> 8);
+    return burst;
+}
 
 bool BootLine::OpenPty()
 {
@@ -118,6 +154,11 @@ void BootLine::Queue(const BootTarget::Reply& reply, Clock::time_point ready)
         return;
     Outgoing out;
     out.bytes = boot::Encode(*reply.frame);
+    if (NoiseDue(false, Clock::now())) {
+        const std::vector<uint8_t> burst = NoiseBurst(false);
+        out.bytes.insert(out.bytes.begin(), burst.begin(), burst.end());
+        Log(QStringLiteral("NOISE tx"));
+    }
     const auto start = std::max(ready, m_txTail);
     out.due = start + m_byteTime * out.bytes.size();
     m_txTail = out.due;
@@ -135,29 +176,58 @@ void BootLine::Receive(Clock::time_point now)
             continue;
         m_mismatchLogged = false;
         m_rxBytes += size_t(n);
-        m_lastRx = now;
         // Paced: the bytes are through the line only after their line time.
-        m_rxTail = std::max(m_rxTail, now) + m_byteTime * n;
-        const auto arrived = m_byteTime.count() ? m_rxTail : now;
+        const auto since = std::max(m_rxTail, now);
+        const uint64_t from = m_decoder.Position() + m_decoder.Buffered();
+        m_rxTail = since + m_byteTime * n;
         if (!m_target.Listening(now))
             continue; // off, or running its software: the bytes mean nothing to it
-        m_decoder.Feed(buffer, size_t(n));
-        size_t bad = m_decoder.BadFrames();
-        while (auto frame = m_decoder.Next()) {
-            for (; bad < m_decoder.BadFrames(); ++bad)
-                Queue(m_target.Damaged(now), arrived);
-            const auto reply = m_target.Handle(*frame, now);
-            const auto ready = arrived + reply.busy;
-            Queue(reply, ready);
-            if (frame->command == boot::kVerify)
-                Log(QStringLiteral("STATS rx %1 tx %2 busy_us %3 blocks %4")
-                        .arg(m_rxBytes)
-                        .arg(m_txBytes + (m_out.empty() ? 0 : m_out.back().bytes.size()))
-                        .arg(m_target.BusyTime().count())
-                        .arg(m_target.BlocksAccepted()));
+        if (m_decoder.Buffered() == 0)
+            m_pendingSince = now;
+        const auto due = m_noiseDue;
+        if (NoiseDue(true, now)) {
+            // Into the bytes that were on the line when it struck, else before them.
+            const std::vector<uint8_t> burst = NoiseBurst(true);
+            const auto lineTime = Nanos(10'000'000'000LL / m_options.target.baud) * n;
+            const size_t at = due >= now - lineTime ? size_t(n) / 2 : 0;
+            m_decoder.Feed(buffer, at);
+            m_decoder.Feed(burst.data(), burst.size());
+            m_decoder.Feed(buffer + at, size_t(n) - at);
+            Log(at ? QStringLiteral("NOISE rx in a frame") : QStringLiteral("NOISE rx"));
         }
+        else
+            m_decoder.Feed(buffer, size_t(n));
+        Decode(now, since, from);
+    }
+}
+
+void BootLine::Decode(Clock::time_point now, Clock::time_point since, uint64_t from)
+{
+    auto arrivedAt = [&](uint64_t end) {
+        return m_byteTime.count() && end > from ? since + m_byteTime * int64_t(end - from) : std::max(since, now);
+    };
+    const auto arrived = m_byteTime.count() ? m_rxTail : now; // the whole chunk
+    size_t bad = m_decoder.BadFrames();
+    while (auto frame = m_decoder.Next()) {
         for (; bad < m_decoder.BadFrames(); ++bad)
             Queue(m_target.Damaged(now), arrived);
+        // Frames behind one the target is still busy with wait in its buffer.
+        const auto reply = m_target.Handle(*frame, now);
+        const auto ready = std::max(arrivedAt(m_decoder.Position()), m_busyUntil) + reply.busy;
+        m_busyUntil = ready;
+        Queue(reply, ready);
+        if (frame->command == boot::kVerify)
+            Log(QStringLiteral("STATS rx %1 tx %2 busy_us %3 blocks %4")
+                    .arg(m_rxBytes)
+                    .arg(m_txBytes + (m_out.empty() ? 0 : m_out.back().bytes.size()))
+                    .arg(m_target.BusyTime().count())
+                    .arg(m_target.BlocksAccepted()));
+    }
+    for (; bad < m_decoder.BadFrames(); ++bad)
+        Queue(m_target.Damaged(now), arrived);
+    if (m_decoder.Position() != m_pendingAt) {
+        m_pendingAt = m_decoder.Position();
+        m_pendingSince = now;
     }
 }
 
@@ -253,15 +323,23 @@ int BootLine::Run()
         const auto now = Clock::now();
         if (!SendDue(now))
             break;
-        if (m_decoder.Buffered() > 0 && now - m_lastRx > kFrameTimeout && m_rxTail < now) {
-            Log(QStringLiteral("TIMEOUT %1 bytes dropped").arg(m_decoder.Buffered()));
-            m_decoder.Clear();
+        // A frame that does not complete in time was none, even while bytes
+        // keep coming: a stray start mark must not hold up the frames behind it.
+        if (m_decoder.Buffered() > 0 && now - m_pendingSince > kFrameTimeout && m_rxTail < now) {
+            // The frame begun never completed: search on behind its start mark.
+            Log(QStringLiteral("TIMEOUT %1 bytes waiting").arg(m_decoder.Buffered()));
+            m_decoder.Resync();
+            Decode(now, now, m_decoder.Position() + m_decoder.Buffered());
         }
         int timeout = -1;
         if (!m_out.empty())
             timeout = int(std::chrono::ceil<std::chrono::milliseconds>(m_out.front().due - now).count());
         if (m_decoder.Buffered() > 0) {
-            const int t = int(std::chrono::ceil<std::chrono::milliseconds>(m_lastRx + kFrameTimeout - now).count()) + 1;
+            const int t =
+                std::max(
+                    0,
+                    int(std::chrono::ceil<std::chrono::milliseconds>(m_pendingSince + kFrameTimeout - now).count())) +
+                1;
             timeout = timeout < 0 ? t : std::min(timeout, t);
         }
         pollfd fds[3] = {{m_master, POLLIN, 0}, {signalFd, POLLIN, 0}, {stdinOpen ? 0 : -1, POLLIN, 0}};

@@ -92,13 +92,46 @@ BootTarget::Reply BootTarget::Damaged(Clock::time_point now)
 {
     if (!Listening(now) || !m_session)
         return {};
-    return Refuse(boot::Frame{0, 0xFFFF, {}}, boot::kNakChecksum, QStringLiteral("BADFRAME"));
+    // The NAK names the frame it awaits, so the loader knows what came through.
+    return Refuse(boot::Frame{0, m_expected, {}}, boot::kNakChecksum, QStringLiteral("BADFRAME"));
 }
 
 BootTarget::Reply BootTarget::Handle(const boot::Frame& frame, Clock::time_point now)
 {
     if (!Listening(now))
         return {};
+    if (m_session && frame.command != boot::kHello && frame.sequence != m_expected) {
+        if (uint16_t(m_expected - frame.sequence) < 0x8000) {
+            // Sent again after its answer was lost: done already, answered again.
+            if (frame.command != boot::kVerify) {
+                Reply r = Answer(frame, boot::kAck);
+                r.log = QStringLiteral("REPEATED %1").arg(frame.sequence);
+                return r;
+            }
+        }
+        else {
+            // A frame before it went missing: said once, the rest waits for the resend.
+            if (m_gapReported)
+                return {};
+            m_gapReported = true;
+            return Refuse(boot::Frame{0, m_expected, {}}, boot::kNakOrder,
+                          QStringLiteral("GAP awaits %1, got %2").arg(m_expected).arg(frame.sequence));
+        }
+    }
+    else if (frame.command != boot::kHello) {
+        Reply r = Take(frame, now);
+        // Only a frame it took moves it on; a refusal ends the loader's stream.
+        if (r.frame && r.frame->command != boot::kNak) {
+            ++m_expected;
+            m_gapReported = false;
+        }
+        return r;
+    }
+    return Take(frame, now);
+}
+
+BootTarget::Reply BootTarget::Take(const boot::Frame& frame, Clock::time_point)
+{
     const uint8_t* p = frame.payload.data();
     const size_t size = frame.payload.size();
     switch (frame.command) {
@@ -106,11 +139,13 @@ BootTarget::Reply BootTarget::Handle(const boot::Frame& frame, Clock::time_point
         if (size != 4 || !std::equal(p, p + 4, m_tag))
             return {}; // another protocol's loader
         m_session = true;
+        m_expected = uint16_t(frame.sequence + 1);
+        m_gapReported = false;
         std::vector<uint8_t> info;
         boot::PutU16(info, m_maker);
         boot::PutU16(info, m_device);
         boot::PutU32(info, uint32_t(m_flash.size()));
-        boot::PutU16(info, 4096);
+        boot::PutU16(info, uint16_t(boot::kMaxBlock));
         Reply r = Answer(frame, boot::kHelloAck, info);
         r.log = QStringLiteral("HELLO");
         return r;
@@ -136,16 +171,13 @@ BootTarget::Reply BootTarget::Handle(const boot::Frame& frame, Clock::time_point
             return Refuse(frame, boot::kNakCommand, QStringLiteral("REFUSED block"));
         const uint32_t offset = boot::GetU32(p);
         const size_t count = size - 4;
-        if (m_lastDataSequence == frame.sequence) {
-            Reply r = Answer(frame, boot::kAck); // its answer was lost: the block is in already
-            r.log = QStringLiteral("REPEATED %1").arg(Hex8(offset));
-            return r;
-        }
         ++m_dataFrames;
         if (m_options.faults.corruptBlock == m_dataFrames && !m_corrupted) {
             m_corrupted = true;
             return Refuse(frame, boot::kNakChecksum, QStringLiteral("FAULT corrupt block %1").arg(m_dataFrames));
         }
+        if (m_options.faults.refuseBlock == m_dataFrames)
+            return Refuse(frame, boot::kNakNotErased, QStringLiteral("FAULT refuse block %1").arg(m_dataFrames));
         if (uint64_t(offset) + count > m_flash.size())
             return Refuse(frame, boot::kNakRange, QStringLiteral("REFUSED block %1").arg(Hex8(offset)));
         for (size_t i = 0; i < count; ++i)
@@ -154,7 +186,6 @@ BootTarget::Reply BootTarget::Handle(const boot::Frame& frame, Clock::time_point
                               QStringLiteral("REFUSED block %1 not erased").arg(Hex8(offset)));
         for (size_t i = 0; i < count; ++i)
             m_flash[offset + i] &= p[4 + i];
-        m_lastDataSequence = frame.sequence;
         ++m_blocks;
         Reply r = Answer(frame, boot::kAck, {}, microseconds(kProgramTimePerKiB.count() * int64_t(count) / 1024));
         r.log = QStringLiteral("BLOCK %1 %2").arg(Hex8(offset)).arg(count);

@@ -16,6 +16,8 @@ struct BootFaults {
     int stopAfterBlocks = 0; // answers nothing more once it accepted this many blocks
     int corruptBlock = 0;    // the Nth block arrives damaged once: refused, then accepted
     bool badCrc = false;     // the CRC it reports differs from its flash
+    int refuseBlock = 0;     // the Nth block is refused as not erased
+    int noiseMs = 0;         // every noiseMs a burst that looks like a frame start, alternately in and out
 };
 
 struct BootTargetOptions {
@@ -64,6 +66,8 @@ public:
     [[nodiscard]] std::chrono::microseconds BusyTime() const { return m_busyTotal; }
 
 private:
+    // A frame in its turn.
+    Reply Take(const tbload::boot::Frame& frame, Clock::time_point now);
     Reply Answer(const tbload::boot::Frame& request, uint8_t command, std::vector<uint8_t> payload = {},
                  std::chrono::microseconds busy = {});
     Reply Refuse(const tbload::boot::Frame& request, uint8_t reason, const QString& log);
@@ -81,7 +85,8 @@ private:
     int m_blocks = 0;
     int m_dataFrames = 0;
     bool m_corrupted = false;
-    std::optional<uint16_t> m_lastDataSequence;
+    uint16_t m_expected = 0;    // the sequence of the next frame it takes
+    bool m_gapReported = false; // it told the loader of the frame it misses
     std::chrono::microseconds m_busyTotal{0};
 };
 

@@ -167,7 +167,8 @@ void AddFlashCommands(TCliApp& cli)
     CLI::App* flash = cli.AddCommand(kGroup, "flash",
                                      "download FILE (Intel HEX) into target K as the Flash Load Utility does; prints\n"
                                      "its log lines, waits for Enter at each prompt; exit 0 only when the target\n"
-                                     "confirmed the CRC, 3 when it never answered, 6 when the download failed",
+                                     "confirmed the CRC, 3 when it never answered, 6 when the download failed\n"
+                                     "(the last line says whether the target stopped answering or refused)",
                                      [args](TCliSession& s) { return Flash(s, *args); });
     flash->add_option("--target", args->target, "the target, 0 to 8 (see 'flash targets')")
         ->type_name("K")

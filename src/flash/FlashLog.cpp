@@ -1,5 +1,7 @@
 #include "FlashLog.h"
 
+#include "RflLib.h"
+
 void TFlashLogLines::SetLastLine(const QString& text)
 {
     if (LineCount() == 0)
@@ -15,6 +17,22 @@ void AddLoaderLogLine(TFlashLogLines& log, const QString& text)
         log.SetLastLine(text);
     else
         log.AddLine(text);
+}
+
+TFlashFailure FlashFailureOfIndication(const QString& line)
+{
+    if (line.contains(QLatin1String("COMMUNICATION_ERROR_IND")))
+        return TFlashFailure::NoAnswer;
+    if (line.contains(QLatin1String("MAIL_ERROR_IND")))
+        return TFlashFailure::Refused;
+    return TFlashFailure::None;
+}
+
+TFlashFailure FlashFailureOfRflResult(int result)
+{
+    return result == RFL_RESULT_NO_ANSWER ? TFlashFailure::NoAnswer
+           : result == RFL_RESULT_REFUSED ? TFlashFailure::Refused
+                                          : TFlashFailure::None;
 }
 
 void TFlashLogList::SetLine(int index, const QString& text)

@@ -23,6 +23,14 @@ public:
 // The loader log rule: a progress line replaces the progress line before it.
 void AddLoaderLogLine(TFlashLogLines& log, const QString& text);
 
+// How a download that had found its target failed: it fell silent (timeouts,
+// frames damaged on the line: worth another try) or it refused a command.
+enum class TFlashFailure { None, NoAnswer, Refused };
+// From an SC14428 indication line.
+[[nodiscard]] TFlashFailure FlashFailureOfIndication(const QString& line);
+// From the result of an RFL run.
+[[nodiscard]] TFlashFailure FlashFailureOfRflResult(int result);
+
 // Lines in memory, with a listener for every change (the command line prints
 // from it).
 class TFlashLogList : public TFlashLogLines {

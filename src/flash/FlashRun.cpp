@@ -18,6 +18,9 @@ const QString TFlashRun::kPressHookKey = QStringLiteral("While pressing the hook
 const QString TFlashRun::kTurnOnPower = QStringLiteral("Turn on power to the target - and then click OK.");
 const QString TFlashRun::kComError = QStringLiteral("Could not open the serial device.");
 const QString TFlashRun::kStopped = QStringLiteral("Download stopped by the user");
+const QString TFlashRun::kNoAnswer = QStringLiteral(
+    "No answer from the target: the line or the target fell silent. Check the cable and the power and try again.");
+const QString TFlashRun::kRefused = QStringLiteral("The target refused the download.");
 
 TFlashRun::TFlashRun(Options options)
     : m_options(std::move(options)), m_dataFolder(TFileLocations(m_options.ProgramFolder).DataFolder())
@@ -50,6 +53,14 @@ int TFlashRun::Stopped()
     Flush();
     if (Line)
         Line(kStopped);
+    return kFailed;
+}
+
+int TFlashRun::Failed(TFlashFailure failure)
+{
+    Flush();
+    if (Line && failure != TFlashFailure::None)
+        Line(failure == TFlashFailure::NoAnswer ? kNoAnswer : kRefused);
     return kFailed;
 }
 
@@ -124,6 +135,7 @@ int TFlashRun::RunSC14428(const TFlashTarget& target)
     [[maybe_unused]] const quint32 version = loader.DllVersion();
     QEventLoop loop;
     bool ended = false, success = false, failed = false, noTarget = false, badFile = false;
+    TFlashFailure failure = TFlashFailure::None;
     TFlashLoaderHooks& hooks = FlashLoaderHooks();
     const TFlashLoaderHooks saved = hooks;
     hooks.Log = [&](quint16, const QString& text) {
@@ -131,6 +143,8 @@ int TFlashRun::RunSC14428(const TFlashTarget& target)
         noTarget = noTarget || text.contains(QStringLiteral("COM_PORT_SEARCHING_TIMEOUT_IND"));
         badFile = badFile || text.contains(QStringLiteral("HEX_FILE_ERROR_IND"));
         failed = failed || text.contains(QStringLiteral("CRC_ERROR_IND"));
+        if (const TFlashFailure f = FlashFailureOfIndication(text); f != TFlashFailure::None)
+            failure = f;
     };
     hooks.Busy = [&](quint16, bool busy) {
         if (!busy) {
@@ -163,6 +177,8 @@ int TFlashRun::RunSC14428(const TFlashTarget& target)
     hooks = saved;
     if (m_interrupted)
         return Stopped();
+    if (result == kFailed)
+        return Failed(failure);
     Flush();
     return result;
 }
@@ -224,6 +240,6 @@ int TFlashRun::RunRfl(const TFlashTarget& target)
     case kNoTarget:
         return result;
     default:
-        return kFailed;
+        return Failed(FlashFailureOfRflResult(result));
     }
 }

@@ -30,6 +30,8 @@ public:
     static const QString kTurnOnPower;
     static const QString kComError;
     static const QString kStopped;
+    static const QString kNoAnswer;
+    static const QString kRefused;
 
     explicit TFlashRun(Options options);
     ~TFlashRun();
@@ -55,6 +57,8 @@ private:
     void Emit(int index, bool added);
     void Flush();
     int Stopped();
+    // The failure line after the loader's own, when it said how it failed.
+    int Failed(TFlashFailure failure);
 
     Options m_options;
     QString m_dataFolder;

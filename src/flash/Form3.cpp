@@ -259,7 +259,17 @@ char TForm3::RflGetKey()
     return key;
 }
 
-void TForm3::RflFinished(int) { SetBusy(false); }
+void TForm3::RflFinished(int result)
+{
+    ShowFailure(FlashFailureOfRflResult(result));
+    SetBusy(false);
+}
+
+void TForm3::ShowFailure(TFlashFailure failure)
+{
+    if (failure != TFlashFailure::None)
+        m_log->AddLine(failure == TFlashFailure::NoAnswer ? lblNoAnswer->text() : lblRefused->text());
+}
 
 void TForm3::FormKeyPress(QChar key)
 {
@@ -280,7 +290,11 @@ bool TForm3::eventFilter(QObject* watched, QEvent* event)
     return false;
 }
 
-void TForm3::OnLoaderLog(quint16, const QString& text) { AddLoaderLogLine(*m_log, text); }
+void TForm3::OnLoaderLog(quint16, const QString& text)
+{
+    AddLoaderLogLine(*m_log, text);
+    ShowFailure(FlashFailureOfIndication(text));
+}
 
 void TForm3::OnLoaderBusy(quint16, bool busy) { SetBusy(busy); }
 

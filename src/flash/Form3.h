@@ -2,6 +2,7 @@
 
 #include "ComPortMap.h"
 #include "DefaultForm.h"
+#include "FlashLog.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -74,6 +75,8 @@ public:
     char RflGetKey();
     int RflKeyAvailable() { return 1; }
     void RflFinished(int result);
+    // Says in the log whether the target fell silent or refused.
+    void ShowFailure(TFlashFailure failure);
 
     [[nodiscard]] bool RawPortHeld() const { return m_comm != nullptr; }
     [[nodiscard]] QStringList LogLines() const;
@@ -97,6 +100,8 @@ public:
     QLabel* lblPressHookKey;
     QLabel* lblTurnOnPower;
     QLabel* lblComError1;
+    QLabel* lblNoAnswer;
+    QLabel* lblRefused;
     QLabel* lblSelectTarget;
     QList<QLabel*> lblTargets; // lbl0 .. lbl8
     QLabel* lblFile;

@@ -4,6 +4,8 @@
 #include "ComponentClasses.h"
 #include "FlashTargets.h"
 #include "Form3.h"
+
+#include "FlashRun.h"
 #include "MemoLogLines.h"
 #include "PortsDialog.h"
 #include "RadioGroup.h"
@@ -89,6 +91,8 @@ void TForm3::CreateControls()
     lblTurnOnPower = AddHiddenLabel(QStringLiteral("lblTurnOnPower"),
                                     QStringLiteral("Turn on power to the target - and then click OK."));
     lblComError1 = AddHiddenLabel(QStringLiteral("lblComError1"), QStringLiteral("Could not open the serial device."));
+    lblNoAnswer = AddHiddenLabel(QStringLiteral("lblNoAnswer"), TFlashRun::kNoAnswer);
+    lblRefused = AddHiddenLabel(QStringLiteral("lblRefused"), TFlashRun::kRefused);
     lblSelectTarget = AddHiddenLabel(QStringLiteral("lblSelectTarget"), QStringLiteral("Select Target"));
     for (const TFlashTarget& target : FlashTargets())
         lblTargets << AddHiddenLabel(QStringLiteral("lbl%1").arg(target.Index), QLatin1String(target.Name));

@@ -1,6 +1,7 @@
 #include "MenuFile.h"
 
 #include "NumberConverting.h"
+#include "TextLines.h"
 #include "Windows1252.h"
 
 #include <QFile>
@@ -13,18 +14,12 @@ bool IsByteField(const QString& field) { return (field.size() == 1 || field.size
 
 QStringList TMenuFile::SplitLines(const QByteArray& bytes)
 {
+    const tbtext::TextLines text = tbtext::SplitTextLines(std::string_view(bytes.constData(), size_t(bytes.size())));
     QStringList lines;
-    qsizetype start = 0;
-    while (start < bytes.size()) {
-        qsizetype end = bytes.indexOf('\n', start);
-        const qsizetype next = end < 0 ? bytes.size() : end + 1;
-        if (end < 0)
-            end = bytes.size();
-        qsizetype stop = end;
-        if (stop > start && bytes[stop - 1] == '\r')
-            --stop;
-        lines << FromWindows1252(bytes.mid(start, stop - start));
-        start = next;
+    lines.reserve(qsizetype(text.lines.size()));
+    for (const std::string_view line : text.lines) {
+        const QByteArray raw = QByteArray::fromRawData(line.data(), qsizetype(line.size()));
+        lines << (text.utf8Bom ? QString::fromUtf8(raw) : FromWindows1252(raw));
     }
     return lines;
 }

@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <cstdint>
 
-// Menu files: plain Windows-1252 text, one EEPROM write per line, played into
+// Menu files: plain Windows-1252 (or UTF-8 with its byte-order mark) text, one EEPROM write per line, played into
 // a handset by the Download page and by `tunebench-cli menu`. A line is upper-
 // cased before it is read; an empty or blank line, or one that holds "REM"
 // anywhere, is skipped. The others hold, separated by runs of blanks:
@@ -64,8 +64,9 @@ public:
     // Far above any real menu file (every cell of the EEPROM on a line of its own).
     static constexpr qsizetype kMaxFileBytes = 16 << 20;
 
-    // The lines of the file's bytes: CR LF and LF end a line; a last line
-    // without an end counts, the end of the last line adds no empty line.
+    // The lines of the file's bytes as tbtext::SplitTextLines reads them (any
+    // line end, outer blanks trimmed, byte-order mark and a final 1Ah dropped);
+    // Windows-1252 text, UTF-8 after a byte-order mark.
     [[nodiscard]] static QStringList SplitLines(const QByteArray& bytes);
     // Reads the file; false with `error` set (the system's reason) when it cannot.
     [[nodiscard]] static bool Load(const QString& path, QStringList& lines, QString& error);

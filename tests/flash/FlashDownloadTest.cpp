@@ -113,12 +113,14 @@ TEST_F(FlashDownload, FaultsEndWithTheirErrorWithinBounds)
         {kRfl, {"--stop-after", "3"}, TFlashRun::kFailed, "target stopped answering"},
         {kSC14428, {"--bad-crc"}, TFlashRun::kFailed, "CRC32  ERROR"},
         {kRfl, {"--bad-crc"}, TFlashRun::kFailed, "Checksum ERROR"},
+        {kSC14428, {"--refuse-block", "2"}, TFlashRun::kFailed, "block at 00011000 refused by the target"},
+        {kRfl, {"--refuse-block", "2"}, TFlashRun::kFailed, "block at 00011000 refused (reason 3)"},
         {kSC14428, {"--corrupt-block", "2"}, TFlashRun::kDone, "sent again"},
         {kRfl, {"--corrupt-block", "2"}, TFlashRun::kDone, "sent again"},
         {kSC14428, {"--silent"}, TFlashRun::kNoTarget, "COM_PORT_SEARCHING_TIMEOUT_IND"},
         {kRfl, {"--power", "off"}, TFlashRun::kNoTarget, "No answer from the target"},
     };
-    const QByteArray data = tbtest::RandomBytes(8 * 1024, 3);
+    const QByteArray data = tbtest::RandomBytes(40 * 1024, 3); // ten blocks
     for (const auto& c : cases) {
         SCOPED_TRACE(qPrintable(c.protocol.profile + QStringLiteral(" ") + c.options.join(' ')));
         m_lines.clear();
@@ -127,11 +129,57 @@ TEST_F(FlashDownload, FaultsEndWithTheirErrorWithinBounds)
         clock.start();
         EXPECT_EQ(Download(c.protocol, HexFile(data)), c.exit) << qPrintable(Log());
         EXPECT_THAT(Log().toStdString(), HasSubstr(c.line));
-        // A target that stops answering is given up within 2 s (plus start-up).
+        // A target that stops answering is given up within the line time of
+        // the blocks in flight and three tries of one block (at 115200 baud).
         if (c.options.first() == QLatin1String("--stop-after")) {
-            EXPECT_LT(clock.elapsed(), 3000);
+            EXPECT_LT(clock.elapsed(), 6000);
+            EXPECT_EQ(m_lines.last(), TFlashRun::kNoAnswer);
+        }
+        if (c.options.first() == QLatin1String("--refuse-block")) {
+            EXPECT_EQ(m_lines.last(), TFlashRun::kRefused);
         }
         ASSERT_TRUE(m_sim->stop());
+    }
+}
+
+TEST_F(FlashDownload, BlocksOfTheLargestSizeAndNoneThatOnlyHoldsErasedBytes)
+{
+    // 64 KiB of which two stretches hold data; the rest is placed as FFh.
+    QByteArray data(64 * 1024, char(0xFF));
+    data.replace(0x100, 0x300, tbtest::RandomBytes(0x300, 9));
+    data.replace(0xA000, 0x2000, tbtest::RandomBytes(0x2000, 10));
+    for (const Protocol& p : {kSC14428, kRfl}) {
+        SCOPED_TRACE(p.profile);
+        m_lines.clear();
+        ASSERT_TRUE(StartSim(p));
+        ASSERT_EQ(Download(p, HexFile(data)), TFlashRun::kDone) << qPrintable(Log());
+        ASSERT_TRUE(m_sim->stop());
+        const QStringList blocks = m_sim->logLines().filter(QStringLiteral("BLOCK "));
+        EXPECT_EQ(blocks, QStringList({"BLOCK 00010100 768", "BLOCK 0001A000 4096", "BLOCK 0001B000 4096"}));
+        QFile saved(SavedImage());
+        ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+        EXPECT_EQ(saved.readAll().mid(kOffset, data.size()), data);
+    }
+}
+
+TEST_F(FlashDownload, NoiseOnTheLineIsNoAnswerNeverARefusal)
+{
+    // Bursts that look like frame starts, every 100 ms on a paced line.
+    const QByteArray data = tbtest::RandomBytes(16 * 1024, 11);
+    for (const Protocol& p : {kSC14428, kRfl}) {
+        SCOPED_TRACE(p.profile);
+        m_lines.clear();
+        ASSERT_TRUE(StartSim(p, {"--pace", "--noise", "100"}));
+        const int exit = Download(p, HexFile(data));
+        ASSERT_TRUE(m_sim->stop());
+        EXPECT_TRUE(m_sim->logLines().join('\n').contains(QStringLiteral("NOISE rx")));
+        EXPECT_FALSE(Log().contains(QStringLiteral("refused"))) << qPrintable(Log());
+        if (exit != TFlashRun::kDone) {
+            EXPECT_EQ(exit, TFlashRun::kFailed);
+            EXPECT_EQ(m_lines.last(), TFlashRun::kNoAnswer) << qPrintable(Log());
+        }
+        else
+            EXPECT_THAT(Log().toStdString(), HasSubstr(p.success));
     }
 }
 

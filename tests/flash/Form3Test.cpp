@@ -7,6 +7,7 @@
 #include "DefaultForm.h"
 #include "FileDialogs.h"
 #include "FlashLoadSC14428.h"
+#include "FlashRun.h"
 #include "FlashTestFiles.h"
 #include "HelpWindow.h"
 #include "MachineSettings.h"
@@ -152,6 +153,7 @@ TEST_F(Form3Test, PowerPromptAfterThePortIsFreeThenARedFailure)
                                       "Turn on power to the target - and then click OK."}));
     EXPECT_TRUE(freeAtPowerOn);
     EXPECT_TRUE(Log().contains(QLatin1String("COMMUNICATION_ERROR_IND"))) << Log().toStdString();
+    EXPECT_TRUE(Log().contains(TFlashRun::kNoAnswer)) << Log().toStdString();
     EXPECT_EQ(LogColour(), QColor(0xFF, 0x00, 0x00));
     // The error enables the controls; the loader reports its end after it.
     EXPECT_TRUE(tbtest::waitFor([&] { return Log().contains(QLatin1String("STOP_PROGRAM_IND")); }));

@@ -74,6 +74,11 @@ TEST(MenuFile, LinesEndWithLfOrCrLfAndAreWindows1252)
     EXPECT_EQ(TMenuFile::SplitLines("a\r\n\r\nb\r\n"), QStringList({"a", "", "b"}));
     EXPECT_EQ(TMenuFile::SplitLines(""), QStringList());
     EXPECT_EQ(TMenuFile::SplitLines("REM \xE9t\xE9\n"), QStringList({QStringLiteral("REM \u00E9t\u00E9")}));
+    EXPECT_EQ(TMenuFile::SplitLines("\xEF\xBB\xBFREM \xC3\xA9\n"), QStringList({QStringLiteral("REM \u00E9")}));
+    // As editors save them: byte-order mark, CR line ends, blanks, an end-of-file byte.
+    const TMenuCheck check = TMenuFile::Check(TMenuFile::SplitLines("\xEF\xBB\xBF 02 9E 01 20 20\t\r1 40 0 AB\r\x1A"));
+    EXPECT_TRUE(check.Ok()) << TMenuFile::CheckText(check).toStdString();
+    EXPECT_EQ(check.writes, 2);
 }
 
 TEST(MenuFile, EndlessOrHugeInputIsRefusedNotSwallowed)
