@@ -43,6 +43,7 @@ int Fail(TCliSession& s, const char* message, int code)
 
 struct TTextArgs {
     bool threeLine = false;
+    bool oneLine = false;
     std::vector<std::string> lines;
 };
 
@@ -80,10 +81,13 @@ int WriteText(TCliSession& s, const TTextArgs& args)
 int ReadText(TCliSession& s, const TTextArgs& args)
 {
     return OnHandset(s, false, [&](TCliSession& session, THandsetDevice& device) -> int {
-        const auto bytes = device.ReadStartupText(args.threeLine);
+        // Without the layout given, the three-line extent is read and judged.
+        const auto bytes = device.ReadStartupText(args.threeLine || !args.oneLine);
         if (!bytes)
             return Fail(session, kReadError, kExitNoAnswer);
-        for (const QString& line : TStartupText::Decode(*bytes, args.threeLine))
+        const QStringList lines = args.threeLine || args.oneLine ? TStartupText::Decode(*bytes, args.threeLine)
+                                                                 : TStartupText::DecodeEitherLayout(*bytes);
+        for (const QString& line : lines)
             session.Out() << line << "\n";
         return kExitDone;
     });
@@ -196,6 +200,7 @@ int IpeiCheck(TCliSession& s, const std::vector<std::string>& parts)
         return kExitDone;
     }
     s.Out() << "not a valid IPEI\n";
+    s.Err() << "not a valid IPEI: " << sn.WhyNotIpei(text) << "\n";
     return kExitUsage;
 }
 
@@ -243,9 +248,12 @@ void AddHandsetCommands(TCliApp& cli)
     CLI::App* readCommand = cli.AddCommand(
         kGroup, "read",
         "read the startup text; prints each line without its trailing blanks, a control\n"
-        "byte (which no write stores) as \\xHH",
+        "byte (which no write stores) as \\xHH; without a layout, three lines when the\n"
+        "cells after the first 10 characters hold text too (empty last lines left out)",
         [read](TCliSession& s) { return ReadText(s, *read); }, text);
     readCommand->add_flag("--three-line", read->threeLine, "the three-line layout");
+    readCommand->add_flag("--one-line", read->oneLine, "the one-line layout (the first 10 characters)")
+        ->excludes("--three-line");
 
     auto transducer = std::make_shared<std::string>();
     CLI::App* transducerCommand = cli.AddCommand(

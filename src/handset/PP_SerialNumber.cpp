@@ -57,3 +57,19 @@ bool TPP_SerialNumber::IsValidIpeiWithCheckDigit(const QString& ipei) const
         return false;
     return text.mid(12) == CheckCharacter(text.left(12));
 }
+
+QString TPP_SerialNumber::WhyNotIpei(const QString& ipei) const
+{
+    const QString text = RemoveBlanks(ipei);
+    if (text.size() != 12 && text.size() != 13)
+        return QStringLiteral("%1 digits; an IPEI has 12 (5 of the manufacturer code, 7 of the serial number), 13 "
+                              "with its check character")
+            .arg(text.size());
+    if (!IsDecimalText(text.left(12)))
+        return QStringLiteral("the first 12 characters must be decimal digits");
+    if (text.mid(5, 7).toLongLong() > kMaxSerial)
+        return QStringLiteral("the serial number %1 is above %2").arg(text.mid(5, 7)).arg(kMaxSerial);
+    if (text.size() == 13 && text.mid(12) != CheckCharacter(text.left(12)))
+        return QStringLiteral("the check character is %1, not %2").arg(CheckCharacter(text.left(12)), text.mid(12));
+    return {};
+}

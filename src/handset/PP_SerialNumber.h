@@ -17,6 +17,9 @@ public:
     // is the right check character (blanks ignored).
     [[nodiscard]] bool IsValidIpei(const QString& ipei) const;
     [[nodiscard]] bool IsValidIpeiWithCheckDigit(const QString& ipei) const;
+    // Why a text that IsValidIpei refuses is none, for the technician who typed
+    // it; empty for a valid one.
+    [[nodiscard]] QString WhyNotIpei(const QString& ipei) const;
 
 private:
     [[nodiscard]] static QString CheckCharacter(const QString& twelveDigits);

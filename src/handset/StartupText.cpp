@@ -1,5 +1,7 @@
 #include "StartupText.h"
 
+#include <algorithm>
+
 #include "HandsetCells.h"
 #include "NumberConverting.h"
 #include "Windows1252.h"
@@ -66,6 +68,22 @@ TStartupText::TEncoded TStartupText::Encode(const QStringList& lines, bool three
         result.blocks.push_back({static_cast<std::uint16_t>(HandsetCell::StartupText + kBlockSize * k),
                                  bytes.mid(kBlockSize * k, kBlockSize)});
     return result;
+}
+
+QStringList TStartupText::DecodeEitherLayout(const QByteArray& bytes)
+{
+    const QByteArray rest = bytes.mid(kOneLineLength, TextBytes(true) - kOneLineLength);
+    const bool text = bytes.size() >= TextBytes(true) && std::all_of(rest.begin(), rest.end(), [](char c) {
+                          // FFh is an erased cell, never a character of a text written here.
+                          const auto b = static_cast<unsigned char>(c);
+                          return b >= 0x20 && b != 0x7F && b != 0xFF;
+                      });
+    if (!text)
+        return Decode(bytes, false);
+    QStringList lines = Decode(bytes, true);
+    while (lines.size() > 1 && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
 }
 
 QStringList TStartupText::Decode(const QByteArray& bytes, bool threeLine)

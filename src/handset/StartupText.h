@@ -48,6 +48,12 @@ public:
     // Stored bytes back to lines, trailing blanks removed, control bytes shown as \xHH.
     [[nodiscard]] static QStringList Decode(const QByteArray& bytes, bool threeLine);
 
+    // The bytes of the three-line extent (36) read without knowing the model:
+    // a three-line text when the bytes past the one-line text are text too
+    // (a one-line model keeps other cells there, or erased FFh), with its empty last lines
+    // left out; else the one line.
+    [[nodiscard]] static QStringList DecodeEitherLayout(const QByteArray& bytes);
+
     // The text appended with blanks to length (a longer text is unchanged).
     [[nodiscard]] static QString PadLine(const QString& text, int length);
     // The first character of text that the handset cannot store.

@@ -50,6 +50,21 @@ TEST(StartupText, ThreeLinesAre36CharactersThenZerosInSixBlocks)
               (QStringList{"H\\x1B[2J\\x00\\x0A\\x81\u00E9\\x7F"}));
 }
 
+TEST(StartupText, LayoutIsJudgedFromTheCellsAfterTheFirstTenCharacters)
+{
+    const struct {
+        QByteArray cells; // the 36 cells of the three-line extent
+        QStringList lines;
+    } cases[] = {
+        {QByteArray("DAVO        ") + QByteArray(12, ' ') + "SERVICE     ", {"DAVO", "", "SERVICE"}},
+        {QByteArray("DAVO 8240 XY") + QByteArray(24, ' '), {"DAVO 8240 XY"}},
+        {QByteArray("HELLO     ") + QByteArray(26, '\xFF'), {"HELLO"}},
+        {QByteArray("HELLO     ") + QByteArray(26, '\0'), {"HELLO"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TStartupText::DecodeEitherLayout(c.cells), c.lines) << c.cells.toStdString();
+}
+
 TEST(StartupText, UnstorableCharacterIsNamedWithItsLine)
 {
     struct Case {
