@@ -84,6 +84,13 @@ private:
     struct sigaction m_previous[std::size(kSignals)]{};
 };
 
+// The window's prompts name its OK button; here Enter answers them.
+QString OnTheCommandLine(QString prompt)
+{
+    return prompt.replace(QStringLiteral("click the OK button"), QStringLiteral("press Enter"))
+        .replace(QStringLiteral("click OK"), QStringLiteral("press Enter"));
+}
+
 int ComNumber(const TCliOptions& options)
 {
     if (options.com > 0)
@@ -110,6 +117,11 @@ int Flash(TCliSession& s, const TFlashArgs& args)
         return s.Usage(QStringLiteral("flash needs --target K (see 'flash targets')"));
     if (args.file.empty())
         return s.Usage(QStringLiteral("flash needs the software FILE"));
+    // Nobody could answer the prompts: stopping at the first one would look
+    // like a download that failed on the target.
+    if (!args.yes && !::isatty(0))
+        return s.Usage(QStringLiteral("flash waits for Enter at its prompts: use --yes when standard input is not a "
+                                      "terminal"));
     const int com = ComNumber(s.Options());
     // The loaders find the port through the COM port map, in this process.
     if (!s.Options().portPath.isEmpty())
@@ -140,12 +152,12 @@ int Flash(TCliSession& s, const TFlashArgs& args)
             pendingShown = true;
         };
     run.Prompt = [&](const QString& prompt) {
-        s.Err() << prompt << (args.yes ? "\n" : " [Enter]\n");
+        s.Err() << OnTheCommandLine(prompt) << (args.yes ? " (--yes)\n" : "\n");
         s.Err().flush();
         return !interrupt.Fired() && (args.yes || interrupt.WaitForEnter());
     };
     run.Key = [&]() -> char {
-        s.Err() << (args.yes ? "(key)\n" : "[Enter]\n");
+        s.Err() << (args.yes ? "(key)\n" : "press Enter\n");
         s.Err().flush();
         return interrupt.Fired() ? kEscape : args.yes || interrupt.WaitForEnter() ? ' ' : kEscape;
     };
