@@ -8,6 +8,7 @@
 #include "TrafficMonitor.h"
 
 #include <QIODevice>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -34,6 +35,25 @@ private:
     QTextStream& m_target;
     bool m_written = false;
 };
+
+// Letters to change, add or drop to turn a into b.
+qsizetype EditDistance(const QString& a, const QString& b)
+{
+    std::vector<qsizetype> row(static_cast<std::size_t>(b.size()) + 1);
+    for (qsizetype j = 0; j <= b.size(); ++j)
+        row[static_cast<std::size_t>(j)] = j;
+    for (qsizetype i = 1; i <= a.size(); ++i) {
+        qsizetype diagonal = row[0];
+        row[0] = i;
+        for (qsizetype j = 1; j <= b.size(); ++j) {
+            const qsizetype above = row[static_cast<std::size_t>(j)];
+            row[static_cast<std::size_t>(j)] =
+                std::min({above + 1, row[static_cast<std::size_t>(j - 1)] + 1, diagonal + (a[i - 1] != b[j - 1])});
+            diagonal = above;
+        }
+    }
+    return row.back();
+}
 
 } // namespace
 
@@ -109,6 +129,29 @@ int TCliApp::ParseError(const CLI::App* command, const QString& message, QTextSt
     return kExitUsage;
 }
 
+QString TCliApp::NearestCommand(const CLI::App* command, const QStringList& arguments) const
+{
+    const std::vector<std::string> remaining = command->remaining();
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& word = arguments[i];
+        if (std::find(remaining.begin(), remaining.end(), word.toLocal8Bit().toStdString()) == remaining.end())
+            continue;
+        QString nearest;
+        qsizetype best = 3; // more than two letters off is no typing slip
+        for (const CLI::App* sub : command->get_subcommands({})) {
+            const QString name = FromArg(sub->get_name());
+            if (const qsizetype d = EditDistance(word, name); d < best) {
+                best = d;
+                nearest = name;
+            }
+        }
+        if (!nearest.isEmpty())
+            return QStringLiteral("unknown command '%1'; did you mean '%2'?").arg(word, nearest);
+        return {};
+    }
+    return {};
+}
+
 TCliOptions TCliApp::GlobalOptions() const
 {
     TCliOptions o;
@@ -138,6 +181,11 @@ int TCliApp::Run(const QStringList& arguments, QTextStream& out, QTextStream& er
     catch (const CLI::CallForVersion& e) {
         out << e.what() << "\n";
         return kExitDone;
+    }
+    catch (const CLI::ExtrasError& e) {
+        const CLI::App* command = SelectedCommand();
+        const QString suggestion = NearestCommand(command, arguments);
+        return ParseError(command, suggestion.isEmpty() ? FromArg(e.what()) : suggestion, err);
     }
     catch (const CLI::ParseError& e) {
         return ParseError(SelectedCommand(), FromArg(e.what()), err);

@@ -35,6 +35,9 @@ private:
     [[nodiscard]] const CLI::App* SelectedCommand() const;
     [[nodiscard]] QString UsageHint(const CLI::App* command) const;
     int ParseError(const CLI::App* command, const QString& message, QTextStream& err) const;
+    // "unknown command 'raed'; did you mean 'read'?" for a word left over
+    // that is a slip away from one of command's subcommands; else empty.
+    [[nodiscard]] QString NearestCommand(const CLI::App* command, const QStringList& arguments) const;
     TCliOptions GlobalOptions() const;
 
     std::shared_ptr<TCliFormatter> m_formatter;

@@ -151,13 +151,35 @@ int Write(TCliSession& s, const TWriteArgs& a)
     return kExitNotConfirmed;
 }
 
+// A read or write mail that the device cannot take as one is ignored by it,
+// which would look like a device that is off.
+QString MalformedMail(const QString& corrected)
+{
+    QStringList bytes; // two digits each, as the frame is built
+    for (QString rest = corrected; !rest.isEmpty(); rest = rest.mid(2).trimmed())
+        bytes << rest.left(2);
+    if (bytes.size() < 2 || bytes[0] != QLatin1String("02"))
+        return {};
+    const auto count = [&] { return bytes.size() > 4 ? Hex2Dec(bytes[4]) : 0; };
+    if (bytes[1] == QLatin1String("3C") && bytes.size() != 7)
+        return QStringLiteral("a read mail is 7 bytes, 02 3C 08 00 COUNT ADDR-LOW ADDR-HIGH; this one has %1")
+            .arg(bytes.size());
+    if (bytes[1] == QLatin1String("3B") && (bytes.size() < 8 || bytes.size() != 7 + count()))
+        return QStringLiteral("a write mail is 02 3B 08 00 COUNT ADDR-LOW ADDR-HIGH and COUNT data bytes; this one "
+                              "has %1 bytes")
+            .arg(bytes.size());
+    return {};
+}
+
 int Mail(TCliSession& s, const std::vector<std::string>& words)
 {
     QStringList text;
     for (const std::string& w : words)
         text << FromArg(w);
     const QString mail = text.join(QLatin1Char(' '));
-    (void)TMailControl::CorrectMail(mail); // refuse bad text before touching the port
+    // Bad text is refused before the port is touched.
+    if (const QString problem = MalformedMail(TMailControl::CorrectMail(mail)); !problem.isEmpty())
+        return s.Usage(problem);
     TSendmail* link = s.OpenLink();
     if (!link)
         return kExitPort;

@@ -142,6 +142,36 @@ struct TRepeaterArgs {
     }
 };
 
+// What the option takes, after the page's own message: the page shows its
+// intervals beside the fields, a command line cannot.
+QString ExpectedInput(RepeaterCheck check, int layout)
+{
+    const bool multi = layout == kMultiCellLayout;
+    switch (check) {
+    case RepeaterCheck::CodeNotValid:
+        return multi ? QStringLiteral("--code takes 11 octal digits (0 to 7) that begin with 1 and end in 0 or 4, "
+                                      "e.g. 10000000040")
+                     : QStringLiteral("--code takes 1 to 12 octal digits (0 to 7) with --layout single");
+    case RepeaterCheck::BaseNotNumber:
+    case RepeaterCheck::BaseNotInInterval:
+        return multi ? QStringLiteral("--base takes 0 to 255")
+                     : QStringLiteral("--base takes 0 to 7 with --layout "
+                                      "single");
+    case RepeaterCheck::AltBaseNotNumber:
+    case RepeaterCheck::AltBaseNotInInterval:
+        return multi ? QStringLiteral("--alt-base takes 0 to 255")
+                     : QStringLiteral("--alt-base takes 0 to 7, or 255 for none, with --layout single");
+    case RepeaterCheck::AltRepeaterNotNumber:
+        return multi ? QStringLiteral("--alt-repeater takes 0 to 255")
+                     : QStringLiteral("--alt-repeater takes 2 to 7, or 255 for none, with --layout single");
+    case RepeaterCheck::RepeaterNotNumber:
+        return multi ? QStringLiteral("--repeater takes 0 to 255")
+                     : QStringLiteral("--repeater takes 2 to 7 with --layout single");
+    default:
+        return {};
+    }
+}
+
 int ReadRepeater(TSendmail& link, QTextStream& out, QTextStream& err, const TRepeaterArgs& args)
 {
     const RepeaterType type = TDeviceDetector(link).ReadRepeaterType();
@@ -200,11 +230,13 @@ int WriteRepeater(TSendmail& link, QTextStream& out, QTextStream& err, const TRe
         layout, input, [&] { return device.ZeroBlindSlot(); }, [&] { return hintFour; });
     if (check != RepeaterCheck::Ok) {
         err << DefaultRepeaterMessage(check) << "\n";
+        if (const QString expected = ExpectedInput(check, layout); !expected.isEmpty())
+            err << expected << "\n";
         return kExitUsage;
     }
     const bool multiType = TRepeaterRules::IsMultiCellType(type.type);
     if (!multiType && layout == kMultiCellLayout) {
-        err << "This is a Single Cell Solution repeater ! Change to the Single Cell Solution repeater page !\n";
+        err << "This is a Single Cell Solution repeater: write it with --layout single.\n";
         return kExitUsage;
     }
     TCliRepeaterView view;
@@ -285,10 +317,10 @@ void AddRepeaterCommands(TCliApp& cli)
         "empty alternatives become 255",
         [write](TCliSession& s) { return RunOnRepeater(s, WriteRepeater, *write); }, family);
     AddLayoutOption(writeCommand, *write);
-    writeCommand->add_option("--code", write->code, "MXS code, octal")->type_name("OCTAL");
-    writeCommand->add_option("--base", write->base, "base number")->type_name("N");
-    writeCommand->add_option("--repeater", write->repeater, "repeater number")->type_name("N");
-    writeCommand->add_option("--busy", write->busy, "channels to transfer (busy bit)")->type_name("N");
+    writeCommand->add_option("--code", write->code, "MXS code, octal")->type_name("OCTAL")->required();
+    writeCommand->add_option("--base", write->base, "base number")->type_name("N")->required();
+    writeCommand->add_option("--repeater", write->repeater, "repeater number")->type_name("N")->required();
+    writeCommand->add_option("--busy", write->busy, "channels to transfer (busy bit)")->type_name("N")->required();
     writeCommand->add_option("--alt-base", write->altBase, "alternative base number")->type_name("N");
     writeCommand->add_option("--alt-repeater", write->altRepeater, "alternative repeater number")->type_name("N");
     writeCommand->add_option("--debug-beep", write->debugBeep, "debug beep (default off)")

@@ -76,11 +76,12 @@ void TFlashRun::Interrupt()
 
 int TFlashRun::Check(const TFlashTarget& target)
 {
-    const QFileInfo file(m_options.File);
-    if (!file.isFile() || !file.isReadable()) {
-        Line(QStringLiteral("Cannot read the software file %1").arg(m_options.File));
+    QFile file(m_options.File);
+    if (!file.open(QIODevice::ReadOnly)) {
+        Line(QStringLiteral("Cannot read the software file %1: %2").arg(m_options.File, file.errorString()));
         return kBadInput;
     }
+    file.close();
     // The whole file is checked before the port is touched.
     const tbload::HexResult hex = tbload::ReadIntelHex(QFile::encodeName(m_options.File).toStdString());
     if (hex.status != tbload::HexResult::Status::Ok) {
