@@ -47,6 +47,9 @@ class TAbout {
 public:
     static constexpr quint16 kAllRows = 0x4000;
     static constexpr quint16 kMainWindowRows = 0x1104; // Product Version, File Version, Build Time
+    // What the main window's About shows: those three with the product's name
+    // above them and its copyright below (the three alone named nothing).
+    static constexpr quint16 kNamedMainWindowRows = kMainWindowRows | 0x0080 | 0x0010;
 
     TAbout();
 

@@ -1,7 +1,11 @@
 #include "HelpWindow.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QPointer>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QTextBlock>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -17,11 +21,30 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window), m_brows
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_browser);
     m_browser->setSource(QUrl(GuideUrl()), QTextDocument::MarkdownResource);
+    // A reading window: closed from the keyboard as other viewers are.
+    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
+}
+
+bool THelpWindow::ShowChapter(const QString& heading)
+{
+    QTextDocument* document = m_browser->document();
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        if (block.blockFormat().headingLevel() == 0 || block.text().trimmed() != heading)
+            continue;
+        // Laid out first, so that the position is known.
+        m_browser->ensurePolished();
+        document->setTextWidth(m_browser->viewport()->width());
+        m_browser->verticalScrollBar()->setValue(
+            static_cast<int>(document->documentLayout()->blockBoundingRect(block).top()));
+        return true;
+    }
+    return false;
 }
 
 QString THelpWindow::GuideUrl() { return QStringLiteral("qrc:/help/user-guide.md"); }
 
-THelpWindow& ShowUserGuide(const QString& caption)
+THelpWindow& ShowUserGuide(const QString& caption, const QString& chapter)
 {
     static QPointer<THelpWindow> window;
     if (!window) {
@@ -32,5 +55,7 @@ THelpWindow& ShowUserGuide(const QString& caption)
     window->show();
     window->raise();
     window->activateWindow();
+    if (!chapter.isEmpty())
+        window->ShowChapter(chapter);
     return *window;
 }

@@ -16,11 +16,15 @@ public:
 
     // The guide as built in.
     [[nodiscard]] static QString GuideUrl();
+    // Scrolls the chapter whose heading reads so to the top; false when there is none.
+    bool ShowChapter(const QString& heading);
+    // The guide's chapter on flash downloads, where the flash window opens it.
+    static constexpr const char* kFlashChapter = "Downloading new software (flash)";
 
 private:
     QTextBrowser* m_browser;
 };
 
 // Shows the one help window of the program (created on first use), with the
-// given caption, in front.
-THelpWindow& ShowUserGuide(const QString& caption);
+// given caption, in front; at the chapter with that heading when one is given.
+THelpWindow& ShowUserGuide(const QString& caption, const QString& chapter = {});

@@ -172,6 +172,7 @@ void TCommunicationsPage::RefreshPortHints()
         ComChoice->setItemData(i, hint, Qt::ToolTipRole);
         ComChoice->setItemData(i, port.path, TComChoiceDelegate::DeviceRole);
     }
+    TComChoiceDelegate::FitList(*ComChoice);
     ShowCurrentDevice();
 }
 

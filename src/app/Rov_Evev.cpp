@@ -141,7 +141,7 @@ QWidget* TForm1::FindWindow(const QString& name) const
 void TForm1::miAboutClick()
 {
     TAbout about;
-    about.ShowFields = TAbout::kMainWindowRows;
+    about.ShowFields = TAbout::kNamedMainWindowRows;
     about.Texts = AboutLabels->Texts();
     about.ShowDialog(this);
 }

@@ -182,6 +182,8 @@ void TForm1::ConnectOperationNotes()
     m_operations->Link().OnProbeAttempt = [this](int attempt, int attempts) {
         statusBar()->showMessage(Communications->ProbingText(attempt, attempts));
     };
+    // The dialogs that follow a probe (file choice, questions) are not probing.
+    m_operations->Link().OnProbeEnded = [this] { statusBar()->clearMessage(); };
 }
 
 void TForm1::SetMenuCaptions()

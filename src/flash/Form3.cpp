@@ -314,7 +314,7 @@ void TForm3::bbtnDefaultCommandsClick()
 
 void TForm3::Exit1Click() { hide(); }
 
-void TForm3::Help2Click() { ShowUserGuide(lblHelpHelp->text()); }
+void TForm3::Help2Click() { ShowUserGuide(lblHelpHelp->text(), QLatin1String(THelpWindow::kFlashChapter)); }
 
 void TForm3::btnPortsClick()
 {
@@ -333,4 +333,5 @@ void TForm3::RefreshPortHints()
         ComboBox1->setItemData(i, hint, Qt::ToolTipRole);
         ComboBox1->setItemData(i, port.path, TComChoiceDelegate::DeviceRole);
     }
+    TComChoiceDelegate::FitList(*ComboBox1);
 }

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QSet>
 #include <QTemporaryDir>
+#include <cstring>
 
 namespace {
 
@@ -24,7 +25,8 @@ bool TLanguageCheck::HasUnknownKeys() const
     return false;
 }
 
-TLanguageCheck CheckLanguageFile(const TProfileFile& file, const TProfileFile& keyTemplate)
+TLanguageCheck CheckLanguageFile(const TProfileFile& file, const TProfileFile& keyTemplate,
+                                 const QHash<QString, QStringList>& runTimeComponents)
 {
     TLanguageCheck check;
     QSet<QString> templateSections;
@@ -36,8 +38,11 @@ TLanguageCheck CheckLanguageFile(const TProfileFile& file, const TProfileFile& k
         QSet<QString> knownFolded;
         for (const QString& key : known)
             knownFolded.insert(key.toCaseFolded());
+        QSet<QString> runTime;
+        for (const QString& component : runTimeComponents.value(sectionName.toCaseFolded()))
+            runTime.insert(component.toCaseFolded());
         for (const QString& key : file.Keys(sectionName))
-            if (!knownFolded.contains(key.toCaseFolded()))
+            if (!knownFolded.contains(key.toCaseFolded()) && !runTime.contains(Stem(key).toCaseFolded()))
                 section.unknownKeys << key;
         QStringList components;
         QSet<QString> translated;
@@ -71,7 +76,20 @@ TLanguageCheck CheckLanguageFile(const TProfileFile& file)
     QTemporaryDir folder;
     const QString copy = folder.filePath(QStringLiteral("Template.lng"));
     QFile::copy(QStringLiteral(":/i18n/Template.lng"), copy);
-    return CheckLanguageFile(file, TProfileFile(copy));
+    QHash<QString, QStringList> runTime;
+    QFile text(copy);
+    if (text.open(QIODevice::ReadOnly)) {
+        QString section;
+        for (const QByteArray& raw : text.readAll().split('\n')) {
+            const QString line = QString::fromLatin1(raw).trimmed();
+            if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']')))
+                section = line.mid(1, line.size() - 2).toCaseFolded();
+            else if (line.startsWith(QLatin1String(kRunTimeComponents)))
+                runTime[section] =
+                    line.mid(qsizetype(std::strlen(kRunTimeComponents))).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        }
+    }
+    return CheckLanguageFile(file, TProfileFile(copy), runTime);
 }
 
 QString FormatLanguageCheck(const TLanguageCheck& check)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -22,7 +23,14 @@ struct TLanguageCheck {
     [[nodiscard]] bool HasUnknownKeys() const;
 };
 
-[[nodiscard]] TLanguageCheck CheckLanguageFile(const TProfileFile& file, const TProfileFile& keyTemplate);
+// In the template, a window's components with Tag 1 (not in the editor, texts
+// set at run time) follow its keys on one comment line that begins so.
+inline constexpr char kRunTimeComponents[] = "; set at run time, not in the editor:";
+
+// runTimeComponents: per window (case-folded name), components that a file
+// may translate although the template lists no key for them.
+[[nodiscard]] TLanguageCheck CheckLanguageFile(const TProfileFile& file, const TProfileFile& keyTemplate,
+                                               const QHash<QString, QStringList>& runTimeComponents = {});
 // Against the template built into the program (translations/Template.lng).
 [[nodiscard]] TLanguageCheck CheckLanguageFile(const TProfileFile& file);
 // The report as `lng check` prints it.

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -239,8 +240,15 @@ void TLanguageForm::btnLoadLanguageClick(bool fromComboBox)
 {
     QString path = m_currentFile;
     if (!fromComboBox || path.isEmpty() || !QFileInfo(path).isFile()) {
-        path = ChooseOpenFile(this, {NAME_OF_THE_FORM->text(), m_languageFolders.value(0), m_currentFile, FileFilter(),
-                                     QStringLiteral("lng")});
+        // The user's own folder is empty until the first save: then the shipped files are shown.
+        QString folder = m_languageFolders.value(0);
+        for (const QString& candidate : m_languageFolders)
+            if (!QDir(candidate).entryList({QStringLiteral("*.lng"), QStringLiteral("*.LNG")}, QDir::Files).isEmpty()) {
+                folder = candidate;
+                break;
+            }
+        path = ChooseOpenFile(this,
+                              {NAME_OF_THE_FORM->text(), folder, m_currentFile, FileFilter(), QStringLiteral("lng")});
         if (path.isEmpty())
             return;
     }

@@ -1,5 +1,6 @@
 #include "LanguageTemplate.h"
 
+#include "LanguageFileCheck.h"
 #include "TranslatableComponents.h"
 
 #include <QWidget>
@@ -15,13 +16,19 @@ QByteArray LanguageTemplate(const TWindowFinder& findWindow)
         if (window == nullptr)
             continue;
         text += "\r\n[" + name.toLatin1() + "]\r\n";
+        QByteArray runTime;
         for (const QObject* component : WindowComponents(*window)) {
             const QByteArray key = component->objectName().toLatin1();
             if (ListedInEditor(*component))
                 text += key + ".Caption=\r\n" + key + ".Hint=\r\n";
             else if ((TranslationRows(*component) & trSpinEdit) && ComponentTag(*component) == 0)
                 text += key + ".Hint=\r\n";
+            else if (TranslationRows(*component) != 0 && !key.isEmpty())
+                runTime += ' ' + key;
         }
+        // Applied like the others when a file names them; the program sets their texts.
+        if (!runTime.isEmpty())
+            text += kRunTimeComponents + runTime + "\r\n";
     }
     return text;
 }

@@ -103,6 +103,8 @@ public:
     std::function<void(int n, int all)> OnProbeAttempt;
     // Optional: the port vanished under the link (adapter pulled, line dropped) and was closed.
     std::function<void()> OnPortLost;
+    // Optional: ProbeDevice has ended, answered or not.
+    std::function<void()> OnProbeEnded;
 
     [[nodiscard]] std::uint8_t AnswerLength() const;
     [[nodiscard]] bool ChecksumTest() const;

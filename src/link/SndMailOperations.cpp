@@ -132,16 +132,19 @@ std::int8_t TMailControl::ProbeDevice(int pauseMs)
     if (m_busy)
         return 0;
     BusyScope scope(this);
+    std::int8_t answered = 0;
     // A stop (the window closing) cuts the remaining attempts and their pauses short.
-    for (int attempt = 1; attempt <= kProbeAttempts && !StopRequested; ++attempt) {
+    for (int attempt = 1; attempt <= kProbeAttempts && !StopRequested && answered == 0; ++attempt) {
         if (attempt > 1 && !Pause(pauseMs))
             break;
         if (OnProbeAttempt)
             OnProbeAttempt(attempt, kProbeAttempts);
         if (!DoSendMail(QStringLiteral("02 3C 08 00 01 00 00")).isEmpty())
-            return static_cast<std::int8_t>(attempt);
+            answered = static_cast<std::int8_t>(attempt);
     }
-    return 0;
+    if (OnProbeEnded)
+        OnProbeEnded();
+    return answered;
 }
 
 bool TMailControl::OpenPort(std::uint8_t com, std::int32_t baud)

@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -18,9 +19,10 @@
 TPortsDialogTexts TPortsDialogTexts::FromLabels(const QWidget& holder)
 {
     TPortsDialogTexts texts;
-    QString* fields[] = {&texts.title,        &texts.found,      &texts.device,       &texts.description,
-                         &texts.manufacturer, &texts.usbId,      &texts.serialNumber, &texts.assignment,
-                         &texts.notAssigned,  &texts.notPresent, &texts.noneFound,    &texts.storeFailed};
+    QString* fields[] = {&texts.title,          &texts.found,      &texts.device,       &texts.description,
+                         &texts.manufacturer,   &texts.usbId,      &texts.serialNumber, &texts.assignment,
+                         &texts.notAssigned,    &texts.notPresent, &texts.noneFound,    &texts.storeFailed,
+                         &texts.fromEnvironment};
     static_assert(std::size(fields) == std::size(kLabelNames));
     for (std::size_t i = 0; i < std::size(fields); ++i)
         if (const auto* label = holder.findChild<QLabel*>(QLatin1String(kLabelNames[i])))
@@ -108,13 +110,27 @@ void TPortsDialog::FillChoice(int com)
         choice->addItem(text, port.PreferredName());
     }
     const QString stored = TComPortMap::StoredPath(TMachineSettings(m_settingsPath), com);
+    // The environment decides before any choice here: shown, and kept as stored.
+    const QString variable = QStringLiteral("TUNEBENCH_COM%1").arg(com);
+    if (const QString forced = qEnvironmentVariable(variable.toLatin1().constData()); !forced.isEmpty()) {
+        choice->addItem(QString(m_texts.fromEnvironment)
+                            .replace(m_texts.fromEnvironment.indexOf(QStringLiteral("%s")), 2, forced)
+                            .replace(QStringLiteral("%s"), variable),
+                        stored);
+        choice->setCurrentIndex(choice->count() - 1);
+        choice->setEnabled(false);
+        return;
+    }
     if (stored.isEmpty())
         return;
     if (const auto present = SerialPortList::FindByPath(m_ports, stored)) {
         choice->setCurrentIndex(choice->findData(present->PreferredName()));
         return;
     }
-    choice->addItem(QString(m_texts.notPresent).replace(QStringLiteral("%s"), stored), stored);
+    // Ports that the scan does not list (a pseudo-terminal, a port of a
+    // driver without a description) are there all the same.
+    const bool exists = QFileInfo::exists(stored);
+    choice->addItem(exists ? stored : QString(m_texts.notPresent).replace(QStringLiteral("%s"), stored), stored);
     choice->setCurrentIndex(choice->count() - 1);
 }
 

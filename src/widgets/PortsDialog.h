@@ -25,14 +25,16 @@ struct TPortsDialogTexts {
     QString notPresent = QStringLiteral("%s (not present)");
     QString noneFound = QStringLiteral("No serial port was found.");
     QString storeFailed = QStringLiteral("The assignment could not be stored:");
+    QString fromEnvironment = QStringLiteral("%s (set by %s, which comes before this choice)");
 
     // Each text from the hidden label of that name below the holder, when it has one.
     [[nodiscard]] static TPortsDialogTexts FromLabels(const QWidget& holder);
     // The hidden labels' names, in the order of the texts above.
     static constexpr const char* kLabelNames[] = {
-        "lblPortsTitle",        "lblPortsFound",      "lblPortsDevice",       "lblPortsDescription",
-        "lblPortsManufacturer", "lblPortsUsbId",      "lblPortsSerialNumber", "lblPortsAssignment",
-        "lblPortsNotAssigned",  "lblPortsNotPresent", "lblPortsNoneFound",    "lblPortsStoreFailed"};
+        "lblPortsTitle",          "lblPortsFound",      "lblPortsDevice",       "lblPortsDescription",
+        "lblPortsManufacturer",   "lblPortsUsbId",      "lblPortsSerialNumber", "lblPortsAssignment",
+        "lblPortsNotAssigned",    "lblPortsNotPresent", "lblPortsNoneFound",    "lblPortsStoreFailed",
+        "lblPortsFromEnvironment"};
 };
 
 // Lists the serial ports found and assigns one to each COM n, stored as

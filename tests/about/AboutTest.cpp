@@ -1,12 +1,15 @@
 #include "About.h"
 #include "BuildInfo.h"
 #include "HelpWindow.h"
+#include "support/WaitFor.h"
 
 #include <QCoreApplication>
 #include <QDialog>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTest>
 #include <QTextBrowser>
 #include <gtest/gtest.h>
 
@@ -41,6 +44,17 @@ TEST(About, TheMainWindowsBitsShowThreeRowsInTheirOrder)
     EXPECT_EQ(ok->y(), 75);
     EXPECT_EQ(dialog->height(), 135);
     EXPECT_LE(std::abs(ok->x() + ok->width() / 2 - dialog->width() / 2), 1);
+}
+
+TEST(About, TheMainWindowsAboutNamesTheProductAndItsCopyright)
+{
+    TAbout about;
+    about.ShowFields = TAbout::kNamedMainWindowRows;
+    const auto dialog = about.BuildDialog(nullptr, 15);
+    EXPECT_EQ(Rows(*dialog).join(QLatin1Char(' ')),
+              QStringLiteral("ProductName@15 ProductVersion@30 FileVersion@45 BuildTime@60 LegalCopyright@75"));
+    EXPECT_EQ(dialog->findChild<QLabel*>(QStringLiteral("ProductNameValue"))->text(), QStringLiteral("Tunebench"));
+    EXPECT_TRUE(dialog->findChild<QLabel*>(QStringLiteral("LegalCopyrightValue"))->text().startsWith("Copyright"));
 }
 
 TEST(About, TheAllBitShowsEveryRowAndOnlyTheProductNameIsBold)
@@ -98,7 +112,7 @@ TEST(Help, TheMainWindowsHelpShowsTheBuiltInGuideWithItsPictures)
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Hilfe"));
     EXPECT_EQ(&ShowUserGuide(QStringLiteral("Help")), &window); // one window, brought to the front
     const QString text = window.Browser()->toPlainText();
-    for (const char* heading : {"Connecting a device", "The pages", "Menu files", "Flash downloads", "Command line"})
+    for (const char* heading : {"Connecting a device", "Menu files", THelpWindow::kFlashChapter, "Exit codes"})
         EXPECT_TRUE(text.contains(QLatin1String(heading))) << heading;
     for (const char* picture : {"main-window.png", "repeater-page.png"})
         EXPECT_FALSE(
@@ -108,6 +122,16 @@ TEST(Help, TheMainWindowsHelpShowsTheBuiltInGuideWithItsPictures)
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(window.Browser()->horizontalScrollBar()->maximum(), 0);
     window.close(); // deletes itself
+}
+
+TEST(Help, TheFlashWindowOpensItAtTheFlashChapterAndEscapeClosesIt)
+{
+    THelpWindow& window = ShowUserGuide(QStringLiteral("Help"), QLatin1String(THelpWindow::kFlashChapter));
+    EXPECT_GT(window.Browser()->verticalScrollBar()->value(), 0);
+    EXPECT_FALSE(window.ShowChapter(QStringLiteral("No such chapter")));
+    const QPointer<THelpWindow> alive(&window);
+    QTest::keyClick(window.Browser(), Qt::Key_Escape);
+    EXPECT_TRUE(tbtest::waitFor([&] { return alive.isNull(); }));
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "TpaProComImpl.h"
 #include "support/SimHarness.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -137,6 +138,29 @@ TEST_F(PortsDialogTest, AnAssignmentIsStoredUnderItsStableNameShownAndUsedBySetC
     });
     EXPECT_EQ(Registry().ReadString(QStringLiteral("Ports/COM2")), m_stable);
     EXPECT_EQ(Registry().ReadString(QStringLiteral("Ports/COM3")), m_sim.portPath());
+}
+
+TEST_F(PortsDialogTest, APortTheScanDoesNotListIsPresentAndTheEnvironmentIsShownFirst)
+{
+    TForm1& form = StartWithPorts();
+    // A port that the scan does not list (as a pseudo-terminal never is) is there all the same.
+    const QString unlisted = m_dir.filePath(QStringLiteral("ttyUnlisted"));
+    QFile port(unlisted);
+    ASSERT_TRUE(port.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(Registry().WriteString(QStringLiteral("Ports/COM5"), unlisted));
+    qputenv("TUNEBENCH_COM6", m_sim.portPath().toLocal8Bit());
+    InDialog(form, [&](TPortsDialog& dialog) {
+        EXPECT_EQ(Choice(dialog, 5)->currentText(), unlisted);
+        EXPECT_EQ(Choice(dialog, 6)->currentText(),
+                  m_sim.portPath() + " (set by TUNEBENCH_COM6, which comes before this choice)");
+        EXPECT_FALSE(Choice(dialog, 6)->isEnabled());
+        dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    qunsetenv("TUNEBENCH_COM6");
+    EXPECT_FALSE(Registry().ReadString(QStringLiteral("Ports/COM6"))); // the environment is not stored
+    // The COM list is wide enough for "COM1   <device>".
+    QComboBox* choice = form.Communications->ComChoice;
+    EXPECT_GE(choice->view()->minimumWidth(), choice->view()->sizeHintForColumn(0));
 }
 
 TEST_F(PortsDialogTest, AStoreThatCannotBeWrittenIsReportedAndTheDialogStays)

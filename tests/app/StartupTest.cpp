@@ -474,7 +474,7 @@ TEST_F(StartupTest, ComponentNamesAreUniqueInEveryWindowRegardlessOfCase)
     }
 }
 
-TEST_F(StartupTest, AboutShowsProductVersionFileVersionAndBuildTimeWithTranslatedCaptions)
+TEST_F(StartupTest, AboutNamesTheProductItsVersionsBuildTimeAndCopyrightWithTranslatedCaptions)
 {
     WriteFile(QStringLiteral("German.lng"),
               "[Form1]\r\nlblAboutBuildTime.Caption=Erstellt\r\nlblAboutWindow.Caption=\xDC"
@@ -495,5 +495,6 @@ TEST_F(StartupTest, AboutShowsProductVersionFileVersionAndBuildTimeWithTranslate
     });
     form.miAbout->trigger();
     EXPECT_EQ(title, QStringLiteral("Über"));
-    EXPECT_EQ(shown.join(QLatin1Char('|')), QStringLiteral("Product Version|File Version|Erstellt"));
+    EXPECT_EQ(shown.join(QLatin1Char('|')),
+              QStringLiteral("Product Name|Product Version|File Version|Erstellt|Legal Copyright"));
 }
