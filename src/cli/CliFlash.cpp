@@ -178,14 +178,16 @@ void AddFlashCommands(TCliApp& cli)
     auto args = std::make_shared<TFlashArgs>();
     CLI::App* flash = cli.AddCommand(kGroup, "flash",
                                      "download FILE (Intel HEX) into target K as the Flash Load Utility does; prints\n"
-                                     "its log lines, waits for Enter at each prompt; exit 0 only when the target\n"
-                                     "confirmed the CRC, 3 when it never answered, 6 when the download failed\n"
-                                     "(the last line says whether the target stopped answering or refused)",
+                                     "its log lines, waits for Enter at each prompt (a script gives --yes); exit 0\n"
+                                     "only when the target confirmed the CRC, 3 when it never answered, 6 when the\n"
+                                     "download failed (the last line says whether the target stopped answering or\n"
+                                     "refused)",
                                      [args](TCliSession& s) { return Flash(s, *args); });
     flash->add_option("--target", args->target, "the target, 0 to 8 (see 'flash targets')")
         ->type_name("K")
         ->check(CLI::Range(0, kFlashTargetCount - 1).description(""));
     flash->add_option("FILE", args->file, "the software file")->type_name("FILE");
-    flash->add_flag("--yes", args->yes, "answer the prompts and key waits at once");
+    flash->add_flag("--yes", args->yes,
+                    "answer the prompts and key waits at once; needed when standard input is not a terminal");
     cli.AddCommand(kGroup, "targets", "list the flash targets", ListTargets, flash);
 }

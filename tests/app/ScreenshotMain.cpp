@@ -6,8 +6,9 @@
 // commands, the traffic monitor with traffic, the language editor, the Ports
 // dialog, About, help, message boxes with the longest texts, and the main
 // window at its smallest size; "hidden" adds the pages a switch or a gesture
-// shows. Modes combine: "german,windows".
-// Usage: tunebench-screenshot OUT.png [repeater|german|pages|windows|...]
+// shows; "guide" saves the user guide's pictures of the Welcome page, About and
+// the flash load utility with its COM list open. Modes combine: "german,windows".
+// Usage: tunebench-screenshot OUT.png [repeater|german|pages|windows|guide|...]
 // (under xvfb-run, with TUNEBENCH_COM1 pointing at tunebench-sim).
 #include "CommunicationsPage.h"
 #include "DefaultForm.h"
@@ -34,12 +35,15 @@
 #include "WelcomePage.h"
 #include "support/WaitFor.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
@@ -205,6 +209,39 @@ void SaveWindows(TProgramWindows& windows)
     SavePages(form, QStringLiteral("smallest-"));
 }
 
+// The pictures the user guide shows besides the main window's.
+void SaveGuidePictures(TProgramWindows& windows)
+{
+    TForm1& form = *windows.Form1;
+    form.PageControl1->SetActivePage(form.TabSheet1);
+    Settle();
+    Save(form, QStringLiteral("welcome"));
+    SaveModal(QStringLiteral("about"), [&] { form.miAboutClick(); });
+
+    form.PageControl1->SetActivePage(form.TabSheet6);
+    form.DownloadPage->Button10Click();
+    TForm3& flash = *windows.Form3;
+    flash.show();
+    tbtest::waitFor([&] { return flash.isVisible(); });
+    flash.RadioGroup1->SetItemIndex(6);
+    flash.ComboBox1->showPopup();
+    QWidget* list = flash.ComboBox1->view()->window();
+    tbtest::waitFor([&] { return list->isVisible(); });
+    Settle();
+    // The open list is a window of its own: drawn over the utility where it stands.
+    QPixmap picture = flash.grab();
+    {
+        QPainter painter(&picture);
+        painter.drawPixmap(flash.mapFromGlobal(list->mapToGlobal(QPoint(0, 0))), list->grab());
+    }
+    const QString file = g_stem + QStringLiteral("-flash.png");
+    if (!picture.save(file))
+        g_failed = true;
+    std::printf("%s\n", qPrintable(file));
+    flash.ComboBox1->hidePopup();
+    flash.hide();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -225,6 +262,9 @@ int main(int argc, char** argv)
         env.arguments = {QStringLiteral("/va")};
     env.machineSettings = folder.filePath(QStringLiteral("VUREZIVO.ini"));
     env.instanceLockPath.clear();
+    // The Welcome page's picture, as it ships beside the program.
+    QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/logo.bmp"),
+                folder.filePath(QStringLiteral("logo.bmp")));
     if (mode.contains(QLatin1String("german"))) {
         QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/German.lng"),
                     folder.filePath(QStringLiteral("German.lng")));
@@ -269,6 +309,10 @@ int main(int argc, char** argv)
     Settle(300); // let the window paint
     if (mode.contains(QLatin1String("pages"))) {
         SavePages(form, QString());
+        return g_failed ? 1 : 0;
+    }
+    if (mode.contains(QLatin1String("guide"))) {
+        SaveGuidePictures(windows);
         return g_failed ? 1 : 0;
     }
     if (mode.contains(QLatin1String("windows"))) {

@@ -15,8 +15,11 @@ fail() { echo "FAILED: $*" >&2; exit 1; }
 
 (cd "$build" && cpack --config CPackConfig.cmake -B "$work/out" >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; fail "cpack"; }
 deb=$(ls "$work"/out/*.deb)
-lintian --fail-on error "$deb" 2>&1 | grep -v "running with root privileges" || true
-lintian --fail-on error "$deb" >/dev/null 2>&1 || fail "lintian reports errors"
+lint=0
+lintian --fail-on error "$deb" >"$work/lintian.log" 2>&1 || lint=$?
+grep -v "running with root privileges" "$work/lintian.log" || true
+[ "$lint" -eq 0 ] || fail "lintian reports errors"
+! grep -q maintscript-calls-ldconfig "$work/lintian.log" || fail "a maintainer script calls ldconfig"
 
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
@@ -25,10 +28,16 @@ appstreamcli validate --no-net --pedantic "$root"/usr/share/metainfo/*.metainfo.
   { cat "$work/as.log"; fail "metainfo"; }
 for page in tunebench tunebench-cli tunebench-sim; do
   [ -s "$root/usr/share/man/man1/$page.1.gz" ] || fail "no manual page for $page"
+  for section in ENVIRONMENT FILES "EXIT STATUS" EXAMPLES; do
+    zcat "$root/usr/share/man/man1/$page.1.gz" | grep -q "^\.SH \"\?$section\"\?\$" || fail "$page(1) has no $section"
+  done
 done
+zcat "$root/usr/share/man/man1/tunebench-cli.1.gz" | grep -q TUNEBENCH_REGISTRY || fail "tunebench-cli(1) names no settings store"
+grep -q '^Exec=tunebench$' "$root"/usr/share/applications/*.desktop || fail "the desktop entry passes arguments"
 [ -d "$root/usr/share/tunebench/CFG" ] || fail "no flash target configurations"
 [ -s "$root/usr/share/tunebench/German.lng" ] || fail "no shipped language file"
 [ ! -e "$root/usr/share/tunebench/Template.lng" ] || fail "the key template would be listed as a language"
+[ -s "$root/usr/share/tunebench/logo.bmp" ] || fail "no logo.bmp for the Welcome page"
 for doc in user-guide.md main-window.png Template.lng; do
   [ -s "$root/usr/share/doc/tunebench/$doc" ] || fail "no $doc in the documentation"
 done
