@@ -130,6 +130,8 @@ TEST(Help, TheFlashWindowOpensItAtTheFlashChapterAndEscapeClosesIt)
     EXPECT_GT(window.Browser()->verticalScrollBar()->value(), 0);
     EXPECT_FALSE(window.ShowChapter(QStringLiteral("No such chapter")));
     const QPointer<THelpWindow> alive(&window);
+    // A window's shortcuts act while it is the active one, as on a desktop.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     QTest::keyClick(window.Browser(), Qt::Key_Escape);
     EXPECT_TRUE(tbtest::waitFor([&] { return alive.isNull(); }));
 }
