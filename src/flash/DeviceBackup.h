@@ -1,0 +1,77 @@
+#pragma once
+
+#include "MenuFile.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+class TMailControl;
+
+// A backup of a device's cells is a menu file: REM lines naming what was read,
+// then one line per piece of at most TMenuFile::kMaxCount cells, so that
+// playing it writes the cells back.
+
+// A base is what answers as neither a handset nor a repeater.
+enum class TBackupKind { Handset, Repeater, Base };
+
+[[nodiscard]] const char* BackupKindName(TBackupKind kind); // "handset", "repeater", "base"
+[[nodiscard]] std::optional<TBackupKind> BackupKindFromName(const QString& name);
+
+struct TCellRun {
+    std::uint16_t address = 0;
+    int count = 0; // up to 65536
+    [[nodiscard]] int Last() const { return address + count - 1; }
+};
+
+// Every cell the program itself reads or writes on a device of that kind.
+[[nodiscard]] std::vector<TCellRun> ProgramCells(TBackupKind kind);
+// "0000 001D 0040-0044": how the header names the runs.
+[[nodiscard]] QString RunsText(const std::vector<TCellRun>& runs);
+
+struct TBackupHeader {
+    TBackupKind kind = TBackupKind::Handset;
+    QString identity; // a handset's IPEI; empty when it has none
+    QString port;
+    int rate = 0;
+    std::vector<TCellRun> runs;
+    QDateTime date;
+    [[nodiscard]] QStringList Lines() const;
+};
+
+// The kind that a backup's header names; none in a plain menu file.
+[[nodiscard]] std::optional<TBackupKind> BackupKindOf(const QStringList& lines);
+
+struct TBackupRead {
+    bool complete = false;
+    bool stopped = false;
+    std::uint16_t failedAddress = 0; // the first cell of the piece without a valid answer
+    QStringList lines;               // the data lines read so far
+};
+
+// Reads cells off the device on the link, each piece by its checked read
+// (complete, checksum right) with up to kReadTries tries.
+class TDeviceBackup {
+public:
+    static constexpr int kReadTries = 3;
+
+    explicit TDeviceBackup(TMailControl& link) : m_link(link) {}
+
+    // Cells read so far of all cells.
+    std::function<void(int done, int total)> OnProgress;
+
+    // Stops at the first piece that gets no valid answer.
+    TBackupRead Read(const std::vector<TCellRun>& runs);
+
+private:
+    TMailControl& m_link;
+};
+
+// Writes the file whole or not at all: a reader never sees half a backup, and
+// a failed save leaves what was there before. False with error set.
+[[nodiscard]] bool SaveFileAtomically(const QString& path, const QByteArray& contents, QString& error);
