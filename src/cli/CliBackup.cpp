@@ -89,9 +89,8 @@ int Backup(TCliSession& s, const TBackupArgs& args)
                            .arg(QString::number(read.failedAddress, 16).toUpper().rightJustified(4, QLatin1Char('0')));
         return kExitNoAnswer;
     }
-    const QStringList lines = header.Lines() + read.lines;
     QString error;
-    if (!SaveFileAtomically(path, (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toLatin1(), error)) {
+    if (!SaveFileAtomically(path, BackupFileBytes(header, read.lines), error)) {
         s.Err() << path << ": " << error << "\n";
         return kExitUsage;
     }

@@ -21,13 +21,6 @@ const char* Noun(TBackupKind kind)
     return "a base station (a device that answers as neither a handset nor a repeater)";
 }
 
-TBackupKind KindOf(DeviceKind found)
-{
-    return found == DeviceKind::Handset    ? TBackupKind::Handset
-           : found == DeviceKind::Repeater ? TBackupKind::Repeater
-                                           : TBackupKind::Base;
-}
-
 } // namespace
 
 void AddForceOption(CLI::App* command, bool& force)
@@ -49,8 +42,8 @@ std::optional<TBackupKind> IdentifyDevice(TCliSession& s, TMailControl& link, co
     // A stop or a lost port is no answer of the device; the caller says which.
     if (link.StopRequested || !link.IsPortOpen())
         return std::nullopt;
-    TWriteJournal::SetDevice(QLatin1String(BackupKindName(KindOf(found))), {});
-    return KindOf(found);
+    TWriteJournal::SetDevice(QLatin1String(BackupKindName(KindOfDetected(found))), {});
+    return KindOfDetected(found);
 }
 
 int CheckDeviceKind(TCliSession& s, TMailControl& link, TBackupKind needed, const std::string& command, bool force,

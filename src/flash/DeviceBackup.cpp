@@ -1,5 +1,6 @@
 #include "DeviceBackup.h"
 
+#include "DeviceDetection.h"
 #include "HandsetCells.h"
 #include "NumberConverting.h"
 #include "RepeaterRules.h"
@@ -46,6 +47,13 @@ const char* BackupKindName(TBackupKind kind)
         break;
     }
     return "base";
+}
+
+TBackupKind KindOfDetected(DeviceKind found)
+{
+    return found == DeviceKind::Handset    ? TBackupKind::Handset
+           : found == DeviceKind::Repeater ? TBackupKind::Repeater
+                                           : TBackupKind::Base;
 }
 
 std::optional<TBackupKind> BackupKindFromName(const QString& name)
@@ -110,6 +118,11 @@ QStringList TBackupHeader::Lines() const
           << QStringLiteral("REM range: ") + RunsText(runs)
           << QStringLiteral("REM date: ") + date.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     return lines;
+}
+
+QByteArray BackupFileBytes(const TBackupHeader& header, const QStringList& dataLines)
+{
+    return ((header.Lines() + dataLines).join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toLatin1();
 }
 
 std::optional<TBackupKind> BackupKindOf(const QStringList& lines)

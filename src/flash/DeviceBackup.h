@@ -12,6 +12,7 @@
 #include <vector>
 
 class TMailControl;
+enum class DeviceKind;
 
 // A backup of a device's cells is a menu file: REM lines naming what was read,
 // then one line per piece of at most TMenuFile::kMaxCount cells, so that
@@ -21,6 +22,8 @@ class TMailControl;
 enum class TBackupKind { Handset, Repeater, Base };
 
 [[nodiscard]] const char* BackupKindName(TBackupKind kind); // "handset", "repeater", "base"
+// What the detection found, a device that answered: nothing placed is a base.
+[[nodiscard]] TBackupKind KindOfDetected(DeviceKind found);
 [[nodiscard]] std::optional<TBackupKind> BackupKindFromName(const QString& name);
 
 struct TCellRun {
@@ -43,6 +46,9 @@ struct TBackupHeader {
     QDateTime date;
     [[nodiscard]] QStringList Lines() const;
 };
+
+// The whole file: the header, the data lines, CR LF after each.
+[[nodiscard]] QByteArray BackupFileBytes(const TBackupHeader& header, const QStringList& dataLines);
 
 // The kind that a backup's header names; none in a plain menu file.
 [[nodiscard]] std::optional<TBackupKind> BackupKindOf(const QStringList& lines);
