@@ -1,6 +1,7 @@
 #include "CliGuard.h"
 
 #include "DeviceDetection.h"
+#include "DeviceProbe.h"
 #include "SndMail.h"
 #include "WriteJournal.h"
 
@@ -32,8 +33,7 @@ void AddForceOption(CLI::App* command, bool& force)
 
 std::optional<TBackupKind> IdentifyDevice(TCliSession& s, TMailControl& link, const char* noAnswerText)
 {
-    const std::int8_t attempt = link.ProbeDevice(1000);
-    if (attempt < 1 || attempt > TMailControl::kProbeAttempts) {
+    if (!DeviceAnswers(link)) {
         if (!link.StopRequested)
             s.Err() << noAnswerText << "\n";
         return std::nullopt;
