@@ -133,34 +133,69 @@ std::optional<TBackupKind> BackupKindOf(const QStringList& lines)
     return std::nullopt;
 }
 
+QByteArray TCellReader::ReadPiece(int address, int count)
+{
+    std::array<std::uint8_t, kLongRead> cells{};
+    const std::uint16_t tries = m_link.ReadTries;
+    m_link.ReadTries = kReadTries;
+    const auto restoreTries = qScopeGuard([&] { m_link.ReadTries = tries; });
+    const auto n = static_cast<std::uint8_t>(count);
+    if (m_link.ReadEepromBytesAt(static_cast<std::uint16_t>(address), n, cells) != n)
+        return {};
+    return QByteArray(reinterpret_cast<const char*>(cells.data()), n);
+}
+
+bool TCellReader::Read(int address, int count, QByteArray& out)
+{
+    out.clear();
+    while (out.size() < count) {
+        const int at = address + static_cast<int>(out.size());
+        const int rest = count - static_cast<int>(out.size());
+        QByteArray piece = ReadPiece(at, std::min(m_piece, rest));
+        if (piece.isEmpty() && m_piece > TMenuFile::kMaxCount && rest > TMenuFile::kMaxCount && !m_link.StopRequested) {
+            m_piece = TMenuFile::kMaxCount;
+            piece = ReadPiece(at, std::min(m_piece, rest));
+        }
+        if (piece.isEmpty())
+            return false;
+        out += piece;
+        m_cells += static_cast<int>(piece.size());
+        if (OnCells)
+            OnCells(m_cells);
+    }
+    return true;
+}
+
 TBackupRead TDeviceBackup::Read(const std::vector<TCellRun>& runs)
 {
     TBackupRead result;
     int total = 0;
     for (const TCellRun& run : runs)
         total += run.count;
-    const std::uint16_t tries = m_link.ReadTries;
-    m_link.ReadTries = kReadTries;
-    const auto restoreTries = qScopeGuard([&] { m_link.ReadTries = tries; });
-    int done = 0;
-    std::array<std::uint8_t, TMenuFile::kMaxCount> cells{};
+    TCellReader reader(m_link);
+    reader.OnCells = [&](int cells) {
+        if (OnProgress)
+            OnProgress(cells, total);
+    };
     for (const TCellRun& run : runs) {
-        for (int offset = 0; offset < run.count; offset += TMenuFile::kMaxCount) {
+        QByteArray cells;
+        const bool complete = reader.Read(run.address, run.count, cells);
+        // Whole lines only: a line holds the cells of one write.
+        const int whole = complete ? static_cast<int>(cells.size())
+                                   : static_cast<int>(cells.size()) / TMenuFile::kMaxCount * TMenuFile::kMaxCount;
+        for (int offset = 0; offset < whole; offset += TMenuFile::kMaxCount) {
             const int address = run.address + offset;
-            const auto count = static_cast<std::uint8_t>(std::min(TMenuFile::kMaxCount, run.count - offset));
-            if (m_link.ReadEepromBytesAt(static_cast<std::uint16_t>(address), count, cells) != count) {
-                result.stopped = m_link.StopRequested;
-                result.failedAddress = static_cast<std::uint16_t>(address);
-                return result;
-            }
+            const int count = std::min(TMenuFile::kMaxCount, whole - offset);
             QString line = ByteToHex(count) + QLatin1Char(' ') + ByteToHex(address & 0xFF) + QLatin1Char(' ') +
                            ByteToHex(address >> 8);
             for (int k = 0; k < count; ++k)
-                line += QLatin1Char(' ') + ByteToHex(cells[k]);
+                line += QLatin1Char(' ') + ByteToHex(static_cast<std::uint8_t>(cells[offset + k]));
             result.lines << line;
-            done += count;
-            if (OnProgress)
-                OnProgress(done, total);
+        }
+        if (!complete) {
+            result.stopped = m_link.StopRequested;
+            result.failedAddress = static_cast<std::uint16_t>(run.address + cells.size());
+            return result;
         }
     }
     result.complete = true;

@@ -60,12 +60,35 @@ struct TBackupRead {
     QStringList lines;               // the data lines read so far
 };
 
-// Reads cells off the device on the link, each piece by its checked read
-// (complete, checksum right) with up to kReadTries tries.
-class TDeviceBackup {
+// Reads cells in as few mails as the device takes: pieces of up to
+// kLongRead cells, each by its checked read (complete, checksum right) with
+// up to kReadTries tries. A device that gives no valid answer to a long read
+// is read from there on in pieces of at most a menu line.
+class TCellReader {
 public:
     static constexpr int kReadTries = 3;
+    static constexpr int kLongRead = 6 * TMenuFile::kMaxCount;
 
+    explicit TCellReader(TMailControl& link) : m_link(link) {}
+
+    // Cells read so far, after each piece.
+    std::function<void(int cells)> OnCells;
+
+    // count cells from address into out; false when a piece got no valid
+    // answer, out then holding the cells before it.
+    bool Read(int address, int count, QByteArray& out);
+
+private:
+    QByteArray ReadPiece(int address, int count);
+
+    TMailControl& m_link;
+    int m_piece = kLongRead;
+    int m_cells = 0;
+};
+
+// Reads cells off the device on the link into the data lines of a backup.
+class TDeviceBackup {
+public:
     explicit TDeviceBackup(TMailControl& link) : m_link(link) {}
 
     // Cells read so far of all cells.

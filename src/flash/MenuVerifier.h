@@ -35,11 +35,10 @@ struct TMenuVerifyResult {
 };
 
 // Reads every cell that a menu file's lines would write and compares: the
-// command line's "menu verify" and the Download page share it.
+// command line's "menu verify" and the Download page share it. Lines that
+// follow each other in the EEPROM (as in a backup) are read together.
 class TMenuVerifier {
 public:
-    static constexpr int kReadTries = 3;
-
     explicit TMenuVerifier(TMailControl& link) : m_link(link) {}
 
     std::function<void(int done, int percent)> OnLineDone;
