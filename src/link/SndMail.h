@@ -101,6 +101,7 @@ public:
 
     void SetPresenter(ILinkPresenter* presenter) { m_presenter = presenter; }
     static void SetWriteObserver(TWriteObserver observer);
+    [[nodiscard]] static const TWriteObserver& WriteObserver();
     [[nodiscard]] bool Success() const { return m_success; }
     [[nodiscard]] const TMail& Mail() const { return m_mail; }
     [[nodiscard]] bool Busy() const { return m_busy; }

@@ -22,14 +22,16 @@ QString WriteMailHead(std::uint8_t al, std::uint8_t ah, std::uint8_t count)
 
 QString BoolText(bool b) { return b ? QStringLiteral("True") : QStringLiteral("False"); }
 
-TWriteObserver& WriteObserver()
+TWriteObserver& Observer()
 {
     static TWriteObserver observer;
     return observer;
 }
 } // namespace
 
-void TMailControl::SetWriteObserver(TWriteObserver observer) { WriteObserver() = std::move(observer); }
+void TMailControl::SetWriteObserver(TWriteObserver observer) { Observer() = std::move(observer); }
+
+const TWriteObserver& TMailControl::WriteObserver() { return Observer(); }
 
 void TMailControl::ReportWrite() const
 {

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 
 const QString TWriteJournal::kHeader =
     QStringLiteral("time\tprogram\tport\trate\tkind\tidentity\taddress\tbytes\tresult");
@@ -24,6 +25,8 @@ struct TJournalState {
     QString identity;
     bool warned = false;
     std::function<void(const QString&, const QString&)> warning;
+    // Kept open between writes; each line still goes to the file at once.
+    std::unique_ptr<QFile> file;
 };
 
 TJournalState& State()
@@ -88,23 +91,37 @@ void Warn(const QString& reason)
                      qPrintable(reason));
 }
 
+bool Open(TJournalState& s)
+{
+    QDir().mkpath(QFileInfo(s.path).absolutePath());
+    s.file = std::make_unique<QFile>(s.path);
+    if (s.file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return true;
+    Warn(s.file->errorString());
+    s.file.reset();
+    return false;
+}
+
 // Appends one line; the whole line goes to the file in one write.
 void Append(const QString& line)
 {
-    const QString& path = State().path;
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    if (QFileInfo(path).size() >= TWriteJournal::kRotateBytes) {
-        QFile::remove(path + QStringLiteral(".1"));
-        QFile::rename(path, path + QStringLiteral(".1"));
+    TJournalState& s = State();
+    const QFileInfo at(s.path);
+    if (at.exists() && at.size() >= TWriteJournal::kRotateBytes) {
+        s.file.reset();
+        QFile::remove(s.path + QStringLiteral(".1"));
+        QFile::rename(s.path, s.path + QStringLiteral(".1"));
     }
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
-        Warn(file.errorString());
+    else if (s.file && (!at.exists() || s.file->size() != at.size())) {
+        s.file.reset(); // another program moved the journal aside: write into the new one
+    }
+    if (!s.file && !Open(s))
         return;
+    const QByteArray bytes = (s.file->size() == 0 ? TWriteJournal::kHeader + QLatin1Char('\n') + line : line).toUtf8();
+    if (s.file->write(bytes) != bytes.size()) {
+        Warn(s.file->errorString());
+        s.file.reset(); // opened again for the next write: the disk may have room by then
     }
-    const QByteArray bytes = (file.size() == 0 ? TWriteJournal::kHeader + QLatin1Char('\n') + line : line).toUtf8();
-    if (file.write(bytes) != bytes.size())
-        Warn(file.errorString());
 }
 
 } // namespace
@@ -124,6 +141,7 @@ void TWriteJournal::Install(const QString& path, const QString& program)
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
     TJournalState& s = State();
+    s.file.reset();
     s.path = path;
     s.program = program;
     s.warned = false;
@@ -135,6 +153,7 @@ void TWriteJournal::Install(const QString& path, const QString& program)
 void TWriteJournal::Uninstall()
 {
     TMailControl::SetWriteObserver({});
+    State().file.reset();
     State().path.clear();
 }
 
