@@ -177,23 +177,26 @@ int Handsfree(TCliSession& s, THandsfreeAction action, const TGainArgs& args)
                  : action == THandsfreeAction::Reset ? "handset handsfree reset"
                                                      : nullptr,
                  args.force};
-    return OnHandset(s, true, [&](TCliSession& session, THandsetDevice& device) -> int {
-        switch (device.CheckHandsfreeModel()) {
-        case THandsfreeModel::Qualifies:
-            break;
-        case THandsfreeModel::OtherModel:
-            return Fail(session, "Handset must be of the type DAVO 8240 or DAVO 8280 !", kExitWrongModel);
-        case THandsfreeModel::NoAnswer:
-            return Fail(session, kReadError, kExitNoAnswer);
-        }
-        if (action == THandsfreeAction::Read) {
-            const auto value = device.ReadHandsfreeGain();
-            return value ? Report(session, *value) : Fail(session, kReadError, kExitNoAnswer);
-        }
-        const std::uint8_t value = action == THandsfreeAction::Reset ? TGainRules::kHandsfreeDefault : args.Byte();
-        return device.WriteHandsfreeGain(value) ? Report(session, value)
-                                                : Fail(session, "Could not write to handset !", kExitNotConfirmed);
-    }, guard);
+    return OnHandset(
+        s, true,
+        [&](TCliSession& session, THandsetDevice& device) -> int {
+            switch (device.CheckHandsfreeModel()) {
+            case THandsfreeModel::Qualifies:
+                break;
+            case THandsfreeModel::OtherModel:
+                return Fail(session, "Handset must be of the type DAVO 8240 or DAVO 8280 !", kExitWrongModel);
+            case THandsfreeModel::NoAnswer:
+                return Fail(session, kReadError, kExitNoAnswer);
+            }
+            if (action == THandsfreeAction::Read) {
+                const auto value = device.ReadHandsfreeGain();
+                return value ? Report(session, *value) : Fail(session, kReadError, kExitNoAnswer);
+            }
+            const std::uint8_t value = action == THandsfreeAction::Reset ? TGainRules::kHandsfreeDefault : args.Byte();
+            return device.WriteHandsfreeGain(value) ? Report(session, value)
+                                                    : Fail(session, "Could not write to handset !", kExitNotConfirmed);
+        },
+        guard);
 }
 
 int HandsetIpei(TCliSession& s)
