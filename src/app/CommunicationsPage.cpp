@@ -5,6 +5,7 @@
 #include "PortsDialog.h"
 #include "SndMail.h"
 #include "TpaProComImpl.h"
+#include "WriteJournal.h"
 #include "ui_CommunicationsPage.h"
 
 #include <QApplication>
@@ -137,6 +138,10 @@ DeviceKind TCommunicationsPage::FindDevice(QString& hint)
         return DeviceKind::Nothing;
     }
     const DeviceKind kind = TDeviceDetector(link).DetectDevice();
+    TWriteJournal::SetDevice(kind == DeviceKind::Handset    ? QStringLiteral("handset")
+                             : kind == DeviceKind::Repeater ? QStringLiteral("repeater")
+                                                            : QString(),
+                             {});
     if (kind == DeviceKind::Repeater)
         emit RepeaterDetected();
     if (kind == DeviceKind::Nothing)

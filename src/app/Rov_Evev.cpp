@@ -16,6 +16,7 @@
 #include "StartupSettings.h"
 #include "TabSheet.h"
 #include "WelcomePage.h"
+#include "WriteJournal.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -38,6 +39,7 @@ TForm1::TForm1(TProgramEnvironment environment, QWidget* parent)
 
 TForm1::~TForm1()
 {
+    TWriteJournal::SetWarning({});
     // Left through File, Exit: nothing is saved, the link goes all the same.
     if (m_operations) {
         m_operations->Link().OnPortLost = nullptr; // the pages go below

@@ -108,6 +108,7 @@ public:
     QLabel* lblSettingsNotSaved;
     // Status text after the port vanished under the link.
     QLabel* lblPortLost;
+    QLabel* lblJournalNotWritten;
 
     // The "Load Menu" button of the Download page.
     [[nodiscard]] QPushButton* Button9() const;

@@ -14,6 +14,7 @@
 #include "TabSheet.h"
 #include "TransducerPage.h"
 #include "WelcomePage.h"
+#include "WriteJournal.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -148,6 +149,10 @@ void TForm1::CreatePages()
     lblPortLost = new QLabel(QStringLiteral("Port Lost"), TabSheet5);
     lblPortLost->setObjectName(QStringLiteral("lblPortLost"));
     lblPortLost->hide();
+    lblJournalNotWritten = new QLabel(
+        QStringLiteral("The journal of writes %1 cannot be written (%2); the device work goes on."), TabSheet5);
+    lblJournalNotWritten->setObjectName(QStringLiteral("lblJournalNotWritten"));
+    lblJournalNotWritten->hide();
     DownloadPage = new TDownloadPage(*m_operations, m_environment.ProgramFolder(), UserSettingsFile());
     TabSheet6->SetContent(DownloadPage);
 }
@@ -178,6 +183,11 @@ void TForm1::ConnectOperationNotes()
     };
     m_operations->Link().OnPortLost = [this] { OnPortLost(); };
     connect(EepromPage, &TEepromPage::OperationNote, this, [this](const QString& note) { m_operationNote = note; });
+    // A journal that cannot be written is said once, as the operation's note,
+    // so that no box interrupts a sequence of writes.
+    TWriteJournal::SetWarning([this](const QString& path, const QString& reason) {
+        m_operationNote = lblJournalNotWritten->text().arg(path, reason);
+    });
     // The probe's pauses are long: the status bar shows which attempt runs.
     m_operations->Link().OnProbeAttempt = [this](int attempt, int attempts) {
         statusBar()->showMessage(Communications->ProbingText(attempt, attempts));

@@ -8,6 +8,7 @@
 #include "SerialMonitorForm.h"
 #include "Timing.h"
 #include "TunebenchApplication.h"
+#include "WriteJournal.h"
 
 #include <QFileInfo>
 #include <cstdio>
@@ -57,6 +58,8 @@ int main(int argc, char** argv)
             std::fputs("Tunebench runs already; its window could not be brought to the front.\n", stderr);
         return 0;
     }
+    TWriteJournal::Install(TWriteJournal::DefaultPath(windows.Form1->Environment().ProgramFolder()),
+                           QStringLiteral("tunebench"));
     QObject::connect(windows.Form1, &TForm1::Closed, &application, &QCoreApplication::quit, Qt::QueuedConnection);
     windows.Form1->show();
     return application.exec();

@@ -80,9 +80,16 @@ TCliApp::TCliApp()
     m_root.add_flag("--trace", m_trace, "every monitor line (TX, RX, CT, CRC, MAIL) on standard error");
     m_root.footer("Exit codes: 0 done; 1 usage or invalid input; 2 the port cannot be opened; 3 no answer\n"
                   "            (repeater: no repeater answered, or a cell could not be read);\n"
-                  "            4 write not confirmed; 5 the handset is not of the required model\n"
-                  "            (handset handsfree: the marker at 001Dh is not AAh);\n"
-                  "            6 the flash download failed after the target answered, or was stopped.\n"
+                  "            4 write not confirmed; 5 the device is not of the kind the command\n"
+                  "            needs, or the handset not of the required model (handset handsfree:\n"
+                  "            the marker at 001Dh is not AAh);\n"
+                  "            6 the flash download failed after the target answered, or was stopped;\n"
+                  "            7 menu verify: cells differ from the file.\n"
+                  "Commands that write into a known kind of device identify it first, as\n"
+                  "'detect' does, and write nothing into another kind (exit 5; --force skips the\n"
+                  "check): handset text write, handset transducer, handset gain write, handset\n"
+                  "handsfree write|reset, menu play, restore, repeater write, default. The raw\n"
+                  "write and mail do not check.\n"
                   "COM n is the device path in $TUNEBENCH_COM<n>, else the stored Ports/COM<n>, else "
                   "/dev/ttyS<n-1>.");
 }

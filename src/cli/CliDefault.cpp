@@ -1,6 +1,7 @@
 // "default handset|repeater|base": the default command of the Default Commands window.
 #include "CliApp.h"
 #include "CliGroups.h"
+#include "CliGuard.h"
 
 #include "DefaultCommand.h"
 #include "SndMail.h"
@@ -11,7 +12,10 @@ const std::string kGroup = "Default commands";
 struct TDefaultArgs {
     std::string device;
     std::string target;
+    bool force = false;
 };
+
+const char* const kNotConnected = "Could not connect to device!\nThe device must be ON when sending default command.";
 
 int SendDefault(TCliSession& s, const TDefaultArgs& a)
 {
@@ -23,6 +27,11 @@ int SendDefault(TCliSession& s, const TDefaultArgs& a)
     TSendmail* link = s.OpenLink();
     if (!link)
         return kExitPort;
+    const TBackupKind kind = device == TDefaultDevice::Repeater ? TBackupKind::Repeater
+                             : device == TDefaultDevice::Base   ? TBackupKind::Base
+                                                                : TBackupKind::Handset;
+    if (const int refused = CheckDeviceKind(s, *link, kind, "default " + a.device, a.force, kNotConnected))
+        return refused;
     TDefaultCommand command(*link);
     const TDefaultCommand::TOutcome outcome = command.Run(device);
     if (outcome == TDefaultCommand::TOutcome::Stopped)
@@ -30,7 +39,7 @@ int SendDefault(TCliSession& s, const TDefaultArgs& a)
     if (outcome == TDefaultCommand::TOutcome::Lost)
         return s.PortLost();
     if (outcome != TDefaultCommand::TOutcome::Sent) {
-        s.Err() << "Could not connect to device!\nThe device must be ON when sending default command.\n";
+        s.Err() << kNotConnected << "\n";
         return kExitNoAnswer;
     }
     s.Out() << "Default Command sent to device!\n";
@@ -50,6 +59,7 @@ void AddDefaultCommands(TCliApp& cli)
         ->type_name("handset|repeater|base")
         ->required()
         ->check(CLI::IsMember({"handset", "repeater", "base"}).description(""));
+    AddForceOption(command, args->force);
     command->add_option("--target", args->target, "the flash load utility's target")
         ->type_name("0..8")
         ->check(DecimalCheck("0..8", [](int n) { return n >= 0 && n <= 8; }));

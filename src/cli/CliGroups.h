@@ -10,6 +10,8 @@ void AddFlashCommands(TCliApp& cli);
 void AddMenuCommands(TCliApp& cli);
 void AddDefaultCommands(TCliApp& cli);
 void AddLngCommands(TCliApp& cli);
+void AddBackupCommands(TCliApp& cli);
+void AddJournalCommands(TCliApp& cli);
 
 inline void AddAllCommands(TCliApp& cli)
 {
@@ -18,6 +20,8 @@ inline void AddAllCommands(TCliApp& cli)
     AddHandsetCommands(cli);
     AddFlashCommands(cli);
     AddMenuCommands(cli);
+    AddBackupCommands(cli);
     AddDefaultCommands(cli);
     AddLngCommands(cli);
+    AddJournalCommands(cli);
 }

@@ -1,6 +1,7 @@
 // "handset ..." and "ipei check" on the rules and cell sequences of the handset pages.
 #include "CliApp.h"
 #include "CliGroups.h"
+#include "CliGuard.h"
 
 #include "DeviceProbe.h"
 #include "GainRules.h"
@@ -21,14 +22,25 @@ const char* const kReadError = "Read Error! Please try again.";
 
 using THandsetAction = std::function<int(TCliSession&, THandsetDevice&)>;
 
-// Opens the port and, where the page asks first, checks that a handset answers.
-int OnHandset(TCliSession& s, bool answerCheck, const THandsetAction& action)
+// A command that writes: it first makes sure that a handset answers.
+struct TGuard {
+    const char* command = nullptr;
+    bool force = false;
+};
+
+// Opens the port and, where the page asks first, checks that a handset answers;
+// a guarded command checks that it is a handset, which answers too.
+int OnHandset(TCliSession& s, bool answerCheck, const THandsetAction& action, const TGuard& guard = {})
 {
     TSendmail* link = s.OpenLink();
     if (!link)
         return kExitPort;
     THandsetDevice device(*link);
-    if (answerCheck && !DeviceAnswers(*link)) {
+    if (guard.command && !guard.force) {
+        if (const int refused = CheckDeviceKind(s, *link, TBackupKind::Handset, guard.command, false, kCouldNotConnect))
+            return refused;
+    }
+    else if (answerCheck && !DeviceAnswers(*link)) {
         s.Err() << kCouldNotConnect << "\n";
         return kExitNoAnswer;
     }
@@ -44,6 +56,7 @@ int Fail(TCliSession& s, const char* message, int code)
 struct TTextArgs {
     bool threeLine = false;
     bool oneLine = false;
+    bool force = false;
     std::vector<std::string> lines;
 };
 
@@ -69,13 +82,15 @@ int WriteText(TCliSession& s, const TTextArgs& args)
                        .arg(encoded.refused->line);
         return kExitUsage;
     }
-    return OnHandset(s, true, [&](TCliSession& session, THandsetDevice& device) -> int {
-        const int written = device.WriteTextBlocks(
-            encoded.blocks, [&](const TTextBlock& block) { session.Out() << block.Report() << "\n"; });
-        if (written != static_cast<int>(encoded.blocks.size()))
-            return Fail(session, "Write of text failed, Try again !!", kExitNotConfirmed);
-        return kExitDone;
-    });
+    return OnHandset(s, true,
+                     [&](TCliSession& session, THandsetDevice& device) -> int {
+                         const int written = device.WriteTextBlocks(
+                             encoded.blocks, [&](const TTextBlock& block) { session.Out() << block.Report() << "\n"; });
+                         if (written != static_cast<int>(encoded.blocks.size()))
+                             return Fail(session, "Write of text failed, Try again !!", kExitNotConfirmed);
+                         return kExitDone;
+                     },
+                     {"handset text write", args.force});
 }
 
 int ReadText(TCliSession& s, const TTextArgs& args)
@@ -93,29 +108,39 @@ int ReadText(TCliSession& s, const TTextArgs& args)
     });
 }
 
-int Transducer(TCliSession& s, const std::string& kind)
+struct TTransducerArgs {
+    std::string kind;
+    bool force = false;
+};
+
+int Transducer(TCliSession& s, const TTransducerArgs& args)
 {
-    const std::uint8_t value = kind == "new" ? TGainRules::kNewTransducer : TGainRules::kOldTransducer;
-    return OnHandset(s, false, [&](TCliSession& session, THandsetDevice& device) -> int {
-        switch (device.SetTransducer(value)) {
-        case TTransducerOutcome::NoAnswer:
-            return Fail(session, "No respons from handset, Try again !", kExitNoAnswer);
-        case TTransducerOutcome::AlreadySet:
-            session.Out() << "already " << ByteToHex(value) << "\n";
-            break;
-        case TTransducerOutcome::Written:
-            session.Out() << "written " << ByteToHex(value) << "\n";
-            break;
-        case TTransducerOutcome::WriteFailed:
-            return Fail(session, "WriteError, Try again !", kExitNotConfirmed);
-        }
-        return kExitDone;
-    });
+    const std::uint8_t value = args.kind == "new" ? TGainRules::kNewTransducer : TGainRules::kOldTransducer;
+    const TGuard guard{"handset transducer", args.force};
+    return OnHandset(
+        s, false,
+        [&](TCliSession& session, THandsetDevice& device) -> int {
+            switch (device.SetTransducer(value)) {
+            case TTransducerOutcome::NoAnswer:
+                return Fail(session, "No respons from handset, Try again !", kExitNoAnswer);
+            case TTransducerOutcome::AlreadySet:
+                session.Out() << "already " << ByteToHex(value) << "\n";
+                break;
+            case TTransducerOutcome::Written:
+                session.Out() << "written " << ByteToHex(value) << "\n";
+                break;
+            case TTransducerOutcome::WriteFailed:
+                return Fail(session, "WriteError, Try again !", kExitNotConfirmed);
+            }
+            return kExitDone;
+        },
+        guard);
 }
 
 struct TGainArgs {
     std::string loudspeaker;
     std::string microphone;
+    bool force = false;
     [[nodiscard]] std::uint8_t Byte() const
     {
         return TGainRules::Join(ParseDecimal(FromArg(loudspeaker)).value_or(0),
@@ -139,33 +164,43 @@ int GainRead(TCliSession& s)
 
 int GainWrite(TCliSession& s, const TGainArgs& args)
 {
-    return OnHandset(s, false, [&](TCliSession& session, THandsetDevice& device) -> int {
-        return device.WriteGain(args.Byte()) ? Report(session, args.Byte())
-                                             : Fail(session, "WriteError. Try again !", kExitNotConfirmed);
-    });
+    return OnHandset(s, false,
+                     [&](TCliSession& session, THandsetDevice& device) -> int {
+                         return device.WriteGain(args.Byte())
+                                    ? Report(session, args.Byte())
+                                    : Fail(session, "WriteError. Try again !", kExitNotConfirmed);
+                     },
+                     {"handset gain write", args.force});
 }
 
 enum class THandsfreeAction { Read, Write, Reset };
 
 int Handsfree(TCliSession& s, THandsfreeAction action, const TGainArgs& args)
 {
-    return OnHandset(s, true, [&](TCliSession& session, THandsetDevice& device) -> int {
-        switch (device.CheckHandsfreeModel()) {
-        case THandsfreeModel::Qualifies:
-            break;
-        case THandsfreeModel::OtherModel:
-            return Fail(session, "Handset must be of the type DAVO 8240 or DAVO 8280 !", kExitWrongModel);
-        case THandsfreeModel::NoAnswer:
-            return Fail(session, kReadError, kExitNoAnswer);
-        }
-        if (action == THandsfreeAction::Read) {
-            const auto value = device.ReadHandsfreeGain();
-            return value ? Report(session, *value) : Fail(session, kReadError, kExitNoAnswer);
-        }
-        const std::uint8_t value = action == THandsfreeAction::Reset ? TGainRules::kHandsfreeDefault : args.Byte();
-        return device.WriteHandsfreeGain(value) ? Report(session, value)
-                                                : Fail(session, "Could not write to handset !", kExitNotConfirmed);
-    });
+    TGuard guard{action == THandsfreeAction::Write   ? "handset handsfree write"
+                 : action == THandsfreeAction::Reset ? "handset handsfree reset"
+                                                     : nullptr,
+                 args.force};
+    return OnHandset(
+        s, true,
+        [&](TCliSession& session, THandsetDevice& device) -> int {
+            switch (device.CheckHandsfreeModel()) {
+            case THandsfreeModel::Qualifies:
+                break;
+            case THandsfreeModel::OtherModel:
+                return Fail(session, "Handset must be of the type DAVO 8240 or DAVO 8280 !", kExitWrongModel);
+            case THandsfreeModel::NoAnswer:
+                return Fail(session, kReadError, kExitNoAnswer);
+            }
+            if (action == THandsfreeAction::Read) {
+                const auto value = device.ReadHandsfreeGain();
+                return value ? Report(session, *value) : Fail(session, kReadError, kExitNoAnswer);
+            }
+            const std::uint8_t value = action == THandsfreeAction::Reset ? TGainRules::kHandsfreeDefault : args.Byte();
+            return device.WriteHandsfreeGain(value) ? Report(session, value)
+                                                    : Fail(session, "Could not write to handset !", kExitNotConfirmed);
+        },
+        guard);
 }
 
 int HandsetIpei(TCliSession& s)
@@ -243,6 +278,7 @@ void AddHandsetCommands(TCliApp& cli)
         "up to three of at most 12; prints each block written as ADDR BYTES",
         [write](TCliSession& s) { return WriteText(s, *write); }, text);
     writeCommand->add_flag("--three-line", write->threeLine, "the three-line layout (DAVO 7310 / 8220 / 8240 / 8280)");
+    AddForceOption(writeCommand, write->force);
     writeCommand->add_option("LINE", write->lines, "the lines, blank-padded")->type_name("TEXT");
     auto read = std::make_shared<TTextArgs>();
     CLI::App* readCommand = cli.AddCommand(
@@ -255,13 +291,14 @@ void AddHandsetCommands(TCliApp& cli)
     readCommand->add_flag("--one-line", read->oneLine, "the one-line layout (the first 10 characters)")
         ->excludes("--three-line");
 
-    auto transducer = std::make_shared<std::string>();
+    auto transducer = std::make_shared<TTransducerArgs>();
     CLI::App* transducerCommand = cli.AddCommand(
         kGroup, "transducer",
         "set the gain byte of a Pulsa handset for its loudspeaker transducer (new 6D, old 0D);\n"
         "prints \"already 6D\" when nothing had to be written, else \"written 6D\"",
         [transducer](TCliSession& s) { return Transducer(s, *transducer); }, handset);
-    transducerCommand->add_option("KIND", *transducer, "the transducer fitted")
+    AddForceOption(transducerCommand, transducer->force);
+    transducerCommand->add_option("KIND", transducer->kind, "the transducer fitted")
         ->required()
         ->type_name("new|old")
         ->check(CLI::IsMember({"new", "old"}).description(""));
@@ -271,26 +308,29 @@ void AddHandsetCommands(TCliApp& cli)
         kGroup, "read", "prints loudspeaker=LS microphone=MIC byte=HH", [](TCliSession& s) { return GainRead(s); },
         gain);
     auto gainArgs = std::make_shared<TGainArgs>();
-    AddGainArguments(cli.AddCommand(
-                         kGroup, "write", "write both gains; prints the byte written in the same form",
-                         [gainArgs](TCliSession& s) { return GainWrite(s, *gainArgs); }, gain),
-                     *gainArgs, TGainRules::kFieldMax);
+    CLI::App* gainWrite = cli.AddCommand(
+        kGroup, "write", "write both gains; prints the byte written in the same form",
+        [gainArgs](TCliSession& s) { return GainWrite(s, *gainArgs); }, gain);
+    AddGainArguments(gainWrite, *gainArgs, TGainRules::kFieldMax);
+    AddForceOption(gainWrite, gainArgs->force);
 
     CLI::App* handsfree = AddSubFamily(handset, "handsfree", "the handsfree gains (003Eh) of a DAVO 8240 or 8280");
     auto none = std::make_shared<TGainArgs>();
     cli.AddCommand(
         kGroup, "read", "prints the stored fields, loudspeaker also above 7",
         [none](TCliSession& s) { return Handsfree(s, THandsfreeAction::Read, *none); }, handsfree);
-    cli.AddCommand(
-        kGroup, "reset", "write the default 6C",
-        [none](TCliSession& s) { return Handsfree(s, THandsfreeAction::Reset, *none); }, handsfree);
+    auto resetArgs = std::make_shared<TGainArgs>();
+    AddForceOption(cli.AddCommand(
+                       kGroup, "reset", "write the default 6C",
+                       [resetArgs](TCliSession& s) { return Handsfree(s, THandsfreeAction::Reset, *resetArgs); },
+                       handsfree),
+                   resetArgs->force);
     auto handsfreeArgs = std::make_shared<TGainArgs>();
-    AddGainArguments(
-        cli.AddCommand(
-            kGroup, "write", "write both handsfree gains",
-            [handsfreeArgs](TCliSession& s) { return Handsfree(s, THandsfreeAction::Write, *handsfreeArgs); },
-            handsfree),
-        *handsfreeArgs, TGainRules::kHandsfreeLoudspeakerMax);
+    CLI::App* handsfreeWrite = cli.AddCommand(
+        kGroup, "write", "write both handsfree gains",
+        [handsfreeArgs](TCliSession& s) { return Handsfree(s, THandsfreeAction::Write, *handsfreeArgs); }, handsfree);
+    AddGainArguments(handsfreeWrite, *handsfreeArgs, TGainRules::kHandsfreeLoudspeakerMax);
+    AddForceOption(handsfreeWrite, handsfreeArgs->force);
 
     cli.AddCommand(
         kGroup, "ipei", "read the identity; prints the printed IPEI with its check character",

@@ -1,16 +1,84 @@
-// "menu check" and "menu play" on the menu file rules of the Download page.
+// "menu check", "menu play" and "menu verify" on the menu file rules of the Download page.
+#include "CliMenu.h"
+
 #include "CliApp.h"
 #include "CliGroups.h"
+#include "CliGuard.h"
 
 #include "MenuFile.h"
 #include "MenuPlayer.h"
+#include "MenuVerifier.h"
 #include "SndMail.h"
 
 namespace {
 const std::string kGroup = "Menu file commands";
+const char* const kCheckConnected = "Please check that the handset is connected properly !!!!";
 
-// Reads and checks the file; reports and returns false when it is unusable.
-bool LoadChecked(TCliSession& s, const QString& path, QStringList& lines, TMenuCheck& check)
+struct TMenuArgs {
+    std::string file;
+    bool force = false;
+};
+
+int Check(TCliSession& s, const std::string& file)
+{
+    QStringList lines;
+    TMenuCheck check;
+    if (!LoadCheckedMenu(s, FromArg(file), lines, check))
+        return kExitUsage;
+    s.Out() << check.writes << "\n";
+    return kExitDone;
+}
+
+int Play(TCliSession& s, const TMenuArgs& args)
+{
+    QStringList lines;
+    TMenuCheck check;
+    if (!LoadCheckedMenu(s, FromArg(args.file), lines, check))
+        return kExitUsage;
+    return PlayMenuLines(s, lines, TBackupKind::Handset, "menu play", args.force);
+}
+
+// Progress lines "33 %" on standard error, each value once.
+std::function<void(int, int)> PercentOnErr(TCliSession& s)
+{
+    return [&s, shown = -1](int, int percent) mutable {
+        if (percent == shown)
+            return;
+        shown = percent;
+        s.Err() << percent << " %\n";
+        s.Err().flush();
+    };
+}
+
+int Verify(TCliSession& s, const std::string& file)
+{
+    QStringList lines;
+    TMenuCheck check;
+    if (!LoadCheckedMenu(s, FromArg(file), lines, check))
+        return kExitUsage;
+    TSendmail* link = s.OpenLink();
+    if (!link)
+        return kExitPort;
+    if (link->ProbeDevice(1000) <= 0) {
+        s.Err() << kCheckConnected << "\n";
+        return kExitNoAnswer;
+    }
+    TMenuVerifier verifier(*link);
+    verifier.OnLineDone = PercentOnErr(s);
+    const TMenuVerifyResult result = verifier.Verify(lines);
+    for (const TMenuDifference& d : result.differences)
+        s.Out() << d.Text() << "\n";
+    if (result.end != TMenuVerifyResult::TEnd::Completed) {
+        if (result.end == TMenuVerifyResult::TEnd::NoAnswer)
+            s.Err() << "line " << result.failedLine
+                    << ": no valid answer for its cells: " << lines.value(result.failedLine - 1) << "\n";
+        return kExitNoAnswer;
+    }
+    return result.differences.empty() ? kExitDone : kExitDiffers;
+}
+} // namespace
+
+bool LoadCheckedMenu(TCliSession& s, const QString& path, QStringList& lines, TMenuCheck& check)
 {
     QString error;
     if (!TMenuFile::Load(path, lines, error)) {
@@ -25,38 +93,22 @@ bool LoadChecked(TCliSession& s, const QString& path, QStringList& lines, TMenuC
     return true;
 }
 
-int Check(TCliSession& s, const std::string& file)
+int PlayMenuLines(TCliSession& s, const QStringList& lines, TBackupKind kind, const std::string& command, bool force)
 {
-    QStringList lines;
-    TMenuCheck check;
-    if (!LoadChecked(s, FromArg(file), lines, check))
-        return kExitUsage;
-    s.Out() << check.writes << "\n";
-    return kExitDone;
-}
-
-int Play(TCliSession& s, const std::string& file)
-{
-    QStringList lines;
-    TMenuCheck check;
-    if (!LoadChecked(s, FromArg(file), lines, check))
-        return kExitUsage;
     TSendmail* link = s.OpenLink();
     if (!link)
         return kExitPort;
-    if (link->ProbeDevice(1000) <= 0) {
-        s.Err() << "Please check that the handset is connected properly !!!!\n";
-        return kExitNoAnswer;
+    if (force) {
+        if (link->ProbeDevice(1000) <= 0) {
+            s.Err() << kCheckConnected << "\n";
+            return kExitNoAnswer;
+        }
+    }
+    else if (const int refused = CheckDeviceKind(s, *link, kind, command, false, kCheckConnected)) {
+        return refused;
     }
     TMenuPlayer player(*link);
-    int shown = -1;
-    player.OnLineDone = [&](int, int percent) {
-        if (percent == shown)
-            return;
-        shown = percent;
-        s.Err() << percent << " %\n";
-        s.Err().flush();
-    };
+    player.OnLineDone = PercentOnErr(s);
     const TMenuPlayResult result = player.Play(lines);
     if (result.end != TMenuPlayResult::TEnd::Completed) {
         const int failed = result.done + 1;
@@ -66,11 +118,10 @@ int Play(TCliSession& s, const std::string& file)
     s.Out() << result.written << "\n";
     return result.end == TMenuPlayResult::TEnd::Completed ? kExitDone : kExitNotConfirmed;
 }
-} // namespace
 
 void AddMenuCommands(TCliApp& cli)
 {
-    CLI::App* family = cli.AddFamily(kGroup, "menu", "check or play a menu file (one EEPROM write per line)");
+    CLI::App* family = cli.AddFamily(kGroup, "menu", "check, play or verify a menu file (one EEPROM write per line)");
 
     auto checkFile = std::make_shared<std::string>();
     cli.AddCommand(
@@ -82,14 +133,24 @@ void AddMenuCommands(TCliApp& cli)
         ->type_name("FILE")
         ->required();
 
-    auto playFile = std::make_shared<std::string>();
+    auto play = std::make_shared<TMenuArgs>();
+    CLI::App* playCommand = cli.AddCommand(
+        kGroup, "play",
+        "check the file, make sure a handset answers, then write the lines in order\n"
+        "with read-back; progress (\"33 %\") on standard error, the lines written on\n"
+        "standard output",
+        [play](TCliSession& s) { return Play(s, *play); }, family);
+    playCommand->add_option("FILE", play->file, "the menu file")->type_name("FILE")->required();
+    AddForceOption(playCommand, play->force);
+
+    auto verifyFile = std::make_shared<std::string>();
     cli.AddCommand(
-           kGroup, "play",
-           "check the file, probe the handset, then write the lines in order with\n"
-           "read-back; progress (\"33 %\") on standard error, the lines written on\n"
-           "standard output",
-           [playFile](TCliSession& s) { return Play(s, *playFile); }, family)
-        ->add_option("FILE", *playFile, "the menu file")
+           kGroup, "verify",
+           "check the file, read every cell a line would write and print each line\n"
+           "whose cells differ as \"line N: ADDR device XX file YY\" (from its first\n"
+           "differing cell to its last); exit 0 when all match, 7 when any differ",
+           [verifyFile](TCliSession& s) { return Verify(s, *verifyFile); }, family)
+        ->add_option("FILE", *verifyFile, "the menu file, a backup for example")
         ->type_name("FILE")
         ->required();
 }

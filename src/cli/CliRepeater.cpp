@@ -1,6 +1,7 @@
 // "repeater read" and "repeater write" on the rules and cell sequences of the Repeater page.
 #include "CliApp.h"
 #include "CliGroups.h"
+#include "CliGuard.h"
 
 #include "DeviceDetection.h"
 #include "ProgramError.h"
@@ -126,6 +127,7 @@ struct TRepeaterArgs {
     std::string layout = "multi";
     std::string code, base, repeater, busy, altBase, altRepeater;
     std::string debugBeep = "off";
+    bool force = false;
 
     [[nodiscard]] int Layout() const { return layout == "single" ? kSingleCellLayout : kMultiCellLayout; }
     [[nodiscard]] TRepeaterInput Input() const
@@ -270,11 +272,17 @@ int WriteRepeater(TSendmail& link, QTextStream& out, QTextStream& err, const TRe
 
 using TRepeaterSequence = int (*)(TSendmail&, QTextStream&, QTextStream&, const TRepeaterArgs&);
 
-int RunOnRepeater(TCliSession& s, TRepeaterSequence sequence, const TRepeaterArgs& args)
+// guard: the command writes, so it first makes sure that a repeater answers.
+int RunOnRepeater(TCliSession& s, TRepeaterSequence sequence, const TRepeaterArgs& args, const char* guard = nullptr)
 {
     TSendmail* link = s.OpenLink();
     if (!link)
         return kExitPort;
+    if (guard) {
+        if (const int refused = CheckDeviceKind(s, *link, TBackupKind::Repeater, guard, args.force,
+                                                "This is not a Davo repeater, not able to write data !"))
+            return refused;
+    }
     try {
         return sequence(*link, s.Out(), s.Err(), args);
     }
@@ -315,8 +323,9 @@ void AddRepeaterCommands(TCliApp& cli)
         kGroup, "write",
         "check the fields as the Repeater page does and write them in its order;\n"
         "empty alternatives become 255",
-        [write](TCliSession& s) { return RunOnRepeater(s, WriteRepeater, *write); }, family);
+        [write](TCliSession& s) { return RunOnRepeater(s, WriteRepeater, *write, "repeater write"); }, family);
     AddLayoutOption(writeCommand, *write);
+    AddForceOption(writeCommand, write->force);
     writeCommand->add_option("--code", write->code, "MXS code, octal")->type_name("OCTAL")->required();
     writeCommand->add_option("--base", write->base, "base number")->type_name("N")->required();
     writeCommand->add_option("--repeater", write->repeater, "repeater number")->type_name("N")->required();

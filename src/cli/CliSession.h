@@ -14,7 +14,8 @@ enum CliExit {
     kExitPort = 2,
     kExitNoAnswer = 3,
     kExitNotConfirmed = 4,
-    kExitWrongModel = 5
+    kExitWrongModel = 5,
+    kExitDiffers = 7
 };
 
 // What a running command of tunebench-cli works with: the global options, the
@@ -49,8 +50,10 @@ public:
     // Ends the running exchange and every later one (a signal came).
     void RequestStop();
 
-private:
+    // "COM1", or the path given with --port.
     [[nodiscard]] QString PortName() const;
+
+private:
     // "COM1 (/dev/pts/3) at 9600 baud": what the link used.
     [[nodiscard]] QString PortAndRate() const;
     [[nodiscard]] int ComNumber() const;

@@ -1,12 +1,18 @@
 #include "DownloadPage.h"
 
+#include "DeviceBackup.h"
+#include "DeviceDetection.h"
 #include "DeviceSession.h"
 #include "DialogsTranslation.h"
 #include "FileDialogs.h"
 #include "FileLocations.h"
+#include "HandsetDevice.h"
 #include "MenuFolder.h"
 #include "MenuPlayer.h"
+#include "MenuVerifier.h"
+#include "PP_SerialNumber.h"
 #include "SndMail.h"
+#include "TpaProComImpl.h"
 #include "UiGuards.h"
 
 #include <QDir>
@@ -24,6 +30,12 @@ TDownloadPage::TDownloadPage(IDeviceSession& session, QString programFolder, QSt
     setObjectName(QStringLiteral("DownloadPage"));
     Button9 = new QPushButton(QStringLiteral("Load Menu"), this);
     Button9->setObjectName(QStringLiteral("Button9"));
+    btnVerifyMenu = new QPushButton(QStringLiteral("Verify Menu"), this);
+    btnVerifyMenu->setObjectName(QStringLiteral("btnVerifyMenu"));
+    btnVerifyMenu->setToolTip(QStringLiteral("Compares the device's cells with the lines of a menu file or backup"));
+    btnSaveBackup = new QPushButton(QStringLiteral("Save Backup"), this);
+    btnSaveBackup->setObjectName(QStringLiteral("btnSaveBackup"));
+    btnSaveBackup->setToolTip(QStringLiteral("Reads the device's settings into a menu file that Load Menu plays back"));
     Button10 = new QPushButton(QStringLiteral("Load Flash"), this);
     Button10->setObjectName(QStringLiteral("Button10"));
     lblReadHelpfile = new QLabel(QStringLiteral("Read Helpfile-Software-Tab Download"), this);
@@ -50,9 +62,19 @@ TDownloadPage::TDownloadPage(IDeviceSession& session, QString programFolder, QSt
     lblMenuDataCount = AddHiddenLabel("lblMenuDataCount", texts.dataCountMismatch);
     lblMenuPastEnd = AddHiddenLabel("lblMenuPastEnd", texts.pastLastAddress);
     lblMenuReadError = AddHiddenLabel("lblMenuReadError", QStringLiteral("Cannot read %1: %2"));
+    lblVerifyMatch = AddHiddenLabel("lblVerifyMatch", QStringLiteral("The device holds every line of the file."));
+    lblVerifyDiffer = AddHiddenLabel("lblVerifyDiffer",
+                                     QStringLiteral("%1 line(s) differ from the device; they are marked in the list."));
+    lblVerifyNoAnswer = AddHiddenLabel("lblVerifyNoAnswer", QStringLiteral("Line %1 got no valid answer."));
+    lblBackupSaved = AddHiddenLabel("lblBackupSaved", QStringLiteral("The backup was saved to %1."));
+    lblBackupNoAnswer =
+        AddHiddenLabel("lblBackupNoAnswer", QStringLiteral("Cell %1 got no valid answer; no backup was saved."));
+    lblBackupSaveError = AddHiddenLabel("lblBackupSaveError", QStringLiteral("Cannot save %1: %2"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Button9);
+    buttons->addWidget(btnVerifyMenu);
+    buttons->addWidget(btnSaveBackup);
     buttons->addWidget(Button10);
     buttons->addWidget(lblReadHelpfile);
     buttons->addStretch();
@@ -63,6 +85,8 @@ TDownloadPage::TDownloadPage(IDeviceSession& session, QString programFolder, QSt
 
     connect(Button9, &QPushButton::clicked, this, [this] { Button9Click(); });
     connect(Button10, &QPushButton::clicked, this, [this] { Button10Click(); });
+    connect(btnVerifyMenu, &QPushButton::clicked, this, [this] { btnVerifyMenuClick(); });
+    connect(btnSaveBackup, &QPushButton::clicked, this, [this] { btnSaveBackupClick(); });
 }
 
 QLabel* TDownloadPage::AddHiddenLabel(const char* name, const QString& caption)
@@ -85,6 +109,38 @@ TMenuProblemTexts TDownloadPage::ProblemTexts() const
     return texts;
 }
 
+QString TDownloadPage::MenuStartFolder() const
+{
+    // A portable program keeps its menu files beside it; an installed one cannot.
+    return TMenuFolder(m_settingsFile)
+        .StartFolder(TFileLocations(m_programFolder).Portable() ? m_programFolder : QDir::homePath());
+}
+
+bool TDownloadPage::ProbeAndLoadMenu(QStringList& lines)
+{
+    ListBox1->clear();
+    if (m_session.Link().ProbeDevice(1000) <= 0) {
+        if (!m_session.Link().StopRequested)
+            ShowMessage(Label44->text());
+        return false;
+    }
+    TFileDialogRequest request;
+    request.directory = MenuStartFolder();
+    const QString path = ChooseOpenFile(this, request);
+    if (path.isEmpty()) {
+        ShowMessage(Label43->text());
+        return false;
+    }
+    TMenuFolder(m_settingsFile).Remember(path);
+    QString error;
+    if (!TMenuFile::Load(path, lines, error)) {
+        ShowMessage(lblMenuReadError->text().arg(path, error));
+        return false;
+    }
+    ListBox1->addItems(lines);
+    return true;
+}
+
 void TDownloadPage::Button9Click()
 {
     const TDeviceOperationScope operation(m_session);
@@ -93,32 +149,136 @@ void TDownloadPage::Button9Click()
     if (!m_session.ConnectionCheck())
         return;
     TWaitCursorGuard hourglass;
-    TEnableGuard enable({Button9, Button10});
-    ListBox1->clear();
-    if (m_session.Link().ProbeDevice(1000) <= 0) {
-        if (!m_session.Link().StopRequested)
+    TEnableGuard enable({Button9, Button10, btnVerifyMenu, btnSaveBackup});
+    QStringList lines;
+    if (ProbeAndLoadMenu(lines))
+        PlayListedLines(lines);
+}
+
+namespace {
+struct TGaugeShown {
+    explicit TGaugeShown(QProgressBar* g) : gauge(g)
+    {
+        gauge->setValue(0);
+        gauge->show();
+    }
+    ~TGaugeShown() { gauge->hide(); }
+    TGaugeShown(const TGaugeShown&) = delete;
+    TGaugeShown& operator=(const TGaugeShown&) = delete;
+    QProgressBar* gauge;
+};
+} // namespace
+
+void TDownloadPage::btnVerifyMenuClick()
+{
+    const TDeviceOperationScope operation(m_session);
+    if (operation.Refused())
+        return;
+    if (!m_session.ConnectionCheck())
+        return;
+    TWaitCursorGuard hourglass;
+    TEnableGuard enable({Button9, Button10, btnVerifyMenu, btnSaveBackup});
+    QStringList lines;
+    if (!ProbeAndLoadMenu(lines))
+        return;
+    const TMenuCheck check = TMenuFile::Check(lines);
+    if (!check.Ok()) {
+        ShowBadLine(check);
+        return;
+    }
+    TMenuVerifyResult result;
+    {
+        const TGaugeShown gauge(MenuGauge);
+        TMenuVerifier verifier(m_session.Link());
+        verifier.OnLineDone = [this](int, int percent) { MenuGauge->setValue(percent); };
+        result = verifier.Verify(lines);
+    }
+    for (const TMenuDifference& d : result.differences) {
+        QListWidgetItem* item = ListBox1->item(d.line - 1);
+        item->setBackground(QColor(0xFF, 0xC0, 0xC0));
+        item->setToolTip(d.Text());
+    }
+    switch (result.end) {
+    case TMenuVerifyResult::TEnd::Stopped:
+        return;
+    case TMenuVerifyResult::TEnd::Refused:
+        ShowBadLine(result.check);
+        return;
+    case TMenuVerifyResult::TEnd::NoAnswer:
+        ListBox1->setCurrentRow(result.failedLine - 1);
+        ShowMessage(lblVerifyNoAnswer->text().arg(result.failedLine));
+        return;
+    case TMenuVerifyResult::TEnd::Completed:
+        break;
+    }
+    if (result.differences.empty()) {
+        ShowMessage(lblVerifyMatch->text());
+        return;
+    }
+    ListBox1->setCurrentRow(result.differences.front().line - 1);
+    ShowMessage(lblVerifyDiffer->text().arg(result.differences.size()));
+}
+
+void TDownloadPage::btnSaveBackupClick()
+{
+    const TDeviceOperationScope operation(m_session);
+    if (operation.Refused())
+        return;
+    if (!m_session.ConnectionCheck())
+        return;
+    TWaitCursorGuard hourglass;
+    TEnableGuard enable({Button9, Button10, btnVerifyMenu, btnSaveBackup});
+    TMailControl& link = m_session.Link();
+    if (link.ProbeDevice(1000) <= 0) {
+        if (!link.StopRequested)
             ShowMessage(Label44->text());
         return;
     }
-    TMenuFolder folder(m_settingsFile);
+    TBackupHeader header;
+    header.kind = KindOfDetected(TDeviceDetector(link).DetectDevice());
+    if (header.kind == TBackupKind::Handset) {
+        const QString digits = THandsetDevice(link).ReadIdentityDigits();
+        header.identity = digits.size() >= 10 ? TPP_SerialNumber().HexToIpei(digits, true) : QString();
+    }
     TFileDialogRequest request;
-    // A portable program keeps its menu files beside it; an installed one cannot.
-    request.directory =
-        folder.StartFolder(TFileLocations(m_programFolder).Portable() ? m_programFolder : QDir::homePath());
-    const QString path = ChooseOpenFile(this, request);
+    request.directory = MenuStartFolder();
+    request.fileName = QStringLiteral("%1-%2.mnu")
+                           .arg(QLatin1String(BackupKindName(header.kind)),
+                                QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    const QString path = ChooseSaveFile(this, request);
     if (path.isEmpty()) {
         ShowMessage(Label43->text());
         return;
     }
-    folder.Remember(path);
-    QStringList lines;
-    QString error;
-    if (!TMenuFile::Load(path, lines, error)) {
-        ShowMessage(lblMenuReadError->text().arg(path, error));
+    TMenuFolder(m_settingsFile).Remember(path);
+    header.port = QStringLiteral("COM%1").arg(link.Channel()->ComNumber());
+    if (const auto* port = dynamic_cast<const TTpaProComImpl*>(link.Channel()))
+        header.port += QStringLiteral(" (%1)").arg(port->DevicePath());
+    header.rate = link.Channel()->Baud();
+    header.runs = ProgramCells(header.kind);
+    header.date = QDateTime::currentDateTime();
+    TBackupRead read;
+    {
+        const TGaugeShown gauge(MenuGauge);
+        TDeviceBackup backup(link);
+        backup.OnProgress = [this](int done, int total) { MenuGauge->setValue(TMenuFile::GaugePercent(done, total)); };
+        read = backup.Read(header.runs);
+    }
+    if (read.stopped)
+        return;
+    if (!read.complete) {
+        ShowMessage(lblBackupNoAnswer->text().arg(
+            QString::number(read.failedAddress, 16).toUpper().rightJustified(4, QLatin1Char('0'))));
         return;
     }
-    ListBox1->addItems(lines);
-    PlayListedLines(lines);
+    QString error;
+    if (!SaveFileAtomically(path, BackupFileBytes(header, read.lines), error)) {
+        ShowMessage(lblBackupSaveError->text().arg(path, error));
+        return;
+    }
+    ListBox1->clear();
+    ListBox1->addItems(header.Lines() + read.lines);
+    ShowMessage(lblBackupSaved->text().arg(path));
 }
 
 void TDownloadPage::ShowBadLine(const TMenuCheck& check)

@@ -21,12 +21,18 @@ public:
 
     void Button9Click();
     void Button10Click();
+    // Reads the cells of a chosen menu file's lines and marks the lines the device holds otherwise.
+    void btnVerifyMenuClick();
+    // Reads the cells the program uses on the connected device into a backup file.
+    void btnSaveBackupClick();
 
     // The problem texts of a bad menu line, from the hidden labels.
     [[nodiscard]] TMenuProblemTexts ProblemTexts() const;
 
     QPushButton* Button9;
     QPushButton* Button10;
+    QPushButton* btnVerifyMenu;
+    QPushButton* btnSaveBackup;
     QListWidget* ListBox1;
     QProgressBar* MenuGauge;
     QLabel* lblReadHelpfile;
@@ -41,6 +47,12 @@ public:
     QLabel* lblMenuDataCount;
     QLabel* lblMenuPastEnd;
     QLabel* lblMenuReadError;
+    QLabel* lblVerifyMatch;
+    QLabel* lblVerifyDiffer;
+    QLabel* lblVerifyNoAnswer;
+    QLabel* lblBackupSaved;
+    QLabel* lblBackupNoAnswer;
+    QLabel* lblBackupSaveError;
 
 signals:
     // The link's port is closed: the flash load utility may take it.
@@ -49,6 +61,9 @@ signals:
 private:
     QLabel* AddHiddenLabel(const char* name, const QString& caption);
     void ShowBadLine(const TMenuCheck& check);
+    // Probes, asks for a menu file and lists its lines; false (after saying why) when there is none.
+    bool ProbeAndLoadMenu(QStringList& lines);
+    [[nodiscard]] QString MenuStartFolder() const;
     // Runs the lines in the list; the list and the gauge follow the progress.
     void PlayListedLines(const QStringList& lines);
 

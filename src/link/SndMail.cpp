@@ -425,6 +425,7 @@ bool TMailControl::VerifyWrite()
     try {
         BuildFrame(readMail);
         Exchange();
+        m_readbackAnswered = m_mail.RxCount > EchoLength();
         // Only an answer of exactly the cells written can confirm them.
         confirmed = m_mail.RxChecksumOk && AnswerLength() == count;
         const int e = EchoLength();
@@ -475,6 +476,8 @@ QString TMailControl::DoSendMail(const QString& mail)
             }
         }
     } while (write && attempt < limit && !m_success && !StopRequested && m_channel->IsOpen());
+    if (write && attempt > 0)
+        ReportWrite();
     if (write && !m_success && ShowDialogs && m_presenter)
         m_presenter->ShowWarning(QStringLiteral("Readback Error! - Writing failed!!"));
     return m_mail.AnswerText;

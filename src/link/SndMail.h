@@ -35,6 +35,15 @@ struct TMail {
     bool EchoBack = false;
 };
 
+class TMailControl;
+
+// How the attempts of an EEPROM write mail ended: the read-back matched, it
+// answered otherwise, or it got nothing back.
+enum class TWriteResult { Confirmed, NotConfirmed, NoAnswer };
+// Told of every EEPROM write mail that went on the line, once its attempts are
+// over; mail holds the write's frame. One for the whole program (the journal).
+using TWriteObserver = std::function<void(const TMailControl& link, const TMail& mail, TWriteResult result)>;
+
 // The mail exchange engine and the device operations built on it. Runs on the
 // UI thread; its waits keep the event loop running and sleep between events.
 class TMailControl {
@@ -91,6 +100,8 @@ public:
     static void FreeMonitor();
 
     void SetPresenter(ILinkPresenter* presenter) { m_presenter = presenter; }
+    static void SetWriteObserver(TWriteObserver observer);
+    [[nodiscard]] static const TWriteObserver& WriteObserver();
     [[nodiscard]] bool Success() const { return m_success; }
     [[nodiscard]] const TMail& Mail() const { return m_mail; }
     [[nodiscard]] bool Busy() const { return m_busy; }
@@ -162,6 +173,7 @@ private:
     // Two-wire mode: count bytes delivered now opened the answer before the
     // request could have crossed the line: they belong to an earlier exchange.
     [[nodiscard]] bool BeganBeforeStaleLimit(std::int64_t now, int count) const;
+    void ReportWrite() const;
 
     TVirtualCom* m_channel;
     ILinkPresenter* m_presenter = nullptr;
@@ -173,6 +185,7 @@ private:
     bool m_rts = false;
     bool m_modemLinesLogged = false;
     bool m_echoFound = false;
+    bool m_readbackAnswered = false;
     // The last exchange ended without its complete answer; its rest may still come.
     bool m_lineUnsettled = false;
     std::int64_t m_lastLineActivity = 0;

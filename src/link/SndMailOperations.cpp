@@ -21,7 +21,26 @@ QString WriteMailHead(std::uint8_t al, std::uint8_t ah, std::uint8_t count)
 }
 
 QString BoolText(bool b) { return b ? QStringLiteral("True") : QStringLiteral("False"); }
+
+TWriteObserver& Observer()
+{
+    static TWriteObserver observer;
+    return observer;
+}
 } // namespace
+
+void TMailControl::SetWriteObserver(TWriteObserver observer) { Observer() = std::move(observer); }
+
+const TWriteObserver& TMailControl::WriteObserver() { return Observer(); }
+
+void TMailControl::ReportWrite() const
+{
+    if (const TWriteObserver& observer = WriteObserver())
+        observer(*this, m_mail,
+                 m_success            ? TWriteResult::Confirmed
+                 : m_readbackAnswered ? TWriteResult::NotConfirmed
+                                      : TWriteResult::NoAnswer);
+}
 
 QString TMailControl::ReadEepromText(std::uint8_t al, std::uint8_t ah, std::uint8_t count)
 {

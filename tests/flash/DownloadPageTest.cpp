@@ -153,6 +153,31 @@ TEST_F(DownloadPageTest, MenuDialogStartsWhereTheLastMenuFileCameFrom)
     EXPECT_EQ(m_files.Requests()[1].request.directory, Folder() + QStringLiteral("menus"));
 }
 
+// Save a backup, change a cell, verify the backup: the changed line is marked.
+TEST_F(DownloadPageTest, BackupThenVerifyMarksTheChangedLine)
+{
+    StartWith({});
+    m_files = TScriptedFileDialogPresenter();
+    const QString backup = Folder() + QStringLiteral("backup.mnu");
+    m_files.Answer(backup);
+    m_page->btnSaveBackupClick();
+    ASSERT_EQ(m_dialogs.Count(), 1u);
+    EXPECT_EQ(m_dialogs.Last().text, "The backup was saved to " + backup + ".");
+    EXPECT_EQ(m_gauge.last(), 100);
+    ASSERT_TRUE(m_form->Operations().Link().WriteEepromText(0x29, 0x00, 1, QStringLiteral("33")));
+
+    m_files.Answer(backup);
+    m_page->btnVerifyMenuClick();
+    ASSERT_EQ(m_dialogs.Count(), 2u);
+    EXPECT_EQ(m_dialogs.Last().text, "1 line(s) differ from the device; they are marked in the list.");
+    const QListWidgetItem* marked = m_page->ListBox1->currentItem();
+    ASSERT_NE(marked, nullptr);
+    EXPECT_TRUE(marked->text().startsWith(QStringLiteral("01 29 00 ")));
+    EXPECT_TRUE(marked->toolTip().endsWith(QStringLiteral(": 0029 device 33 file 6D")))
+        << marked->toolTip().toStdString();
+    EXPECT_TRUE(m_page->btnVerifyMenu->isEnabled());
+}
+
 TEST_F(DownloadPageTest, LoadFlashClosesThePortAndShowsTheFlashWindow)
 {
     StartWith({});

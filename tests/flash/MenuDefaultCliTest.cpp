@@ -84,7 +84,8 @@ TEST_F(MenuDefaultCli, DefaultAtTheTargetsRateOrNoAnswer)
     // The adapter goes while the device takes the command: no "sent", and no 3 s wait on a port that is gone.
     QElapsedTimer clock;
     clock.start();
-    r = OnSim({"--profile", "handset", "--hangup-after", "2"}, {"default", "handset"});
+    // Its 4th answer: after the probe and the detection (2), the default command's probe and its mail.
+    r = OnSim({"--profile", "handset", "--hangup-after", "4"}, {"default", "handset"});
     EXPECT_EQ(r.exitCode, 2) << r.err.toStdString();
     EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
     EXPECT_TRUE(r.err.contains(QStringLiteral("the port was lost"))) << r.err.toStdString();

@@ -136,8 +136,9 @@ TEST_F(RepeaterCliOnSim, HandsetIsNotARepeater)
     EXPECT_EQ(read.exitCode, 3);
     EXPECT_EQ(read.err, "This is not a DAVO repeater, not able to read data !\n");
     const CliResult write = Run({"write", "--code", "10000000040", "--base", "1", "--repeater", "2", "--busy", "3"});
-    EXPECT_EQ(write.exitCode, 3);
-    EXPECT_EQ(write.err, "This is not a Davo repeater, not able to write data !\n");
+    EXPECT_EQ(write.exitCode, 5);
+    EXPECT_EQ(write.err,
+              "the device answered as \"PP Connected\"; 'repeater write' needs a repeater. Nothing was written.\n");
     sim->StopAndImage();
     EXPECT_TRUE(sim->Writes().isEmpty());
 }

@@ -24,6 +24,8 @@ public:
         Set("XDG_STATE_HOME", QStringLiteral("home/.local/state"));
         Set("XDG_CONFIG_DIRS", QStringLiteral("etc/xdg"));
         const QString runtime = Set("XDG_RUNTIME_DIR", QStringLiteral("run"));
+        // A portable build would keep its journal of writes beside the program.
+        qputenv("TUNEBENCH_JOURNAL", QFile::encodeName(m_dir.filePath(QStringLiteral("journal"))));
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 

@@ -1,0 +1,38 @@
+// "journal": the writes the program sent to devices.
+#include "CliApp.h"
+#include "CliGroups.h"
+
+#include "WriteJournal.h"
+
+#include <QCoreApplication>
+
+namespace {
+const std::string kGroup = "Journal commands";
+
+int Journal(TCliSession& s, const std::string& last)
+{
+    const QString path = TWriteJournal::DefaultPath(QCoreApplication::applicationDirPath());
+    const QStringList entries = TWriteJournal::Entries(path, last.empty() ? -1 : *ParseDecimal(FromArg(last)));
+    if (entries.isEmpty()) {
+        s.Err() << path << ": no writes journalled\n";
+        return kExitDone;
+    }
+    s.Out() << TWriteJournal::kHeader << "\n";
+    for (const QString& entry : entries)
+        s.Out() << entry << "\n";
+    return kExitDone;
+}
+} // namespace
+
+void AddJournalCommands(TCliApp& cli)
+{
+    auto last = std::make_shared<std::string>();
+    cli.AddCommand(kGroup, "journal",
+                   "print the journal of writes (every EEPROM write the windows and this program\n"
+                   "sent, tab-separated: time, program, port, rate, kind, identity, address,\n"
+                   "bytes, result), oldest first",
+                   [last](TCliSession& s) { return Journal(s, *last); })
+        ->add_option("--last", *last, "only the last N writes")
+        ->type_name("N")
+        ->check(DecimalCheck("a number", [](int) { return true; }));
+}

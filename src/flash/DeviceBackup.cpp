@@ -1,0 +1,214 @@
+#include "DeviceBackup.h"
+
+#include "DeviceDetection.h"
+#include "HandsetCells.h"
+#include "NumberConverting.h"
+#include "RepeaterRules.h"
+#include "SndMail.h"
+#include "StartupText.h"
+
+#include <QSaveFile>
+#include <QScopeGuard>
+#include <algorithm>
+#include <array>
+
+namespace {
+
+const QString kKindKey = QStringLiteral("REM kind: ");
+// The repeater type, which the detection reads on every device that is no handset.
+constexpr std::uint16_t kRepeaterTypeCell = 0x0780;
+
+// Sorted, with overlapping and touching runs joined.
+std::vector<TCellRun> Joined(std::vector<TCellRun> runs)
+{
+    std::sort(runs.begin(), runs.end(), [](const TCellRun& a, const TCellRun& b) { return a.address < b.address; });
+    std::vector<TCellRun> joined;
+    for (const TCellRun& run : runs) {
+        if (!joined.empty() && run.address <= joined.back().Last() + 1)
+            joined.back().count = std::max(joined.back().Last(), run.Last()) - joined.back().address + 1;
+        else
+            joined.push_back(run);
+    }
+    return joined;
+}
+
+QString Address(int address) { return ByteToHex(address >> 8) + ByteToHex(address & 0xFF); }
+
+} // namespace
+
+const char* BackupKindName(TBackupKind kind)
+{
+    switch (kind) {
+    case TBackupKind::Handset:
+        return "handset";
+    case TBackupKind::Repeater:
+        return "repeater";
+    case TBackupKind::Base:
+        break;
+    }
+    return "base";
+}
+
+TBackupKind KindOfDetected(DeviceKind found)
+{
+    return found == DeviceKind::Handset    ? TBackupKind::Handset
+           : found == DeviceKind::Repeater ? TBackupKind::Repeater
+                                           : TBackupKind::Base;
+}
+
+std::optional<TBackupKind> BackupKindFromName(const QString& name)
+{
+    for (const TBackupKind kind : {TBackupKind::Handset, TBackupKind::Repeater, TBackupKind::Base})
+        if (name.trimmed().compare(QLatin1String(BackupKindName(kind)), Qt::CaseInsensitive) == 0)
+            return kind;
+    return std::nullopt;
+}
+
+std::vector<TCellRun> ProgramCells(TBackupKind kind)
+{
+    // Every device is probed at 0000h and identified at 0040h (3 bytes) and 0780h.
+    std::vector<TCellRun> runs{{0x0000, 1}, {0x0040, 3}};
+    switch (kind) {
+    case TBackupKind::Handset:
+        runs.insert(runs.end(), {{HandsetCell::ModelMarker, 1},
+                                 {HandsetCell::Gain, 1},
+                                 {HandsetCell::HandsfreeGain, 1},
+                                 {HandsetCell::Identity, HandsetCell::IdentityCount},
+                                 {HandsetCell::StartupText, TStartupText::TextBytes(true)}});
+        break;
+    case TBackupKind::Repeater:
+        runs.insert(runs.end(), {{RepeaterCell::RepeaterNumber, 1},
+                                 {RepeaterCell::BusyBit, 1},
+                                 {RepeaterCell::RepeaterJump, 1},
+                                 {RepeaterCell::DebugBeep, 1},
+                                 {RepeaterCell::Cleared, RepeaterCell::ClearedCount},
+                                 {RepeaterCell::AltBase, 1},
+                                 {RepeaterCell::AltRepeater, 1},
+                                 {RepeaterCell::Fixed, 1},
+                                 {RepeaterCell::Multibase, 1},
+                                 {RepeaterCell::Code, 5},
+                                 {RepeaterCell::MultiCellBase, 1},
+                                 {RepeaterCell::ZeroBlindSlot, 1},
+                                 {RepeaterCell::AltSync, 1},
+                                 {kRepeaterTypeCell, 1}});
+        break;
+    case TBackupKind::Base:
+        runs.push_back({kRepeaterTypeCell, 1});
+        break;
+    }
+    return Joined(runs);
+}
+
+QString RunsText(const std::vector<TCellRun>& runs)
+{
+    QStringList parts;
+    for (const TCellRun& run : runs)
+        parts << (run.count == 1 ? Address(run.address)
+                                 : Address(run.address) + QLatin1Char('-') + Address(run.Last()));
+    return parts.join(QLatin1Char(' '));
+}
+
+QStringList TBackupHeader::Lines() const
+{
+    QStringList lines{QStringLiteral("REM Tunebench backup of a device's cells; play it back with restore"),
+                      kKindKey + QLatin1String(BackupKindName(kind))};
+    if (!identity.isEmpty())
+        lines << QStringLiteral("REM identity: ") + identity;
+    lines << QStringLiteral("REM port: ") + port << QStringLiteral("REM rate: %1").arg(rate)
+          << QStringLiteral("REM range: ") + RunsText(runs)
+          << QStringLiteral("REM date: ") + date.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return lines;
+}
+
+QByteArray BackupFileBytes(const TBackupHeader& header, const QStringList& dataLines)
+{
+    return ((header.Lines() + dataLines).join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toLatin1();
+}
+
+std::optional<TBackupKind> BackupKindOf(const QStringList& lines)
+{
+    for (const QString& line : lines)
+        if (line.startsWith(kKindKey, Qt::CaseInsensitive))
+            return BackupKindFromName(line.mid(kKindKey.size()));
+    return std::nullopt;
+}
+
+QByteArray TCellReader::ReadPiece(int address, int count)
+{
+    std::array<std::uint8_t, kLongRead> cells{};
+    const std::uint16_t tries = m_link.ReadTries;
+    m_link.ReadTries = kReadTries;
+    const auto restoreTries = qScopeGuard([&] { m_link.ReadTries = tries; });
+    const auto n = static_cast<std::uint8_t>(count);
+    if (m_link.ReadEepromBytesAt(static_cast<std::uint16_t>(address), n, cells) != n)
+        return {};
+    return QByteArray(reinterpret_cast<const char*>(cells.data()), n);
+}
+
+bool TCellReader::Read(int address, int count, QByteArray& out)
+{
+    out.clear();
+    while (out.size() < count) {
+        const int at = address + static_cast<int>(out.size());
+        const int rest = count - static_cast<int>(out.size());
+        QByteArray piece = ReadPiece(at, std::min(m_piece, rest));
+        if (piece.isEmpty() && m_piece > TMenuFile::kMaxCount && rest > TMenuFile::kMaxCount && !m_link.StopRequested) {
+            m_piece = TMenuFile::kMaxCount;
+            piece = ReadPiece(at, std::min(m_piece, rest));
+        }
+        if (piece.isEmpty())
+            return false;
+        out += piece;
+        m_cells += static_cast<int>(piece.size());
+        if (OnCells)
+            OnCells(m_cells);
+    }
+    return true;
+}
+
+TBackupRead TDeviceBackup::Read(const std::vector<TCellRun>& runs)
+{
+    TBackupRead result;
+    int total = 0;
+    for (const TCellRun& run : runs)
+        total += run.count;
+    TCellReader reader(m_link);
+    reader.OnCells = [&](int cells) {
+        if (OnProgress)
+            OnProgress(cells, total);
+    };
+    for (const TCellRun& run : runs) {
+        QByteArray cells;
+        const bool complete = reader.Read(run.address, run.count, cells);
+        // Whole lines only: a line holds the cells of one write.
+        const int whole = complete ? static_cast<int>(cells.size())
+                                   : static_cast<int>(cells.size()) / TMenuFile::kMaxCount * TMenuFile::kMaxCount;
+        for (int offset = 0; offset < whole; offset += TMenuFile::kMaxCount) {
+            const int address = run.address + offset;
+            const int count = std::min(TMenuFile::kMaxCount, whole - offset);
+            QString line = ByteToHex(count) + QLatin1Char(' ') + ByteToHex(address & 0xFF) + QLatin1Char(' ') +
+                           ByteToHex(address >> 8);
+            for (int k = 0; k < count; ++k)
+                line += QLatin1Char(' ') + ByteToHex(static_cast<std::uint8_t>(cells[offset + k]));
+            result.lines << line;
+        }
+        if (!complete) {
+            result.stopped = m_link.StopRequested;
+            result.failedAddress = static_cast<std::uint16_t>(run.address + cells.size());
+            return result;
+        }
+    }
+    result.complete = true;
+    return result;
+}
+
+bool SaveFileAtomically(const QString& path, const QByteArray& contents, QString& error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size() || !file.commit()) {
+        error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    return true;
+}

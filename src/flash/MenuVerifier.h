@@ -1,0 +1,50 @@
+#pragma once
+
+#include "MenuFile.h"
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class TMailControl;
+
+// Cells of a line that the device holds otherwise: from the first differing
+// cell to the last, as the device has them and as the file would write them.
+struct TMenuDifference {
+    int line = 0; // counted from 1
+    std::uint16_t address = 0;
+    QString device; // "48 49"
+    QString file;   // "20 20"
+    // "line N: ADDR device XX file YY"
+    [[nodiscard]] QString Text() const;
+};
+
+struct TMenuVerifyResult {
+    enum class TEnd {
+        Completed, // every line read; `differences` says whether they match
+        Refused,   // the file did not pass its check; nothing was read
+        NoAnswer,  // line `failedLine` got no valid answer
+        Stopped,
+    };
+    TEnd end = TEnd::Completed;
+    TMenuCheck check;
+    int failedLine = 0;
+    std::vector<TMenuDifference> differences;
+};
+
+// Reads every cell that a menu file's lines would write and compares: the
+// command line's "menu verify" and the Download page share it. Lines that
+// follow each other in the EEPROM (as in a backup) are read together.
+class TMenuVerifier {
+public:
+    explicit TMenuVerifier(TMailControl& link) : m_link(link) {}
+
+    std::function<void(int done, int percent)> OnLineDone;
+
+    TMenuVerifyResult Verify(const QStringList& lines);
+
+private:
+    TMailControl& m_link;
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+// The journal of writes: one tab-separated line for every EEPROM write mail
+// the program sends, appended and flushed as the write ends, never rewritten.
+// At kRotateBytes the file moves aside to "<path>.1" (replacing an older one)
+// and a new one begins. A journal that cannot be written is reported once and
+// never stops the device work.
+class TWriteJournal {
+public:
+    static constexpr qint64 kRotateBytes = 1024 * 1024;
+    static const QString kHeader; // the first line of every journal file
+
+    // The journal's path: $TUNEBENCH_JOURNAL when set, else "journal" in the
+    // user's data folder (beside a portable program).
+    [[nodiscard]] static QString DefaultPath(const QString& programFolder);
+
+    // Journals every later write of every link into path under the program's
+    // name; a write of the file beyond the file size limit fails instead of
+    // ending the program.
+    static void Install(const QString& path, const QString& program);
+    static void Uninstall();
+    // Called once, with the journal's path and the reason, when the journal
+    // cannot be written; by default a line on standard error.
+    static void SetWarning(std::function<void(const QString& path, const QString& reason)> warning);
+    // The device the next writes go to, as far as the program knows it
+    // without asking: "handset", "repeater" or "base", and an identity.
+    static void SetDevice(const QString& kind, const QString& identity);
+    [[nodiscard]] static QString DeviceKind();
+
+    // The lines of the journal and its rotated predecessor, oldest first,
+    // without their header lines; the last `last` of them when last >= 0.
+    [[nodiscard]] static QStringList Entries(const QString& path, int last = -1);
+};

@@ -1,0 +1,180 @@
+// Guards, backup, verify and the journal of writes: the real tunebench-cli
+// against the simulator.
+#include "support/CliProcess.h"
+#include "support/SimHarness.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+namespace {
+
+using tbtest::CliResult;
+using tbtest::RunCli;
+using tbtest::SimHarness;
+
+QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& text)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+    return path;
+}
+
+struct GuardCase {
+    const char* name;
+    const char* profile;
+    QStringList cliArgs; // "MENU" and "BACKUP" stand for files of the test
+    QString answered;    // what the refusal names as answering
+};
+
+class DeviceGuardCli : public ::testing::TestWithParam<GuardCase> {};
+
+TEST_P(DeviceGuardCli, WrongKindOfDeviceGetsNothingWritten)
+{
+    const GuardCase& c = GetParam();
+    QTemporaryDir dir;
+    QStringList args;
+    for (const QString& arg : c.cliArgs)
+        args << (arg == QLatin1String("MENU")     ? WriteFile(dir, "menu.txt", "1 29 0 33\n")
+                 : arg == QLatin1String("BACKUP") ? WriteFile(dir, "backup.mnu", "REM kind: repeater\n1 02 0 07\n")
+                                                  : arg);
+    SimHarness sim({QStringLiteral("--profile"), QLatin1String(c.profile)});
+    ASSERT_TRUE(sim.start()) << sim.errorString().toStdString();
+    const CliResult r = RunCli(QStringList{QStringLiteral("--port"), sim.portPath()} + args);
+    EXPECT_EQ(r.exitCode, 5) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(c.answered)) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("needs"))) << r.err.toStdString();
+    ASSERT_TRUE(sim.stop());
+    EXPECT_TRUE(sim.writeLines().isEmpty());
+    EXPECT_TRUE(sim.logLines().filter(QStringLiteral("DEFAULT")).isEmpty());
+}
+
+const QString kRepeaterAnswered = QStringLiteral("\"Repeater Connected\"");
+const QString kHandsetAnswered = QStringLiteral("\"PP Connected\"");
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, DeviceGuardCli,
+    ::testing::Values(
+        GuardCase{"TextWrite", "repeater-multi", {"handset", "text", "write", "HI"}, kRepeaterAnswered},
+        GuardCase{"Transducer", "repeater-multi", {"handset", "transducer", "new"}, kRepeaterAnswered},
+        GuardCase{"GainWrite", "repeater-multi", {"handset", "gain", "write", "3", "3"}, kRepeaterAnswered},
+        GuardCase{"HandsfreeWrite", "repeater-multi", {"handset", "handsfree", "write", "3", "3"}, kRepeaterAnswered},
+        GuardCase{"HandsfreeReset", "repeater-multi", {"handset", "handsfree", "reset"}, kRepeaterAnswered},
+        GuardCase{"MenuPlay", "repeater-multi", {"menu", "play", "MENU"}, kRepeaterAnswered},
+        GuardCase{"Restore", "handset", {"restore", "BACKUP"}, kHandsetAnswered},
+        GuardCase{"RepeaterWrite",
+                  "handset",
+                  {"repeater", "write", "--code", "10000000040", "--base", "5", "--repeater", "3", "--busy", "2"},
+                  kHandsetAnswered},
+        GuardCase{"DefaultHandset", "repeater-multi", {"default", "handset"}, kRepeaterAnswered},
+        GuardCase{"DefaultRepeater", "handset", {"default", "repeater"}, kHandsetAnswered},
+        GuardCase{"DefaultBase", "handset", {"default", "base"}, kHandsetAnswered},
+        GuardCase{"UnplacedDevice", "base", {"handset", "gain", "write", "3", "3"}, "--force"}),
+    [](const ::testing::TestParamInfo<GuardCase>& info) { return std::string(info.param.name); });
+
+TEST(DeviceGuardCli, ForceWritesIntoADeviceTheDetectionCannotPlace)
+{
+    SimHarness sim({QStringLiteral("--profile"), QStringLiteral("base")});
+    ASSERT_TRUE(sim.start()) << sim.errorString().toStdString();
+    const CliResult r = RunCli({"--port", sim.portPath(), "handset", "gain", "write", "3", "3", "--force"});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    ASSERT_TRUE(sim.stop());
+    EXPECT_EQ(sim.writeLines(), QStringList({"WRITE 0029 33"}));
+}
+
+class BackupCli : public ::testing::TestWithParam<const char*> {};
+
+// Backup, change, verify (the changed lines), play the backup, verify again.
+TEST_P(BackupCli, BackupFindsTheChangesAndPutsThemBack)
+{
+    SimHarness sim({QStringLiteral("--profile"), QLatin1String(GetParam())});
+    ASSERT_TRUE(sim.start()) << sim.errorString().toStdString();
+    const QStringList port{"--port", sim.portPath(), "--baud",
+                           QLatin1String(GetParam()) == QLatin1String("handset") ? "9600" : "115200"};
+    QTemporaryDir dir;
+    const QString backup = dir.filePath(QStringLiteral("before.mnu"));
+
+    CliResult r = RunCli(port + QStringList{"backup", backup});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.endsWith(QStringLiteral("100 %\n"))) << r.err.toStdString();
+    QFile file(backup);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromLatin1(file.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("REM kind: handset\r\n"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("REM identity: "))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("REM range: 0000 001D 0029 003E 0040-0044 0196-01B9\r\n")));
+
+    ASSERT_EQ(RunCli(port + QStringList{"handset", "gain", "write", "3", "3"}).exitCode, 0);
+    ASSERT_EQ(RunCli(port + QStringList{"write", "0197", "48", "49"}).exitCode, 0);
+    r = RunCli(port + QStringList{"menu", "verify", backup});
+    EXPECT_EQ(r.exitCode, 7) << r.err.toStdString();
+    const QStringList differences = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(differences.size(), 2) << r.out.toStdString();
+    EXPECT_TRUE(differences[0].contains(QStringLiteral(": 0029 device 33 file "))) << r.out.toStdString();
+    EXPECT_TRUE(differences[1].contains(QStringLiteral(": 0197 device 48 49 file 41 56"))) << r.out.toStdString();
+
+    ASSERT_EQ(RunCli(port + QStringList{"menu", "play", backup}).exitCode, 0);
+    r = RunCli(port + QStringList{"menu", "verify", backup});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString() << r.out.toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, BackupCli, ::testing::Values("handset", "handset-8240"));
+
+TEST(BackupCliFaults, ACellWithoutAnswerLeavesNoFile)
+{
+    SimHarness sim({QStringLiteral("--silent"), QStringLiteral("0196")});
+    ASSERT_TRUE(sim.start()) << sim.errorString().toStdString();
+    QTemporaryDir dir;
+    const QString backup = dir.filePath(QStringLiteral("backup.mnu"));
+    const CliResult r = RunCli({"--port", sim.portPath(), "backup", backup});
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("cell 0196 got no valid answer; no backup was written")))
+        << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(backup));
+}
+
+// The journal, at its size limit, cannot grow: the writes go on, one warning says so.
+TEST(JournalCli, WritesAreJournalledAndAFullJournalStopsNothing)
+{
+    SimHarness sim;
+    ASSERT_TRUE(sim.start()) << sim.errorString().toStdString();
+    CliResult r = RunCli({"--port", sim.portPath(), "handset", "gain", "write", "3", "3"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    r = RunCli({"journal", "--last", "1"});
+    EXPECT_EQ(r.exitCode, 0);
+    const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << r.out.toStdString();
+    const QStringList fields = lines[1].split(QLatin1Char('\t'));
+    ASSERT_EQ(fields.size(), 9) << lines[1].toStdString();
+    EXPECT_EQ(fields.mid(1), QStringList({"tunebench-cli", "COM1 " + sim.portPath(), "9600", "handset", "", "0029",
+                                          "33", "confirmed"}));
+
+    // A journal beyond the child's file size limit stands for a full disk.
+    QFile journal(qEnvironmentVariable("TUNEBENCH_JOURNAL"));
+    ASSERT_TRUE(journal.open(QIODevice::Append));
+    journal.write(QByteArray(8192, '#') + '\n');
+    journal.close();
+    const int entries = RunCli({"journal"}).out.count(QLatin1Char('\n'));
+    QProcess cli;
+    cli.setChildProcessModifier([] {
+        const rlimit full{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &full);
+    });
+    cli.start(qEnvironmentVariable("TUNEBENCH_BIN_DIR") + QStringLiteral("/tunebench-cli"),
+              {"--port", sim.portPath(), "handset", "text", "write", "HELLO"});
+    ASSERT_TRUE(cli.waitForFinished(60000));
+    const QString err = QString::fromLocal8Bit(cli.readAllStandardError());
+    EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(cli.exitCode(), 0) << err.toStdString();
+    EXPECT_EQ(err.count(QStringLiteral("warning: the journal of writes")), 1) << err.toStdString();
+    ASSERT_TRUE(sim.stop());
+    EXPECT_EQ(sim.writeLines().size(), 3);
+    EXPECT_EQ(RunCli({"journal"}).out.count(QLatin1Char('\n')), entries);
+}
+
+} // namespace
