@@ -54,8 +54,9 @@ EOF
     while IFS= read -r line; do
       command=$(sed -E 's/[[:space:]]{2,}#( .*)?$//' <<<"$line")
       comment=$(sed -nE 's/^.*[[:space:]]{2,}# (.*)$/\1/p' <<<"$line")
-      command=${command//build\/dev\/bin\//$bin/}
+      # /tmp/ first: the build tree itself may lie under /tmp.
       command=${command//\/tmp\//$TMPDIR/}
+      command=${command//build\/dev\/bin\//$bin/}
       if [[ -z "${command// /}" || "$command" =~ ^[[:space:]]*# ]]; then
         :
       elif [[ "$command" =~ \&[[:space:]]*$ ]]; then
