@@ -28,6 +28,7 @@ struct Tally {
     int none = 0;
     int wrong = 0;
     int stale = 0;
+    int undated = 0;
 };
 
 // Reads 40h and 41h (3 bytes each, the same count) in turn, as fast as the link allows.
@@ -68,6 +69,7 @@ Tally Run(const Case& c, int reads, int every, int turnaroundUs)
             }
         }
         t.stale = link.StaleBytesDropped();
+        t.undated = link.UndatedAnswers();
     }
     sim.terminate();
     sim.waitForFinished(5000);
@@ -159,14 +161,15 @@ int main(int argc, char** argv)
         return 0;
     std::printf("%d reads a case, every %dth answer sent twice, device think time %d us\n", reads, every, turnaroundUs);
     std::printf("%-9s %7s %-14s %6s | %8s %8s %8s | %s\n", "mode", "baud", "duplicate", "ms", "right", "none", "wrong",
-                "wrong per 1000 / stale bytes dropped");
+                "wrong per 1000 / stale bytes dropped / reads asked again");
     const QString only = a.size() > 4 ? a[4] : QString(); // "one-wire" or "two-wire": that mode only
     for (const Case& c : cases) {
         if (!only.isEmpty() && only != QLatin1String(c.twoWire ? "two-wire" : "one-wire"))
             continue;
         const Tally t = Run(c, reads, every, turnaroundUs);
-        std::printf("%-9s %7d %-14s %6d | %8d %8d %8d | %.1f / %d\n", c.twoWire ? "two-wire" : "one-wire", c.baud,
-                    c.when, c.duplicateMs, t.right, t.none, t.wrong, 1000.0 * t.wrong / std::max(reads, 1), t.stale);
+        std::printf("%-9s %7d %-14s %6d | %8d %8d %8d | %.1f / %d / %d\n", c.twoWire ? "two-wire" : "one-wire", c.baud,
+                    c.when, c.duplicateMs, t.right, t.none, t.wrong, 1000.0 * t.wrong / std::max(reads, 1), t.stale,
+                    t.undated);
         std::fflush(stdout);
     }
     return 0;

@@ -8,7 +8,9 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <climits>
+#include <thread>
 
 namespace {
 const QString kUnit = QStringLiteral("SndMail");
@@ -20,6 +22,13 @@ constexpr int kBufSize = 254;
 constexpr int kMaxTimerPeriod = 24 * 3600 * 1000;
 // A device's clock may run this much fast (per mille) and still be understood.
 constexpr std::int64_t kRateTolerancePerMille = 20;
+// Two-wire mode: the look at the earliest answer time is slept for its last
+// stretch, to this side of which the event loop's timers are exact enough.
+constexpr std::int64_t kEventLoopSlackNs = 2000000;
+// A look this late (or two byte times, if more) still dates what it finds.
+constexpr std::int64_t kLookPunctualNs = 150000;
+// A read whose answer could not be dated is asked this many times more.
+constexpr int kUndatedAsksMore = 3;
 
 bool IsBlank(QChar c) { return c == QLatin1Char(' '); }
 
@@ -124,6 +133,12 @@ void TMailControl::BuildFrame(const QString& mail)
     const auto e = static_cast<std::uint8_t>(EchoLength());
     const bool write = n >= 2 && bytes[0] == 0x02 && bytes[1] == 0x3B;
     m_mail.RxExpected = write ? e : static_cast<std::uint8_t>(e + 4);
+}
+
+bool TMailControl::IsReadMail() const
+{
+    const auto& f = m_mail.TxFrame;
+    return m_mail.TxLen >= 9 && f[3] == 0x02 && f[5] == 0x3C && f[6] == 0x08 && f[7] == 0x00;
 }
 
 bool TMailControl::IsWriteMail() const
@@ -295,51 +310,28 @@ std::int64_t TMailControl::Exchange()
     m_mail.RxChecksumOk = false;
     if (StopRequested)
         return 0;
-    // Input that arrived outside an exchange is listed by the monitor and dropped.
-    SettleLine();
-    m_channel->DeliverPending();
-    m_mail.RxCount = 0;
-    m_echoFound = !m_mail.EchoOn;
     const std::int64_t t0 = ReadCounter();
-    m_receiving = true;
-    struct ReceivingReset {
-        TMailControl* self;
-        ~ReceivingReset()
-        {
-            self->m_receiving = false;
-            self->m_channel->ResumeReception();
-            self->UpdateReceiveThreshold();
-            self->m_answerTimer.stop();
-            self->StopGapTimer();
+    // A read may be asked again: an answer to any of its asks answers it.
+    for (int ask = 1;; ++ask) {
+        SendAndWait();
+        if (!m_answerUndated || StopRequested || !m_channel->IsOpen() || !IsReadMail())
+            break;
+        ++m_undatedAnswers;
+        const bool giveUp = ask > kUndatedAsksMore;
+        if (auto* monitor = TrafficMonitorRegistry::Current())
+            monitor->AddInfoLine(InfoKind::Comment,
+                                 giveUp ? QStringLiteral("Rx not datable, dropped")
+                                        : QStringLiteral("Rx not datable, asked again"),
+                                 QStringLiteral("STALE"));
+        // The device's own answer to this ask may still be coming: it must
+        // pass before the next ask, or that ask would take it for its own.
+        m_lineUnsettled = true;
+        if (giveUp) {
+            m_mail.RxCount = 0;
+            break;
         }
-    } reset{this};
-
-    const QByteArray frame(reinterpret_cast<const char*>(m_mail.TxFrame.data()), m_mail.TxLen);
-    // Without an echo nothing else tells an earlier exchange's answer from ours.
-    // The request's bytes, then the answer's first byte (in only when its stop
-    // bit is); no think time is assumed.
-    m_staleUntil = m_mail.EchoOn ? 0 : ReadCounter() + ShortestLineNs(m_mail.TxLen + 1, m_channel->Baud());
-    m_channel->Write(frame);
-    ++m_mailsSent;
-    if (auto* monitor = TrafficMonitorRegistry::Current())
-        monitor->AddTraffic(TrafficDirection::Sent, frame);
-
-    m_answerTimer.setInterval(AnswerTimeout);
-    m_answerTimer.start();
-    m_startTime = ReadCounter();
-    m_gapPeriodMs = GapTimeout;
-    m_gapDeadline = m_startTime + m_gapPeriodMs * 1000000LL;
-    m_gapRunning = true;
-    m_gapTimer.start(m_gapPeriodMs);
-
-    WaitForAnswer();
-
-    m_receiving = false;
-    m_channel->ResumeReception();
-    UpdateReceiveThreshold();
-    m_answerTimer.stop();
-    StopGapTimer();
-    m_lineUnsettled = m_mail.RxCount != BytesAwaited();
+    }
+    m_lineUnsettled = m_lineUnsettled || m_mail.RxCount != BytesAwaited();
     m_lastLineActivity = ReadCounter();
     m_mail.RxChecksumOk = ChecksumTest();
     m_mail.AnswerText = BuildAnswerText();
@@ -357,6 +349,68 @@ std::int64_t TMailControl::Exchange()
             monitor->AddInfoLine(InfoKind::Comment, m_mail.AnswerText, QStringLiteral("MAIL"));
     }
     return m_mail.Elapsed;
+}
+
+void TMailControl::SendAndWait()
+{
+    // Input that arrived outside an exchange is listed by the monitor and dropped.
+    SettleLine();
+    m_channel->DeliverPending();
+    m_mail.RxCount = 0;
+    m_echoFound = !m_mail.EchoOn;
+    m_answerUndated = false;
+    m_staleFrameOpen = false;
+    m_receiving = true;
+    struct ReceivingReset {
+        TMailControl* self;
+        ~ReceivingReset()
+        {
+            self->m_receiving = false;
+            self->m_lookingLate = false;
+            self->m_channel->ResumeReception();
+            self->UpdateReceiveThreshold();
+            self->m_answerTimer.stop();
+            self->StopGapTimer();
+        }
+    } reset{this};
+
+    const QByteArray frame(reinterpret_cast<const char*>(m_mail.TxFrame.data()), m_mail.TxLen);
+    // Without an echo nothing else tells an earlier exchange's answer from ours.
+    // The request's bytes, then the answer's first byte (in only when its stop
+    // bit is); no think time is assumed.
+    m_staleUntil = m_mail.EchoOn ? 0 : ReadCounter() + ShortestLineNs(m_mail.TxLen + 1, m_channel->Baud());
+    m_channel->Write(frame);
+    ++m_mailsSent;
+    if (auto* monitor = TrafficMonitorRegistry::Current())
+        monitor->AddTraffic(TrafficDirection::Sent, frame);
+    if (m_staleUntil != 0 && m_channel->Baud() > 0)
+        LookWhenAnswerCanBegin();
+
+    m_answerTimer.setInterval(AnswerTimeout);
+    m_answerTimer.start();
+    m_startTime = ReadCounter();
+    m_gapPeriodMs = GapTimeout;
+    m_gapDeadline = m_startTime + m_gapPeriodMs * 1000000LL;
+    m_gapRunning = true;
+    m_gapTimer.start(m_gapPeriodMs);
+
+    WaitForAnswer();
+}
+
+void TMailControl::LookWhenAnswerCanBegin()
+{
+    // Bytes that wait unread carry no arrival time. So look once when the
+    // answer can begin: what is there then is dated by the stale rule, and
+    // what comes later began later. Only a late look cannot date what it finds.
+    const std::int64_t left = m_staleUntil - ReadCounter();
+    if (left > kEventLoopSlackNs && !Pause(static_cast<int>((left - kEventLoopSlackNs) / 1000000)))
+        return;
+    // The last stretch is slept: the event loop's timers are not that exact.
+    std::this_thread::sleep_until(std::chrono::steady_clock::time_point(std::chrono::nanoseconds(m_staleUntil)));
+    const std::int64_t late = ReadCounter() - m_staleUntil;
+    m_lookingLate = late > std::max(ShortestLineNs(2, m_channel->Baud()), kLookPunctualNs);
+    m_channel->DeliverPending();
+    m_lookingLate = false;
 }
 
 void TMailControl::OnPortData(const QByteArray& data)
@@ -381,22 +435,41 @@ void TMailControl::OnPortData(const QByteArray& data)
         if (auto* monitor = TrafficMonitorRegistry::Current())
             monitor->AddTraffic(TrafficDirection::Sent, first);
     }
-    if (m_mail.RxCount == 0 && BeganBeforeStaleLimit(now, static_cast<int>(data.size()))) {
-        m_staleBytes += static_cast<int>(data.size());
-        if (auto* monitor = TrafficMonitorRegistry::Current())
-            monitor->AddInfoLine(InfoKind::Comment, QStringLiteral("Rx stale, dropped"), QStringLiteral("STALE"));
-        return;
+    QByteArrayView fresh(data);
+    if (m_mail.RxCount == 0 && m_staleUntil != 0) {
+        const qsizetype stale = StaleLead(data, now);
+        if (stale > 0) {
+            m_staleBytes += static_cast<int>(stale);
+            if (auto* monitor = TrafficMonitorRegistry::Current())
+                monitor->AddInfoLine(InfoKind::Comment, QStringLiteral("Rx stale, dropped"), QStringLiteral("STALE"));
+            fresh = fresh.sliced(stale);
+            if (fresh.isEmpty())
+                return;
+        }
+        // Found by a late look: it may have begun before the request crossed.
+        if (m_lookingLate)
+            m_answerUndated = true;
     }
-    if (data.size() > kBufSize) {
+    if (fresh.size() > kBufSize) {
         m_mail.RxCount = 0;
     }
     else {
-        for (char byte : data) {
+        for (qsizetype i = 0; i < fresh.size(); ++i) {
             if (m_mail.RxCount >= kBufSize) {
                 m_mail.RxCount = 0;
                 break;
             }
-            m_mail.RxBuf[m_mail.RxCount++] = static_cast<std::uint8_t>(byte);
+            m_mail.RxBuf[m_mail.RxCount++] = static_cast<std::uint8_t>(fresh[i]);
+            // Two-wire mode: the answer ends where its length says; a copy sent
+            // right behind it often shares its last delivery.
+            if (m_staleUntil != 0 && m_mail.RxCount > 3 && m_mail.RxCount >= m_mail.RxExpected &&
+                m_mail.RxCount == BytesAwaited()) {
+                if (i + 1 < fresh.size())
+                    if (auto* monitor = TrafficMonitorRegistry::Current())
+                        monitor->AddInfoLine(InfoKind::Comment, QStringLiteral("Rx after the answer, dropped"),
+                                             QStringLiteral("STALE"));
+                break;
+            }
         }
     }
     if (!m_echoFound)
@@ -499,6 +572,32 @@ std::uint8_t TMailControl::DoSendMailToArray(const QString& mail, std::span<std:
 
 // An answer of another length belongs to another request, however its values look.
 bool TMailControl::AnswerConfirms(int count) const { return m_mail.RxChecksumOk && AnswerLength() == count; }
+
+qsizetype TMailControl::StaleLead(const QByteArray& data, std::int64_t now)
+{
+    // A stale frame is dropped whole: its later bytes come after the limit
+    // but are no more the answer than its first.
+    qsizetype used = 0;
+    while (used < data.size()) {
+        if (!m_staleFrameOpen) {
+            if (!BeganBeforeStaleLimit(now, static_cast<int>(data.size() - used)))
+                break;
+            if (static_cast<std::uint8_t>(data[used]) != 0x4D)
+                return data.size(); // no frame to follow: the whole delivery
+            m_staleFrameOpen = true;
+            m_staleFrameHave = 0;
+            m_staleFrameLength = 0;
+        }
+        while (used < data.size() && m_staleFrameOpen) {
+            if (m_staleFrameHave == 2)
+                m_staleFrameLength = static_cast<std::uint8_t>(data[used]) + 5;
+            ++m_staleFrameHave;
+            ++used;
+            m_staleFrameOpen = m_staleFrameLength == 0 || m_staleFrameHave < m_staleFrameLength;
+        }
+    }
+    return used;
+}
 
 bool TMailControl::BeganBeforeStaleLimit(std::int64_t now, int count) const
 {

@@ -133,6 +133,9 @@ public:
     // Received bytes dropped in two-wire mode because they began to arrive
     // before the request could have crossed the line.
     [[nodiscard]] int StaleBytesDropped() const { return m_staleBytes; }
+    // Two-wire reads sent again because the program looked at the line too
+    // late to tell a stale answer from a fresh one.
+    [[nodiscard]] int UndatedAnswers() const { return m_undatedAnswers; }
     // The line time of bytes at this rate (10 bits a byte), less what a device
     // whose clock runs fast may save; 0 when the rate is unknown.
     [[nodiscard]] static std::int64_t ShortestLineNs(int bytes, std::int32_t baud);
@@ -158,6 +161,7 @@ private:
     bool DoWriteEepromBytes(std::uint8_t al, std::uint8_t ah, std::uint8_t count, std::span<const std::uint8_t> data);
     void BuildFrame(const QString& mail);
     std::int64_t Exchange();
+    void SendAndWait();
     bool VerifyWrite();
     [[nodiscard]] int EchoLength() const { return m_mail.EchoOn ? m_mail.TxLen : 0; }
     [[nodiscard]] QString BuildAnswerText() const;
@@ -173,6 +177,10 @@ private:
     // Two-wire mode: count bytes delivered now opened the answer before the
     // request could have crossed the line: they belong to an earlier exchange.
     [[nodiscard]] bool BeganBeforeStaleLimit(std::int64_t now, int count) const;
+    // Two-wire mode: how many leading bytes of a delivery belong to stale frames.
+    [[nodiscard]] qsizetype StaleLead(const QByteArray& data, std::int64_t now);
+    void LookWhenAnswerCanBegin();
+    [[nodiscard]] bool IsReadMail() const;
     void ReportWrite() const;
 
     TVirtualCom* m_channel;
@@ -196,6 +204,13 @@ private:
     int m_staleBytes = 0;
     // Two-wire mode: a delivery that opens the answer before this moment is stale.
     std::int64_t m_staleUntil = 0;
+    // Two-wire mode: the look at m_staleUntil came too late to date what it found.
+    bool m_lookingLate = false;
+    bool m_staleFrameOpen = false;
+    int m_staleFrameHave = 0;
+    int m_staleFrameLength = 0;
+    bool m_answerUndated = false;
+    int m_undatedAnswers = 0;
     std::int64_t m_startTime;
     std::int64_t m_gapPeriodMs = 110;
     std::int64_t m_gapDeadline = 0;
