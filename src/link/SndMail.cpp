@@ -360,6 +360,7 @@ void TMailControl::SendAndWait()
     m_echoFound = !m_mail.EchoOn;
     m_answerUndated = false;
     m_staleFrameOpen = false;
+    m_trustedAsk = ReadCounter() - m_lastReceived >= std::int64_t(GapTimeout) * 1000000;
     m_receiving = true;
     struct ReceivingReset {
         TMailControl* self;
@@ -423,6 +424,7 @@ void TMailControl::OnPortData(const QByteArray& data)
     // when it fires, so a byte-by-byte stream costs no timer re-registration.
     const std::int64_t now = ReadCounter();
     m_lastLineActivity = now;
+    m_lastReceived = now;
     m_gapPeriodMs = std::min<std::int64_t>(m_gapPeriodMs + ElapsedMs(now, m_startTime), kMaxTimerPeriod);
     if (m_gapRunning)
         m_gapDeadline = now + m_gapPeriodMs * 1000000LL;
@@ -446,9 +448,7 @@ void TMailControl::OnPortData(const QByteArray& data)
             if (fresh.isEmpty())
                 return;
         }
-        // Found by a late look: it may have begun before the request crossed.
-        if (m_lookingLate)
-            m_answerUndated = true;
+        JudgeAnswerStart(now, static_cast<int>(fresh.size()));
     }
     if (fresh.size() > kBufSize) {
         m_mail.RxCount = 0;
@@ -460,16 +460,6 @@ void TMailControl::OnPortData(const QByteArray& data)
                 break;
             }
             m_mail.RxBuf[m_mail.RxCount++] = static_cast<std::uint8_t>(fresh[i]);
-            // Two-wire mode: the answer ends where its length says; a copy sent
-            // right behind it often shares its last delivery.
-            if (m_staleUntil != 0 && m_mail.RxCount > 3 && m_mail.RxCount >= m_mail.RxExpected &&
-                m_mail.RxCount == BytesAwaited()) {
-                if (i + 1 < fresh.size())
-                    if (auto* monitor = TrafficMonitorRegistry::Current())
-                        monitor->AddInfoLine(InfoKind::Comment, QStringLiteral("Rx after the answer, dropped"),
-                                             QStringLiteral("STALE"));
-                break;
-            }
         }
     }
     if (!m_echoFound)
@@ -573,6 +563,26 @@ std::uint8_t TMailControl::DoSendMailToArray(const QString& mail, std::span<std:
 // An answer of another length belongs to another request, however its values look.
 bool TMailControl::AnswerConfirms(int count) const { return m_mail.RxChecksumOk && AnswerLength() == count; }
 
+void TMailControl::JudgeAnswerStart(std::int64_t now, int count)
+{
+    // Found by a late look: it may have begun before the request crossed.
+    if (m_lookingLate) {
+        m_answerUndated = true;
+        return;
+    }
+    const std::int64_t turnaround = now - LineNs(count - 1, m_channel->Baud()) - m_staleUntil;
+    if (m_trustedAsk) {
+        // Nothing else was on the line: this is how soon the device answers.
+        if (m_shortestTurnaroundNs < 0 || turnaround < m_shortestTurnaroundNs)
+            m_shortestTurnaroundNs = std::max<std::int64_t>(turnaround, 0);
+        return;
+    }
+    // Much sooner than the device has ever answered on a quiet line: an answer
+    // to an earlier request (a copy, or one a copy displaced), not to this one.
+    if (m_shortestTurnaroundNs > 0 && turnaround < m_shortestTurnaroundNs / 2)
+        m_answerUndated = true;
+}
+
 qsizetype TMailControl::StaleLead(const QByteArray& data, std::int64_t now)
 {
     // A stale frame is dropped whole: its later bytes come after the limit
@@ -604,6 +614,11 @@ bool TMailControl::BeganBeforeStaleLimit(std::int64_t now, int count) const
     // count bytes in by now: the first of them was in count - 1 byte times
     // earlier at the latest, however late the delivery came.
     return m_staleUntil != 0 && now - ShortestLineNs(count - 1, m_channel->Baud()) < m_staleUntil;
+}
+
+std::int64_t TMailControl::LineNs(int bytes, std::int32_t baud)
+{
+    return baud <= 0 || bytes <= 0 ? 0 : std::int64_t(bytes) * 10 * 1000000000LL / baud;
 }
 
 std::int64_t TMailControl::ShortestLineNs(int bytes, std::int32_t baud)

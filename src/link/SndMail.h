@@ -180,6 +180,10 @@ private:
     // Two-wire mode: how many leading bytes of a delivery belong to stale frames.
     [[nodiscard]] qsizetype StaleLead(const QByteArray& data, std::int64_t now);
     void LookWhenAnswerCanBegin();
+    // Two-wire mode: whether the answer's first count bytes, in by now, can be
+    // dated as this request's answer; learns the device's turnaround.
+    void JudgeAnswerStart(std::int64_t now, int count);
+    [[nodiscard]] static std::int64_t LineNs(int bytes, std::int32_t baud);
     [[nodiscard]] bool IsReadMail() const;
     void ReportWrite() const;
 
@@ -210,6 +214,11 @@ private:
     int m_staleFrameHave = 0;
     int m_staleFrameLength = 0;
     bool m_answerUndated = false;
+    // Two-wire mode: the line was quiet for the gap timeout before this ask,
+    // so its answer shows how soon the device answers (the shortest so far).
+    bool m_trustedAsk = false;
+    std::int64_t m_shortestTurnaroundNs = -1;
+    std::int64_t m_lastReceived = 0;
     int m_undatedAnswers = 0;
     std::int64_t m_startTime;
     std::int64_t m_gapPeriodMs = 110;

@@ -131,15 +131,17 @@ TEST_P(LinkUnderFaults, LateAnswerInTwoWireModeIsNotTakenForTheNext)
 
 TEST_P(LinkUnderFaults, DuplicateAnswerInTwoWireModeIsDroppedAsStale)
 {
-    // Back to back, and on the line while the next request crosses it.
-    // At 115200 a duplicate 1 ms after its answer begins within a byte time of
-    // the limit, closer than a pseudo-terminal's timing: back to back only.
-    for (const int afterMs : GetParam() == 9600 ? std::vector{0, 6} : std::vector{0}) {
-        Open({{QStringLiteral("--pace"), QStringLiteral("--duplicate"), QString::number(afterMs),
-               QStringLiteral("--duplicate-every"), QStringLiteral("2")},
+    // Back to back; on the line while the next request crosses it; after the
+    // request has crossed, well before the device's 5 ms of think time end.
+    // At 115200 one 1 ms after its answer begins within a byte time of the
+    // request's end, closer than a pseudo-terminal's timing: not that one.
+    for (const int afterMs : GetParam() == 9600 ? std::vector{0, 6, 14} : std::vector{0, 3}) {
+        Open({{QStringLiteral("--pace"), QStringLiteral("--turnaround"), QStringLiteral("5000"),
+               QStringLiteral("--duplicate"), QString::number(afterMs), QStringLiteral("--duplicate-every"),
+               QStringLiteral("2")},
               GetParam(),
               true});
-        // Answers 2 and 4 come twice: without the rule reads 3 and 5 take their copies.
+        // Answers 2 and 4 come twice: without the rules reads 3 and 5 take their copies.
         const QString got = ReadSequence(*link, 6);
         EXPECT_FALSE(got.contains(QLatin1Char('!'))) << afterMs << " ms: " << got.toStdString();
         EXPECT_GE(got.count(QLatin1Char('+')), 3) << afterMs << " ms: " << got.toStdString();
@@ -168,10 +170,11 @@ private:
 
 TEST_P(LinkUnderFaults, AnswerFoundByALateLookInTwoWireModeIsAskedAgain)
 {
-    // Every answer comes twice, and the device thinks 5 ms: a late look finds
-    // the copy alone, as if it were the answer to the next request.
+    // Every answer comes again while the next request crosses the line, and
+    // the device thinks 5 ms: a late look finds the copy alone, as if it were
+    // the answer to the next request.
     Open({{QStringLiteral("--pace"), QStringLiteral("--turnaround"), QStringLiteral("5000"),
-           QStringLiteral("--duplicate"), QStringLiteral("0")},
+           QStringLiteral("--duplicate"), GetParam() == 9600 ? QStringLiteral("6") : QStringLiteral("1")},
           GetParam(),
           true});
     auto* late = new LateProgram(GetParam());
