@@ -14,6 +14,7 @@
 #include <QFileInfo>
 
 namespace {
+namespace backup {
 const std::string kGroup = "Backup commands";
 
 struct TBackupArgs {
@@ -112,10 +113,12 @@ int Restore(TCliSession& s, const TRestoreArgs& args)
     }
     return PlayMenuLines(s, lines, *kind, "restore", args.force);
 }
+} // namespace backup
 } // namespace
 
 void AddBackupCommands(TCliApp& cli)
 {
+    using namespace backup;
     auto backup = std::make_shared<TBackupArgs>();
     CLI::App* backupCommand =
         cli.AddCommand(kGroup, "backup",

@@ -7,6 +7,7 @@
 #include "SndMail.h"
 
 namespace {
+namespace defaults {
 const std::string kGroup = "Default commands";
 
 struct TDefaultArgs {
@@ -45,10 +46,12 @@ int SendDefault(TCliSession& s, const TDefaultArgs& a)
     s.Out() << "Default Command sent to device!\n";
     return kExitDone;
 }
+} // namespace defaults
 } // namespace
 
 void AddDefaultCommands(TCliApp& cli)
 {
+    using namespace defaults;
     auto args = std::make_shared<TDefaultArgs>();
     CLI::App* command = cli.AddCommand(kGroup, "default",
                                        "probe, send the device's default command, wait 3 s for it to take effect;\n"

@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 namespace {
+namespace flash {
 const std::string kGroup = "Flash commands";
 constexpr char kEscape = 0x1B;
 
@@ -171,10 +172,12 @@ int Flash(TCliSession& s, const TFlashArgs& args)
     s.Out().flush();
     return code;
 }
+} // namespace flash
 } // namespace
 
 void AddFlashCommands(TCliApp& cli)
 {
+    using namespace flash;
     auto args = std::make_shared<TFlashArgs>();
     CLI::App* flash = cli.AddCommand(kGroup, "flash",
                                      "download FILE (Intel HEX) into target K as the Flash Load Utility does; prints\n"

@@ -14,6 +14,7 @@
 #include <vector>
 
 namespace {
+namespace handset {
 const std::string kGroup = "Handset commands";
 
 // The pages' texts, in the language the command line speaks.
@@ -264,10 +265,12 @@ CLI::App* AddSubFamily(CLI::App* parent, const std::string& name, const std::str
     family->require_subcommand(0, 1);
     return family;
 }
+} // namespace handset
 } // namespace
 
 void AddHandsetCommands(TCliApp& cli)
 {
+    using namespace handset;
     CLI::App* handset = cli.AddFamily(kGroup, "handset", "a handset's startup text, transducer, gains and identity");
 
     CLI::App* text = AddSubFamily(handset, "text", "the text a handset shows when it is switched on");

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 
 namespace {
+namespace journal {
 const std::string kGroup = "Journal commands";
 
 int Journal(TCliSession& s, const std::string& last)
@@ -22,10 +23,12 @@ int Journal(TCliSession& s, const std::string& last)
         s.Out() << entry << "\n";
     return kExitDone;
 }
+} // namespace journal
 } // namespace
 
 void AddJournalCommands(TCliApp& cli)
 {
+    using namespace journal;
     auto last = std::make_shared<std::string>();
     cli.AddCommand(kGroup, "journal",
                    "print the journal of writes (every EEPROM write the windows and this program\n"

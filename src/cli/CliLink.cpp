@@ -13,6 +13,7 @@
 #include <vector>
 
 namespace {
+namespace link {
 const std::string kGroup = "Link commands";
 
 int Ports(TCliSession& s)
@@ -191,10 +192,12 @@ int Mail(TCliSession& s, const std::vector<std::string>& words)
         return link->Success() ? kExitDone : kExitNotConfirmed;
     return link->AnswerWellFormed() ? kExitDone : kExitNoAnswer;
 }
+} // namespace link
 } // namespace
 
 void AddLinkCommands(TCliApp& cli)
 {
+    using namespace link;
     CLI::App* ports = cli.AddCommand(kGroup, "ports",
                                      "COM1..COM9 with their device paths, then every other serial port found", Ports);
     const auto comCheck = DecimalCheck("1..9", [](int n) { return n >= 1 && n <= 9; });

@@ -9,11 +9,14 @@
 #include <QFileInfo>
 
 namespace {
+namespace lng {
 const std::string kGroup = "Language files";
+} // namespace lng
 } // namespace
 
 void AddLngCommands(TCliApp& cli)
 {
+    using namespace lng;
     CLI::App* family = cli.AddFamily(kGroup, "lng", "check a language file against the program's windows");
     auto file = std::make_shared<std::string>();
     CLI::App* check = cli.AddCommand(

@@ -11,6 +11,7 @@
 #include "SndMail.h"
 
 namespace {
+namespace menu {
 const std::string kGroup = "Menu file commands";
 const char* const kCheckConnected = "Please check that the handset is connected properly !!!!";
 
@@ -76,6 +77,7 @@ int Verify(TCliSession& s, const std::string& file)
     }
     return result.differences.empty() ? kExitDone : kExitDiffers;
 }
+} // namespace menu
 } // namespace
 
 bool LoadCheckedMenu(TCliSession& s, const QString& path, QStringList& lines, TMenuCheck& check)
@@ -95,6 +97,7 @@ bool LoadCheckedMenu(TCliSession& s, const QString& path, QStringList& lines, TM
 
 int PlayMenuLines(TCliSession& s, const QStringList& lines, TBackupKind kind, const std::string& command, bool force)
 {
+    using namespace menu;
     TSendmail* link = s.OpenLink();
     if (!link)
         return kExitPort;
@@ -121,6 +124,7 @@ int PlayMenuLines(TCliSession& s, const QStringList& lines, TBackupKind kind, co
 
 void AddMenuCommands(TCliApp& cli)
 {
+    using namespace menu;
     CLI::App* family = cli.AddFamily(kGroup, "menu", "check, play or verify a menu file (one EEPROM write per line)");
 
     auto checkFile = std::make_shared<std::string>();

@@ -15,6 +15,7 @@
 #include <vector>
 
 namespace {
+namespace repeater {
 const std::string kGroup = "Repeater commands";
 
 const char* FieldName(RepeaterField field)
@@ -304,10 +305,12 @@ void AddLayoutOption(CLI::App* command, TRepeaterArgs& args)
         ->type_name("multi|single")
         ->check(CLI::IsMember({"multi", "single"}).description(""));
 }
+} // namespace repeater
 } // namespace
 
 void AddRepeaterCommands(TCliApp& cli)
 {
+    using namespace repeater;
     CLI::App* family = cli.AddFamily(kGroup, "repeater", "read or write a repeater's configuration");
 
     auto read = std::make_shared<TRepeaterArgs>();

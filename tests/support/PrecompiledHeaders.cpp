@@ -1,0 +1,1 @@
+// The unit that carries the test programs' shared precompiled headers.
