@@ -112,6 +112,7 @@ void MeasureTurnaround(int baud, bool pace)
     auto* probe = new TurnaroundProbe(baud);
     TrafficMonitorRegistry::Install(probe);
     int answered = 0;
+    int askedAgain = 0;
     std::vector<double> v;
     {
         TSendmail link;
@@ -125,12 +126,13 @@ void MeasureTurnaround(int baud, bool pace)
             for (int i = 0; i < 300; ++i)
                 answered += link.ReadEepromText(0x40, 0, 3).isEmpty() ? 0 : 1;
         v = probe->us; // the link frees the monitor when it goes
+        askedAgain = link.UndatedAnswers();
     }
     std::sort(v.begin(), v.end());
     if (!v.empty())
-        std::printf("%7d %-8s | %4d of 300 | first answer byte after the request's line time: min %.0f us, median "
-                    "%.0f us (one byte: %.0f us)\n",
-                    baud, pace ? "paced" : "unpaced", answered, v.front(), v[v.size() / 2], 1e7 / baud);
+        std::printf("%7d %-8s | %4d of 300, %d asked again | first answer byte after the request's line time: min "
+                    "%.0f us, median %.0f us (one byte: %.0f us)\n",
+                    baud, pace ? "paced" : "unpaced", answered, askedAgain, v.front(), v[v.size() / 2], 1e7 / baud);
     sim.terminate();
     sim.waitForFinished(5000);
 }

@@ -20,13 +20,9 @@ constexpr int kMaxMailBytes = 249;
 constexpr int kBufSize = 254;
 // The gap allowance grows with every delivery; keep it inside a timer's range.
 constexpr int kMaxTimerPeriod = 24 * 3600 * 1000;
-// A device's clock may run this much fast (per mille) and still be understood.
-constexpr std::int64_t kRateTolerancePerMille = 20;
 // Two-wire mode: the look at the earliest answer time is slept for its last
 // stretch, to this side of which the event loop's timers are exact enough.
 constexpr std::int64_t kEventLoopSlackNs = 2000000;
-// A look this late (or two byte times, if more) still dates what it finds.
-constexpr std::int64_t kLookPunctualNs = 150000;
 // A read whose answer could not be dated is asked this many times more.
 constexpr int kUndatedAsksMore = 3;
 
@@ -359,8 +355,6 @@ void TMailControl::SendAndWait()
     m_mail.RxCount = 0;
     m_echoFound = !m_mail.EchoOn;
     m_answerUndated = false;
-    m_staleFrameOpen = false;
-    m_trustedAsk = ReadCounter() - m_lastReceived >= std::int64_t(GapTimeout) * 1000000;
     m_receiving = true;
     struct ReceivingReset {
         TMailControl* self;
@@ -377,14 +371,14 @@ void TMailControl::SendAndWait()
 
     const QByteArray frame(reinterpret_cast<const char*>(m_mail.TxFrame.data()), m_mail.TxLen);
     // Without an echo nothing else tells an earlier exchange's answer from ours.
-    // The request's bytes, then the answer's first byte (in only when its stop
-    // bit is); no think time is assumed.
-    m_staleUntil = m_mail.EchoOn ? 0 : ReadCounter() + ShortestLineNs(m_mail.TxLen + 1, m_channel->Baud());
+    m_datingAnswers = !m_mail.EchoOn;
+    if (m_datingAnswers)
+        m_dating.RequestSent(ReadCounter(), m_mail.TxLen, m_channel->Baud(), std::int64_t(GapTimeout) * 1000000);
     m_channel->Write(frame);
     ++m_mailsSent;
     if (auto* monitor = TrafficMonitorRegistry::Current())
         monitor->AddTraffic(TrafficDirection::Sent, frame);
-    if (m_staleUntil != 0 && m_channel->Baud() > 0)
+    if (m_datingAnswers && m_channel->Baud() > 0)
         LookWhenAnswerCanBegin();
 
     m_answerTimer.setInterval(AnswerTimeout);
@@ -403,13 +397,13 @@ void TMailControl::LookWhenAnswerCanBegin()
     // Bytes that wait unread carry no arrival time. So look once when the
     // answer can begin: what is there then is dated by the stale rule, and
     // what comes later began later. Only a late look cannot date what it finds.
-    const std::int64_t left = m_staleUntil - ReadCounter();
+    const std::int64_t earliest = m_dating.EarliestAnswer();
+    const std::int64_t left = earliest - ReadCounter();
     if (left > kEventLoopSlackNs && !Pause(static_cast<int>((left - kEventLoopSlackNs) / 1000000)))
         return;
     // The last stretch is slept: the event loop's timers are not that exact.
-    std::this_thread::sleep_until(std::chrono::steady_clock::time_point(std::chrono::nanoseconds(m_staleUntil)));
-    const std::int64_t late = ReadCounter() - m_staleUntil;
-    m_lookingLate = late > std::max(ShortestLineNs(2, m_channel->Baud()), kLookPunctualNs);
+    std::this_thread::sleep_until(std::chrono::steady_clock::time_point(std::chrono::nanoseconds(earliest)));
+    m_lookingLate = m_dating.LookIsLate(ReadCounter());
     m_channel->DeliverPending();
     m_lookingLate = false;
 }
@@ -424,7 +418,7 @@ void TMailControl::OnPortData(const QByteArray& data)
     // when it fires, so a byte-by-byte stream costs no timer re-registration.
     const std::int64_t now = ReadCounter();
     m_lastLineActivity = now;
-    m_lastReceived = now;
+    m_dating.Received(now);
     m_gapPeriodMs = std::min<std::int64_t>(m_gapPeriodMs + ElapsedMs(now, m_startTime), kMaxTimerPeriod);
     if (m_gapRunning)
         m_gapDeadline = now + m_gapPeriodMs * 1000000LL;
@@ -438,8 +432,8 @@ void TMailControl::OnPortData(const QByteArray& data)
             monitor->AddTraffic(TrafficDirection::Sent, first);
     }
     QByteArrayView fresh(data);
-    if (m_mail.RxCount == 0 && m_staleUntil != 0) {
-        const qsizetype stale = StaleLead(data, now);
+    if (m_mail.RxCount == 0 && m_datingAnswers) {
+        const qsizetype stale = m_dating.StaleLead(fresh, now);
         if (stale > 0) {
             m_staleBytes += static_cast<int>(stale);
             if (auto* monitor = TrafficMonitorRegistry::Current())
@@ -448,7 +442,8 @@ void TMailControl::OnPortData(const QByteArray& data)
             if (fresh.isEmpty())
                 return;
         }
-        JudgeAnswerStart(now, static_cast<int>(fresh.size()));
+        if (!m_dating.Datable(fresh, now, m_lookingLate))
+            m_answerUndated = true;
     }
     if (fresh.size() > kBufSize) {
         m_mail.RxCount = 0;
@@ -562,72 +557,6 @@ std::uint8_t TMailControl::DoSendMailToArray(const QString& mail, std::span<std:
 
 // An answer of another length belongs to another request, however its values look.
 bool TMailControl::AnswerConfirms(int count) const { return m_mail.RxChecksumOk && AnswerLength() == count; }
-
-void TMailControl::JudgeAnswerStart(std::int64_t now, int count)
-{
-    // Found by a late look: it may have begun before the request crossed.
-    if (m_lookingLate) {
-        m_answerUndated = true;
-        return;
-    }
-    const std::int64_t turnaround = now - LineNs(count - 1, m_channel->Baud()) - m_staleUntil;
-    if (m_trustedAsk) {
-        // Nothing else was on the line: this is how soon the device answers.
-        if (m_shortestTurnaroundNs < 0 || turnaround < m_shortestTurnaroundNs)
-            m_shortestTurnaroundNs = std::max<std::int64_t>(turnaround, 0);
-        return;
-    }
-    // Much sooner than the device has ever answered on a quiet line: an answer
-    // to an earlier request (a copy, or one a copy displaced), not to this one.
-    if (m_shortestTurnaroundNs > 0 && turnaround < m_shortestTurnaroundNs / 2)
-        m_answerUndated = true;
-}
-
-qsizetype TMailControl::StaleLead(const QByteArray& data, std::int64_t now)
-{
-    // A stale frame is dropped whole: its later bytes come after the limit
-    // but are no more the answer than its first.
-    qsizetype used = 0;
-    while (used < data.size()) {
-        if (!m_staleFrameOpen) {
-            if (!BeganBeforeStaleLimit(now, static_cast<int>(data.size() - used)))
-                break;
-            if (static_cast<std::uint8_t>(data[used]) != 0x4D)
-                return data.size(); // no frame to follow: the whole delivery
-            m_staleFrameOpen = true;
-            m_staleFrameHave = 0;
-            m_staleFrameLength = 0;
-        }
-        while (used < data.size() && m_staleFrameOpen) {
-            if (m_staleFrameHave == 2)
-                m_staleFrameLength = static_cast<std::uint8_t>(data[used]) + 5;
-            ++m_staleFrameHave;
-            ++used;
-            m_staleFrameOpen = m_staleFrameLength == 0 || m_staleFrameHave < m_staleFrameLength;
-        }
-    }
-    return used;
-}
-
-bool TMailControl::BeganBeforeStaleLimit(std::int64_t now, int count) const
-{
-    // count bytes in by now: the first of them was in count - 1 byte times
-    // earlier at the latest, however late the delivery came.
-    return m_staleUntil != 0 && now - ShortestLineNs(count - 1, m_channel->Baud()) < m_staleUntil;
-}
-
-std::int64_t TMailControl::LineNs(int bytes, std::int32_t baud)
-{
-    return baud <= 0 || bytes <= 0 ? 0 : std::int64_t(bytes) * 10 * 1000000000LL / baud;
-}
-
-std::int64_t TMailControl::ShortestLineNs(int bytes, std::int32_t baud)
-{
-    if (baud <= 0 || bytes <= 0)
-        return 0;
-    const std::int64_t ns = std::int64_t(bytes) * 10 * 1000000000LL / baud;
-    return ns * (1000 - kRateTolerancePerMille) / 1000;
-}
 
 bool TMailControl::AnswerWellFormed() const
 {

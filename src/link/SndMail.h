@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AnswerDating.h"
 #include "LinkPresenter.h"
 #include "ProgramError.h"
 #include "VirtualCom.h"
@@ -136,9 +137,6 @@ public:
     // Two-wire reads sent again because the program looked at the line too
     // late to tell a stale answer from a fresh one.
     [[nodiscard]] int UndatedAnswers() const { return m_undatedAnswers; }
-    // The line time of bytes at this rate (10 bits a byte), less what a device
-    // whose clock runs fast may save; 0 when the rate is unknown.
-    [[nodiscard]] static std::int64_t ShortestLineNs(int bytes, std::int32_t baud);
 
 protected:
     void OnPortData(const QByteArray& data);
@@ -174,16 +172,7 @@ private:
     void UpdateReceiveThreshold();
     void PauseUntilBytesCanBeThere();
     void StopGapTimer();
-    // Two-wire mode: count bytes delivered now opened the answer before the
-    // request could have crossed the line: they belong to an earlier exchange.
-    [[nodiscard]] bool BeganBeforeStaleLimit(std::int64_t now, int count) const;
-    // Two-wire mode: how many leading bytes of a delivery belong to stale frames.
-    [[nodiscard]] qsizetype StaleLead(const QByteArray& data, std::int64_t now);
     void LookWhenAnswerCanBegin();
-    // Two-wire mode: whether the answer's first count bytes, in by now, can be
-    // dated as this request's answer; learns the device's turnaround.
-    void JudgeAnswerStart(std::int64_t now, int count);
-    [[nodiscard]] static std::int64_t LineNs(int bytes, std::int32_t baud);
     [[nodiscard]] bool IsReadMail() const;
     void ReportWrite() const;
 
@@ -206,19 +195,12 @@ private:
     int m_mailsAnswered = 0;
     int m_unansweredInARow = 0;
     int m_staleBytes = 0;
-    // Two-wire mode: a delivery that opens the answer before this moment is stale.
-    std::int64_t m_staleUntil = 0;
-    // Two-wire mode: the look at m_staleUntil came too late to date what it found.
+    // Two-wire mode: bytes are dated against the request just sent.
+    bool m_datingAnswers = false;
+    TAnswerDating m_dating;
+    // Two-wire mode: the look at the earliest answer time came too late to date what it found.
     bool m_lookingLate = false;
-    bool m_staleFrameOpen = false;
-    int m_staleFrameHave = 0;
-    int m_staleFrameLength = 0;
     bool m_answerUndated = false;
-    // Two-wire mode: the line was quiet for the gap timeout before this ask,
-    // so its answer shows how soon the device answers (the shortest so far).
-    bool m_trustedAsk = false;
-    std::int64_t m_shortestTurnaroundNs = -1;
-    std::int64_t m_lastReceived = 0;
     int m_undatedAnswers = 0;
     std::int64_t m_startTime;
     std::int64_t m_gapPeriodMs = 110;

@@ -170,8 +170,7 @@ bool TMailControl::OpenPort(std::uint8_t com, std::int32_t baud)
 {
     const bool ok = m_channel->Open(com, baud);
     m_modemLinesLogged = false;
-    m_shortestTurnaroundNs = -1; // another device, perhaps
-    m_lastReceived = 0;
+    m_dating.Forget();
     SetDtrRts(m_dtr, m_rts);
     LogPortState();
     return ok;
