@@ -67,8 +67,8 @@ bool TAnswerDating::Datable(QByteArrayView first, std::int64_t now, bool lateLoo
         // A frame still coming was sent back to back up to now, so its first
         // byte came within a byte time of latestStart; a whole one may have
         // waited any time.
-        const bool whole =
-            count >= 5 && (static_cast<std::uint8_t>(first[0]) != 0x4D || count >= static_cast<std::uint8_t>(first[2]) + 5);
+        const bool whole = count >= 5 && (static_cast<std::uint8_t>(first[0]) != 0x4D ||
+                                          count >= static_cast<std::uint8_t>(first[2]) + 5);
         if (whole || latestStart - LineNs(1, m_baud) < m_earliestAnswer)
             return false;
     }
