@@ -396,7 +396,7 @@ void TMailControl::LookWhenAnswerCanBegin()
 {
     // Bytes that wait unread carry no arrival time. So look once when the
     // answer can begin: what is there then is dated by the stale rule, and
-    // what comes later began later. Only a late look cannot date what it finds.
+    // what comes later began later. A late look dates only a frame still coming.
     const std::int64_t earliest = m_dating.EarliestAnswer();
     const std::int64_t left = earliest - ReadCounter();
     if (left > kEventLoopSlackNs && !Pause(static_cast<int>((left - kEventLoopSlackNs) / 1000000)))
@@ -449,12 +449,12 @@ void TMailControl::OnPortData(const QByteArray& data)
         m_mail.RxCount = 0;
     }
     else {
-        for (qsizetype i = 0; i < fresh.size(); ++i) {
+        for (char byte : fresh) {
             if (m_mail.RxCount >= kBufSize) {
                 m_mail.RxCount = 0;
                 break;
             }
-            m_mail.RxBuf[m_mail.RxCount++] = static_cast<std::uint8_t>(fresh[i]);
+            m_mail.RxBuf[m_mail.RxCount++] = static_cast<std::uint8_t>(byte);
         }
     }
     if (!m_echoFound)
