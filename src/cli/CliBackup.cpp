@@ -4,6 +4,7 @@
 #include "CliGuard.h"
 #include "CliMenu.h"
 
+#include "AtomicFile.h"
 #include "DeviceBackup.h"
 #include "HandsetDevice.h"
 #include "PP_SerialNumber.h"
@@ -91,7 +92,7 @@ int Backup(TCliSession& s, const TBackupArgs& args)
         return kExitNoAnswer;
     }
     QString error;
-    if (!SaveFileAtomically(path, BackupFileBytes(header, read.lines), error)) {
+    if (!WriteFileAtomically(path, BackupFileBytes(header, read.lines), nullptr, &error)) {
         s.Err() << path << ": " << error << "\n";
         return kExitUsage;
     }

@@ -2,7 +2,7 @@
 
 #include <QSaveFile>
 
-bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error)
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error, QString* reasonOut)
 {
     // Unbuffered, so that a failed write() is seen here and not lost in a
     // flush that commit() would not report.
@@ -27,5 +27,7 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* 
     }
     if (!ok && error != nullptr)
         *error = QStringLiteral("Cannot write \"%1\": %2").arg(path, reason);
+    if (!ok && reasonOut != nullptr)
+        *reasonOut = reason;
     return ok;
 }

@@ -8,6 +8,8 @@
 // write is checked, and only a complete file is renamed over the old one. On
 // any error (a full disk, a file-size limit, a folder that cannot be written)
 // the old file stays as it was, the temporary one is removed, and false is
-// returned with "Cannot write "<path>": <reason>" in *error.
+// returned with "Cannot write "<path>": <reason>" in *error and the bare
+// reason in *reason (for a message of its own).
 // The new file keeps the old one's permissions.
-[[nodiscard]] bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+[[nodiscard]] bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr,
+                                       QString* reason = nullptr);

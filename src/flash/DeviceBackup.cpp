@@ -7,7 +7,6 @@
 #include "SndMail.h"
 #include "StartupText.h"
 
-#include <QSaveFile>
 #include <QScopeGuard>
 #include <algorithm>
 #include <array>
@@ -200,15 +199,4 @@ TBackupRead TDeviceBackup::Read(const std::vector<TCellRun>& runs)
     }
     result.complete = true;
     return result;
-}
-
-bool SaveFileAtomically(const QString& path, const QByteArray& contents, QString& error)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size() || !file.commit()) {
-        error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    return true;
 }

@@ -100,7 +100,3 @@ public:
 private:
     TMailControl& m_link;
 };
-
-// Writes the file whole or not at all: a reader never sees half a backup, and
-// a failed save leaves what was there before. False with error set.
-[[nodiscard]] bool SaveFileAtomically(const QString& path, const QByteArray& contents, QString& error);

@@ -1,5 +1,6 @@
 #include "DownloadPage.h"
 
+#include "AtomicFile.h"
 #include "DeviceBackup.h"
 #include "DeviceDetection.h"
 #include "DeviceSession.h"
@@ -272,7 +273,7 @@ void TDownloadPage::btnSaveBackupClick()
         return;
     }
     QString error;
-    if (!SaveFileAtomically(path, BackupFileBytes(header, read.lines), error)) {
+    if (!WriteFileAtomically(path, BackupFileBytes(header, read.lines), nullptr, &error)) {
         ShowMessage(lblBackupSaveError->text().arg(path, error));
         return;
     }

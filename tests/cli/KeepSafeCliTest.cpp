@@ -3,6 +3,7 @@
 #include "support/CliProcess.h"
 #include "support/SimHarness.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -136,6 +137,32 @@ TEST(BackupCliFaults, ACellWithoutAnswerLeavesNoFile)
     EXPECT_TRUE(r.err.contains(QStringLiteral("cell 0196 got no valid answer; no backup was written")))
         << r.err.toStdString();
     EXPECT_FALSE(QFile::exists(backup));
+}
+
+// A backup that cannot be written whole (the child's file size limit stands for
+// a full disk) is reported and leaves the earlier file as it was.
+TEST(BackupCliFaults, ABackupThatCannotBeWrittenWholeLeavesTheEarlierOne)
+{
+    SimHarness sim;
+    ASSERT_TRUE(sim.start()) << sim.errorString().toStdString();
+    QTemporaryDir dir;
+    const QString backup = WriteFile(dir, "backup.mnu", "REM earlier\r\n");
+    QProcess cli;
+    cli.setChildProcessModifier([] {
+        const rlimit full{128, 128};
+        ::setrlimit(RLIMIT_FSIZE, &full);
+    });
+    cli.start(qEnvironmentVariable("TUNEBENCH_BIN_DIR") + QStringLiteral("/tunebench-cli"),
+              {"--port", sim.portPath(), "backup", backup});
+    ASSERT_TRUE(cli.waitForFinished(60000));
+    const QString err = QString::fromLocal8Bit(cli.readAllStandardError());
+    EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(cli.exitCode(), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains(backup + QStringLiteral(": "))) << err.toStdString();
+    QFile file(backup);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "REM earlier\r\n");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"backup.mnu"}));
 }
 
 // The journal, at its size limit, cannot grow: the writes go on, one warning says so.
