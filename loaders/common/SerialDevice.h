@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#ifndef _WIN32
 #include <termios.h>
+#endif
 
 class QLockFile;
 
@@ -14,7 +16,8 @@ namespace tbload {
 // (so a port open in the program and a download keep each other out, also as
 // root), TIOCEXCL, raw 8N1 at one rate, no flow control. Non-blocking
 // descriptor; reads and writes wait with poll() up to a deadline and can be
-// woken through Interrupt() from another thread.
+// woken through Interrupt() from another thread. On Windows (SerialDeviceWin32.cpp)
+// an overlapped "\\.\COMn" handle opened without sharing, waits on its events.
 class SerialDevice {
 public:
     enum class OpenError { None, Missing, NotATerminal, InUse, Denied, Settings };
@@ -27,8 +30,12 @@ public:
 
     OpenError Open(const std::string& path, int baud);
     void Close();
+#ifdef _WIN32
+    [[nodiscard]] bool IsOpen() const { return m_handle != nullptr; }
+#else
     [[nodiscard]] bool IsOpen() const { return m_fd >= 0; }
     [[nodiscard]] int Descriptor() const { return m_fd; }
+#endif
     [[nodiscard]] static const char* Describe(OpenError error);
 
     // Modem lines; false where the device has none (a pseudo-terminal), which
@@ -55,6 +62,12 @@ public:
     [[nodiscard]] static std::string LockFilePath(const std::string& devicePath);
 
 private:
+#ifdef _WIN32
+    void* m_handle = nullptr; // the port's HANDLE
+    void* m_wake = nullptr;   // manual-reset event of Interrupt()
+    void* m_io = nullptr;     // event of the read or write under way
+    bool m_lost = false;
+#else
     bool WaitFor(short events, Clock::time_point deadline);
 
     int m_fd = -1;
@@ -62,6 +75,7 @@ private:
     bool m_lost = false;
     termios m_saved{}; // the settings found on Open, given back on Close
     std::unique_ptr<QLockFile> m_lock;
+#endif
 };
 
 } // namespace tbload

@@ -231,7 +231,7 @@ int TCliApp::Run(const QStringList& arguments, QTextStream& out, QTextStream& er
         // device, gets the general reason naming the port and the rate; a stopped
         // command's silence is not the device's.
         if (const int signal = TCliSignals::Received())
-            commandErr << "tunebench-cli: stopped by " << ::strsignal(signal) << "\n" << Qt::flush;
+            commandErr << "tunebench-cli: stopped by " << TCliSignals::Name(signal) << "\n" << Qt::flush;
         else if ((code == kExitNoAnswer || code == kExitNotConfirmed) && session.LinkLost())
             code = session.PortLost();
         else if (code == kExitNoAnswer && (!watch.Written() || session.LastExchangeUnanswered()))

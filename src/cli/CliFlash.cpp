@@ -2,6 +2,7 @@
 // libraries as the Flash Load Utility runs them, on the same binding.
 #include "CliApp.h"
 #include "CliGroups.h"
+#include "CliInterrupt.h"
 
 #include "FlashLoadSC14428.h"
 #include "FlashRun.h"
@@ -10,12 +11,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QSocketNotifier>
-
-#include <csignal>
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
 
 namespace {
 namespace flash {
@@ -26,63 +21,6 @@ struct TFlashArgs {
     int target = -1;
     std::string file;
     bool yes = false;
-};
-
-// Ctrl+C (or SIGTERM, or SIGHUP from a closed terminal) during a download stops the loader cleanly and ends with
-// exit 6, so it replaces the command line's own handlers while it runs: the
-// handler only writes to a pipe, which the event loop and the prompts watch.
-class TInterruptPipe {
-public:
-    TInterruptPipe()
-    {
-        if (::pipe2(s_fds, O_CLOEXEC | O_NONBLOCK) != 0)
-            s_fds[0] = s_fds[1] = -1;
-        struct sigaction action {};
-        action.sa_handler = [](int) {
-            const char c = 1;
-            [[maybe_unused]] const ssize_t n = ::write(s_fds[1], &c, 1);
-        };
-        sigemptyset(&action.sa_mask);
-        for (std::size_t i = 0; i < std::size(kSignals); ++i)
-            ::sigaction(kSignals[i], &action, &m_previous[i]);
-    }
-    ~TInterruptPipe()
-    {
-        for (std::size_t i = 0; i < std::size(kSignals); ++i)
-            ::sigaction(kSignals[i], &m_previous[i], nullptr);
-        for (int& fd : s_fds)
-            if (fd >= 0)
-                ::close(std::exchange(fd, -1));
-    }
-    [[nodiscard]] int ReadEnd() const { return s_fds[0]; }
-    [[nodiscard]] bool Fired() const
-    {
-        pollfd p{s_fds[0], POLLIN, 0};
-        return s_fds[0] >= 0 && ::poll(&p, 1, 0) > 0;
-    }
-    // A line from standard input; false on end of input or Ctrl+C.
-    [[nodiscard]] bool WaitForEnter() const
-    {
-        std::string line;
-        for (;;) {
-            pollfd p[2] = {{0, POLLIN, 0}, {s_fds[0], POLLIN, 0}};
-            if (::poll(p, 2, -1) < 0)
-                continue;
-            if (p[1].revents)
-                return false;
-            char c = 0;
-            const ssize_t n = ::read(0, &c, 1);
-            if (n <= 0)
-                return false;
-            if (c == '\n')
-                return true;
-        }
-    }
-
-private:
-    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-    static inline int s_fds[2] = {-1, -1};
-    struct sigaction m_previous[std::size(kSignals)]{};
 };
 
 // The window's prompts name its OK button; here Enter answers them.
@@ -120,7 +58,7 @@ int Flash(TCliSession& s, const TFlashArgs& args)
         return s.Usage(QStringLiteral("flash needs the software FILE"));
     // Nobody could answer the prompts: stopping at the first one would look
     // like a download that failed on the target.
-    if (!args.yes && !::isatty(0))
+    if (!args.yes && !TCliInterrupt::InputIsTerminal())
         return s.Usage(QStringLiteral("flash waits for Enter at its prompts: use --yes when standard input is not a "
                                       "terminal"));
     const int com = ComNumber(s.Options());
@@ -131,8 +69,8 @@ int Flash(TCliSession& s, const TFlashArgs& args)
     if (!RegisterFlashIndicationHandler())
         s.Err() << "Error in SetupCallbackFunction !\n";
 
-    const bool terminal = ::isatty(1);
-    TInterruptPipe interrupt;
+    const bool terminal = TCliInterrupt::OutputIsTerminal();
+    TCliInterrupt interrupt;
     TFlashRun run({args.target, com, FromArg(args.file), QCoreApplication::applicationDirPath() + QLatin1Char('/')});
     bool pendingShown = false;
     auto clearPending = [&] {
@@ -162,11 +100,7 @@ int Flash(TCliSession& s, const TFlashArgs& args)
         s.Err().flush();
         return interrupt.Fired() ? kEscape : args.yes || interrupt.WaitForEnter() ? ' ' : kEscape;
     };
-    QSocketNotifier notifier(interrupt.ReadEnd(), QSocketNotifier::Read);
-    QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
-        notifier.setEnabled(false);
-        run.Interrupt();
-    });
+    interrupt.WhenFired([&] { run.Interrupt(); });
     const int code = run.Run();
     clearPending();
     s.Out().flush();

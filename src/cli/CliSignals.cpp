@@ -75,3 +75,5 @@ TCliSignals::~TCliSignals()
 }
 
 int TCliSignals::Received() { return g_received; }
+
+const char* TCliSignals::Name(int signal) { return ::strsignal(signal); }

@@ -14,7 +14,7 @@ QString WithSeparator(QString folder)
 
 // $XDG_x_HOME when it is an absolute path (a relative one must be ignored),
 // else ~/fallback.
-QString XdgFolder(const QProcessEnvironment& environment, const char* variable, const char* fallback)
+[[maybe_unused]] QString XdgFolder(const QProcessEnvironment& environment, const char* variable, const char* fallback)
 {
     const QString value = environment.value(QLatin1String(variable));
     if (!value.isEmpty() && QDir::isAbsolutePath(value))
@@ -42,6 +42,22 @@ QString MadeFolder(const QString& folder)
 TFileLocations::TFileLocations(const QString& programFolder, const QProcessEnvironment& environment)
 {
     const QString program = WithSeparator(programFolder);
+#ifdef Q_OS_WIN
+    // The installer leaves its uninstaller beside the program: an installed
+    // program writes into the user's application-data folder, never into
+    // Program Files (which an administrator's session could write).
+    const bool installed = QFileInfo::exists(program + QLatin1String(kWindowsUninstaller));
+    m_portable = !installed && IsWritableFolder(program);
+    if (m_portable) {
+        m_data = m_config = m_userData = program;
+        return;
+    }
+    m_data = program;
+    QString appData = QDir::fromNativeSeparators(environment.value(QStringLiteral("APPDATA")));
+    if (appData.isEmpty() || !QDir::isAbsolutePath(appData))
+        appData = QDir::homePath() + QStringLiteral("/AppData/Roaming");
+    m_config = m_userData = WithSeparator(appData) + QStringLiteral("Tunebench/");
+#else
     const QString installedData = InstalledDataFolder(program);
     m_portable = installedData.isEmpty() && IsWritableFolder(program);
     if (m_portable) {
@@ -51,6 +67,7 @@ TFileLocations::TFileLocations(const QString& programFolder, const QProcessEnvir
     m_data = installedData.isEmpty() ? program : installedData;
     m_config = XdgFolder(environment, "XDG_CONFIG_HOME", ".config/") + QStringLiteral("tunebench/");
     m_userData = XdgFolder(environment, "XDG_DATA_HOME", ".local/share/") + QStringLiteral("tunebench/");
+#endif
 }
 
 QString TFileLocations::InstalledDataFolder(const QString& programFolder)

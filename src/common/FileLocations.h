@@ -7,11 +7,15 @@
 // Where the program's files live. A program folder the user can write that is
 // not part of an installation (a build tree, an unpacked folder) keeps
 // everything beside the program ("portable"). An installed program reads what
-// ships from <prefix>/share/tunebench and writes into the user's own folders,
-// so that nothing is written into the installation and two users never share
-// a settings file.
+// ships from <prefix>/share/tunebench (on Windows: its own folder) and writes
+// into the user's own folders (on Windows: %APPDATA%\Tunebench), so that
+// nothing is written into the installation and two users never share a
+// settings file.
 class TFileLocations {
 public:
+    // Windows: the installer's uninstaller, beside the program of an installation.
+    static constexpr const char* kWindowsUninstaller = "Uninstall.exe";
+
     explicit TFileLocations(const QString& programFolder,
                             const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
 

@@ -22,7 +22,11 @@ QString DescribeOpenFailure(TTpaProComImpl::OpenFailure failure, const QString& 
 #endif
     }
     case F::Busy:
+#ifdef Q_OS_WIN
+        return QStringLiteral("%1 is in use by another program.").arg(devicePath);
+#else
         return QStringLiteral("%1 is in use by another program (see 'lsof %1').").arg(devicePath);
+#endif
     case F::Other:
         break;
     }

@@ -2,7 +2,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#ifndef Q_OS_WIN
 #include <QSerialPortInfo>
+#endif
 
 namespace {
 
@@ -31,6 +33,7 @@ QString TSerialPortEntry::UsbId() const
 
 namespace SerialPortList {
 
+#ifndef Q_OS_WIN // SerialPortListWin32.cpp reads the system's list there
 QList<TSerialPortEntry> Scan(const QString& stableFolder)
 {
     QList<TSerialPortEntry> ports;
@@ -48,6 +51,7 @@ QList<TSerialPortEntry> Scan(const QString& stableFolder)
     }
     return WithStableNames(std::move(ports), stableFolder);
 }
+#endif
 
 QList<TSerialPortEntry> WithStableNames(QList<TSerialPortEntry> ports, const QString& stableFolder)
 {

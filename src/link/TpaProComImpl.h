@@ -4,13 +4,20 @@
 #include "VirtualCom.h"
 
 #include <QObject>
-#include <QSerialPort>
 #include <QTimer>
+#ifdef Q_OS_WIN
+#include <memory>
+#else
+#include <QSerialPort>
+#endif
 
 class QSocketNotifier;
 
-// The serial channel on QSerialPort, owned by the UI thread: readyRead is the
-// delivery of received bytes, so OnData runs only while that thread processes events.
+// The serial channel, owned by the UI thread: on QSerialPort, whose readyRead
+// is the delivery of received bytes; on Windows, an overlapped COM handle
+// whose read event is watched by the UI thread's event loop
+// (TpaProComImplWin32.cpp). Either way OnData runs only while that thread
+// processes events.
 class TTpaProComImpl : public QObject, public TVirtualCom {
     Q_OBJECT
 public:
@@ -46,12 +53,26 @@ public:
     [[nodiscard]] QString LastOpenErrorText() const { return m_lastErrorText; }
 
 private:
+#ifdef Q_OS_WIN
+    struct TWinPort;
+    bool OpenHandle(const QString& path);
+    void CloseHandle();
+    void ReadDone();
+    void WriteDone();
+    void StartRead();
+    void StartWrite();
+    bool ApplyLineSettings();
+    void LosePort();
+
+    std::unique_ptr<TWinPort> m_win;
+#else
     void OnReadyRead();
     void OnError(QSerialPort::SerialPortError error);
     [[nodiscard]] bool PinoutHas(QSerialPort::PinoutSignal signal) const;
     [[nodiscard]] QSocketNotifier* ReadNotifier() const;
 
     QSerialPort m_port;
+#endif
     TComPortMap m_portMap;
     std::uint8_t m_com = 1;
     std::int32_t m_baud = 9600;
