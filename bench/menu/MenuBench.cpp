@@ -97,9 +97,9 @@ int main(int argc, char** argv)
         TWriteJournal::Install(journalFolder.filePath(QStringLiteral("journal")), QStringLiteral("menubench"));
         // The time spent in the journal itself, write by write.
         const TWriteObserver journal = TMailControl::WriteObserver();
-        TMailControl::SetWriteObserver([&](const TMailControl& l, const TMail& mail, TWriteResult r) {
+        TMailControl::SetWriteObserver([&](const TWriteRecord& write) {
             const std::int64_t j0 = ReadCounter();
-            journal(l, mail, r);
+            journal(write);
             journalNs += ReadCounter() - j0;
             ++journalled;
         });

@@ -41,9 +41,17 @@ class TMailControl;
 // How the attempts of an EEPROM write mail ended: the read-back matched, it
 // answered otherwise, or it got nothing back.
 enum class TWriteResult { Confirmed, NotConfirmed, NoAnswer };
-// Told of every EEPROM write mail that went on the line, once its attempts are
-// over; mail holds the write's frame. One for the whole program (the journal).
-using TWriteObserver = std::function<void(const TMailControl& link, const TMail& mail, TWriteResult result)>;
+// An EEPROM write mail that went on the line, once its attempts are over.
+struct TWriteRecord {
+    int com = 0;
+    QString devicePath; // what the COM number named, when the channel knows
+    std::int32_t baud = 0;
+    std::uint16_t address = 0;
+    QByteArray bytes; // as sent
+    TWriteResult result = TWriteResult::NoAnswer;
+};
+// Told of every such write. One for the whole program (the journal).
+using TWriteObserver = std::function<void(const TWriteRecord& write)>;
 
 // The mail exchange engine and the device operations built on it. Runs on the
 // UI thread; its waits keep the event loop running and sleep between events.

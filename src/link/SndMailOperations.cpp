@@ -7,6 +7,8 @@
 #include "TpaProComImpl.h"
 #include "TrafficMonitor.h"
 
+#include <algorithm>
+
 namespace {
 QString ReadMail(std::uint8_t al, std::uint8_t ah, std::uint8_t count)
 {
@@ -35,11 +37,18 @@ const TWriteObserver& TMailControl::WriteObserver() { return Observer(); }
 
 void TMailControl::ReportWrite() const
 {
-    if (const TWriteObserver& observer = WriteObserver())
-        observer(*this, m_mail,
-                 m_success            ? TWriteResult::Confirmed
-                 : m_readbackAnswered ? TWriteResult::NotConfirmed
-                                      : TWriteResult::NoAnswer);
+    const TWriteObserver& observer = WriteObserver();
+    if (!observer)
+        return;
+    // The frame of a write mail: FF FF 4D 02 len 3B 08 00 C AL AH data... sum.
+    const int count = m_mail.TxFrame[8];
+    const int sent = std::min(count, std::max(0, m_mail.TxLen - 12));
+    observer({m_channel->ComNumber(), m_channel->DevicePath(), m_channel->Baud(),
+              static_cast<std::uint16_t>(m_mail.TxFrame[9] | m_mail.TxFrame[10] << 8),
+              QByteArray(reinterpret_cast<const char*>(m_mail.TxFrame.data()) + 11, sent),
+              m_success            ? TWriteResult::Confirmed
+              : m_readbackAnswered ? TWriteResult::NotConfirmed
+                                   : TWriteResult::NoAnswer});
 }
 
 QString TMailControl::ReadEepromText(std::uint8_t al, std::uint8_t ah, std::uint8_t count)

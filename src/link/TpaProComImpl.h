@@ -47,7 +47,7 @@ public:
     void DeliverPending() override;
 
     TComPortMap& PortMap() { return m_portMap; }
-    [[nodiscard]] QString DevicePath() const { return m_portMap.DevicePath(m_com); }
+    [[nodiscard]] QString DevicePath() const override { return m_portMap.DevicePath(m_com); }
     // Why the last Open did not open the port, for messages that help the technician.
     [[nodiscard]] OpenFailure LastOpenFailure() const { return m_lastFailure; }
     [[nodiscard]] QString LastOpenErrorText() const { return m_lastErrorText; }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 #include <cstdint>
 #include <functional>
 
@@ -24,6 +25,8 @@ public:
     [[nodiscard]] virtual bool IsOpen() const = 0;
     [[nodiscard]] virtual std::uint8_t ComNumber() const = 0;
     [[nodiscard]] virtual std::int32_t Baud() const = 0;
+    // The device the COM number names, when the channel knows it.
+    [[nodiscard]] virtual QString DevicePath() const { return {}; }
     [[nodiscard]] virtual bool Dcd() const = 0;
     [[nodiscard]] virtual bool Cts() const = 0;
     [[nodiscard]] virtual bool Dsr() const = 0;

@@ -3,7 +3,6 @@
 #include "FileLocations.h"
 #include "NumberConverting.h"
 #include "SndMail.h"
-#include "TpaProComImpl.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -35,11 +34,11 @@ TJournalState& State()
     return state;
 }
 
-QString PortText(const TMailControl& link)
+QString PortText(const TWriteRecord& write)
 {
-    QString port = QStringLiteral("COM%1").arg(link.Channel()->ComNumber());
-    if (const auto* serial = dynamic_cast<const TTpaProComImpl*>(link.Channel()))
-        port += QLatin1Char(' ') + serial->DevicePath();
+    QString port = QStringLiteral("COM%1").arg(write.com);
+    if (!write.devicePath.isEmpty())
+        port += QLatin1Char(' ') + write.devicePath;
     return port;
 }
 
@@ -56,24 +55,22 @@ const char* ResultText(TWriteResult result)
     return "no answer";
 }
 
-// The frame of a write mail: FF FF 4D 02 len 3B 08 00 C AL AH data... sum.
-QString EntryLine(const TMailControl& link, const TMail& mail, TWriteResult result)
+QString EntryLine(const TWriteRecord& write)
 {
     const TJournalState& s = State();
-    const int count = mail.TxFrame[8];
-    const int sent = std::min(count, std::max(0, mail.TxLen - 12));
     QStringList bytes;
-    for (int k = 0; k < sent; ++k)
-        bytes << ByteToHex(mail.TxFrame[11 + k]);
+    for (const char byte : write.bytes)
+        bytes << ByteToHex(static_cast<std::uint8_t>(byte));
     return QStringList{QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")),
                        s.program,
-                       PortText(link),
-                       QString::number(link.Channel()->Baud()),
+                       PortText(write),
+                       QString::number(write.baud),
                        s.kind,
                        s.identity,
-                       ByteToHex(mail.TxFrame[10]) + ByteToHex(mail.TxFrame[9]),
+                       ByteToHex(static_cast<std::uint8_t>(write.address >> 8)) +
+                           ByteToHex(static_cast<std::uint8_t>(write.address & 0xFF)),
                        bytes.join(QLatin1Char(' ')),
-                       QLatin1String(ResultText(result))}
+                       QLatin1String(ResultText(write.result))}
                .join(QLatin1Char('\t')) +
            QLatin1Char('\n');
 }
@@ -145,9 +142,7 @@ void TWriteJournal::Install(const QString& path, const QString& program)
     s.path = path;
     s.program = program;
     s.warned = false;
-    TMailControl::SetWriteObserver([](const TMailControl& link, const TMail& mail, TWriteResult result) {
-        Append(EntryLine(link, mail, result));
-    });
+    TMailControl::SetWriteObserver([](const TWriteRecord& write) { Append(EntryLine(write)); });
 }
 
 void TWriteJournal::Uninstall()
