@@ -36,6 +36,23 @@ TEST_F(FileLocationsTest, BuildTreeKeepsEverythingBesideTheProgram)
     EXPECT_EQ(files.LanguageFolders(), QStringList{bin});
 }
 
+#ifdef Q_OS_WIN
+TEST_F(FileLocationsTest, InstalledProgramReadsItsFolderAndWritesIntoApplicationData)
+{
+    const QString program = Folder(QStringLiteral("Program Files/Tunebench"));
+    QFile uninstaller(program + QLatin1String(TFileLocations::kWindowsUninstaller));
+    ASSERT_TRUE(uninstaller.open(QIODevice::WriteOnly));
+    uninstaller.close();
+    QProcessEnvironment env = Environment(false);
+    env.insert(QStringLiteral("APPDATA"), QDir::toNativeSeparators(m_root.filePath(QStringLiteral("Roaming"))));
+    const TFileLocations files(program, env);
+    const QString user = m_root.filePath(QStringLiteral("Roaming/Tunebench/"));
+    EXPECT_FALSE(files.Portable());
+    EXPECT_EQ(files.DataFile(QStringLiteral("CFG/x.cfg")), program + QStringLiteral("CFG/x.cfg"));
+    EXPECT_EQ(files.ConfigFile(QStringLiteral("Tunebench.ini")), user + QStringLiteral("Tunebench.ini"));
+    EXPECT_EQ(files.LanguageFolders(), (QStringList{user, program}));
+}
+#else
 TEST_F(FileLocationsTest, InstalledProgramReadsTheShareFolderAndWritesIntoTheUsersFolders)
 {
     const QString bin = Folder(QStringLiteral("usr/bin"));
@@ -55,6 +72,9 @@ TEST_F(FileLocationsTest, InstalledProgramReadsTheShareFolderAndWritesIntoTheUse
     }
 }
 
+#endif
+
+#ifndef Q_OS_WIN // the share folder of an installation is a POSIX layout
 TEST_F(FileLocationsTest, UsersCopyOfAReadOnlyFileWinsOverTheShippedOne)
 {
     const QString bin = Folder(QStringLiteral("opt/tb/bin"));
@@ -76,5 +96,6 @@ TEST_F(FileLocationsTest, RelativeXdgFoldersAreIgnored)
     const TFileLocations files(bin, env);
     EXPECT_EQ(files.ConfigFolder(), m_root.filePath(QStringLiteral("home/.config/tunebench/")));
 }
+#endif
 
 } // namespace

@@ -26,6 +26,11 @@ public:
         const QString runtime = Set("XDG_RUNTIME_DIR", QStringLiteral("run"));
         // A portable build would keep its journal of writes beside the program.
         qputenv("TUNEBENCH_JOURNAL", QFile::encodeName(m_dir.filePath(QStringLiteral("journal"))));
+#ifdef Q_OS_WIN
+        // The machine settings store is the registry there, shared by every process.
+        Set("APPDATA", QStringLiteral("home/AppData/Roaming"));
+        qputenv("TUNEBENCH_REGISTRY", QFile::encodeName(m_dir.filePath(QStringLiteral("VUREZIVO.ini"))));
+#endif
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 

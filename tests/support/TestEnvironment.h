@@ -13,8 +13,10 @@ inline void SetTestEnvironment()
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+#ifndef Q_OS_WIN
     if (qEnvironmentVariableIsEmpty("TUNEBENCH_BIN_DIR"))
         qputenv("TUNEBENCH_BIN_DIR", QFile::encodeName(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath()));
+#endif
 }
 
 } // namespace tbtest
