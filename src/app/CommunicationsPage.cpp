@@ -118,7 +118,7 @@ void TCommunicationsPage::Button2Click()
     QString hint;
     const DeviceKind kind = FindDevice(hint);
     emit DeviceKindFound(kind, ComText(), StatusText(kind), hint);
-    if (kind == DeviceKind::Nothing)
+    if (kind != DeviceKind::Handset && kind != DeviceKind::Repeater)
         m_operations.CloseDevicePort();
 }
 
@@ -126,7 +126,7 @@ DeviceKind TCommunicationsPage::FindDevice(QString& hint)
 {
     TMailControl& link = m_operations.Link();
     if (!link.IsPortOpen())
-        return DeviceKind::Nothing;
+        return DeviceKind::Unknown;
     const int sentBefore = link.MailsSent();
     const int attempt = link.ProbeDevice(kProbePauseMs);
     const QString device = m_operations.Sendmail().Port().DevicePath();
@@ -135,17 +135,16 @@ DeviceKind TCommunicationsPage::FindDevice(QString& hint)
         hint = FillIn(
             m_ui->lblNothingAnswered->text(),
             {ComText(), device, baud, QString::number(link.MailsSent() - sentBefore), QString::number(kProbePauseMs)});
-        return DeviceKind::Nothing;
+        return DeviceKind::Unknown;
     }
     const DeviceKind kind = TDeviceDetector(link).DetectDevice();
-    TWriteJournal::SetDevice(kind == DeviceKind::Handset    ? QStringLiteral("handset")
-                             : kind == DeviceKind::Repeater ? QStringLiteral("repeater")
-                                                            : QString(),
-                             {});
+    TWriteJournal::SetDevice(QLatin1String(DeviceKindName(kind)), {});
     if (kind == DeviceKind::Repeater)
         emit RepeaterDetected();
-    if (kind == DeviceKind::Nothing)
+    if (kind == DeviceKind::Base)
         hint = FillIn(m_ui->lblNotRecognised->text(), {ComText(), device, baud});
+    if (kind == DeviceKind::Unknown)
+        hint = FillIn(m_ui->lblIdentityUnread->text(), {ComText(), device, baud});
     return kind;
 }
 
@@ -209,7 +208,8 @@ QString TCommunicationsPage::StatusText(DeviceKind kind) const
         return Label38->text();
     case DeviceKind::Repeater:
         return Label39->text();
-    case DeviceKind::Nothing:
+    case DeviceKind::Base:
+    case DeviceKind::Unknown:
         break;
     }
     return Label40->text();

@@ -1,5 +1,7 @@
 #include "Rov_Evev.h"
 
+#include "DownloadPage.h"
+
 #include "About.h"
 #include "AboutLabels.h"
 #include "CommunicationsPage.h"
@@ -264,8 +266,7 @@ void TForm1::SetDevicePages(DeviceKind kind)
     TabSheet4->setEnabled(kind == DeviceKind::Repeater);
     if (kind != DeviceKind::Repeater) {
         TabSheet8->setEnabled(handset);
-        if (QPushButton* loadMenu = Button9())
-            loadMenu->setEnabled(true);
+        DownloadPage->SetDeviceActionsEnabled(true);
     }
 }
 
@@ -273,8 +274,7 @@ void TForm1::DisableDevicePages()
 {
     for (TTabSheet* sheet : {TabSheet2, TabSheet3, TabSheet4, TabSheet7, TabSheet9, TabSheet8})
         sheet->setEnabled(false);
-    if (QPushButton* loadMenu = Button9())
-        loadMenu->setEnabled(false);
+    DownloadPage->SetDeviceActionsEnabled(false);
 }
 
 void TForm1::OnPortLost()

@@ -6,8 +6,7 @@
 
 #include "AtomicFile.h"
 #include "DeviceBackup.h"
-#include "HandsetDevice.h"
-#include "PP_SerialNumber.h"
+#include "DeviceIdentity.h"
 #include "SndMail.h"
 #include "TpaProComImpl.h"
 #include "WriteJournal.h"
@@ -26,6 +25,7 @@ struct TBackupArgs {
 struct TRestoreArgs {
     std::string file;
     bool force = false;
+    bool writeIdentity = false;
 };
 
 // "0000-07FF": one run of cells; none when the text is no such range.
@@ -51,22 +51,21 @@ int Backup(TCliSession& s, const TBackupArgs& args)
         runs.push_back(*run);
     }
     const QString path = FromArg(args.file);
-    TSendmail* link = s.OpenLink();
-    if (!link)
-        return kExitPort;
-    const std::optional<TBackupKind> kind = IdentifyDevice(s, *link, "Could not connect to device !");
-    if (!kind)
-        return kExitNoAnswer;
+    TDeviceNeeds needs;
+    needs.noAnswerText = "Could not connect to device !";
+    needs.command = "backup";
+    needs.identify = true;
+    const TDeviceAccess device = OpenDevice(s, needs);
+    if (!device)
+        return device.exit;
+    TSendmail* link = device.link;
     if (runs.empty())
-        runs = ProgramCells(*kind);
+        runs = ProgramCells(device.kind);
 
     TBackupHeader header;
-    header.kind = *kind;
-    if (*kind == TBackupKind::Handset) {
-        const QString digits = THandsetDevice(*link).ReadIdentityDigits();
-        header.identity = digits.size() >= 10 ? TPP_SerialNumber().HexToIpei(digits, true) : QString();
-        TWriteJournal::SetDevice(QLatin1String(BackupKindName(*kind)), header.identity);
-    }
+    header.kind = device.kind;
+    header.identity = ReadDeviceIdentity(*link, device.kind).text;
+    TWriteJournal::SetDevice(QLatin1String(DeviceKindName(device.kind)), header.identity);
     header.port = s.PortName();
     if (link->Port().DevicePath() != header.port)
         header.port += QStringLiteral(" (%1)").arg(link->Port().DevicePath());
@@ -106,13 +105,13 @@ int Restore(TCliSession& s, const TRestoreArgs& args)
     TMenuCheck check;
     if (!LoadCheckedMenu(s, FromArg(args.file), lines, check))
         return kExitUsage;
-    const std::optional<TBackupKind> kind = BackupKindOf(lines);
+    const std::optional<DeviceKind> kind = BackupKindOf(lines);
     if (!kind) {
         s.Err() << FromArg(args.file)
                 << ": names no kind of device (no \"REM kind: ...\" line); 'menu play' plays it into a handset\n";
         return kExitUsage;
     }
-    return PlayMenuLines(s, lines, *kind, "restore", args.force);
+    return PlayMenuLines(s, lines, {*kind, "restore", args.force, args.writeIdentity});
 }
 } // namespace backup
 } // namespace
@@ -136,8 +135,12 @@ void AddBackupCommands(TCliApp& cli)
     auto restore = std::make_shared<TRestoreArgs>();
     CLI::App* restoreCommand = cli.AddCommand(kGroup, "restore",
                                               "play a backup as 'menu play' does, into a device of the kind that its\n"
-                                              "header names",
+                                              "header names; a device of another identity keeps its identity cells\n"
+                                              "(a handset's 0040h-0044h) and the one line on standard error names both",
                                               [restore](TCliSession& s) { return Restore(s, *restore); });
     restoreCommand->add_option("FILE", restore->file, "the backup file")->type_name("FILE")->required();
     AddForceOption(restoreCommand, restore->force);
+    restoreCommand->add_flag("--write-identity", restore->writeIdentity,
+                             "write the backup's identity cells too: into a device whose identity is\n"
+                             "blank or invalid (a wiped handset), or with --force over any");
 }

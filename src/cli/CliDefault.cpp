@@ -25,15 +25,17 @@ int SendDefault(TCliSession& s, const TDefaultArgs& a)
                                                          : TDefaultDevice::Handset;
     if (!a.target.empty() && !s.Options().baudGiven)
         s.UseBaud(DefaultCommandBaud(*ParseDecimal(FromArg(a.target))));
-    TSendmail* link = s.OpenLink();
-    if (!link)
-        return kExitPort;
-    const TBackupKind kind = device == TDefaultDevice::Repeater ? TBackupKind::Repeater
-                             : device == TDefaultDevice::Base   ? TBackupKind::Base
-                                                                : TBackupKind::Handset;
-    if (const int refused = CheckDeviceKind(s, *link, kind, "default " + a.device, a.force, kNotConnected))
-        return refused;
-    TDefaultCommand command(*link);
+    TDeviceNeeds needs;
+    needs.noAnswerText = kNotConnected;
+    needs.kind = device == TDefaultDevice::Repeater ? DeviceKind::Repeater
+                 : device == TDefaultDevice::Base   ? DeviceKind::Base
+                                                    : DeviceKind::Handset;
+    needs.command = "default " + a.device;
+    needs.force = a.force;
+    const TDeviceAccess access = OpenDevice(s, needs);
+    if (!access)
+        return access.exit;
+    TDefaultCommand command(*access.link);
     const TDefaultCommand::TOutcome outcome = command.Run(device);
     if (outcome == TDefaultCommand::TOutcome::Stopped)
         return kExitNoAnswer; // a signal: the caller says so

@@ -9,17 +9,24 @@
 
 namespace {
 
-const char* Noun(TBackupKind kind)
+// The detection's result as a refusal, or kExitDone.
+int Refusal(TCliSession& s, DeviceKind found, const TDeviceNeeds& needs)
 {
-    switch (kind) {
-    case TBackupKind::Handset:
-        return "a handset";
-    case TBackupKind::Repeater:
-        return "a repeater";
-    case TBackupKind::Base:
-        break;
+    if (found == DeviceKind::Unknown) {
+        s.Err() << "the device answered the probe, but its identity (cell 0040h, or the type at 0780h) gave no "
+                   "valid answer; its kind is unknown and nothing was written\n";
+        return kExitNoAnswer;
     }
-    return "a base station (a device that answers as neither a handset nor a repeater)";
+    if (!needs.kind || needs.force || found == *needs.kind)
+        return kExitDone;
+    if (found == DeviceKind::Base)
+        s.Err() << "the device answered, but as neither a handset nor a repeater; '" << needs.command.c_str()
+                << "' needs " << DeviceKindNoun(*needs.kind)
+                << ". Nothing was written; --force writes without this check.\n";
+    else
+        s.Err() << "the device answered as \"" << DeviceKindStatusText(found) << "\"; '" << needs.command.c_str()
+                << "' needs " << DeviceKindNoun(*needs.kind) << ". Nothing was written.\n";
+    return kExitWrongModel;
 }
 
 } // namespace
@@ -31,37 +38,35 @@ void AddForceOption(CLI::App* command, bool& force)
                       "detection cannot place)");
 }
 
-std::optional<TBackupKind> IdentifyDevice(TCliSession& s, TMailControl& link, const char* noAnswerText)
+TDeviceAccess OpenDevice(TCliSession& s, const TDeviceNeeds& needs)
 {
-    if (!DeviceAnswers(link)) {
-        if (!link.StopRequested)
-            s.Err() << noAnswerText << "\n";
-        return std::nullopt;
+    TDeviceAccess access;
+    TSendmail* link = s.OpenLink();
+    if (!link) {
+        access.exit = kExitPort;
+        return access;
     }
-    const DeviceKind found = TDeviceDetector(link).DetectDevice();
-    // A stop or a lost port is no answer of the device; the caller says which.
-    if (link.StopRequested || !link.IsPortOpen())
-        return std::nullopt;
-    TWriteJournal::SetDevice(QLatin1String(BackupKindName(KindOfDetected(found))), {});
-    return KindOfDetected(found);
-}
-
-int CheckDeviceKind(TCliSession& s, TMailControl& link, TBackupKind needed, const std::string& command, bool force,
-                    const char* noAnswerText)
-{
-    if (force)
-        return kExitDone;
-    const std::optional<TBackupKind> found = IdentifyDevice(s, link, noAnswerText);
-    if (!found)
-        return kExitNoAnswer;
-    if (*found == needed)
-        return kExitDone;
-    if (*found == TBackupKind::Base)
-        s.Err() << "the device answered, but as neither a handset nor a repeater; '" << command.c_str() << "' needs "
-                << Noun(needed) << ". Nothing was written; --force writes without this check.\n";
-    else
-        s.Err() << "the device answered as \""
-                << DeviceKindStatusText(*found == TBackupKind::Handset ? DeviceKind::Handset : DeviceKind::Repeater)
-                << "\"; '" << command.c_str() << "' needs " << Noun(needed) << ". Nothing was written.\n";
-    return kExitWrongModel;
+    const bool detect = needs.identify || (needs.kind && !needs.force);
+    if (detect || needs.answerCheck) {
+        if (!DeviceAnswers(*link)) {
+            if (!link->StopRequested && needs.noAnswerText)
+                s.Err() << needs.noAnswerText << "\n";
+            access.exit = kExitNoAnswer;
+            return access;
+        }
+    }
+    if (detect) {
+        access.kind = TDeviceDetector(*link).DetectDevice();
+        // A stop or a lost port is no answer of the device; the caller says which.
+        if (link->StopRequested || !link->IsPortOpen()) {
+            access.exit = kExitNoAnswer;
+            return access;
+        }
+        TWriteJournal::SetDevice(QLatin1String(DeviceKindName(access.kind)), {});
+        access.exit = Refusal(s, access.kind, needs);
+        if (access.exit != kExitDone)
+            return access;
+    }
+    access.link = link;
+    return access;
 }

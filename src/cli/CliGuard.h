@@ -1,12 +1,12 @@
 #pragma once
 
 #include "CliSession.h"
-#include "DeviceBackup.h"
+#include "DeviceKind.h"
 
 #include <optional>
 #include <string>
 
-class TMailControl;
+class TSendmail;
 namespace CLI {
 class App;
 }
@@ -14,15 +14,29 @@ class App;
 // Adds --force to a command that checks the device kind before it writes.
 void AddForceOption(CLI::App* command, bool& force);
 
-// The probe and the detection, as the window's "Set Comport" runs them: the
-// kind of device that answers, or none (noAnswerText printed).
-[[nodiscard]] std::optional<TBackupKind> IdentifyDevice(TCliSession& s, TMailControl& link, const char* noAnswerText);
+// What a device command makes sure of before it talks to the device.
+struct TDeviceNeeds {
+    const char* noAnswerText = nullptr; // printed when no device answers
+    bool answerCheck = false;           // a device must answer the probe
+    // The command writes into this kind only: the probe and the detection as
+    // the window's "Set Comport" runs them; another kind is refused before
+    // anything is written. force skips this check (and sends nothing for it).
+    std::optional<DeviceKind> kind;
+    std::string command; // named when the device is refused
+    bool force = false;
+    bool identify = false; // detect the kind even where no kind is needed
+};
 
-// A base is a device that answers as neither a handset nor a repeater.
-// Identifies the device as the window's "Set Comport" does (the probe, then
-// the detection) and refuses a device of another kind before anything is
-// written. kExitDone when the command may go on; otherwise the exit code,
-// already reported: kExitNoAnswer (noAnswerText printed) or kExitWrongModel.
-// With force nothing is sent and the command goes on.
-int CheckDeviceKind(TCliSession& s, TMailControl& link, TBackupKind needed, const std::string& command, bool force,
-                    const char* noAnswerText);
+// The port open and the device checked as needs says; or why not.
+struct TDeviceAccess {
+    TSendmail* link = nullptr; // null: exit holds the code, already reported
+    int exit = kExitDone;
+    DeviceKind kind = DeviceKind::Unknown; // what the detection found, when it ran
+    explicit operator bool() const { return link != nullptr; }
+};
+
+// The one way every device command of tunebench-cli reaches its device:
+// opens the port, checks the answer and the kind, and reports a refusal
+// (kExitPort, kExitNoAnswer: nothing or an unreadable identity answered,
+// kExitWrongModel).
+[[nodiscard]] TDeviceAccess OpenDevice(TCliSession& s, const TDeviceNeeds& needs);

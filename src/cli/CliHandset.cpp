@@ -3,7 +3,6 @@
 #include "CliGroups.h"
 #include "CliGuard.h"
 
-#include "DeviceProbe.h"
 #include "GainRules.h"
 #include "HandsetDevice.h"
 #include "NumberConverting.h"
@@ -33,18 +32,18 @@ struct TGuard {
 // a guarded command checks that it is a handset, which answers too.
 int OnHandset(TCliSession& s, bool answerCheck, const THandsetAction& action, const TGuard& guard = {})
 {
-    TSendmail* link = s.OpenLink();
-    if (!link)
-        return kExitPort;
-    THandsetDevice device(*link);
-    if (guard.command && !guard.force) {
-        if (const int refused = CheckDeviceKind(s, *link, TBackupKind::Handset, guard.command, false, kCouldNotConnect))
-            return refused;
+    TDeviceNeeds needs;
+    needs.noAnswerText = kCouldNotConnect;
+    needs.answerCheck = answerCheck;
+    if (guard.command) {
+        needs.kind = DeviceKind::Handset;
+        needs.command = guard.command;
+        needs.force = guard.force;
     }
-    else if (answerCheck && !DeviceAnswers(*link)) {
-        s.Err() << kCouldNotConnect << "\n";
-        return kExitNoAnswer;
-    }
+    const TDeviceAccess access = OpenDevice(s, needs);
+    if (!access)
+        return access.exit;
+    THandsetDevice device(*access.link);
     return action(s, device);
 }
 

@@ -90,11 +90,14 @@ int Detect(TCliSession& s)
         return kExitPort;
     const int attempt = link->ProbeDevice(1000);
     const bool answered = attempt >= 1 && attempt <= 6;
-    const DeviceKind kind = answered ? TDeviceDetector(*link).DetectDevice() : DeviceKind::Nothing;
+    const DeviceKind kind = answered ? TDeviceDetector(*link).DetectDevice() : DeviceKind::Unknown;
     s.Out() << DeviceKindStatusText(kind) << "\n";
-    if (answered && kind == DeviceKind::Nothing)
+    if (answered && kind == DeviceKind::Base)
         s.Err() << "the device answered the probe, but as neither a handset nor a repeater\n";
-    return kind == DeviceKind::Nothing ? kExitNoAnswer : kExitDone;
+    else if (answered && kind == DeviceKind::Unknown)
+        s.Err() << "the device answered the probe, but its identity (cell 0040h, or the type at 0780h) gave no "
+                   "valid answer\n";
+    return kind == DeviceKind::Handset || kind == DeviceKind::Repeater ? kExitDone : kExitNoAnswer;
 }
 
 struct TReadArgs {

@@ -5,10 +5,13 @@
 #include "CliGroups.h"
 #include "CliGuard.h"
 
+#include "DeviceIdentity.h"
 #include "MenuFile.h"
 #include "MenuPlayer.h"
 #include "MenuVerifier.h"
+#include "NumberConverting.h"
 #include "SndMail.h"
+#include "WriteJournal.h"
 
 namespace {
 namespace menu {
@@ -36,7 +39,7 @@ int Play(TCliSession& s, const TMenuArgs& args)
     TMenuCheck check;
     if (!LoadCheckedMenu(s, FromArg(args.file), lines, check))
         return kExitUsage;
-    return PlayMenuLines(s, lines, TBackupKind::Handset, "menu play", args.force);
+    return PlayMenuLines(s, lines, {DeviceKind::Handset, "menu play", args.force, false});
 }
 
 // Progress lines "33 %" on standard error, each value once.
@@ -51,20 +54,74 @@ std::function<void(int, int)> PercentOnErr(TCliSession& s)
     };
 }
 
+QString CellsText(const TCellRun& run)
+{
+    return QStringLiteral("%1%2-%3%4")
+        .arg(ByteToHex(run.address >> 8), ByteToHex(run.address & 0xFF), ByteToHex(run.Last() >> 8),
+             ByteToHex(run.Last() & 0xFF));
+}
+
+// The device's identity against the one the file was read from: what is done
+// with the identity cells, said in one line; kExitDone unless refused.
+int DecideIdentityCells(TCliSession& s, TMailControl& link, const QStringList& lines, const TPlayRequest& request,
+                        bool verifying, TIdentityDecision& decision)
+{
+    const TFileIdentity file = FileIdentityOf(lines);
+    decision = DecideIdentity(file, {}, false, false);
+    if (!file.Carried() || !decision.cells)
+        return kExitDone;
+    const DeviceKind kind = file.kind.value_or(DeviceKind::Handset);
+    const TDeviceIdentity device = ReadDeviceIdentity(link, kind);
+    decision = DecideIdentity(file, device, request.writeIdentity, request.force);
+    const QString fileIdentity = file.identity.isEmpty() ? QStringLiteral("none") : file.identity;
+    const QString cells = CellsText(*decision.cells);
+    using TAction = TIdentityDecision::TAction;
+    switch (decision.action) {
+    case TAction::WriteAll:
+        TWriteJournal::SetDevice(QLatin1String(DeviceKindName(kind)), device.text);
+        return kExitDone;
+    case TAction::KeepDevice:
+        TWriteJournal::SetDevice(QLatin1String(DeviceKindName(kind)), device.text);
+        s.Err() << "identity kept: the device's is " << device.Described() << ", the file was read from "
+                << fileIdentity << "; "
+                << (verifying ? "its identity cells " + cells + " are compared apart"
+                              : "its identity cells " + cells +
+                                    " were left as they are (restore --write-identity writes them too)")
+                << "\n";
+        return kExitDone;
+    case TAction::WriteIdentity:
+        TWriteJournal::SetDevice(QLatin1String(DeviceKindName(kind)),
+                                 QStringLiteral("identity written: %1 over %2").arg(fileIdentity, device.Described()));
+        s.Err() << "identity written: the file's " << fileIdentity << " over the device's " << device.Described()
+                << " (cells " << cells << ")\n";
+        return kExitDone;
+    case TAction::Refuse:
+        break;
+    }
+    if (device.state == TDeviceIdentity::TState::Unread) {
+        s.Err() << "the device's identity cells " << cells << " gave no valid answer; nothing was written\n";
+        return kExitNoAnswer;
+    }
+    s.Err() << "the device's identity is " << device.text << "; --write-identity writes the file's (" << fileIdentity
+            << ") only into a blank or invalid identity, with --force over any. Nothing was written.\n";
+    return kExitWrongModel;
+}
+
 int Verify(TCliSession& s, const std::string& file)
 {
     QStringList lines;
     TMenuCheck check;
     if (!LoadCheckedMenu(s, FromArg(file), lines, check))
         return kExitUsage;
-    TSendmail* link = s.OpenLink();
-    if (!link)
-        return kExitPort;
-    if (link->ProbeDevice(1000) <= 0) {
-        s.Err() << kCheckConnected << "\n";
-        return kExitNoAnswer;
-    }
-    TMenuVerifier verifier(*link);
+    const TDeviceAccess device = OpenDevice(s, {kCheckConnected, true, std::nullopt, "menu verify", false, false});
+    if (!device)
+        return device.exit;
+    TIdentityDecision identity;
+    if (const int refused = DecideIdentityCells(s, *device.link, lines, {}, true, identity))
+        return refused;
+    TMenuVerifier verifier(*device.link);
+    if (identity.action == TIdentityDecision::TAction::KeepDevice)
+        verifier.SetApart = identity.cells;
     verifier.OnLineDone = PercentOnErr(s);
     const TMenuVerifyResult result = verifier.Verify(lines);
     for (const TMenuDifference& d : result.differences)
@@ -75,7 +132,7 @@ int Verify(TCliSession& s, const std::string& file)
                     << ": no valid answer for its cells: " << lines.value(result.failedLine - 1) << "\n";
         return kExitNoAnswer;
     }
-    return result.differences.empty() ? kExitDone : kExitDiffers;
+    return result.SettingDifferences() == 0 ? kExitDone : kExitDiffers;
 }
 } // namespace menu
 } // namespace
@@ -95,22 +152,19 @@ bool LoadCheckedMenu(TCliSession& s, const QString& path, QStringList& lines, TM
     return true;
 }
 
-int PlayMenuLines(TCliSession& s, const QStringList& lines, TBackupKind kind, const std::string& command, bool force)
+int PlayMenuLines(TCliSession& s, const QStringList& lines, const TPlayRequest& request)
 {
     using namespace menu;
-    TSendmail* link = s.OpenLink();
-    if (!link)
-        return kExitPort;
-    if (force) {
-        if (link->ProbeDevice(1000) <= 0) {
-            s.Err() << kCheckConnected << "\n";
-            return kExitNoAnswer;
-        }
-    }
-    else if (const int refused = CheckDeviceKind(s, *link, kind, command, false, kCheckConnected)) {
+    const TDeviceAccess device =
+        OpenDevice(s, {kCheckConnected, true, request.kind, request.command, request.force, false});
+    if (!device)
+        return device.exit;
+    TIdentityDecision identity;
+    if (const int refused = DecideIdentityCells(s, *device.link, lines, request, false, identity))
         return refused;
-    }
-    TMenuPlayer player(*link);
+    TMenuPlayer player(*device.link);
+    if (identity.action == TIdentityDecision::TAction::KeepDevice)
+        player.LeaveOut = identity.cells;
     player.OnLineDone = PercentOnErr(s);
     const TMenuPlayResult result = player.Play(lines);
     if (result.end != TMenuPlayResult::TEnd::Completed) {
@@ -150,9 +204,12 @@ void AddMenuCommands(TCliApp& cli)
     auto verifyFile = std::make_shared<std::string>();
     cli.AddCommand(
            kGroup, "verify",
-           "check the file, read every cell a line would write and print each line\n"
-           "whose cells differ as \"line N: ADDR device XX file YY\" (from its first\n"
-           "differing cell to its last); exit 0 when all match, 7 when any differ",
+           "check the file, read every cell it writes and compare it with the last value\n"
+           "the file writes into it; print each line (the last to write a cell) whose\n"
+           "cells differ as \"line N: ADDR device XX file YY\" (from its first differing\n"
+           "cell to its last); exit 0 when all match, 7 when any differ. A backup read\n"
+           "from a device of another identity names the identity cells apart\n"
+           "(\"line N: ADDR identity device XX file YY\"); they do not count",
            [verifyFile](TCliSession& s) { return Verify(s, *verifyFile); }, family)
         ->add_option("FILE", *verifyFile, "the menu file, a backup for example")
         ->type_name("FILE")

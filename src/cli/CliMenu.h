@@ -2,6 +2,7 @@
 
 #include "CliSession.h"
 #include "DeviceBackup.h"
+#include "DeviceKind.h"
 
 #include <QStringList>
 #include <string>
@@ -9,6 +10,15 @@
 // Reads and checks a menu file; reports and returns false when it is unusable.
 bool LoadCheckedMenu(TCliSession& s, const QString& path, QStringList& lines, TMenuCheck& check);
 
+struct TPlayRequest {
+    DeviceKind kind = DeviceKind::Handset; // the kind the lines are for
+    std::string command;
+    bool force = false;         // no kind check; a valid identity may be written over
+    bool writeIdentity = false; // write the file's identity cells too
+};
+
 // Plays checked lines into a device of the kind given, after checking its kind
-// (unless force): progress on standard error, the lines written on standard output.
-int PlayMenuLines(TCliSession& s, const QStringList& lines, TBackupKind kind, const std::string& command, bool force);
+// (unless force); a file read from a device of another identity leaves the
+// device's identity cells as they are. Progress on standard error, the lines
+// written on standard output.
+int PlayMenuLines(TCliSession& s, const QStringList& lines, const TPlayRequest& request);

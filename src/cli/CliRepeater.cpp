@@ -178,9 +178,13 @@ QString ExpectedInput(RepeaterCheck check, int layout)
 int ReadRepeater(TSendmail& link, QTextStream& out, QTextStream& err, const TRepeaterArgs& args)
 {
     const RepeaterType type = TDeviceDetector(link).ReadRepeaterType();
+    if (!type.answered) {
+        err << "the repeater type cell 0780h gave no valid answer\n";
+        return kExitNoAnswer;
+    }
     if (!type.valid) {
         err << "This is not a DAVO repeater, not able to read data !\n";
-        return kExitNoAnswer;
+        return kExitWrongModel;
     }
     TRepeaterDevice device(link);
     TCliRepeaterView view;
@@ -201,9 +205,13 @@ int ReadRepeater(TSendmail& link, QTextStream& out, QTextStream& err, const TRep
 int WriteRepeater(TSendmail& link, QTextStream& out, QTextStream& err, const TRepeaterArgs& args)
 {
     const RepeaterType type = TDeviceDetector(link).ReadRepeaterType();
+    if (!type.answered) {
+        err << "the repeater type cell 0780h gave no valid answer\n";
+        return kExitNoAnswer;
+    }
     if (!type.valid) {
         err << "This is not a Davo repeater, not able to write data !\n";
-        return kExitNoAnswer;
+        return kExitWrongModel;
     }
     TRepeaterDevice device(link);
     TRepeaterInput input = args.Input();
@@ -276,14 +284,17 @@ using TRepeaterSequence = int (*)(TSendmail&, QTextStream&, QTextStream&, const 
 // guard: the command writes, so it first makes sure that a repeater answers.
 int RunOnRepeater(TCliSession& s, TRepeaterSequence sequence, const TRepeaterArgs& args, const char* guard = nullptr)
 {
-    TSendmail* link = s.OpenLink();
-    if (!link)
-        return kExitPort;
+    TDeviceNeeds needs;
     if (guard) {
-        if (const int refused = CheckDeviceKind(s, *link, TBackupKind::Repeater, guard, args.force,
-                                                "This is not a Davo repeater, not able to write data !"))
-            return refused;
+        needs.noAnswerText = "This is not a Davo repeater, not able to write data !";
+        needs.kind = DeviceKind::Repeater;
+        needs.command = guard;
+        needs.force = args.force;
     }
+    const TDeviceAccess access = OpenDevice(s, needs);
+    if (!access)
+        return access.exit;
+    TSendmail* link = access.link;
     try {
         return sequence(*link, s.Out(), s.Err(), args);
     }

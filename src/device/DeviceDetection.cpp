@@ -13,10 +13,13 @@ DeviceKind TDeviceDetector::DetectDevice()
     }
     const QString head = RemoveBlanks(answer).left(5);
     if (head.isEmpty())
-        return DeviceKind::Nothing;
+        return DeviceKind::Unknown;
     if (head == QStringLiteral("0004D"))
         return DeviceKind::Handset;
-    return ReadRepeaterType().valid ? DeviceKind::Repeater : DeviceKind::Nothing;
+    const RepeaterType type = ReadRepeaterType();
+    if (!type.answered)
+        return DeviceKind::Unknown;
+    return type.valid ? DeviceKind::Repeater : DeviceKind::Base;
 }
 
 RepeaterType TDeviceDetector::ReadRepeaterType()
@@ -28,19 +31,6 @@ RepeaterType TDeviceDetector::ReadRepeaterType()
         return {};
     const std::uint8_t t = Hex2Dec(answer.left(2));
     if (!IsAcceptedRepeaterType(t))
-        return {};
-    return {true, t};
-}
-
-const char* DeviceKindStatusText(DeviceKind kind)
-{
-    switch (kind) {
-    case DeviceKind::Handset:
-        return "PP Connected";
-    case DeviceKind::Repeater:
-        return "Repeater Connected";
-    case DeviceKind::Nothing:
-        break;
-    }
-    return "Nothing Connected";
+        return {true, false, 0};
+    return {true, true, t};
 }

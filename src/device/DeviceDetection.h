@@ -1,18 +1,20 @@
 #pragma once
 
+#include "DeviceKind.h"
+
 #include <cstdint>
 
 class TMailControl;
 
-enum class DeviceKind { Nothing = 0, Handset = 1, Repeater = 2 };
-
 struct RepeaterType {
+    bool answered = false; // the cell gave a valid answer, whatever it holds
     bool valid = false;
     std::uint8_t type = 0;
 };
 
 // What answers on the line: a handset by its identity at 0040h, a repeater
-// by an accepted type byte at 0780h. Free of widgets; the windows and the
+// by an accepted type byte at 0780h, a base by values that are neither; a read
+// without a valid answer leaves the kind unknown. Free of widgets; the windows and the
 // command line share it.
 class TDeviceDetector {
 public:
@@ -29,5 +31,3 @@ public:
 private:
     TMailControl& m_link;
 };
-
-[[nodiscard]] const char* DeviceKindStatusText(DeviceKind kind);

@@ -1,6 +1,5 @@
 #include "DeviceBackup.h"
 
-#include "DeviceDetection.h"
 #include "HandsetCells.h"
 #include "NumberConverting.h"
 #include "RepeaterRules.h"
@@ -35,47 +34,19 @@ QString Address(int address) { return ByteToHex(address >> 8) + ByteToHex(addres
 
 } // namespace
 
-const char* BackupKindName(TBackupKind kind)
-{
-    switch (kind) {
-    case TBackupKind::Handset:
-        return "handset";
-    case TBackupKind::Repeater:
-        return "repeater";
-    case TBackupKind::Base:
-        break;
-    }
-    return "base";
-}
-
-TBackupKind KindOfDetected(DeviceKind found)
-{
-    return found == DeviceKind::Handset    ? TBackupKind::Handset
-           : found == DeviceKind::Repeater ? TBackupKind::Repeater
-                                           : TBackupKind::Base;
-}
-
-std::optional<TBackupKind> BackupKindFromName(const QString& name)
-{
-    for (const TBackupKind kind : {TBackupKind::Handset, TBackupKind::Repeater, TBackupKind::Base})
-        if (name.trimmed().compare(QLatin1String(BackupKindName(kind)), Qt::CaseInsensitive) == 0)
-            return kind;
-    return std::nullopt;
-}
-
-std::vector<TCellRun> ProgramCells(TBackupKind kind)
+std::vector<TCellRun> ProgramCells(DeviceKind kind)
 {
     // Every device is probed at 0000h and identified at 0040h (3 bytes) and 0780h.
     std::vector<TCellRun> runs{{0x0000, 1}, {0x0040, 3}};
     switch (kind) {
-    case TBackupKind::Handset:
+    case DeviceKind::Handset:
         runs.insert(runs.end(), {{HandsetCell::ModelMarker, 1},
                                  {HandsetCell::Gain, 1},
                                  {HandsetCell::HandsfreeGain, 1},
                                  {HandsetCell::Identity, HandsetCell::IdentityCount},
                                  {HandsetCell::StartupText, TStartupText::TextBytes(true)}});
         break;
-    case TBackupKind::Repeater:
+    case DeviceKind::Repeater:
         runs.insert(runs.end(), {{RepeaterCell::RepeaterNumber, 1},
                                  {RepeaterCell::BusyBit, 1},
                                  {RepeaterCell::RepeaterJump, 1},
@@ -91,7 +62,8 @@ std::vector<TCellRun> ProgramCells(TBackupKind kind)
                                  {RepeaterCell::AltSync, 1},
                                  {kRepeaterTypeCell, 1}});
         break;
-    case TBackupKind::Base:
+    case DeviceKind::Base:
+    case DeviceKind::Unknown:
         runs.push_back({kRepeaterTypeCell, 1});
         break;
     }
@@ -110,7 +82,7 @@ QString RunsText(const std::vector<TCellRun>& runs)
 QStringList TBackupHeader::Lines() const
 {
     QStringList lines{QStringLiteral("REM Tunebench backup of a device's cells; play it back with restore"),
-                      kKindKey + QLatin1String(BackupKindName(kind))};
+                      kKindKey + QLatin1String(DeviceKindName(kind))};
     if (!identity.isEmpty())
         lines << QStringLiteral("REM identity: ") + identity;
     lines << QStringLiteral("REM port: ") + port << QStringLiteral("REM rate: %1").arg(rate)
@@ -124,11 +96,11 @@ QByteArray BackupFileBytes(const TBackupHeader& header, const QStringList& dataL
     return ((header.Lines() + dataLines).join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toLatin1();
 }
 
-std::optional<TBackupKind> BackupKindOf(const QStringList& lines)
+std::optional<DeviceKind> BackupKindOf(const QStringList& lines)
 {
     for (const QString& line : lines)
         if (line.startsWith(kKindKey, Qt::CaseInsensitive))
-            return BackupKindFromName(line.mid(kKindKey.size()));
+            return DeviceKindFromName(line.mid(kKindKey.size()));
     return std::nullopt;
 }
 

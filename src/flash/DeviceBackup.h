@@ -11,20 +11,13 @@
 #include <optional>
 #include <vector>
 
+#include "DeviceKind.h"
+
 class TMailControl;
-enum class DeviceKind;
 
 // A backup of a device's cells is a menu file: REM lines naming what was read,
 // then one line per piece of at most TMenuFile::kMaxCount cells, so that
 // playing it writes the cells back.
-
-// A base is what answers as neither a handset nor a repeater.
-enum class TBackupKind { Handset, Repeater, Base };
-
-[[nodiscard]] const char* BackupKindName(TBackupKind kind); // "handset", "repeater", "base"
-// What the detection found, a device that answered: nothing placed is a base.
-[[nodiscard]] TBackupKind KindOfDetected(DeviceKind found);
-[[nodiscard]] std::optional<TBackupKind> BackupKindFromName(const QString& name);
 
 struct TCellRun {
     std::uint16_t address = 0;
@@ -33,12 +26,12 @@ struct TCellRun {
 };
 
 // Every cell the program itself reads or writes on a device of that kind.
-[[nodiscard]] std::vector<TCellRun> ProgramCells(TBackupKind kind);
+[[nodiscard]] std::vector<TCellRun> ProgramCells(DeviceKind kind);
 // "0000 001D 0040-0044": how the header names the runs.
 [[nodiscard]] QString RunsText(const std::vector<TCellRun>& runs);
 
 struct TBackupHeader {
-    TBackupKind kind = TBackupKind::Handset;
+    DeviceKind kind = DeviceKind::Handset;
     QString identity; // a handset's IPEI; empty when it has none
     QString port;
     int rate = 0;
@@ -51,7 +44,7 @@ struct TBackupHeader {
 [[nodiscard]] QByteArray BackupFileBytes(const TBackupHeader& header, const QStringList& dataLines);
 
 // The kind that a backup's header names; none in a plain menu file.
-[[nodiscard]] std::optional<TBackupKind> BackupKindOf(const QStringList& lines);
+[[nodiscard]] std::optional<DeviceKind> BackupKindOf(const QStringList& lines);
 
 struct TBackupRead {
     bool complete = false;

@@ -3,15 +3,14 @@
 #include "AtomicFile.h"
 #include "DeviceBackup.h"
 #include "DeviceDetection.h"
+#include "DeviceIdentity.h"
 #include "DeviceSession.h"
 #include "DialogsTranslation.h"
 #include "FileDialogs.h"
 #include "FileLocations.h"
-#include "HandsetDevice.h"
 #include "MenuFolder.h"
 #include "MenuPlayer.h"
 #include "MenuVerifier.h"
-#include "PP_SerialNumber.h"
 #include "SndMail.h"
 #include "TpaProComImpl.h"
 #include "UiGuards.h"
@@ -71,6 +70,13 @@ TDownloadPage::TDownloadPage(IDeviceSession& session, QString programFolder, QSt
     lblBackupNoAnswer =
         AddHiddenLabel("lblBackupNoAnswer", QStringLiteral("Cell %1 got no valid answer; no backup was saved."));
     lblBackupSaveError = AddHiddenLabel("lblBackupSaveError", QStringLiteral("Cannot save %1: %2"));
+    lblBackupKindUnknown = AddHiddenLabel(
+        "lblBackupKindUnknown",
+        QStringLiteral("The device's identity gave no valid answer, so its kind is unknown; no backup was saved."));
+    lblIdentityKept = AddHiddenLabel("lblIdentityKept",
+                                     QStringLiteral("Identity kept: the device's is %1, the file was read from %2; "
+                                                    "the device's identity cells are left as they are."));
+    lblIdentityNone = AddHiddenLabel("lblIdentityNone", QStringLiteral("none"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Button9);
@@ -142,7 +148,7 @@ bool TDownloadPage::ProbeAndLoadMenu(QStringList& lines)
     return true;
 }
 
-void TDownloadPage::Button9Click()
+void TDownloadPage::RunDeviceAction(void (TDownloadPage::*action)())
 {
     const TDeviceOperationScope operation(m_session);
     if (operation.Refused())
@@ -151,10 +157,18 @@ void TDownloadPage::Button9Click()
         return;
     TWaitCursorGuard hourglass;
     TEnableGuard enable({Button9, Button10, btnVerifyMenu, btnSaveBackup});
-    QStringList lines;
-    if (ProbeAndLoadMenu(lines))
-        PlayListedLines(lines);
+    (this->*action)();
 }
+
+void TDownloadPage::SetDeviceActionsEnabled(bool enabled)
+{
+    for (QPushButton* button : {Button9, btnVerifyMenu, btnSaveBackup})
+        button->setEnabled(enabled);
+}
+
+void TDownloadPage::Button9Click() { RunDeviceAction(&TDownloadPage::LoadMenu); }
+void TDownloadPage::btnVerifyMenuClick() { RunDeviceAction(&TDownloadPage::VerifyMenu); }
+void TDownloadPage::btnSaveBackupClick() { RunDeviceAction(&TDownloadPage::SaveBackup); }
 
 namespace {
 struct TGaugeShown {
@@ -170,15 +184,30 @@ struct TGaugeShown {
 };
 } // namespace
 
-void TDownloadPage::btnVerifyMenuClick()
+TIdentityDecision TDownloadPage::IdentityOfListed(const QStringList& lines, QString& note)
 {
-    const TDeviceOperationScope operation(m_session);
-    if (operation.Refused())
-        return;
-    if (!m_session.ConnectionCheck())
-        return;
-    TWaitCursorGuard hourglass;
-    TEnableGuard enable({Button9, Button10, btnVerifyMenu, btnSaveBackup});
+    const TFileIdentity file = FileIdentityOf(lines);
+    TIdentityDecision decision = DecideIdentity(file, {}, false, false);
+    if (!file.Carried() || !decision.cells)
+        return decision;
+    const TDeviceIdentity device = ReadDeviceIdentity(m_session.Link(), file.kind.value_or(DeviceKind::Handset));
+    decision = DecideIdentity(file, device, false, false);
+    if (decision.action == TIdentityDecision::TAction::KeepDevice)
+        note = lblIdentityKept->text().arg(device.state == TDeviceIdentity::TState::Valid ? device.text
+                                                                                          : lblIdentityNone->text(),
+                                           file.identity.isEmpty() ? lblIdentityNone->text() : file.identity);
+    return decision;
+}
+
+void TDownloadPage::LoadMenu()
+{
+    QStringList lines;
+    if (ProbeAndLoadMenu(lines))
+        PlayListedLines(lines);
+}
+
+void TDownloadPage::VerifyMenu()
+{
     QStringList lines;
     if (!ProbeAndLoadMenu(lines))
         return;
@@ -187,17 +216,21 @@ void TDownloadPage::btnVerifyMenuClick()
         ShowBadLine(check);
         return;
     }
+    QString identityNote;
+    const TIdentityDecision identity = IdentityOfListed(lines, identityNote);
     TMenuVerifyResult result;
     {
         const TGaugeShown gauge(MenuGauge);
         TMenuVerifier verifier(m_session.Link());
+        if (identity.action == TIdentityDecision::TAction::KeepDevice)
+            verifier.SetApart = identity.cells;
         verifier.OnLineDone = [this](int, int percent) { MenuGauge->setValue(percent); };
         result = verifier.Verify(lines);
     }
     for (const TMenuDifference& d : result.differences) {
         QListWidgetItem* item = ListBox1->item(d.line - 1);
-        item->setBackground(QColor(0xFF, 0xC0, 0xC0));
-        item->setToolTip(d.Text());
+        item->setBackground(d.identity ? QColor(0xFF, 0xF0, 0xB0) : QColor(0xFF, 0xC0, 0xC0));
+        item->setToolTip(item->toolTip().isEmpty() ? d.Text() : item->toolTip() + QLatin1Char('\n') + d.Text());
     }
     switch (result.end) {
     case TMenuVerifyResult::TEnd::Stopped:
@@ -212,23 +245,18 @@ void TDownloadPage::btnVerifyMenuClick()
     case TMenuVerifyResult::TEnd::Completed:
         break;
     }
-    if (result.differences.empty()) {
-        ShowMessage(lblVerifyMatch->text());
+    const bool identityDiffers = result.SettingDifferences() < static_cast<int>(result.differences.size());
+    const QString note = identityDiffers ? QLatin1Char('\r') + identityNote : QString();
+    if (result.SettingDifferences() == 0) {
+        ShowMessage(lblVerifyMatch->text() + note);
         return;
     }
     ListBox1->setCurrentRow(result.differences.front().line - 1);
-    ShowMessage(lblVerifyDiffer->text().arg(result.differences.size()));
+    ShowMessage(lblVerifyDiffer->text().arg(result.SettingDifferences()) + note);
 }
 
-void TDownloadPage::btnSaveBackupClick()
+void TDownloadPage::SaveBackup()
 {
-    const TDeviceOperationScope operation(m_session);
-    if (operation.Refused())
-        return;
-    if (!m_session.ConnectionCheck())
-        return;
-    TWaitCursorGuard hourglass;
-    TEnableGuard enable({Button9, Button10, btnVerifyMenu, btnSaveBackup});
     TMailControl& link = m_session.Link();
     if (link.ProbeDevice(1000) <= 0) {
         if (!link.StopRequested)
@@ -236,15 +264,18 @@ void TDownloadPage::btnSaveBackupClick()
         return;
     }
     TBackupHeader header;
-    header.kind = KindOfDetected(TDeviceDetector(link).DetectDevice());
-    if (header.kind == TBackupKind::Handset) {
-        const QString digits = THandsetDevice(link).ReadIdentityDigits();
-        header.identity = digits.size() >= 10 ? TPP_SerialNumber().HexToIpei(digits, true) : QString();
+    header.kind = TDeviceDetector(link).DetectDevice();
+    if (link.StopRequested)
+        return;
+    if (header.kind == DeviceKind::Unknown) {
+        ShowMessage(lblBackupKindUnknown->text());
+        return;
     }
+    header.identity = ReadDeviceIdentity(link, header.kind).text;
     TFileDialogRequest request;
     request.directory = MenuStartFolder();
     request.fileName = QStringLiteral("%1-%2.mnu")
-                           .arg(QLatin1String(BackupKindName(header.kind)),
+                           .arg(QLatin1String(DeviceKindName(header.kind)),
                                 QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
     const QString path = ChooseSaveFile(this, request);
     if (path.isEmpty()) {
@@ -296,22 +327,22 @@ void TDownloadPage::PlayListedLines(const QStringList& lines)
         ShowBadLine(check);
         return;
     }
-    MenuGauge->setValue(0);
-    MenuGauge->show();
-    struct TGaugeHider {
-        QProgressBar* gauge;
-        ~TGaugeHider() { gauge->hide(); }
-    } hideGauge{MenuGauge};
-
+    QString identityNote;
+    const TIdentityDecision identity = IdentityOfListed(lines, identityNote);
+    // The gauge stays up until the technician has read how it ended.
+    const TGaugeShown gauge(MenuGauge);
     TMenuPlayer player(m_session.Link());
+    if (identity.action == TIdentityDecision::TAction::KeepDevice)
+        player.LeaveOut = identity.cells;
     player.OnLineDone = [this](int, int percent) {
         delete ListBox1->takeItem(0);
         MenuGauge->setValue(percent);
     };
     const TMenuPlayResult result = player.Play(lines);
+    const QString note = identityNote.isEmpty() ? QString() : QLatin1Char('\r') + identityNote;
     switch (result.end) {
     case TMenuPlayResult::TEnd::Completed:
-        ShowMessage(Label42->text());
+        ShowMessage(Label42->text() + note);
         break;
     case TMenuPlayResult::TEnd::Refused:
         ShowBadLine(result.check);

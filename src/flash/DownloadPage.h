@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DeviceIdentity.h"
 #include "MenuFile.h"
 
 #include <QWidget>
@@ -25,6 +26,10 @@ public:
     void btnVerifyMenuClick();
     // Reads the cells the program uses on the connected device into a backup file.
     void btnSaveBackupClick();
+
+    // "Load Menu", "Verify Menu" and "Save Backup" need a device: they are
+    // enabled and disabled together.
+    void SetDeviceActionsEnabled(bool enabled);
 
     // The problem texts of a bad menu line, from the hidden labels.
     [[nodiscard]] TMenuProblemTexts ProblemTexts() const;
@@ -53,6 +58,9 @@ public:
     QLabel* lblBackupSaved;
     QLabel* lblBackupNoAnswer;
     QLabel* lblBackupSaveError;
+    QLabel* lblBackupKindUnknown;
+    QLabel* lblIdentityKept;
+    QLabel* lblIdentityNone;
 
 signals:
     // The link's port is closed: the flash load utility may take it.
@@ -66,6 +74,15 @@ private:
     [[nodiscard]] QString MenuStartFolder() const;
     // Runs the lines in the list; the list and the gauge follow the progress.
     void PlayListedLines(const QStringList& lines);
+    // One device action at a time, with the port open, the buttons disabled
+    // and the hourglass shown while it runs.
+    void RunDeviceAction(void (TDownloadPage::*action)());
+    void LoadMenu();
+    void VerifyMenu();
+    void SaveBackup();
+    // What the device's identity cells get from the listed file; note says
+    // so when they are kept.
+    TIdentityDecision IdentityOfListed(const QStringList& lines, QString& note);
 
     IDeviceSession& m_session;
     QString m_programFolder;

@@ -1,5 +1,6 @@
 #include "MenuPlayer.h"
 
+#include "DeviceIdentity.h"
 #include "SndMail.h"
 
 TMenuPlayResult TMenuPlayer::Play(const QStringList& lines)
@@ -14,17 +15,20 @@ TMenuPlayResult TMenuPlayer::Play(const QStringList& lines)
     for (const QString& text : lines) {
         const TMenuLine line = TMenuFile::ReadLine(text);
         if (!line.skipped) {
-            const TMenuWrite& w = line.write;
-            const bool confirmed = m_link.WriteEepromText(w.addressLow, w.addressHigh, w.count, w.dataText);
-            if (m_link.StopRequested) {
-                result.end = TMenuPlayResult::TEnd::Stopped;
-                return result;
+            const std::vector<TMenuWrite> writes =
+                LeaveOut ? WritesOutside(line.write, *LeaveOut) : std::vector<TMenuWrite>{line.write};
+            for (const TMenuWrite& w : writes) {
+                const bool confirmed = m_link.WriteEepromText(w.addressLow, w.addressHigh, w.count, w.dataText);
+                if (m_link.StopRequested) {
+                    result.end = TMenuPlayResult::TEnd::Stopped;
+                    return result;
+                }
+                if (!confirmed) {
+                    result.end = TMenuPlayResult::TEnd::WriteFailed;
+                    return result;
+                }
             }
-            if (!confirmed) {
-                result.end = TMenuPlayResult::TEnd::WriteFailed;
-                return result;
-            }
-            ++result.written;
+            result.written += writes.empty() ? 0 : 1;
         }
         ++result.done;
         if (OnLineDone)

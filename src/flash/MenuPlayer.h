@@ -1,9 +1,11 @@
 #pragma once
 
+#include "DeviceBackup.h"
 #include "MenuFile.h"
 
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 class TMailControl;
 
@@ -29,6 +31,8 @@ public:
 
     // After each line: the lines done so far and the gauge value.
     std::function<void(int done, int percent)> OnLineDone;
+    // Cells the lines leave as the device has them (another device's identity).
+    std::optional<TCellRun> LeaveOut;
 
     // Checks the whole file first; sends nothing when a line is bad.
     TMenuPlayResult Play(const QStringList& lines);

@@ -1,5 +1,6 @@
 // "Set Comport" against the simulated devices on a pseudo-terminal.
 #include "CommunicationsPage.h"
+#include "DownloadPage.h"
 #include "MainWindowFixture.h"
 #include "RadioGroup.h"
 #include "RepeaterPage.h"
@@ -71,6 +72,9 @@ void ExpectPages(TForm1& form, const PagesExpected& e, const std::string& what)
     EXPECT_EQ(got.gainHf, e.gainHf) << what;
     EXPECT_EQ(got.ipei, e.ipei) << what;
     EXPECT_EQ(got.loadMenu, e.loadMenu) << what;
+    // The page's other device actions follow "Load Menu".
+    EXPECT_EQ(form.DownloadPage->btnVerifyMenu->isEnabled(), e.loadMenu) << what;
+    EXPECT_EQ(form.DownloadPage->btnSaveBackup->isEnabled(), e.loadMenu) << what;
 }
 
 struct DeviceCase {

@@ -2,6 +2,7 @@
 // store, switches, window position, closing.
 #include "CommunicationsPage.h"
 #include "DialogsForm.h"
+#include "DownloadPage.h"
 #include "MainWindowFixture.h"
 #include "ProgramWindows.h"
 #include "RadioGroup.h"
@@ -74,7 +75,8 @@ TEST_F(StartupTest, WithoutAnySettingsOpensCentredOnWelcomeWithDevicePagesDisabl
         EXPECT_FALSE(sheet->isEnabled()) << sheet->objectName().toStdString();
     for (TTabSheet* sheet : {form.TabSheet1, form.TabSheet5, form.TabSheet6, form.tsReadWriteEeprom})
         EXPECT_TRUE(sheet->isEnabled()) << sheet->objectName().toStdString();
-    EXPECT_FALSE(form.Button9()->isEnabled());
+    for (QPushButton* action : {form.Button9(), form.DownloadPage->btnVerifyMenu, form.DownloadPage->btnSaveBackup})
+        EXPECT_FALSE(action->isEnabled()) << action->objectName().toStdString();
     EXPECT_EQ(form.Communications->rgBaudrate->ItemIndex(), 1);
     EXPECT_EQ(form.Communications->ComChoice->currentText(), "COM1");
     EXPECT_EQ(form.PanelText(0), "");

@@ -165,6 +165,98 @@ TEST(BackupCliFaults, ABackupThatCannotBeWrittenWholeLeavesTheEarlierOne)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"backup.mnu"}));
 }
 
+// A device's identity is its own: a backup of handset A played into handset B
+// restores B's settings and leaves B's identity; verify names it apart.
+TEST(IdentityCli, RestoreIntoAnotherHandsetKeepsItsIdentity)
+{
+    QTemporaryDir dir;
+    const QString backup = dir.filePath(QStringLiteral("a.mnu"));
+    {
+        SimHarness a({QStringLiteral("--set"), QStringLiteral("0029=33")});
+        ASSERT_TRUE(a.start()) << a.errorString().toStdString();
+        ASSERT_EQ(RunCli({"--port", a.portPath(), "backup", backup}).exitCode, 0);
+    }
+    SimHarness b({QStringLiteral("--set"), QStringLiteral("0040=00,04,D0,00,01")});
+    ASSERT_TRUE(b.start()) << b.errorString().toStdString();
+    const QStringList port{"--port", b.portPath()};
+
+    CliResult r = RunCli(port + QStringList{"restore", "--write-identity", backup});
+    EXPECT_EQ(r.exitCode, 5) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("identity is 00077 0000001 9"))) << r.err.toStdString();
+
+    r = RunCli(port + QStringList{"restore", backup});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(
+        QStringLiteral("identity kept: the device's is 00077 0000001 9, the file was read from 00077 0332340 2")))
+        << r.err.toStdString();
+
+    r = RunCli(port + QStringList{"menu", "verify", backup});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.endsWith(QStringLiteral(": 0042 identity device D0 00 01 file D5 12 34\n")))
+        << r.out.toStdString();
+    ASSERT_TRUE(b.stop());
+    const QStringList writes = b.writeLines();
+    EXPECT_FALSE(writes.isEmpty());
+    EXPECT_TRUE(writes.contains(QStringLiteral("WRITE 0029 33"))) << writes.join(' ').toStdString();
+    EXPECT_TRUE(writes.filter(QStringLiteral("WRITE 004")).isEmpty()) << writes.join(' ').toStdString();
+}
+
+// A wiped handset (its identity cells blank) gets the backup's identity only
+// when asked, and the journal says so.
+TEST(IdentityCli, AWipedHandsetIsRepairedOnlyWhenAsked)
+{
+    QTemporaryDir dir;
+    const QString backup =
+        WriteFile(dir, "a.mnu", "REM kind: handset\r\nREM identity: 00077 0332340 2\r\n05 40 00 00 04 D5 12 34\r\n");
+    SimHarness wiped({QStringLiteral("--set"), QStringLiteral("0040=FF,FF,FF,FF,FF")});
+    ASSERT_TRUE(wiped.start()) << wiped.errorString().toStdString();
+    const QStringList port{"--port", wiped.portPath()};
+    CliResult r = RunCli(port + QStringList{"restore", "--force", backup});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("identity kept: the device's is blank or invalid")))
+        << r.err.toStdString();
+    r = RunCli(port + QStringList{"restore", "--force", "--write-identity", backup});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    ASSERT_TRUE(wiped.stop());
+    EXPECT_EQ(wiped.writeLines(), QStringList({"WRITE 0040 00 04 D5 12 34"}));
+    const QString entry = RunCli({"journal", "--last", "1"}).out;
+    EXPECT_TRUE(entry.contains(QStringLiteral("identity written: 00077 0332340 2 over blank or invalid")))
+        << entry.toStdString();
+}
+
+// A menu that writes one cell twice leaves the second value: verify compares that.
+TEST(VerifyCli, ACellWrittenTwiceIsComparedWithItsLastValue)
+{
+    QTemporaryDir dir;
+    const QString menu = WriteFile(dir, "twice.txt", "1 29 0 33\n1 29 0 6D\n");
+    SimHarness sim;
+    ASSERT_TRUE(sim.start()) << sim.errorString().toStdString();
+    ASSERT_EQ(RunCli({"--port", sim.portPath(), "menu", "play", menu}).exitCode, 0);
+    const CliResult r = RunCli({"--port", sim.portPath(), "menu", "verify", menu});
+    EXPECT_EQ(r.exitCode, 0) << r.out.toStdString();
+    ASSERT_EQ(RunCli({"--port", sim.portPath(), "write", "0029", "33"}).exitCode, 0);
+    EXPECT_EQ(RunCli({"--port", sim.portPath(), "menu", "verify", menu}).out,
+              QStringLiteral("line 2: 0029 device 33 file 6D\n"));
+}
+
+// A handset whose identity cell never answers is of no known kind: nothing is
+// sent for a command that needs a kind, and no backup is written.
+TEST(DeviceGuardCli, AnUnreadIdentityIsNoKind)
+{
+    SimHarness sim({QStringLiteral("--silent"), QStringLiteral("0040-0044")});
+    ASSERT_TRUE(sim.start()) << sim.errorString().toStdString();
+    QTemporaryDir dir;
+    const QString backup = dir.filePath(QStringLiteral("backup.mnu"));
+    for (const QStringList& command : {QStringList{"default", "base"}, QStringList{"backup", backup}}) {
+        const CliResult r = RunCli(QStringList{"--port", sim.portPath()} + command);
+        EXPECT_EQ(r.exitCode, 3) << command.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("its kind is unknown"))) << r.err.toStdString();
+    }
+    ASSERT_TRUE(sim.stop());
+    EXPECT_TRUE(sim.logLines().filter(QStringLiteral("DEFAULT")).isEmpty());
+    EXPECT_FALSE(QFile::exists(backup));
+}
+
 // The journal, at its size limit, cannot grow: the writes go on, one warning says so.
 TEST(JournalCli, WritesAreJournalledAndAFullJournalStopsNothing)
 {

@@ -157,6 +157,7 @@ TEST_F(DownloadPageTest, MenuDialogStartsWhereTheLastMenuFileCameFrom)
 TEST_F(DownloadPageTest, BackupThenVerifyMarksTheChangedLine)
 {
     StartWith({});
+    m_page->SetDeviceActionsEnabled(true); // as "Set Comport" does once it finds a device
     m_files = TScriptedFileDialogPresenter();
     const QString backup = Folder() + QStringLiteral("backup.mnu");
     m_files.Answer(backup);
@@ -176,6 +177,32 @@ TEST_F(DownloadPageTest, BackupThenVerifyMarksTheChangedLine)
     EXPECT_TRUE(marked->toolTip().endsWith(QStringLiteral(": 0029 device 33 file 6D")))
         << marked->toolTip().toStdString();
     EXPECT_TRUE(m_page->btnVerifyMenu->isEnabled());
+}
+
+// A backup of another handset: its settings are played and verified, the
+// device keeps its own identity and the page says so.
+TEST_F(DownloadPageTest, AnotherHandsetsBackupKeepsTheIdentity)
+{
+    StartWith({});
+    const QByteArray otherHandset = "REM kind: handset\r\nREM identity: 00077 0000001 9\r\n"
+                                    "07 3E 00 33 00 00 04 D0 00 01\r\n";
+    Play(otherHandset);
+    ASSERT_EQ(m_dialogs.Count(), 1u);
+    EXPECT_TRUE(m_dialogs.Last().text.startsWith(QStringLiteral("Download complete.")));
+    EXPECT_TRUE(m_dialogs.Last().text.contains(
+        QStringLiteral("Identity kept: the device's is 00077 0332340 2, the file was read from 00077 0000001 9")))
+        << m_dialogs.Last().text.toStdString();
+
+    m_files.Answer(Folder() + QStringLiteral("menu.txt"));
+    m_page->SetDeviceActionsEnabled(true);
+    m_page->btnVerifyMenuClick();
+    ASSERT_EQ(m_dialogs.Count(), 2u);
+    EXPECT_TRUE(m_dialogs.Last().text.startsWith(QStringLiteral("The device holds every line of the file.")))
+        << m_dialogs.Last().text.toStdString();
+    EXPECT_TRUE(
+        m_page->ListBox1->item(2)->toolTip().endsWith(QStringLiteral(": 0042 identity device D5 12 34 file D0 00 01")))
+        << m_page->ListBox1->item(2)->toolTip().toStdString();
+    EXPECT_THAT(Writes(), ElementsAre("WRITE 003E 33 00"));
 }
 
 TEST_F(DownloadPageTest, LoadFlashClosesThePortAndShowsTheFlashWindow)

@@ -133,7 +133,7 @@ TEST_F(RepeaterCliOnSim, HandsetIsNotARepeater)
 {
     Start({"--profile", "handset"});
     const CliResult read = Run({"read"});
-    EXPECT_EQ(read.exitCode, 3);
+    EXPECT_EQ(read.exitCode, 5) << "the type cell answered: a wrong model, not a device without answer";
     EXPECT_EQ(read.err, "This is not a DAVO repeater, not able to read data !\n");
     const CliResult write = Run({"write", "--code", "10000000040", "--base", "1", "--repeater", "2", "--busy", "3"});
     EXPECT_EQ(write.exitCode, 5);
