@@ -138,7 +138,7 @@ DeviceKind TCommunicationsPage::FindDevice(QString& hint)
         return DeviceKind::Unknown;
     }
     const DeviceKind kind = TDeviceDetector(link).DetectDevice();
-    TWriteJournal::SetDevice(QLatin1String(DeviceKindName(kind)), {});
+    TWriteJournal::SetDevice(kind, {});
     if (kind == DeviceKind::Repeater)
         emit RepeaterDetected();
     if (kind == DeviceKind::Base)

@@ -65,7 +65,7 @@ int Backup(TCliSession& s, const TBackupArgs& args)
     TBackupHeader header;
     header.kind = device.kind;
     header.identity = ReadDeviceIdentity(*link, device.kind).text;
-    TWriteJournal::SetDevice(QLatin1String(DeviceKindName(device.kind)), header.identity);
+    TWriteJournal::SetDevice(device.kind, header.identity);
     header.port = s.PortName();
     if (link->Port().DevicePath() != header.port)
         header.port += QStringLiteral(" (%1)").arg(link->Port().DevicePath());

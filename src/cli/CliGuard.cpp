@@ -62,7 +62,7 @@ TDeviceAccess OpenDevice(TCliSession& s, const TDeviceNeeds& needs)
             access.exit = kExitNoAnswer;
             return access;
         }
-        TWriteJournal::SetDevice(QLatin1String(DeviceKindName(access.kind)), {});
+        TWriteJournal::SetDevice(access.kind, {});
         access.exit = Refusal(s, access.kind, needs);
         if (access.exit != kExitDone)
             return access;

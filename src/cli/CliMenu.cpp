@@ -78,10 +78,10 @@ int DecideIdentityCells(TCliSession& s, TMailControl& link, const QStringList& l
     using TAction = TIdentityDecision::TAction;
     switch (decision.action) {
     case TAction::WriteAll:
-        TWriteJournal::SetDevice(QLatin1String(DeviceKindName(kind)), device.text);
+        TWriteJournal::SetDevice(kind, device.text);
         return kExitDone;
     case TAction::KeepDevice:
-        TWriteJournal::SetDevice(QLatin1String(DeviceKindName(kind)), device.text);
+        TWriteJournal::SetDevice(kind, device.text);
         s.Err() << "identity kept: the device's is " << device.Described() << ", the file was read from "
                 << fileIdentity << "; "
                 << (verifying ? "its identity cells " + cells + " are compared apart"
@@ -90,7 +90,7 @@ int DecideIdentityCells(TCliSession& s, TMailControl& link, const QStringList& l
                 << "\n";
         return kExitDone;
     case TAction::WriteIdentity:
-        TWriteJournal::SetDevice(QLatin1String(DeviceKindName(kind)),
+        TWriteJournal::SetDevice(kind,
                                  QStringLiteral("identity written: %1 over %2").arg(fileIdentity, device.Described()));
         s.Err() << "identity written: the file's " << fileIdentity << " over the device's " << device.Described()
                 << " (cells " << cells << ")\n";

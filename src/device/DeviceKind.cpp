@@ -36,7 +36,8 @@ const char* DeviceKindNoun(DeviceKind kind) { return Names(kind).noun; }
 std::optional<DeviceKind> DeviceKindFromName(const QString& name)
 {
     for (const TKindNames& names : kNames)
-        if (names.kind != DeviceKind::Unknown && name.trimmed().compare(QLatin1String(names.name), Qt::CaseInsensitive) == 0)
+        if (names.kind != DeviceKind::Unknown &&
+            name.trimmed().compare(QLatin1String(names.name), Qt::CaseInsensitive) == 0)
             return names.kind;
     return std::nullopt;
 }

@@ -157,13 +157,11 @@ void TWriteJournal::SetWarning(std::function<void(const QString&, const QString&
     State().warning = std::move(warning);
 }
 
-void TWriteJournal::SetDevice(const QString& kind, const QString& identity)
+void TWriteJournal::SetDevice(DeviceKind kind, const QString& identity)
 {
-    State().kind = kind;
+    State().kind = QLatin1String(DeviceKindName(kind));
     State().identity = identity;
 }
-
-QString TWriteJournal::DeviceKind() { return State().kind; }
 
 QStringList TWriteJournal::Entries(const QString& path, int last)
 {

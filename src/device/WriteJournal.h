@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DeviceKind.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -28,8 +30,7 @@ public:
     static void SetWarning(std::function<void(const QString& path, const QString& reason)> warning);
     // The device the next writes go to, as far as the program knows it
     // without asking: "handset", "repeater" or "base", and an identity.
-    static void SetDevice(const QString& kind, const QString& identity);
-    [[nodiscard]] static QString DeviceKind();
+    static void SetDevice(DeviceKind kind, const QString& identity);
 
     // The lines of the journal and its rotated predecessor, oldest first,
     // without their header lines; the last `last` of them when last >= 0.

@@ -17,8 +17,8 @@ class TMailControl;
 
 struct TDeviceIdentity {
     enum class TState {
-        Unread,  // the read got no valid answer
-        Blank,   // blank or no valid identity: a wiped device
+        Unread, // the read got no valid answer
+        Blank,  // blank or no valid identity: a wiped device
         Valid,
     };
     TState state = TState::Unread;
@@ -44,10 +44,10 @@ struct TFileIdentity {
 // What playing (or verifying) a file does with the device's identity cells.
 struct TIdentityDecision {
     enum class TAction {
-        WriteAll,       // a plain file, the same identity, or a kind without identity cells
-        KeepDevice,     // another identity: the identity cells are left out
-        WriteIdentity,  // asked for: the device's identity is blank, or forced
-        Refuse,         // asked to write over a valid (or unread) identity without force
+        WriteAll,      // a plain file, the same identity, or a kind without identity cells
+        KeepDevice,    // another identity: the identity cells are left out
+        WriteIdentity, // asked for: the device's identity is blank, or forced
+        Refuse,        // asked to write over a valid (or unread) identity without force
     };
     TAction action = TAction::WriteAll;
     std::optional<TCellRun> cells; // the identity cells, where there are any

@@ -52,7 +52,10 @@ TEST(DeviceIdentity, AWriteLosesExactlyTheIdentityCells)
     const auto texts = [&](const char* line) {
         QStringList out;
         for (const TMenuWrite& w : WritesOutside(TMenuFile::ReadLine(QLatin1String(line)).write, identity))
-            out << QStringLiteral("%1@%2: %3").arg(w.count).arg(w.addressHigh << 8 | w.addressLow, 4, 16, QLatin1Char('0')).arg(w.dataText.trimmed());
+            out << QStringLiteral("%1@%2: %3")
+                       .arg(w.count)
+                       .arg(w.addressHigh << 8 | w.addressLow, 4, 16, QLatin1Char('0'))
+                       .arg(w.dataText.trimmed());
         return out;
     };
     EXPECT_EQ(texts("2 3E 0 01 02"), QStringList({"2@003e: 01 02"}));
