@@ -76,9 +76,9 @@ std::optional<TargetInfo> BootClient::Search(const uint8_t (&tag)[4], int search
     return std::nullopt;
 }
 
-BootClient::Command BootClient::Erase(uint32_t offset, uint32_t length)
+BootClient::Command BootClient::Erase(uint32_t offset, uint32_t length, int busyMs)
 {
-    Command c{boot::kErase, {}, boot::kEraseBusyMs};
+    Command c{boot::kErase, {}, busyMs};
     boot::PutU32(c.payload, offset);
     boot::PutU32(c.payload, length);
     return c;
@@ -106,10 +106,7 @@ BootClient::Result BootClient::Stream(const std::vector<Command>& commands, cons
     // After a loss the frame at base goes alone until the target takes it: a
     // target that fell silent is given up within the tries of one frame.
     size_t window = kWindow;
-    std::vector<Clock::time_point> due(count);
-    // When the bytes sent so far are through the line, and the target through
-    // with them: each frame's answer is due after both.
-    Clock::time_point lineFree = Clock::now(), targetFree = lineFree;
+    AnswerSchedule schedule(m_baud, count);
     auto accept = [&](size_t upTo) {
         if (upTo <= base)
             return;
@@ -119,6 +116,7 @@ BootClient::Result BootClient::Stream(const std::vector<Command>& commands, cons
         next = std::max(next, base);
         tries = next > base ? 1 : 0;
         window = kWindow;
+        schedule.Answered(base, next, Clock::now());
     };
     auto goBack = [&] {
         next = base;
@@ -129,22 +127,18 @@ BootClient::Result BootClient::Stream(const std::vector<Command>& commands, cons
         while (next < count && next - base < window) {
             const Command& c = commands[next];
             const boot::Frame frame{c.command, uint16_t(first + next), c.payload};
-            const size_t bytes = boot::kHeaderSize + c.payload.size() + boot::kTrailerSize;
             if (next < sentEnd)
                 ++m_resends;
             if (next == base)
                 ++tries;
             if (!Send(frame))
                 break;
-            const auto now = Clock::now();
-            lineFree = std::max(now, lineFree) + milliseconds(LineTimeMs(bytes));
-            targetFree = std::max(lineFree, targetFree) + milliseconds(c.busyMs);
-            due[next] = targetFree + milliseconds(LineTimeMs(16) + kMarginMs);
+            schedule.Sent(next, boot::kHeaderSize + c.payload.size() + boot::kTrailerSize, c.busyMs, Clock::now());
             sentEnd = std::max(sentEnd, ++next);
         }
         if (m_port.Lost() || m_port.Interrupted())
             break;
-        const auto answer = Receive(due[base]);
+        const auto answer = Receive(schedule.Due(base));
         if (!answer) {
             if (m_port.Lost() || m_port.Interrupted() || !goBack())
                 break;

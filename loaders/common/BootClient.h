@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AnswerSchedule.h"
 #include "BootFrame.h"
 #include "SerialDevice.h"
 
@@ -32,8 +33,7 @@ public:
 
     // Resends of a frame that got no answer or came back damaged.
     static constexpr int kTries = 3;
-    // Room for turnaround and scheduling on top of the line time.
-    static constexpr int kMarginMs = 250;
+    static constexpr int kMarginMs = AnswerSchedule::kMarginMs;
     static constexpr int kHelloIntervalMs = 100;
     // Frames of a stream in flight before the first of them is answered.
     static constexpr size_t kWindow = 8;
@@ -58,16 +58,13 @@ public:
     // NoAnswer, any other NAK as Refused. answered(i) comes in order for every
     // command the target took.
     Result Stream(const std::vector<Command>& commands, const std::function<void(size_t index)>& answered);
-    static Command Erase(uint32_t offset, uint32_t length);
+    static Command Erase(uint32_t offset, uint32_t length, int busyMs);
     static Command Data(uint32_t address, const uint8_t* data, size_t count);
 
     [[nodiscard]] uint64_t BytesSent() const { return m_sent; }
     [[nodiscard]] uint64_t BytesReceived() const { return m_received; }
     [[nodiscard]] int Resends() const { return m_resends; }
-    [[nodiscard]] int LineTimeMs(size_t bytes) const
-    {
-        return int((bytes * 10000 + size_t(m_baud) - 1) / size_t(m_baud));
-    }
+    [[nodiscard]] int LineTimeMs(size_t bytes) const { return tbload::LineTimeMs(m_baud, bytes); }
 
 private:
     bool Send(const boot::Frame& frame);

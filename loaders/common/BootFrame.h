@@ -45,7 +45,9 @@ constexpr uint8_t kTagSc14428[4] = {'S', 'C', '2', '8'};
 constexpr uint8_t kTagRfl[4] = {'R', 'F', 'L', '1'};
 
 // The longest a target may be busy before it answers, on top of the line time.
-constexpr int kEraseBusyMs = 300;  // one 64 KiB sector
+// Erasing one 64 KiB sector, where the target's configuration does not say:
+// flash parts take up to a second and more.
+constexpr int kEraseMsPerSector = 2000;
 constexpr int kProgramBusyMs = 20; // one block
 constexpr int kVerifyBusyMs = 200; // CRC over the image
 

@@ -4,15 +4,14 @@
 
 namespace tbload {
 
-DownloadPlan PlanDownload(const HexImage& image, uint32_t block)
+DownloadPlan PlanDownload(const HexImage& image, uint32_t block, int eraseMs)
 {
     DownloadPlan plan;
     const uint64_t end = uint64_t(image.offset) + image.data.size();
     const uint64_t eraseFirst = image.offset / DownloadPlan::kSectorSize * DownloadPlan::kSectorSize;
     plan.sectors = uint32_t((end - eraseFirst + DownloadPlan::kSectorSize - 1) / DownloadPlan::kSectorSize);
-    BootClient::Command erase = BootClient::Erase(uint32_t(eraseFirst), plan.sectors * DownloadPlan::kSectorSize);
-    erase.busyMs *= int(plan.sectors);
-    plan.commands.push_back(std::move(erase));
+    plan.commands.push_back(
+        BootClient::Erase(uint32_t(eraseFirst), plan.sectors * DownloadPlan::kSectorSize, eraseMs * int(plan.sectors)));
     plan.addresses.push_back(uint32_t(eraseFirst));
     plan.ends.push_back(0);
     const uint8_t* data = image.data.data();
@@ -30,6 +29,13 @@ DownloadPlan PlanDownload(const HexImage& image, uint32_t block)
         plan.ends.push_back(uint32_t(std::min<size_t>(done + block, image.data.size())));
     }
     return plan;
+}
+
+std::string TooManyFrames(const DownloadPlan& plan, uint32_t block)
+{
+    return "The software needs " + std::to_string(plan.commands.size()) + " frames with blocks of " +
+           std::to_string(block) + " bytes; one download numbers at most " +
+           std::to_string(DownloadPlan::kMaxCommands) + ": larger blocks are needed";
 }
 
 } // namespace tbload

@@ -4,6 +4,7 @@
 #include "IntelHex.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace tbload {
@@ -16,6 +17,8 @@ namespace tbload {
 // stream covers the whole image, so a gap that is not FFh still shows.
 struct DownloadPlan {
     static constexpr uint32_t kSectorSize = 64 * 1024;
+    // Frames are numbered in 16 bits: a longer stream would reuse numbers.
+    static constexpr size_t kMaxCommands = 65535;
 
     std::vector<BootClient::Command> commands; // commands[0] is the ERASE
     std::vector<uint32_t> addresses;           // of each command: sector start, then block addresses
@@ -23,7 +26,9 @@ struct DownloadPlan {
     uint32_t sectors = 0;
 };
 
-// block: the largest block both sides allow.
-DownloadPlan PlanDownload(const HexImage& image, uint32_t block);
+// block: the largest block both sides allow; eraseMs: the time one sector may take.
+DownloadPlan PlanDownload(const HexImage& image, uint32_t block, int eraseMs);
+// Why a plan of more than kMaxCommands cannot go.
+std::string TooManyFrames(const DownloadPlan& plan, uint32_t block);
 
 } // namespace tbload

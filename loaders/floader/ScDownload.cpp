@@ -129,7 +129,12 @@ bool ScDownload::Download()
     // The largest block both sides allow; erase and blocks go as one stream.
     const uint32_t block =
         std::min<uint32_t>(boot::kMaxBlock, target->largestBlock ? target->largestBlock : boot::kMaxBlock);
-    const DownloadPlan plan = PlanDownload(image, block);
+    const DownloadPlan plan = PlanDownload(image, block, boot::kEraseMsPerSector);
+    if (plan.commands.size() > DownloadPlan::kMaxCommands) {
+        ReportText(TooManyFrames(plan, block));
+        Report(DOWNLOAD_FAILED_IND);
+        return false;
+    }
     Report(CHIP_ERASE_START_IND);
     const auto r = client.Stream(plan.commands, [&](size_t i) {
         if (i == 0)

@@ -55,6 +55,8 @@ bool ReadRflConfig(const std::string& path, RflConfig* config, std::string* erro
             c.block = uint32_t(n);
         else if (key == "flash" && ToNumber(value, 16u << 20, &n) && n > 0)
             c.flashSize = uint32_t(n);
+        else if (key == "erase" && ToNumber(value, 600000, &n) && n > 0)
+            c.eraseMs = int(n);
         else {
             *error = path + ": line " + std::to_string(number) + ": bad " + key;
             return false;

@@ -150,7 +150,11 @@ int RflRunner::Download(const RflConfig& config, const HexImage& image, int com)
 
     // The largest block both sides allow; erase and blocks go as one stream.
     const uint32_t block = std::min<uint32_t>(config.block, target->largestBlock ? target->largestBlock : config.block);
-    const DownloadPlan plan = PlanDownload(image, block);
+    const DownloadPlan plan = PlanDownload(image, block, config.eraseMs);
+    if (plan.commands.size() > DownloadPlan::kMaxCommands) {
+        m_console.Print(TooManyFrames(plan, block) + "\n");
+        return RFL_RESULT_FAILED;
+    }
     m_console.Print("Erasing ");
     int shown = -1;
     const auto r = client.Stream(plan.commands, [&](size_t i) {

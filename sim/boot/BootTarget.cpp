@@ -76,7 +76,7 @@ BootTarget::Reply BootTarget::Answer(const boot::Frame& request, uint8_t command
 {
     Reply reply;
     reply.frame = boot::Frame{command, request.sequence, std::move(payload)};
-    reply.busy = m_options.pace ? busy : microseconds(0);
+    reply.busy = busy;
     m_busyTotal += reply.busy;
     return reply;
 }
@@ -86,6 +86,13 @@ BootTarget::Reply BootTarget::Refuse(const boot::Frame& request, uint8_t reason,
     Reply reply = Answer(request, boot::kNak, {reason});
     reply.log = log;
     return reply;
+}
+
+microseconds BootTarget::EraseTime(uint32_t sectors) const
+{
+    if (m_options.eraseMs > 0)
+        return std::chrono::milliseconds(m_options.eraseMs) * sectors;
+    return m_options.pace ? kEraseTimePerSector * sectors : microseconds(0);
 }
 
 BootTarget::Reply BootTarget::Damaged(Clock::time_point now)
@@ -160,7 +167,7 @@ BootTarget::Reply BootTarget::Take(const boot::Frame& frame, Clock::time_point)
             return Refuse(frame, boot::kNakRange,
                           QStringLiteral("REFUSED erase %1 %2").arg(Hex8(offset), Hex8(length)));
         std::fill(m_flash.begin() + offset, m_flash.begin() + offset + length, 0xFF);
-        Reply r = Answer(frame, boot::kAck, {}, kEraseTimePerSector * (length / kSector));
+        Reply r = Answer(frame, boot::kAck, {}, EraseTime(length / kSector));
         r.log = QStringLiteral("ERASE %1 %2").arg(Hex8(offset), Hex8(length));
         return r;
     }
@@ -187,7 +194,8 @@ BootTarget::Reply BootTarget::Take(const boot::Frame& frame, Clock::time_point)
         for (size_t i = 0; i < count; ++i)
             m_flash[offset + i] &= p[4 + i];
         ++m_blocks;
-        Reply r = Answer(frame, boot::kAck, {}, microseconds(kProgramTimePerKiB.count() * int64_t(count) / 1024));
+        const microseconds programming(m_options.pace ? kProgramTimePerKiB.count() * int64_t(count) / 1024 : 0);
+        Reply r = Answer(frame, boot::kAck, {}, programming);
         r.log = QStringLiteral("BLOCK %1 %2").arg(Hex8(offset)).arg(count);
         if (m_options.faults.stopAfterBlocks && m_blocks >= m_options.faults.stopAfterBlocks) {
             m_gone = true;

@@ -28,6 +28,7 @@ struct BootTargetOptions {
     Power power = Power::On;
     int bootWindowMs = 10000;
     uint32_t flashSize = 0; // 0 = the profile's
+    int eraseMs = 0;        // a sector's erase; 0: kEraseTimePerSector when paced, else none
     BootFaults faults;
 };
 
@@ -37,7 +38,7 @@ struct BootTargetOptions {
 class BootTarget {
 public:
     using Clock = std::chrono::steady_clock;
-    static constexpr std::chrono::microseconds kEraseTimePerSector{96000}; // one 64 KiB sector
+    static constexpr std::chrono::microseconds kEraseTimePerSector{96000}; // one 64 KiB sector, paced
     static constexpr std::chrono::microseconds kProgramTimePerKiB{1000};
 
     struct Reply {
@@ -71,6 +72,7 @@ private:
     Reply Answer(const tbload::boot::Frame& request, uint8_t command, std::vector<uint8_t> payload = {},
                  std::chrono::microseconds busy = {});
     Reply Refuse(const tbload::boot::Frame& request, uint8_t reason, const QString& log);
+    [[nodiscard]] std::chrono::microseconds EraseTime(uint32_t sectors) const;
 
     BootTargetOptions m_options;
     const uint8_t* m_tag;

@@ -9,6 +9,7 @@
 #include "support/SimHarness.h"
 #include "support/WaitFor.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSerialPort>
@@ -60,9 +61,19 @@ protected:
         return path;
     }
 
+    // A program folder of its own whose base station target (2) has this configuration.
+    void UseRflConfiguration(const QByteArray& config)
+    {
+        const QString bin = QString::fromLocal8Bit(qgetenv("TUNEBENCH_BIN_DIR"));
+        m_programFolder = m_dir.filePath(QStringLiteral("bin/"));
+        ASSERT_TRUE(QDir().mkpath(m_programFolder + QStringLiteral("CFG")));
+        ASSERT_TRUE(QFile::link(bin + QStringLiteral("/../lib/libRflLib.so"), m_programFolder + "libRflLib.so"));
+        ASSERT_TRUE(tbtest::WriteFile(m_programFolder + QStringLiteral("CFG/Base_1G8.cfg"), config));
+    }
+
     int Download(const Protocol& p, const QString& file)
     {
-        TFlashRun run({p.target, 1, file, QString::fromLocal8Bit(qgetenv("TUNEBENCH_BIN_DIR")) + QLatin1Char('/')});
+        TFlashRun run({p.target, 1, file, m_programFolder});
         run.Line = [this](const QString& line) { m_lines << line; };
         run.Prompt = [this](const QString& prompt) {
             m_prompts << prompt;
@@ -80,6 +91,7 @@ protected:
     QStringList m_lines;
     QStringList m_prompts;
     std::function<void(TFlashRun&)> m_onStart;
+    QString m_programFolder = QString::fromLocal8Bit(qgetenv("TUNEBENCH_BIN_DIR")) + QLatin1Char('/');
 };
 
 TEST_F(FlashDownload, BothProtocolsStoreTheFileInTheTargetsFlash)
@@ -181,6 +193,60 @@ TEST_F(FlashDownload, NoiseOnTheLineIsNoAnswerNeverARefusal)
         else
             EXPECT_THAT(Log().toStdString(), HasSubstr(p.success));
     }
+}
+
+TEST_F(FlashDownload, TargetThatErasesASectorASecondDownloads)
+{
+    // Ten sectors to erase, two blocks to program.
+    QByteArray data(10 * 64 * 1024, char(0xFF));
+    data.replace(0, 100, tbtest::RandomBytes(100, 12));
+    data.replace(data.size() - 100, 100, tbtest::RandomBytes(100, 13));
+    ASSERT_TRUE(StartSim(kSC14428, {"--erase-ms", "1000", "--flash-size", "1048576"}));
+    EXPECT_EQ(Download(kSC14428, HexFile(data)), TFlashRun::kDone) << qPrintable(Log());
+    ASSERT_TRUE(m_sim->stop());
+}
+
+TEST_F(FlashDownload, TheConfigurationSaysHowLongAnEraseMayTake)
+{
+    UseRflConfiguration("name = slow\nbaud = 115200\nblock = 4096\nflash = 2097152\nerase = 100\n");
+    ASSERT_TRUE(StartSim(kRfl, {"--erase-ms", "1000"}));
+    QByteArray data(3 * 64 * 1024, char(0xFF));
+    data.replace(0, 100, tbtest::RandomBytes(100, 14));
+    data.replace(data.size() - 100, 100, tbtest::RandomBytes(100, 15));
+    EXPECT_EQ(Download(kRfl, HexFile(data)), TFlashRun::kFailed) << qPrintable(Log());
+    EXPECT_EQ(m_lines.last(), TFlashRun::kNoAnswer);
+    ASSERT_TRUE(m_sim->stop());
+}
+
+TEST_F(FlashDownload, MoreFramesThanTheirNumbersHoldAreRefusedBeforeTheErase)
+{
+    // One byte in every 64-byte block: 65535 blocks after the ERASE.
+    QByteArray hex;
+    for (quint32 block = 0; block < 65535; ++block) {
+        const quint32 address = kOffset + block * 64;
+        QByteArray records;
+        if (address % 0x10000 == 0)
+            records += QByteArray::fromHex("02000004") + char(address >> 24) + char(address >> 16);
+        records += QByteArray::fromHex("01") + char(address >> 8) + char(address) + char(0) + char(0x5A);
+        for (qsizetype at = 0; at < records.size();) {
+            const qsizetype size = 5 + quint8(records[at]);
+            QByteArray record = records.mid(at, size - 1);
+            quint8 sum = 0;
+            for (char c : record)
+                sum = quint8(sum + quint8(c));
+            hex += ':' + (record + char(quint8(-sum))).toHex().toUpper() + "\n";
+            at += size - 1;
+        }
+    }
+    hex += ":00000001FF\n";
+    const QString file = m_dir.filePath(QStringLiteral("small-blocks.hex"));
+    ASSERT_TRUE(tbtest::WriteFile(file, hex));
+    UseRflConfiguration("name = small blocks\nbaud = 115200\nblock = 64\nflash = 8388608\n");
+    ASSERT_TRUE(StartSim(kRfl, {"--flash-size", "8388608"}));
+    EXPECT_EQ(Download(kRfl, file), TFlashRun::kFailed);
+    EXPECT_THAT(Log().toStdString(), HasSubstr("needs 65536 frames with blocks of 64 bytes"));
+    ASSERT_TRUE(m_sim->stop());
+    EXPECT_EQ(m_sim->logLines().filter(QStringLiteral("ERASE")), QStringList());
 }
 
 TEST_F(FlashDownload, FileAndPortProblemsStopBeforeTheTarget)
