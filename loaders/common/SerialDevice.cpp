@@ -1,6 +1,8 @@
 #include "SerialDevice.h"
 
 #include "DeviceLockFile.h"
+#include "LowLatencySetting.h"
+#include "SerialLowLatency.h"
 
 #include <QDir>
 #include <QFile>
@@ -63,7 +65,9 @@ bool SetModemLine(int fd, int line, bool on)
 
 } // namespace
 
-SerialDevice::SerialDevice() = default;
+SerialDevice::SerialDevice()
+    : m_lowLatencyWanted(LowLatencySetting::Wanted()), m_lowLatency(std::make_unique<TSerialLowLatency>())
+{}
 
 SerialDevice::~SerialDevice() { Close(); }
 
@@ -149,6 +153,9 @@ SerialDevice::OpenError SerialDevice::Open(const std::string& path, int baud)
     }
     m_fd = fd;
     m_lock = std::move(lock);
+    // A driver that refuses (a pseudo-terminal) leaves the port as it is.
+    if (m_lowLatencyWanted)
+        m_lowLatency->Request(TSerialLowLatency::OfDescriptor(fd));
     m_lost = false;
     m_wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     // A tty raises DTR on open; a target must not see the lines change.
@@ -162,8 +169,11 @@ void SerialDevice::Close()
 {
     if (m_fd >= 0) {
         // The next program finds the port as this one found it (rate, raw mode, modem control).
-        if (!m_lost)
+        if (!m_lost) {
             ::tcsetattr(m_fd, TCSANOW, &m_saved);
+            m_lowLatency->Restore(TSerialLowLatency::OfDescriptor(m_fd));
+        }
+        m_lowLatency->Forget();
         ::close(m_fd);
         m_fd = -1;
     }

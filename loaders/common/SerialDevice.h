@@ -9,12 +9,14 @@
 #endif
 
 class QLockFile;
+class TSerialLowLatency;
 
 namespace tbload {
 
 // A serial device held exclusively: the same lock file that QSerialPort takes
 // (so a port open in the program and a download keep each other out, also as
-// root), TIOCEXCL, raw 8N1 at one rate, no flow control. Non-blocking
+// root), TIOCEXCL, raw 8N1 at one rate, no flow control, a USB adapter's
+// driver asked for low latency as the program's link asks it. Non-blocking
 // descriptor; reads and writes wait with poll() up to a deadline and can be
 // woken through Interrupt() from another thread. On Windows (SerialDeviceWin32.cpp)
 // an overlapped "\\.\COMn" handle opened without sharing, waits on its events.
@@ -73,7 +75,9 @@ private:
     int m_fd = -1;
     int m_wake = -1; // eventfd
     bool m_lost = false;
-    termios m_saved{}; // the settings found on Open, given back on Close
+    termios m_saved{};              // the settings found on Open, given back on Close
+    bool m_lowLatencyWanted = true; // LowLatencySetting
+    std::unique_ptr<TSerialLowLatency> m_lowLatency;
     std::unique_ptr<QLockFile> m_lock;
 #endif
 };

@@ -3,6 +3,7 @@
 #include "BuildInfo.h"
 #include "CliFormatter.h"
 #include "CliSignals.h"
+#include "LowLatencySetting.h"
 #include "ProgramError.h"
 #include "TraceMonitor.h"
 #include "TrafficMonitor.h"
@@ -78,6 +79,8 @@ TCliApp::TCliApp()
         ->check(DecimalCheck("8600, 9600 or 115200", [](int n) { return n == 8600 || n == 9600 || n == 115200; }));
     m_root.add_flag("--two-wire", m_twoWire, "two-wire line mode (no echo, first byte of each delivery sent back)");
     m_root.add_flag("--trace", m_trace, "every monitor line (TX, RX, CT, CRC, MAIL) on standard error");
+    m_root.add_flag("--no-low-latency", m_noLowLatency,
+                    "leave a USB adapter's latency timer as it is (as [Link] LowLatency=0 in Tunebench.ini)");
     m_root.footer("Exit codes: 0 done; 1 usage or invalid input; 2 the port cannot be opened; 3 no answer\n"
                   "            (repeater: no repeater answered, or a cell could not be read);\n"
                   "            4 write not confirmed; 5 the device is not of the kind the command\n"
@@ -212,6 +215,9 @@ int TCliApp::Run(const QStringList& arguments, QTextStream& out, QTextStream& er
     }
 
     const TCliOptions options = GlobalOptions();
+    // Through the environment, so that the flash loaders' ports follow it too.
+    if (m_noLowLatency)
+        LowLatencySetting::TurnOff();
     if (options.trace)
         TrafficMonitorRegistry::Install(new TTraceMonitor(stderr, QStringLiteral("\n")));
     int code = kExitDone;

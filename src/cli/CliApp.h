@@ -49,4 +49,5 @@ private:
     std::string m_baud;
     bool m_twoWire = false;
     bool m_trace = false;
+    bool m_noLowLatency = false;
 };

@@ -1,6 +1,7 @@
 #include "TpaProComImpl.h"
 
 #include "DeviceLockFile.h"
+#include "LowLatencySetting.h"
 #include "Timing.h"
 
 #include <QFile>
@@ -55,7 +56,7 @@ bool LockDevice(int fd)
 }
 } // namespace
 
-TTpaProComImpl::TTpaProComImpl(QObject* parent) : QObject(parent)
+TTpaProComImpl::TTpaProComImpl(QObject* parent) : QObject(parent), m_lowLatencyWanted(LowLatencySetting::Wanted())
 {
     m_port.setBaudRate(m_baud);
     m_port.setDataBits(QSerialPort::Data8);
@@ -77,8 +78,10 @@ TTpaProComImpl::TTpaProComImpl(QObject* parent) : QObject(parent)
 TTpaProComImpl::~TTpaProComImpl()
 {
     OnData = nullptr;
-    if (m_port.isOpen())
+    if (m_port.isOpen()) {
+        m_lowLatency.Restore(DriverFlags());
         m_port.close();
+    }
 }
 
 bool TTpaProComImpl::IsOpen() const { return m_port.isOpen(); }
@@ -145,6 +148,10 @@ bool TTpaProComImpl::Open(std::uint8_t com, std::int32_t baud)
             m_lastFailure = OpenFailure::Busy;
             m_lastErrorText = QStringLiteral("locked by another program");
         }
+        else {
+            // Refused by a pseudo-terminal or a driver without the flag: the port serves as it is.
+            m_lowLatencyOn = m_lowLatencyWanted && m_lowLatency.Request(DriverFlags());
+        }
     }
     // Lines come up off: a Linux tty raises DTR on open.
     SetDtr(false);
@@ -163,6 +170,8 @@ bool TTpaProComImpl::Close()
 {
     m_receptionPause.stop();
     if (m_port.isOpen()) {
+        m_lowLatency.Restore(DriverFlags());
+        m_lowLatencyOn = false;
         m_port.close();
         for (int i = 0; i < 150 && m_port.isOpen(); ++i)
             Delay(10);
@@ -231,6 +240,15 @@ void TTpaProComImpl::SetReceiveThreshold(int bytes)
 #endif
 }
 
+TSerialLowLatency::TFlags TTpaProComImpl::DriverFlags() const
+{
+#ifdef Q_OS_UNIX
+    return TSerialLowLatency::OfDescriptor(m_port.isOpen() ? static_cast<int>(m_port.handle()) : -1);
+#else
+    return {};
+#endif
+}
+
 QSocketNotifier* TTpaProComImpl::ReadNotifier() const
 {
     // QSerialPort reads through a socket notifier of its own; pausing it keeps
@@ -295,6 +313,8 @@ void TTpaProComImpl::OnError(QSerialPort::SerialPortError error)
     if (m_closingAfterLoss || !m_port.isOpen())
         return;
     m_closingAfterLoss = true;
+    m_lowLatency.Forget();
+    m_lowLatencyOn = false;
     m_port.close();
     m_port.clearError();
     m_closingAfterLoss = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ComPortMap.h"
+#include "SerialLowLatency.h"
 #include "VirtualCom.h"
 
 #include <QObject>
@@ -46,6 +47,12 @@ public:
     void ResumeReception() override;
     void DeliverPending() override;
 
+    // Whether Open asks a USB adapter's driver for low latency (LowLatencySetting
+    // by default); Close gives the port its old flags back.
+    void SetLowLatency(bool on) { m_lowLatencyWanted = on; }
+    // The driver of the open port passes received bytes on without its latency timer.
+    [[nodiscard]] bool LowLatency() const { return m_lowLatencyOn; }
+
     TComPortMap& PortMap() { return m_portMap; }
     [[nodiscard]] QString DevicePath() const override { return m_portMap.DevicePath(m_com); }
     // Why the last Open did not open the port, for messages that help the technician.
@@ -70,6 +77,7 @@ private:
     void OnError(QSerialPort::SerialPortError error);
     [[nodiscard]] bool PinoutHas(QSerialPort::PinoutSignal signal) const;
     [[nodiscard]] QSocketNotifier* ReadNotifier() const;
+    [[nodiscard]] TSerialLowLatency::TFlags DriverFlags() const;
 
     QSerialPort m_port;
 #endif
@@ -80,6 +88,9 @@ private:
     bool m_closingAfterLoss = false;
     int m_receiveThreshold = 1;
     QTimer m_receptionPause;
+    bool m_lowLatencyWanted = true;
+    bool m_lowLatencyOn = false;
+    TSerialLowLatency m_lowLatency;
     OpenFailure m_lastFailure = OpenFailure::None;
     QString m_lastErrorText;
 };
