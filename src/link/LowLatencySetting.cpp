@@ -21,8 +21,8 @@ bool Wanted()
     // The window keeps its positions in the same file, beside the program or in the user's folder.
     QString settingsFile;
     if (QCoreApplication::instance())
-        settingsFile = TFileLocations(QCoreApplication::applicationDirPath()).ConfigFolder() +
-                       QStringLiteral("Tunebench.ini");
+        settingsFile =
+            TFileLocations(QCoreApplication::applicationDirPath()).ConfigFolder() + QStringLiteral("Tunebench.ini");
     return Wanted(QProcessEnvironment::systemEnvironment(), settingsFile);
 }
 
