@@ -101,17 +101,16 @@ int Backup(TCliSession& s, const TBackupArgs& args)
 
 int Restore(TCliSession& s, const TRestoreArgs& args)
 {
-    QStringList lines;
-    TMenuCheck check;
-    if (!LoadCheckedMenu(s, FromArg(args.file), lines, check))
+    const std::optional<QStringList> lines = LoadCheckedMenu(s, args.file);
+    if (!lines)
         return kExitUsage;
-    const std::optional<DeviceKind> kind = BackupKindOf(lines);
+    const std::optional<DeviceKind> kind = BackupKindOf(*lines);
     if (!kind) {
         s.Err() << FromArg(args.file)
                 << ": names no kind of device (no \"REM kind: ...\" line); 'menu play' plays it into a handset\n";
         return kExitUsage;
     }
-    return PlayMenuLines(s, lines, {*kind, "restore", args.force, args.writeIdentity});
+    return PlayMenuLines(s, *lines, {*kind, "restore", args.force, args.writeIdentity});
 }
 } // namespace backup
 } // namespace

@@ -25,21 +25,19 @@ struct TMenuArgs {
 
 int Check(TCliSession& s, const std::string& file)
 {
-    QStringList lines;
-    TMenuCheck check;
-    if (!LoadCheckedMenu(s, FromArg(file), lines, check))
+    int writes = 0;
+    if (!LoadCheckedMenu(s, file, &writes))
         return kExitUsage;
-    s.Out() << check.writes << "\n";
+    s.Out() << writes << "\n";
     return kExitDone;
 }
 
 int Play(TCliSession& s, const TMenuArgs& args)
 {
-    QStringList lines;
-    TMenuCheck check;
-    if (!LoadCheckedMenu(s, FromArg(args.file), lines, check))
+    const std::optional<QStringList> lines = LoadCheckedMenu(s, args.file);
+    if (!lines)
         return kExitUsage;
-    return PlayMenuLines(s, lines, {DeviceKind::Handset, "menu play", args.force, false});
+    return PlayMenuLines(s, *lines, {DeviceKind::Handset, "menu play", args.force, false});
 }
 
 // Progress lines "33 %" on standard error, each value once.
@@ -66,13 +64,13 @@ QString CellsText(const TCellRun& run)
 int DecideIdentityCells(TCliSession& s, TMailControl& link, const QStringList& lines, const TPlayRequest& request,
                         bool verifying, TIdentityDecision& decision)
 {
-    const TFileIdentity file = FileIdentityOf(lines);
-    decision = DecideIdentity(file, {}, false, false);
-    if (!file.Carried() || !decision.cells)
+    const TIdentityCheck check = CheckIdentity(link, lines, request.writeIdentity, request.force);
+    decision = check.decision;
+    if (!check.file.Carried() || !decision.cells)
         return kExitDone;
+    const TFileIdentity& file = check.file;
+    const TDeviceIdentity& device = check.device;
     const DeviceKind kind = file.kind.value_or(DeviceKind::Handset);
-    const TDeviceIdentity device = ReadDeviceIdentity(link, kind);
-    decision = DecideIdentity(file, device, request.writeIdentity, request.force);
     const QString fileIdentity = file.identity.isEmpty() ? QStringLiteral("none") : file.identity;
     const QString cells = CellsText(*decision.cells);
     using TAction = TIdentityDecision::TAction;
@@ -109,10 +107,10 @@ int DecideIdentityCells(TCliSession& s, TMailControl& link, const QStringList& l
 
 int Verify(TCliSession& s, const std::string& file)
 {
-    QStringList lines;
-    TMenuCheck check;
-    if (!LoadCheckedMenu(s, FromArg(file), lines, check))
+    const std::optional<QStringList> loaded = LoadCheckedMenu(s, file);
+    if (!loaded)
         return kExitUsage;
+    const QStringList& lines = *loaded;
     const TDeviceAccess device = OpenDevice(s, {kCheckConnected, true, std::nullopt, "menu verify", false, false});
     if (!device)
         return device.exit;
@@ -120,8 +118,7 @@ int Verify(TCliSession& s, const std::string& file)
     if (const int refused = DecideIdentityCells(s, *device.link, lines, {}, true, identity))
         return refused;
     TMenuVerifier verifier(*device.link);
-    if (identity.action == TIdentityDecision::TAction::KeepDevice)
-        verifier.SetApart = identity.cells;
+    verifier.SetApart = identity.KeptCells();
     verifier.OnLineDone = PercentOnErr(s);
     const TMenuVerifyResult result = verifier.Verify(lines);
     for (const TMenuDifference& d : result.differences)
@@ -137,19 +134,22 @@ int Verify(TCliSession& s, const std::string& file)
 } // namespace menu
 } // namespace
 
-bool LoadCheckedMenu(TCliSession& s, const QString& path, QStringList& lines, TMenuCheck& check)
+std::optional<QStringList> LoadCheckedMenu(TCliSession& s, const std::string& path, int* writes)
 {
+    QStringList lines;
     QString error;
-    if (!TMenuFile::Load(path, lines, error)) {
-        s.Err() << path << ": " << error << "\n";
-        return false;
+    if (!TMenuFile::Load(FromArg(path), lines, error)) {
+        s.Err() << FromArg(path) << ": " << error << "\n";
+        return std::nullopt;
     }
-    check = TMenuFile::Check(lines);
+    const TMenuCheck check = TMenuFile::Check(lines);
     if (!check.Ok()) {
         s.Err() << TMenuFile::CheckText(check) << "\n";
-        return false;
+        return std::nullopt;
     }
-    return true;
+    if (writes)
+        *writes = check.writes;
+    return lines;
 }
 
 int PlayMenuLines(TCliSession& s, const QStringList& lines, const TPlayRequest& request)
@@ -163,8 +163,7 @@ int PlayMenuLines(TCliSession& s, const QStringList& lines, const TPlayRequest& 
     if (const int refused = DecideIdentityCells(s, *device.link, lines, request, false, identity))
         return refused;
     TMenuPlayer player(*device.link);
-    if (identity.action == TIdentityDecision::TAction::KeepDevice)
-        player.LeaveOut = identity.cells;
+    player.LeaveOut = identity.KeptCells();
     player.OnLineDone = PercentOnErr(s);
     const TMenuPlayResult result = player.Play(lines);
     if (result.end != TMenuPlayResult::TEnd::Completed) {

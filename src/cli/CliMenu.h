@@ -5,10 +5,12 @@
 #include "DeviceKind.h"
 
 #include <QStringList>
+#include <optional>
 #include <string>
 
-// Reads and checks a menu file; reports and returns false when it is unusable.
-bool LoadCheckedMenu(TCliSession& s, const QString& path, QStringList& lines, TMenuCheck& check);
+// Reads and checks a menu file (its writes counted into writes); reports and
+// returns none when it is unusable.
+std::optional<QStringList> LoadCheckedMenu(TCliSession& s, const std::string& path, int* writes = nullptr);
 
 struct TPlayRequest {
     DeviceKind kind = DeviceKind::Handset; // the kind the lines are for

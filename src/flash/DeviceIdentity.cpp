@@ -86,6 +86,18 @@ TIdentityDecision DecideIdentity(const TFileIdentity& file, const TDeviceIdentit
     return decision;
 }
 
+TIdentityCheck CheckIdentity(TMailControl& link, const QStringList& lines, bool writeIdentity, bool force)
+{
+    TIdentityCheck check;
+    check.file = FileIdentityOf(lines);
+    check.decision = DecideIdentity(check.file, {}, false, false);
+    if (!check.file.Carried() || !check.decision.cells)
+        return check;
+    check.device = ReadDeviceIdentity(link, check.file.kind.value_or(DeviceKind::Handset));
+    check.decision = DecideIdentity(check.file, check.device, writeIdentity, force);
+    return check;
+}
+
 std::vector<TMenuWrite> WritesOutside(const TMenuWrite& write, const TCellRun& run)
 {
     const int address = write.addressHigh << 8 | write.addressLow;

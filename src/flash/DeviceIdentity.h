@@ -51,11 +51,26 @@ struct TIdentityDecision {
     };
     TAction action = TAction::WriteAll;
     std::optional<TCellRun> cells; // the identity cells, where there are any
+    // The cells a play leaves and a verify sets apart: the device keeps them.
+    [[nodiscard]] std::optional<TCellRun> KeptCells() const
+    {
+        return action == TAction::KeepDevice ? cells : std::nullopt;
+    }
 };
 
 // writeIdentity: the technician asked to write the file's identity too.
 [[nodiscard]] TIdentityDecision DecideIdentity(const TFileIdentity& file, const TDeviceIdentity& device,
                                                bool writeIdentity, bool force);
+
+// A file's identity against the device's, read from the device only where the
+// file names one.
+struct TIdentityCheck {
+    TFileIdentity file;
+    TDeviceIdentity device;
+    TIdentityDecision decision;
+};
+[[nodiscard]] TIdentityCheck CheckIdentity(TMailControl& link, const QStringList& lines, bool writeIdentity,
+                                           bool force);
 
 // The parts of a write that lie outside run: none, one or two writes.
 [[nodiscard]] std::vector<TMenuWrite> WritesOutside(const TMenuWrite& write, const TCellRun& run);

@@ -184,19 +184,20 @@ struct TGaugeShown {
 };
 } // namespace
 
-TIdentityDecision TDownloadPage::IdentityOfListed(const QStringList& lines, QString& note)
+bool TDownloadPage::CheckListed(const QStringList& lines, std::optional<TCellRun>& kept, QString& note)
 {
-    const TFileIdentity file = FileIdentityOf(lines);
-    TIdentityDecision decision = DecideIdentity(file, {}, false, false);
-    if (!file.Carried() || !decision.cells)
-        return decision;
-    const TDeviceIdentity device = ReadDeviceIdentity(m_session.Link(), file.kind.value_or(DeviceKind::Handset));
-    decision = DecideIdentity(file, device, false, false);
-    if (decision.action == TIdentityDecision::TAction::KeepDevice)
-        note = lblIdentityKept->text().arg(device.state == TDeviceIdentity::TState::Valid ? device.text
-                                                                                          : lblIdentityNone->text(),
-                                           file.identity.isEmpty() ? lblIdentityNone->text() : file.identity);
-    return decision;
+    const TMenuCheck check = TMenuFile::Check(lines);
+    if (!check.Ok()) {
+        ShowBadLine(check);
+        return false;
+    }
+    const TIdentityCheck identity = CheckIdentity(m_session.Link(), lines, false, false);
+    kept = identity.decision.KeptCells();
+    if (kept)
+        note = lblIdentityKept->text().arg(
+            identity.device.state == TDeviceIdentity::TState::Valid ? identity.device.text : lblIdentityNone->text(),
+            identity.file.identity.isEmpty() ? lblIdentityNone->text() : identity.file.identity);
+    return true;
 }
 
 void TDownloadPage::LoadMenu()
@@ -209,21 +210,15 @@ void TDownloadPage::LoadMenu()
 void TDownloadPage::VerifyMenu()
 {
     QStringList lines;
-    if (!ProbeAndLoadMenu(lines))
-        return;
-    const TMenuCheck check = TMenuFile::Check(lines);
-    if (!check.Ok()) {
-        ShowBadLine(check);
-        return;
-    }
     QString identityNote;
-    const TIdentityDecision identity = IdentityOfListed(lines, identityNote);
+    std::optional<TCellRun> kept;
+    if (!ProbeAndLoadMenu(lines) || !CheckListed(lines, kept, identityNote))
+        return;
     TMenuVerifyResult result;
     {
         const TGaugeShown gauge(MenuGauge);
         TMenuVerifier verifier(m_session.Link());
-        if (identity.action == TIdentityDecision::TAction::KeepDevice)
-            verifier.SetApart = identity.cells;
+        verifier.SetApart = kept;
         verifier.OnLineDone = [this](int, int percent) { MenuGauge->setValue(percent); };
         result = verifier.Verify(lines);
     }
@@ -322,18 +317,14 @@ void TDownloadPage::ShowBadLine(const TMenuCheck& check)
 
 void TDownloadPage::PlayListedLines(const QStringList& lines)
 {
-    const TMenuCheck check = TMenuFile::Check(lines);
-    if (!check.Ok()) {
-        ShowBadLine(check);
-        return;
-    }
     QString identityNote;
-    const TIdentityDecision identity = IdentityOfListed(lines, identityNote);
+    std::optional<TCellRun> kept;
+    if (!CheckListed(lines, kept, identityNote))
+        return;
     // The gauge stays up until the technician has read how it ended.
     const TGaugeShown gauge(MenuGauge);
     TMenuPlayer player(m_session.Link());
-    if (identity.action == TIdentityDecision::TAction::KeepDevice)
-        player.LeaveOut = identity.cells;
+    player.LeaveOut = kept;
     player.OnLineDone = [this](int, int percent) {
         delete ListBox1->takeItem(0);
         MenuGauge->setValue(percent);

@@ -80,9 +80,9 @@ private:
     void LoadMenu();
     void VerifyMenu();
     void SaveBackup();
-    // What the device's identity cells get from the listed file; note says
-    // so when they are kept.
-    TIdentityDecision IdentityOfListed(const QStringList& lines, QString& note);
+    // Checks the listed lines (false after showing the bad one) and finds the
+    // device's identity cells that they leave as they are; note says so.
+    bool CheckListed(const QStringList& lines, std::optional<TCellRun>& kept, QString& note);
 
     IDeviceSession& m_session;
     QString m_programFolder;
