@@ -4,6 +4,7 @@
 #include "FrameParser.h"
 #include "LineRate.h"
 #include "SimProfiles.h"
+#include "UsbAdapter.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -71,7 +72,11 @@ void addFlags(int fd, int statusFlags)
 // to the logic and sends the answers on time.
 class SimDevice::Line {
 public:
-    explicit Line(SimDevice& device) : m_device(device), m_options(device.m_options) {}
+    explicit Line(SimDevice& device) : m_device(device), m_options(device.m_options)
+    {
+        if (m_options.usbLatencyMs > 0)
+            m_usb.emplace(std::chrono::milliseconds(m_options.usbLatencyMs), m_options.usbPacketBytes);
+    }
     void run();
 
 private:
@@ -94,6 +99,8 @@ private:
 
     void queue(Chunk chunk, Clock::time_point& tail);
     bool sendDue(Clock::time_point now);
+    void passOn(Chunk& c, int count);
+    void writeUsbOut(const QByteArray& bytes);
     void receive(const QByteArray& bytes, Clock::time_point now);
     void dispatch(std::vector<ParserEvent>& events, Clock::time_point end);
     void handleFrame(const Frame& frame, Clock::time_point end);
@@ -110,6 +117,8 @@ private:
     Clock::time_point m_lastRx;
     Clock::time_point m_backoffUntil;
     bool m_writeBlocked = false;
+    std::optional<UsbAdapter> m_usb;
+    QByteArray m_usbOut; // released by the adapter, not yet taken by the pseudo-terminal
 };
 
 void SimDevice::Line::queue(Chunk chunk, Clock::time_point& tail)
@@ -126,15 +135,17 @@ void SimDevice::Line::queue(Chunk chunk, Clock::time_point& tail)
     m_chunks.push_back(std::move(chunk));
 }
 
-// Writes every byte that is due; false when the line was dropped.
+// Writes every byte that is due (through the adapter, when there is one);
+// false when the line was dropped.
 bool SimDevice::Line::sendDue(Clock::time_point now)
 {
-    while (!m_writeBlocked && !m_chunks.empty()) {
+    // The device sends into the adapter whether or not the program reads.
+    while ((m_usb || !m_writeBlocked) && !m_chunks.empty()) {
         auto it = std::min_element(m_chunks.begin(), m_chunks.end(),
                                    [](const Chunk& a, const Chunk& b) { return a.nextDue() < b.nextDue(); });
         Chunk& c = *it;
         if (c.nextDue() > now)
-            return true;
+            break;
         int count = c.limit() - c.sent;
         if (c.byteTime.count()) {
             // Bytes whose time has come, so a late wake-up catches up.
@@ -145,7 +156,10 @@ bool SimDevice::Line::sendDue(Clock::time_point now)
             log(QStringLiteral("TX ") + DeviceLogic::hex(c.bytes.left(c.limit())));
             c.logged = true;
         }
-        if (count > 0) {
+        if (count > 0 && m_usb) {
+            passOn(c, count);
+        }
+        else if (count > 0) {
             const ssize_t n = ::write(m_device.m_master, c.bytes.constData() + c.sent, size_t(count));
             if (n < 0) {
                 if (errno == EAGAIN || errno == EWOULDBLOCK) {
@@ -166,6 +180,8 @@ bool SimDevice::Line::sendDue(Clock::time_point now)
         }
         if (c.sent >= c.limit()) {
             if (c.hangup) {
+                if (m_usb)
+                    writeUsbOut(m_usb->releaseAll());
                 hangUp(c);
                 return false;
             }
@@ -174,7 +190,34 @@ bool SimDevice::Line::sendDue(Clock::time_point now)
             m_chunks.erase(it);
         }
     }
+    if (m_usb)
+        writeUsbOut(m_usb->release(now));
     return true;
+}
+
+// count bytes of the chunk leave the device into the adapter, each once its stop bit is through.
+void SimDevice::Line::passOn(Chunk& c, int count)
+{
+    for (int i = 0; i < count; ++i, ++c.sent)
+        m_usb->take(c.bytes[c.sent], c.byteTime.count() ? c.start + c.byteTime * (c.sent + 1) : c.start);
+}
+
+void SimDevice::Line::writeUsbOut(const QByteArray& bytes)
+{
+    m_usbOut += bytes;
+    while (!m_writeBlocked && !m_usbOut.isEmpty()) {
+        const ssize_t n = ::write(m_device.m_master, m_usbOut.constData(), size_t(m_usbOut.size()));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            log(QStringLiteral("ERROR write: %1").arg(QString::fromLocal8Bit(strerror(errno))));
+            m_usbOut.clear();
+            return;
+        }
+        if (n > 0)
+            m_usbOut.remove(0, n);
+        m_writeBlocked = !m_usbOut.isEmpty();
+    }
 }
 
 void SimDevice::Line::hangUp(const Chunk& chunk)
@@ -286,9 +329,12 @@ std::optional<Clock::time_point> SimDevice::Line::nextWake() const
 {
     std::optional<Clock::time_point> wake;
     auto earliest = [&wake](Clock::time_point t) { wake = wake ? std::min(*wake, t) : t; };
-    if (!m_writeBlocked)
+    if (!m_writeBlocked || m_usb)
         for (const Chunk& c : m_chunks)
             earliest(c.nextDue());
+    if (m_usb)
+        if (const auto release = m_usb->nextRelease())
+            earliest(*release);
     if (m_parser.inFrame() && m_options.frameTimeoutMs > 0)
         earliest(m_lastRx + std::chrono::milliseconds(m_options.frameTimeoutMs));
     if (m_backoffUntil > Clock::now())
@@ -339,8 +385,11 @@ void SimDevice::Line::run()
             [[maybe_unused]] const ssize_t n = ::read(m_device.m_wake, &value, sizeof value);
         }
         const short revents = fds[1].revents;
-        if (revents & POLLOUT)
+        if (revents & POLLOUT) {
             m_writeBlocked = false;
+            if (m_usb)
+                writeUsbOut({});
+        }
         if (revents & POLLIN) {
             char buffer[4096];
             for (;;) {
@@ -412,11 +461,15 @@ bool SimDevice::start()
         return false;
     }
     m_slavePath = QString::fromLocal8Bit(name);
-    addLog({QStringLiteral("START %1 %2 baud %3%4 on %5")
+    const QString usb =
+        m_options.usbLatencyMs > 0
+            ? QStringLiteral(" usb %1 ms %2 bytes").arg(m_options.usbLatencyMs).arg(m_options.usbPacketBytes)
+            : QString();
+    addLog({QStringLiteral("START %1 %2 baud %3%4%5 on %6")
                 .arg(profile->name)
                 .arg(m_baud)
                 .arg(m_options.twoWire ? QStringLiteral("two-wire") : QStringLiteral("one-wire"),
-                     m_options.pace ? QStringLiteral(" paced") : QString(), m_slavePath)});
+                     m_options.pace ? QStringLiteral(" paced") : QString(), usb, m_slavePath)});
     m_stop = false;
     m_running = true;
     m_thread = std::thread([this] { run(); });

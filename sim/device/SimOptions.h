@@ -49,6 +49,8 @@ struct SimOptions {
     int turnaroundUs = 0;                  // think time before an answer
     int answerByteGapMs = 0;               // a sender slower than the line: answer bytes this far apart
     int frameTimeoutMs = 200;              // a frame that stalls this long is dropped; 0 = never
+    int usbLatencyMs = 0;                  // a USB adapter's latency timer in front of the program; 0 = none
+    int usbPacketBytes = 62;               // ... and the bytes of its USB packet
     std::optional<int> type;               // cell 0780h
     std::optional<bool> busyHint;          // bit 04h of cell 0460h
     std::optional<bool> altSync;           // bit 01h of cell 0461h

@@ -77,7 +77,11 @@ TEST(SimCommandLine, EveryOptionReachesItsField)
                      "--answer-from",
                      "3",
                      "--hangup-after",
-                     "11"},
+                     "11",
+                     "--usb-latency",
+                     "16",
+                     "--usb-packet",
+                     "32"},
                     &o, &message),
               ParseResult::Run)
         << message.toStdString();
@@ -94,6 +98,8 @@ TEST(SimCommandLine, EveryOptionReachesItsField)
     EXPECT_TRUE(d.pace);
     EXPECT_EQ(d.turnaroundUs, 1500);
     EXPECT_EQ(d.frameTimeoutMs, 50);
+    EXPECT_EQ(d.usbLatencyMs, 16);
+    EXPECT_EQ(d.usbPacketBytes, 32);
     const tbsim::SimFaults& f = d.faults;
     EXPECT_EQ(f.noAnswerEvery, 2);
     EXPECT_EQ(f.badChecksumEvery, 3);
