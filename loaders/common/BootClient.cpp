@@ -70,7 +70,7 @@ std::optional<TargetInfo> BootClient::Search(const uint8_t (&tag)[4], int search
                 return TargetInfo{boot::GetU16(p), boot::GetU16(p + 2), boot::GetU32(p + 4), boot::GetU16(p + 8)};
             }
         }
-        if (m_port.Lost() || m_port.Interrupted())
+        if (Stopping())
             return std::nullopt;
     }
     return std::nullopt;
@@ -93,84 +93,71 @@ BootClient::Command BootClient::Data(uint32_t address, const uint8_t* data, size
     return c;
 }
 
+BootClient::Status BootClient::Silent() const
+{
+    return m_port.Interrupted() ? Status::Stopped : m_port.Lost() ? Status::Lost : Status::NoAnswer;
+}
+
+void BootClient::Fill(Flow& flow)
+{
+    while (const auto index = flow.window.NextToSend()) {
+        const Command& c = flow.commands[*index];
+        if (!Send(boot::Frame{c.command, uint16_t(flow.first + *index), c.payload}))
+            return;
+        if (flow.window.Sent())
+            ++m_resends;
+        flow.schedule.Sent(*index, boot::kHeaderSize + c.payload.size() + boot::kTrailerSize, c.busyMs, Clock::now());
+    }
+}
+
+StreamWindow::Verdict BootClient::Take(Flow& flow, const std::optional<boot::Frame>& answer, Result& result)
+{
+    using Verdict = StreamWindow::Verdict;
+    if (!answer) // no answer in time: from the first unanswered frame again
+        return Stopping() ? Verdict::GiveUp : flow.window.Silence();
+    const size_t index = uint16_t(answer->sequence - flow.first);
+    if (!flow.window.Expects(index))
+        return Verdict::Go; // an answer to a frame of an earlier exchange
+    if (answer->command != boot::kNak) {
+        flow.window.Acknowledged(index);
+        return Verdict::Go;
+    }
+    const uint8_t reason = answer->payload.empty() ? 0 : answer->payload[0];
+    const auto verdict = flow.window.Refusal(index, reason);
+    if (verdict == Verdict::Refused) {
+        result.nakReason = reason;
+        result.index = index;
+    }
+    return verdict;
+}
+
 BootClient::Result BootClient::Stream(const std::vector<Command>& commands, const std::function<void(size_t)>& answered)
 {
+    Flow flow{commands, uint16_t(m_sequence + 1), StreamWindow(commands.size()),
+              AnswerSchedule(m_baud, commands.size())};
+    m_sequence = uint16_t(m_sequence + commands.size());
     Result result;
-    const size_t count = commands.size();
-    const uint16_t first = uint16_t(m_sequence + 1);
-    m_sequence = uint16_t(m_sequence + count);
-    auto indexOf = [&](uint16_t sequence) { return size_t(uint16_t(sequence - first)); };
-
-    size_t base = 0, next = 0, sentEnd = 0;
-    int tries = 0; // transmissions of the frame at base
-    // After a loss the frame at base goes alone until the target takes it: a
-    // target that fell silent is given up within the tries of one frame.
-    size_t window = kWindow;
-    AnswerSchedule schedule(m_baud, count);
-    auto accept = [&](size_t upTo) {
-        if (upTo <= base)
-            return;
-        for (; base < upTo; ++base)
-            if (answered)
-                answered(base);
-        next = std::max(next, base);
-        tries = next > base ? 1 : 0;
-        window = kWindow;
-        schedule.Answered(base, next, Clock::now());
-    };
-    auto goBack = [&] {
-        next = base;
-        window = 1;
-        return tries < kTries;
-    };
-    while (base < count) {
-        while (next < count && next - base < window) {
-            const Command& c = commands[next];
-            const boot::Frame frame{c.command, uint16_t(first + next), c.payload};
-            if (next < sentEnd)
-                ++m_resends;
-            if (next == base)
-                ++tries;
-            if (!Send(frame))
-                break;
-            schedule.Sent(next, boot::kHeaderSize + c.payload.size() + boot::kTrailerSize, c.busyMs, Clock::now());
-            sentEnd = std::max(sentEnd, ++next);
-        }
-        if (m_port.Lost() || m_port.Interrupted())
+    auto verdict = StreamWindow::Verdict::Go;
+    while (verdict == StreamWindow::Verdict::Go && !flow.window.Done()) {
+        Fill(flow);
+        if (Stopping())
             break;
-        const auto answer = Receive(schedule.Due(base));
-        if (!answer) {
-            if (m_port.Lost() || m_port.Interrupted() || !goBack())
-                break;
-            continue; // no answer in time: from the first unanswered frame again
-        }
-        const size_t index = indexOf(answer->sequence);
-        if (index < base || index >= sentEnd)
-            continue; // an answer to a frame of an earlier exchange
-        if (answer->command != boot::kNak) {
-            accept(index + 1);
+        const size_t base = flow.window.Base(), inFlightEnd = flow.window.InFlightEnd();
+        verdict = Take(flow, Receive(flow.schedule.Due(base)), result);
+        if (flow.window.Base() == base)
             continue;
-        }
-        const uint8_t reason = answer->payload.empty() ? 0 : answer->payload[0];
-        if (reason != boot::kNakChecksum && reason != boot::kNakOrder) {
-            result.nakReason = reason;
-            result.status = Status::Refused;
-            result.index = index;
-            return result;
-        }
-        // The target awaits the frame it names; all before it are in.
-        accept(index);
-        // A damaged frame with frames behind it makes the target report the
-        // gap at the next of them; only a lone frame is sent again at once.
-        if ((reason == boot::kNakOrder || next - base == 1) && !goBack())
-            break;
+        flow.schedule.Answered(flow.window.Base(), inFlightEnd, Clock::now());
+        for (size_t i = base; answered && i < flow.window.Base(); ++i)
+            answered(i);
     }
-    if (base == count) {
+    if (flow.window.Done())
         result.status = Status::Ok;
-        return result;
+    else if (verdict == StreamWindow::Verdict::Refused)
+        result.status = Status::Refused;
+    else {
+        result.status = Silent();
+        result.index = flow.window.Base();
     }
-    result.status = m_port.Interrupted() ? Status::Stopped : m_port.Lost() ? Status::Lost : Status::NoAnswer;
-    result.index = base;
     return result;
 }
 
@@ -188,7 +175,7 @@ BootClient::Result BootClient::Exchange(uint8_t command, const std::vector<uint8
             break;
         const auto answer = Await(frame.sequence, Clock::now() + milliseconds(waitMs));
         if (!answer) {
-            if (m_port.Lost() || m_port.Interrupted())
+            if (Stopping())
                 break;
             continue; // no answer in time: send again
         }
@@ -204,7 +191,7 @@ BootClient::Result BootClient::Exchange(uint8_t command, const std::vector<uint8
         return result;
     }
     // Timeouts and damaged frames alike: the line or the target, not a refusal.
-    result.status = m_port.Interrupted() ? Status::Stopped : m_port.Lost() ? Status::Lost : Status::NoAnswer;
+    result.status = Silent();
     return result;
 }
 

@@ -3,6 +3,7 @@
 #include "AnswerSchedule.h"
 #include "BootFrame.h"
 #include "SerialDevice.h"
+#include "StreamWindow.h"
 
 #include <atomic>
 #include <cstdint>
@@ -31,12 +32,10 @@ public:
         size_t index = 0; // Stream: the command that failed
     };
 
-    // Resends of a frame that got no answer or came back damaged.
-    static constexpr int kTries = 3;
+    // Transmissions of a frame that got no answer or came back damaged.
+    static constexpr int kTries = StreamWindow::kTries;
     static constexpr int kMarginMs = AnswerSchedule::kMarginMs;
     static constexpr int kHelloIntervalMs = 100;
-    // Frames of a stream in flight before the first of them is answered.
-    static constexpr size_t kWindow = 8;
 
     struct Command {
         uint8_t command = 0;
@@ -51,12 +50,10 @@ public:
     std::optional<TargetInfo> Search(const uint8_t (&tag)[4], int searchMs, const std::function<void(int)>& onTry = {});
     // One command; busyMs is the target's own time for it (erase, programming).
     Result Exchange(uint8_t command, const std::vector<uint8_t>& payload, int busyMs = 0);
-    // Sends the commands in order, up to kWindow of them unanswered. The target
-    // answers each in order; from a frame that is not answered in time, or that
-    // the target reports missing, the stream starts again, that frame alone
-    // until it is taken (three tries each). Timeouts and damaged frames end as
-    // NoAnswer, any other NAK as Refused. answered(i) comes in order for every
-    // command the target took.
+    // Sends the commands in order, as StreamWindow says, each answer awaited
+    // as AnswerSchedule dates it. Timeouts and damaged frames end as NoAnswer,
+    // any other NAK as Refused. answered(i) comes in order for every command
+    // the target took.
     Result Stream(const std::vector<Command>& commands, const std::function<void(size_t index)>& answered);
     static Command Erase(uint32_t offset, uint32_t length, int busyMs);
     static Command Data(uint32_t address, const uint8_t* data, size_t count);
@@ -66,7 +63,22 @@ public:
     [[nodiscard]] int Resends() const { return m_resends; }
     [[nodiscard]] int LineTimeMs(size_t bytes) const { return tbload::LineTimeMs(m_baud, bytes); }
 
+    // How a wait that got nothing ends: stopped, the port lost, or no answer.
+    [[nodiscard]] Status Silent() const;
+
 private:
+    // One stream's state: its first sequence, what goes next, when answers are due.
+    struct Flow {
+        const std::vector<Command>& commands;
+        uint16_t first;
+        StreamWindow window;
+        AnswerSchedule schedule;
+    };
+    // Sends what the window has room for, up to a failing write.
+    void Fill(Flow& flow);
+    // What the answer (or its absence) means for the stream.
+    StreamWindow::Verdict Take(Flow& flow, const std::optional<boot::Frame>& answer, Result& result);
+    [[nodiscard]] bool Stopping() const { return m_port.Lost() || m_port.Interrupted(); }
     bool Send(const boot::Frame& frame);
     // Waits for a frame answering `sequence`, or a NAK for a damaged frame;
     // nullopt at the deadline.

@@ -31,7 +31,7 @@ DownloadPlan PlanDownload(const HexImage& image, uint32_t block, int eraseMs)
     return plan;
 }
 
-std::string TooManyFrames(const DownloadPlan& plan, uint32_t block)
+std::string TooManyFramesMessage(const DownloadPlan& plan, uint32_t block)
 {
     return "The software needs " + std::to_string(plan.commands.size()) + " frames with blocks of " +
            std::to_string(block) + " bytes; one download numbers at most " +

@@ -29,6 +29,6 @@ struct DownloadPlan {
 // block: the largest block both sides allow; eraseMs: the time one sector may take.
 DownloadPlan PlanDownload(const HexImage& image, uint32_t block, int eraseMs);
 // Why a plan of more than kMaxCommands cannot go.
-std::string TooManyFrames(const DownloadPlan& plan, uint32_t block);
+std::string TooManyFramesMessage(const DownloadPlan& plan, uint32_t block);
 
 } // namespace tbload

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "IntelHex.h"
+#include "ScIndications.h"
 #include "SerialDevice.h"
 #include "floader.h"
 
-#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -26,15 +26,11 @@ public:
     [[nodiscard]] uint16_t LoaderId() const { return m_loaderId; }
 
 private:
-    void Report(uint16_t type, uint32_t value = 0, uint32_t value2 = 0);
-    void ReportWords(uint16_t type, uint16_t word1, uint16_t word2 = 0);
-    void ReportText(const std::string& text);
     // The download proper; false after it reported its error.
     bool Download();
-    void ReportLinkFailure(int status, const std::string& what, uint32_t address);
 
     uint16_t m_loaderId;
-    FLoaderIndicationHandler m_handler;
+    ScIndications m_report;
     int m_baud;
     HexResult m_hex;
     SerialDevice m_port;

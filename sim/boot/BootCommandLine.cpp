@@ -16,20 +16,15 @@ bool WantsBootTarget(const QStringList& arguments)
     return false;
 }
 
-bool ParseBootArguments(const QStringList& arguments, BootProgramOptions* options, QString* message, bool* help)
+namespace {
+
+QList<QCommandLineOption> BootOptions()
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Simulated boot target for the flash loaders on a pseudo-terminal.\n"
-                       "Prints \"PORT <path>\", logs on standard error, and takes \"power off\", \"power on\"\n"
-                       "and \"power on hook\" on standard input."));
     auto valued = [](const char* name, const char* text, const char* value) {
         return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(text), QString::fromLatin1(value));
     };
-    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
-                                        QStringLiteral("Show this help."));
-    const QList<QCommandLineOption> list = {
-        helpOption,
+    return {
+        QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")),
         valued("profile", "boot-sc14428 or boot-rfl.", "name"),
         valued("baud", "The target's rate (default 115200).", "rate"),
         QCommandLineOption(QStringLiteral("pace"),
@@ -52,26 +47,12 @@ bool ParseBootArguments(const QStringList& arguments, BootProgramOptions* option
         QCommandLineOption(QStringLiteral("bad-crc"),
                            QStringLiteral("Fault: reports a CRC that differs from its flash.")),
     };
-    parser.addOptions(list);
-    if (!parser.parse(arguments)) {
-        *message = parser.errorText();
-        return false;
-    }
-    if (parser.isSet(helpOption)) {
-        *help = true;
-        *message = parser.helpText();
-        return false;
-    }
-    if (!parser.positionalArguments().isEmpty()) {
-        *message = QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first());
-        return false;
-    }
-    BootTargetOptions& t = options->target;
-    t.profile = parser.value(QStringLiteral("profile"));
-    if (!BootTarget::IsBootProfile(t.profile)) {
-        *message = QStringLiteral("unknown boot profile %1").arg(t.profile);
-        return false;
-    }
+}
+
+// The numeric options, each within its bounds.
+bool ParseNumbers(const QCommandLineParser& parser, BootTargetOptions* target, QString* message)
+{
+    BootTargetOptions& t = *target;
     struct Number {
         const char* name;
         long long minimum, maximum;
@@ -99,6 +80,40 @@ bool ParseBootArguments(const QStringList& arguments, BootProgramOptions* option
         }
         n.set(v);
     }
+    return true;
+}
+
+} // namespace
+
+bool ParseBootArguments(const QStringList& arguments, BootProgramOptions* options, QString* message, bool* help)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Simulated boot target for the flash loaders on a pseudo-terminal.\n"
+                       "Prints \"PORT <path>\", logs on standard error, and takes \"power off\", \"power on\"\n"
+                       "and \"power on hook\" on standard input."));
+    parser.addOptions(BootOptions());
+    if (!parser.parse(arguments)) {
+        *message = parser.errorText();
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        *help = true;
+        *message = parser.helpText();
+        return false;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        *message = QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first());
+        return false;
+    }
+    BootTargetOptions& t = options->target;
+    t.profile = parser.value(QStringLiteral("profile"));
+    if (!BootTarget::IsBootProfile(t.profile)) {
+        *message = QStringLiteral("unknown boot profile %1").arg(t.profile);
+        return false;
+    }
+    if (!ParseNumbers(parser, &t, message))
+        return false;
     if (t.flashSize % 65536) {
         *message = QStringLiteral("--flash-size must be a multiple of 65536");
         return false;

@@ -139,93 +139,18 @@ BootTarget::Reply BootTarget::Handle(const boot::Frame& frame, Clock::time_point
 
 BootTarget::Reply BootTarget::Take(const boot::Frame& frame, Clock::time_point)
 {
-    const uint8_t* p = frame.payload.data();
-    const size_t size = frame.payload.size();
+    if (frame.command == boot::kHello)
+        return Hello(frame);
+    if (!m_session)
+        return {};
     switch (frame.command) {
-    case boot::kHello: {
-        if (size != 4 || !std::equal(p, p + 4, m_tag))
-            return {}; // another protocol's loader
-        m_session = true;
-        m_expected = uint16_t(frame.sequence + 1);
-        m_gapReported = false;
-        std::vector<uint8_t> info;
-        boot::PutU16(info, m_maker);
-        boot::PutU16(info, m_device);
-        boot::PutU32(info, uint32_t(m_flash.size()));
-        boot::PutU16(info, uint16_t(boot::kMaxBlock));
-        Reply r = Answer(frame, boot::kHelloAck, info);
-        r.log = QStringLiteral("HELLO");
-        return r;
-    }
-    case boot::kErase: {
-        if (!m_session)
-            return {};
-        if (size != 8)
-            return Refuse(frame, boot::kNakCommand, QStringLiteral("REFUSED erase"));
-        const uint32_t offset = boot::GetU32(p), length = boot::GetU32(p + 4);
-        if (offset % kSector || length % kSector || uint64_t(offset) + length > m_flash.size())
-            return Refuse(frame, boot::kNakRange,
-                          QStringLiteral("REFUSED erase %1 %2").arg(Hex8(offset), Hex8(length)));
-        std::fill(m_flash.begin() + offset, m_flash.begin() + offset + length, 0xFF);
-        Reply r = Answer(frame, boot::kAck, {}, EraseTime(length / kSector));
-        r.log = QStringLiteral("ERASE %1 %2").arg(Hex8(offset), Hex8(length));
-        return r;
-    }
-    case boot::kData: {
-        if (!m_session)
-            return {};
-        if (size < 5)
-            return Refuse(frame, boot::kNakCommand, QStringLiteral("REFUSED block"));
-        const uint32_t offset = boot::GetU32(p);
-        const size_t count = size - 4;
-        ++m_dataFrames;
-        if (m_options.faults.corruptBlock == m_dataFrames && !m_corrupted) {
-            m_corrupted = true;
-            return Refuse(frame, boot::kNakChecksum, QStringLiteral("FAULT corrupt block %1").arg(m_dataFrames));
-        }
-        if (m_options.faults.refuseBlock == m_dataFrames)
-            return Refuse(frame, boot::kNakNotErased, QStringLiteral("FAULT refuse block %1").arg(m_dataFrames));
-        if (uint64_t(offset) + count > m_flash.size())
-            return Refuse(frame, boot::kNakRange, QStringLiteral("REFUSED block %1").arg(Hex8(offset)));
-        for (size_t i = 0; i < count; ++i)
-            if ((m_flash[offset + i] & p[4 + i]) != p[4 + i])
-                return Refuse(frame, boot::kNakNotErased,
-                              QStringLiteral("REFUSED block %1 not erased").arg(Hex8(offset)));
-        for (size_t i = 0; i < count; ++i)
-            m_flash[offset + i] &= p[4 + i];
-        ++m_blocks;
-        const microseconds programming(m_options.pace ? kProgramTimePerKiB.count() * int64_t(count) / 1024 : 0);
-        Reply r = Answer(frame, boot::kAck, {}, programming);
-        r.log = QStringLiteral("BLOCK %1 %2").arg(Hex8(offset)).arg(count);
-        if (m_options.faults.stopAfterBlocks && m_blocks >= m_options.faults.stopAfterBlocks) {
-            m_gone = true;
-            r.log += QStringLiteral("\nFAULT stopped answering after %1 blocks").arg(m_blocks);
-        }
-        return r;
-    }
-    case boot::kVerify: {
-        if (!m_session)
-            return {};
-        if (size != 8)
-            return Refuse(frame, boot::kNakCommand, QStringLiteral("REFUSED verify"));
-        const uint32_t offset = boot::GetU32(p), length = boot::GetU32(p + 4);
-        if (uint64_t(offset) + length > m_flash.size())
-            return Refuse(frame, boot::kNakRange, QStringLiteral("REFUSED verify"));
-        uint32_t crc = tbload::Crc32(m_flash.data() + offset, length);
-        QString log = QStringLiteral("VERIFY %1 %2 CRC %3").arg(Hex8(offset), Hex8(length), Hex8(crc));
-        if (m_options.faults.badCrc) {
-            crc ^= 0x00010000;
-            log += QStringLiteral("\nFAULT bad CRC %1").arg(Hex8(crc));
-        }
-        std::vector<uint8_t> payload;
-        boot::PutU32(payload, crc);
-        Reply r = Answer(frame, boot::kCrc, payload);
-        r.log = log;
-        return r;
-    }
+    case boot::kErase:
+        return Erase(frame);
+    case boot::kData:
+        return Program(frame);
+    case boot::kVerify:
+        return Verify(frame);
     case boot::kReset: {
-        if (!m_session)
-            return {};
         Reply r = Answer(frame, boot::kAck);
         m_session = false;
         m_running = true;
@@ -233,9 +158,97 @@ BootTarget::Reply BootTarget::Take(const boot::Frame& frame, Clock::time_point)
         return r;
     }
     default:
-        return m_session ? Refuse(frame, boot::kNakCommand, QStringLiteral("REFUSED command %1").arg(frame.command))
-                         : Reply{};
+        return Refuse(frame, boot::kNakCommand, QStringLiteral("REFUSED command %1").arg(frame.command));
     }
+}
+
+BootTarget::Reply BootTarget::Hello(const boot::Frame& frame)
+{
+    const uint8_t* p = frame.payload.data();
+    const size_t size = frame.payload.size();
+    if (size != 4 || !std::equal(p, p + 4, m_tag))
+        return {}; // another protocol's loader
+    m_session = true;
+    m_expected = uint16_t(frame.sequence + 1);
+    m_gapReported = false;
+    std::vector<uint8_t> info;
+    boot::PutU16(info, m_maker);
+    boot::PutU16(info, m_device);
+    boot::PutU32(info, uint32_t(m_flash.size()));
+    boot::PutU16(info, uint16_t(boot::kMaxBlock));
+    Reply r = Answer(frame, boot::kHelloAck, info);
+    r.log = QStringLiteral("HELLO");
+    return r;
+}
+
+BootTarget::Reply BootTarget::Erase(const boot::Frame& frame)
+{
+    const uint8_t* p = frame.payload.data();
+    const size_t size = frame.payload.size();
+    if (size != 8)
+        return Refuse(frame, boot::kNakCommand, QStringLiteral("REFUSED erase"));
+    const uint32_t offset = boot::GetU32(p), length = boot::GetU32(p + 4);
+    if (offset % kSector || length % kSector || uint64_t(offset) + length > m_flash.size())
+        return Refuse(frame, boot::kNakRange, QStringLiteral("REFUSED erase %1 %2").arg(Hex8(offset), Hex8(length)));
+    std::fill(m_flash.begin() + offset, m_flash.begin() + offset + length, 0xFF);
+    Reply r = Answer(frame, boot::kAck, {}, EraseTime(length / kSector));
+    r.log = QStringLiteral("ERASE %1 %2").arg(Hex8(offset), Hex8(length));
+    return r;
+}
+
+BootTarget::Reply BootTarget::Program(const boot::Frame& frame)
+{
+    const uint8_t* p = frame.payload.data();
+    const size_t size = frame.payload.size();
+    if (size < 5)
+        return Refuse(frame, boot::kNakCommand, QStringLiteral("REFUSED block"));
+    const uint32_t offset = boot::GetU32(p);
+    const size_t count = size - 4;
+    ++m_dataFrames;
+    if (m_options.faults.corruptBlock == m_dataFrames && !m_corrupted) {
+        m_corrupted = true;
+        return Refuse(frame, boot::kNakChecksum, QStringLiteral("FAULT corrupt block %1").arg(m_dataFrames));
+    }
+    if (m_options.faults.refuseBlock == m_dataFrames)
+        return Refuse(frame, boot::kNakNotErased, QStringLiteral("FAULT refuse block %1").arg(m_dataFrames));
+    if (uint64_t(offset) + count > m_flash.size())
+        return Refuse(frame, boot::kNakRange, QStringLiteral("REFUSED block %1").arg(Hex8(offset)));
+    for (size_t i = 0; i < count; ++i)
+        if ((m_flash[offset + i] & p[4 + i]) != p[4 + i])
+            return Refuse(frame, boot::kNakNotErased, QStringLiteral("REFUSED block %1 not erased").arg(Hex8(offset)));
+    for (size_t i = 0; i < count; ++i)
+        m_flash[offset + i] &= p[4 + i];
+    ++m_blocks;
+    const microseconds programming(m_options.pace ? kProgramTimePerKiB.count() * int64_t(count) / 1024 : 0);
+    Reply r = Answer(frame, boot::kAck, {}, programming);
+    r.log = QStringLiteral("BLOCK %1 %2").arg(Hex8(offset)).arg(count);
+    if (m_options.faults.stopAfterBlocks && m_blocks >= m_options.faults.stopAfterBlocks) {
+        m_gone = true;
+        r.log += QStringLiteral("\nFAULT stopped answering after %1 blocks").arg(m_blocks);
+    }
+    return r;
+}
+
+BootTarget::Reply BootTarget::Verify(const boot::Frame& frame)
+{
+    const uint8_t* p = frame.payload.data();
+    const size_t size = frame.payload.size();
+    if (size != 8)
+        return Refuse(frame, boot::kNakCommand, QStringLiteral("REFUSED verify"));
+    const uint32_t offset = boot::GetU32(p), length = boot::GetU32(p + 4);
+    if (uint64_t(offset) + length > m_flash.size())
+        return Refuse(frame, boot::kNakRange, QStringLiteral("REFUSED verify"));
+    uint32_t crc = tbload::Crc32(m_flash.data() + offset, length);
+    QString log = QStringLiteral("VERIFY %1 %2 CRC %3").arg(Hex8(offset), Hex8(length), Hex8(crc));
+    if (m_options.faults.badCrc) {
+        crc ^= 0x00010000;
+        log += QStringLiteral("\nFAULT bad CRC %1").arg(Hex8(crc));
+    }
+    std::vector<uint8_t> payload;
+    boot::PutU32(payload, crc);
+    Reply r = Answer(frame, boot::kCrc, payload);
+    r.log = log;
+    return r;
 }
 
 } // namespace tbsim

@@ -69,6 +69,10 @@ public:
 private:
     // A frame in its turn.
     Reply Take(const tbload::boot::Frame& frame, Clock::time_point now);
+    Reply Hello(const tbload::boot::Frame& frame);
+    Reply Erase(const tbload::boot::Frame& frame);
+    Reply Program(const tbload::boot::Frame& frame);
+    Reply Verify(const tbload::boot::Frame& frame);
     Reply Answer(const tbload::boot::Frame& request, uint8_t command, std::vector<uint8_t> payload = {},
                  std::chrono::microseconds busy = {});
     Reply Refuse(const tbload::boot::Frame& request, uint8_t reason, const QString& log);

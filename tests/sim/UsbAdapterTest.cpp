@@ -17,10 +17,10 @@ TEST(UsbAdapter, HoldsBytesUntilAPacketIsFullOrTheTimerRunsOutFromTheFirst)
         const char* in;
         const char* out;
     } steps[] = {
-        {0, "a", ""},   {15, "", ""},     {16, "", "a"},      // the timer runs from the first byte
-        {20, "bc", ""}, {30, "d", ""},    {31, "e", "bcde"},  // a full packet goes at once
-        {40, "fghi", "fghi"},                                 // ... also within one step
-        {50, "jklmn", "jklm"}, {65, "", ""}, {66, "", "n"},   // the rest keeps its own first byte's time
+        {0, "a", ""},          {15, "", ""},  {16, "", "a"},     // the timer runs from the first byte
+        {20, "bc", ""},        {30, "d", ""}, {31, "e", "bcde"}, // a full packet goes at once
+        {40, "fghi", "fghi"},                                    // ... also within one step
+        {50, "jklmn", "jklm"}, {65, "", ""},  {66, "", "n"},     // the rest keeps its own first byte's time
     };
     const UsbAdapter::Clock::time_point zero{};
     UsbAdapter adapter(16ms, 4);
