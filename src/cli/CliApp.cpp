@@ -12,23 +12,29 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 namespace {
 
-// Passes a command's standard error through and notes whether it said anything.
+// Passes a command's standard error through, notes whether it said anything,
+// and hands each report on (a report is what one flush wrote).
 class TErrWatch final : public QIODevice {
 public:
     explicit TErrWatch(QTextStream& target) : m_target(target) { open(QIODevice::WriteOnly); }
     [[nodiscard]] bool Written() const { return m_written; }
+    std::function<void(const QString&)> OnReport;
 
 protected:
     qint64 readData(char*, qint64) override { return -1; }
     qint64 writeData(const char* data, qint64 size) override
     {
         m_written = m_written || size > 0;
-        m_target << QString::fromUtf8(data, static_cast<qsizetype>(size));
+        const QString text = QString::fromUtf8(data, static_cast<qsizetype>(size));
+        m_target << text;
         m_target.flush();
+        if (OnReport)
+            OnReport(text);
         return size;
     }
 
@@ -36,6 +42,29 @@ private:
     QTextStream& m_target;
     bool m_written = false;
 };
+
+// The error object's message where the command said nothing on standard error.
+QString ExitMeaning(int code)
+{
+    switch (code) {
+    case kExitUsage:
+        return QStringLiteral("usage or invalid input");
+    case kExitPort:
+        return QStringLiteral("the port cannot be opened");
+    case kExitNoAnswer:
+        return QStringLiteral("no answer from the device");
+    case kExitNotConfirmed:
+        return QStringLiteral("the write was not confirmed by the device");
+    case kExitWrongModel:
+        return QStringLiteral("the device is not of the kind or model the command needs");
+    case kExitFlashFailed:
+        return QStringLiteral("the flash download failed after the target answered, or was stopped");
+    case kExitDiffers:
+        return QStringLiteral("cells of the device differ from the file");
+    default:
+        return QStringLiteral("exit %1").arg(code);
+    }
+}
 
 // Letters to change, add or drop to turn a into b.
 qsizetype EditDistance(const QString& a, const QString& b)
@@ -81,6 +110,9 @@ TCliApp::TCliApp()
     m_root.add_flag("--trace", m_trace, "every monitor line (TX, RX, CT, CRC, MAIL) on standard error");
     m_root.add_flag("--no-low-latency", m_noLowLatency,
                     "leave a USB adapter's latency timer as it is (as [Link] LowLatency=0 in Tunebench.ini)");
+    m_root.add_flag("--json", m_json,
+                    "standard output in JSON Lines: one object a line for each result, progress\n"
+                    "step and the failure (\"type\":\"error\" with \"exit\" and \"message\")");
     m_root.footer("Exit codes: 0 done; 1 usage or invalid input; 2 the port cannot be opened; 3 no answer\n"
                   "            (repeater: no repeater answered, or a cell could not be read);\n"
                   "            4 write not confirmed; 5 the device is not of the kind the command\n"
@@ -132,10 +164,11 @@ QString TCliApp::UsageHint(const CLI::App* command) const
            QStringLiteral("Try '%1 --help'.\n").arg(FromArg(TCliFormatter::CommandPath(command)));
 }
 
-int TCliApp::ParseError(const CLI::App* command, const QString& message, QTextStream& err) const
+int TCliApp::ParseError(const CLI::App* command, const QString& message, TCliOutput& output, QTextStream& err) const
 {
     err << "tunebench-cli: " << message << "\n" << UsageHint(command);
     err.flush();
+    output.Failure(kExitUsage, message);
     return kExitUsage;
 }
 
@@ -173,6 +206,7 @@ TCliOptions TCliApp::GlobalOptions() const
     o.baudGiven = !m_baud.empty();
     o.twoWire = m_twoWire;
     o.trace = m_trace;
+    o.json = m_json;
     return o;
 }
 
@@ -181,6 +215,8 @@ int TCliApp::Run(const QStringList& arguments, QTextStream& out, QTextStream& er
     std::vector<std::string> args; // CLI11 takes them last first, without the program name
     for (qsizetype i = arguments.size() - 1; i >= 1; --i)
         args.push_back(arguments[i].toLocal8Bit().toStdString());
+    // A parse error may come before CLI11 has set the flag.
+    TCliOutput parseOutput(out, err, arguments.mid(1).contains(QStringLiteral("--json")));
     try {
         m_root.parse(args);
     }
@@ -195,10 +231,10 @@ int TCliApp::Run(const QStringList& arguments, QTextStream& out, QTextStream& er
     catch (const CLI::ExtrasError& e) {
         const CLI::App* command = SelectedCommand();
         const QString suggestion = NearestCommand(command, arguments);
-        return ParseError(command, suggestion.isEmpty() ? FromArg(e.what()) : suggestion, err);
+        return ParseError(command, suggestion.isEmpty() ? FromArg(e.what()) : suggestion, parseOutput, err);
     }
     catch (const CLI::ParseError& e) {
-        return ParseError(SelectedCommand(), FromArg(e.what()), err);
+        return ParseError(SelectedCommand(), FromArg(e.what()), parseOutput, err);
     }
     const CLI::App* command = SelectedCommand();
     const auto action = m_actions.find(command);
@@ -211,7 +247,7 @@ int TCliApp::Run(const QStringList& arguments, QTextStream& out, QTextStream& er
             command == &m_root
                 ? QStringLiteral("no command given")
                 : QStringLiteral("%1 needs %2").arg(FromArg(command->get_name()), names.join(QStringLiteral(" or "))),
-            err);
+            parseOutput, err);
     }
 
     const TCliOptions options = GlobalOptions();
@@ -221,10 +257,12 @@ int TCliApp::Run(const QStringList& arguments, QTextStream& out, QTextStream& er
     if (options.trace)
         TrafficMonitorRegistry::Install(new TTraceMonitor(stderr, QStringLiteral("\n")));
     int code = kExitDone;
+    QString report;
     {
         TErrWatch watch(err);
         QTextStream commandErr(&watch);
         TCliSession session(options, UsageHint(command), out, commandErr);
+        watch.OnReport = [&session](const QString& text) { session.NoteReport(text); };
         const TCliSignals signalWatch([&session] { session.RequestStop(); });
         try {
             code = action->second(session);
@@ -244,11 +282,18 @@ int TCliApp::Run(const QStringList& arguments, QTextStream& out, QTextStream& er
             session.NoAnswer();
         else if (code == kExitNotConfirmed && !watch.Written())
             session.NotConfirmed();
+        report = session.LastReport();
+        watch.OnReport = nullptr;
         // The session closes the port here, which gives the tty its settings back.
     }
     TrafficMonitorRegistry::Free();
-    if (const int signal = TCliSignals::Received())
-        return 128 + signal;
+    const int signal = TCliSignals::Received();
+    if (signal)
+        code = 128 + signal;
+    if (code != kExitDone)
+        TCliOutput(out, err, options.json).Failure(code, report.isEmpty() ? ExitMeaning(code) : report);
+    if (signal)
+        return code;
     out.flush();
     if (out.status() != QTextStream::Ok || std::fflush(stdout) != 0 || std::ferror(stdout)) {
         err << "tunebench-cli: the result could not be written to standard output\n";

@@ -34,7 +34,7 @@ public:
 private:
     [[nodiscard]] const CLI::App* SelectedCommand() const;
     [[nodiscard]] QString UsageHint(const CLI::App* command) const;
-    int ParseError(const CLI::App* command, const QString& message, QTextStream& err) const;
+    int ParseError(const CLI::App* command, const QString& message, TCliOutput& output, QTextStream& err) const;
     // "unknown command 'raed'; did you mean 'read'?" for a word left over
     // that is a slip away from one of command's subcommands; else empty.
     [[nodiscard]] QString NearestCommand(const CLI::App* command, const QStringList& arguments) const;
@@ -50,4 +50,5 @@ private:
     bool m_twoWire = false;
     bool m_trace = false;
     bool m_noLowLatency = false;
+    bool m_json = false;
 };

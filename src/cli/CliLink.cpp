@@ -4,17 +4,38 @@
 
 #include "ComPortMap.h"
 #include "DeviceDetection.h"
+#include "DeviceIdentity.h"
 #include "MachineSettings.h"
 #include "NumberConverting.h"
 #include "SndMail.h"
 #include "TpaProComImpl.h"
 
 #include <QFileInfo>
+#include <QJsonArray>
 #include <vector>
 
 namespace {
 namespace link {
 const std::string kGroup = "Link commands";
+
+QString SourceName(TComPortMap::Source source)
+{
+    switch (source) {
+    case TComPortMap::Source::Override:
+        return QStringLiteral("port-option");
+    case TComPortMap::Source::Environment:
+        return QStringLiteral("environment");
+    case TComPortMap::Source::Stored:
+        return QStringLiteral("stored");
+    case TComPortMap::Source::SingleUsbAdapter:
+        return QStringLiteral("single-usb-adapter");
+    case TComPortMap::Source::PlatformDefault:
+        break;
+    }
+    return QStringLiteral("default");
+}
+
+QString HexAddress(int address) { return QString::number(address, 16).toUpper().rightJustified(4, QLatin1Char('0')); }
 
 int Ports(TCliSession& s)
 {
@@ -25,14 +46,16 @@ int Ports(TCliSession& s)
     for (int com = TComPortMap::kFirstCom; com <= TComPortMap::kLastCom; ++com) {
         const TComPortMap::Resolution port = map.Resolve(com);
         mapped << QFileInfo(port.path).canonicalFilePath();
-        QString line = QStringLiteral("COM%1  %2  %3")
-                           .arg(com)
-                           .arg(port.path, QFileInfo::exists(port.path) ? "present" : "missing");
+        const bool present = QFileInfo::exists(port.path);
+        QString line = QStringLiteral("COM%1  %2  %3").arg(com).arg(port.path, present ? "present" : "missing");
         if (port.source == TComPortMap::Source::Stored)
             line += QStringLiteral("  mapped");
         else if (port.source == TComPortMap::Source::SingleUsbAdapter)
             line += QStringLiteral("  the only USB serial adapter, while no port is mapped");
-        s.Out() << line << "\n";
+        s.Output().Result(
+            QStringLiteral("com-port"),
+            {{"com", com}, {"path", port.path}, {"present", present}, {"source", SourceName(port.source)}},
+            line + "\n");
     }
     for (const TSerialPortEntry& port : found) {
         if (mapped.contains(QFileInfo(port.devicePath).canonicalFilePath()))
@@ -40,7 +63,10 @@ int Ports(TCliSession& s)
         QStringList fields{port.PreferredName(), port.description.isEmpty() ? QStringLiteral("-") : port.description};
         if (!port.UsbId().isEmpty())
             fields << port.UsbId();
-        s.Out() << fields.join(QStringLiteral("  ")) << "\n";
+        QJsonObject json{{"name", port.PreferredName()}, {"description", port.description}};
+        if (!port.UsbId().isEmpty())
+            json.insert(QStringLiteral("usb-id"), port.UsbId());
+        s.Output().Result(QStringLiteral("serial-port"), json, fields.join(QStringLiteral("  ")) + "\n");
     }
     return kExitDone;
 }
@@ -69,7 +95,9 @@ int MapPort(TCliSession& s, const TMapArgs& a)
     // Under sudo the store is the invoking user's, not root's: say which file that is.
     if (!qEnvironmentVariableIsEmpty("SUDO_USER"))
         s.Err() << "note: stored in " << settings.Path() << "\n";
-    s.Out() << QStringLiteral("COM%1  %2\n").arg(com).arg(TComPortMap().DevicePath(com));
+    const QString path = TComPortMap().DevicePath(com);
+    s.Output().Result(QStringLiteral("port-map"), {{"com", com}, {"path", path}},
+                      QStringLiteral("COM%1  %2\n").arg(com).arg(path));
     return kExitDone;
 }
 
@@ -79,7 +107,7 @@ int Probe(TCliSession& s)
     if (!link)
         return kExitPort;
     const int attempt = link->ProbeDevice(1000);
-    s.Out() << attempt << "\n";
+    s.Output().Result(QStringLiteral("probe"), {{"attempt", attempt}}, QStringLiteral("%1\n").arg(attempt));
     return attempt >= 1 && attempt <= 6 ? kExitDone : kExitNoAnswer;
 }
 
@@ -91,7 +119,13 @@ int Detect(TCliSession& s)
     const int attempt = link->ProbeDevice(1000);
     const bool answered = attempt >= 1 && attempt <= 6;
     const DeviceKind kind = answered ? TDeviceDetector(*link).DetectDevice() : DeviceKind::Unknown;
-    s.Out() << DeviceKindStatusText(kind) << "\n";
+    QJsonValue identity; // a handset's IPEI; the human line names none, so only JSON reads it
+    if (s.Output().Json() && IdentityCells(kind))
+        if (const TDeviceIdentity read = ReadDeviceIdentity(*link, kind); read.state == TDeviceIdentity::TState::Valid)
+            identity = read.text;
+    const QJsonObject json{
+        {"kind", DeviceKindName(kind)}, {"status", DeviceKindStatusText(kind)}, {"identity", identity}};
+    s.Output().Result(QStringLiteral("detect"), json, QStringLiteral("%1\n").arg(DeviceKindStatusText(kind)));
     if (answered && kind == DeviceKind::Base)
         s.Err() << "the device answered the probe, but as neither a handset nor a repeater\n";
     else if (answered && kind == DeviceKind::Unknown)
@@ -117,7 +151,7 @@ int Read(TCliSession& s, const TReadArgs& a)
     const QString answer =
         link->ReadEepromText(static_cast<std::uint8_t>(address % 256), static_cast<std::uint8_t>(address / 256),
                              static_cast<std::uint8_t>(count));
-    s.Out() << answer << "\n";
+    s.Output().Result(QStringLiteral("read"), {{"address", HexAddress(address)}, {"bytes", answer}}, answer + "\n");
     return answer.isEmpty() ? kExitNoAnswer : kExitDone;
 }
 
@@ -138,18 +172,20 @@ int Write(TCliSession& s, const TWriteArgs& a)
     if (!link)
         return kExitPort;
     int done = 0;
+    const int total = static_cast<int>(data.size());
     link->OnBlockProgress = [&](int k) {
         done += k;
-        s.Err() << QStringLiteral("written %1 of %2 bytes\n").arg(done).arg(data.size());
-        s.Err().flush();
+        s.Output().Progress(done * 100 / total, QStringLiteral("written %1 of %2 bytes\n").arg(done).arg(total),
+                            {{"done", done}, {"total", total}});
     };
-    const int confirmed =
-        link->WriteEepromBlock(static_cast<std::uint16_t>(address), data, static_cast<int>(data.size()));
-    s.Out() << confirmed << "\n";
+    const int confirmed = link->WriteEepromBlock(static_cast<std::uint16_t>(address), data, total);
+    s.Output().Result(QStringLiteral("write"),
+                      {{"address", HexAddress(address)}, {"confirmed", confirmed}, {"count", total}},
+                      QStringLiteral("%1\n").arg(confirmed));
     if (confirmed == static_cast<int>(data.size()))
         return kExitDone;
     s.Err() << QStringLiteral("not confirmed from %1h on: %2 of %3 bytes confirmed\n")
-                   .arg(QString::number(address + confirmed, 16).toUpper().rightJustified(4, QLatin1Char('0')))
+                   .arg(HexAddress(address + confirmed))
                    .arg(confirmed)
                    .arg(data.size());
     return kExitNotConfirmed;
@@ -188,7 +224,9 @@ int Mail(TCliSession& s, const std::vector<std::string>& words)
     if (!link)
         return kExitPort;
     // The answer is shown as it came, a damaged one too; the exit code says whether it counts.
-    s.Out() << link->SendMail(mail) << "\n";
+    const QString answer = link->SendMail(mail);
+    s.Output().Result(QStringLiteral("mail"), {{"mail", TMailControl::CorrectMail(mail)}, {"answer", answer}},
+                      answer + "\n");
     if (!link->IsPortOpen())
         return s.PortLost();
     if (link->IsWriteMail())

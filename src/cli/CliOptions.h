@@ -14,6 +14,7 @@ struct TCliOptions {
     bool baudGiven = false; // --baud was on the command line
     bool twoWire = false;
     bool trace = false;
+    bool json = false; // results, progress and the failure as JSON Lines on standard output
 };
 
 // "0040", "40", "0x40", "$40": a 16-bit address in hexadecimal.

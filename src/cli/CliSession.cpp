@@ -8,7 +8,8 @@
 #include "TpaProComImpl.h"
 
 TCliSession::TCliSession(TCliOptions options, QString usage, QTextStream& out, QTextStream& err)
-    : m_options(std::move(options)), m_usage(std::move(usage)), m_out(out), m_err(err)
+    : m_options(std::move(options)), m_usage(std::move(usage)), m_out(out), m_err(err),
+      m_output(out, err, m_options.json)
 {}
 
 TCliSession::~TCliSession() = default;
@@ -17,7 +18,14 @@ int TCliSession::Usage(const QString& message)
 {
     m_err << "tunebench-cli: " << message << "\n" << m_usage;
     m_err.flush();
+    NoteReport(message);
     return kExitUsage;
+}
+
+void TCliSession::NoteReport(const QString& text)
+{
+    if (const QString report = text.trimmed(); !report.isEmpty())
+        m_lastReport = report;
 }
 
 int TCliSession::PortLost()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CliOptions.h"
+#include "CliOutput.h"
 
 #include <QTextStream>
 #include <memory>
@@ -15,12 +16,13 @@ enum CliExit {
     kExitNoAnswer = 3,
     kExitNotConfirmed = 4,
     kExitWrongModel = 5,
+    kExitFlashFailed = 6,
     kExitDiffers = 7
 };
 
-// What a running command of tunebench-cli works with: the global options, the
-// output streams (results to out, progress and errors to err) and the link,
-// the same link the windows use.
+// What a running command of tunebench-cli works with: the global options, its
+// output (results and progress through Output(), errors and notes to err) and
+// the link, the same link the windows use.
 class TCliSession {
 public:
     // usage: the running command's usage line and where to find its help.
@@ -28,8 +30,14 @@ public:
     ~TCliSession();
 
     [[nodiscard]] const TCliOptions& Options() const { return m_options; }
+    [[nodiscard]] TCliOutput& Output() { return m_output; }
     [[nodiscard]] QTextStream& Out() { return m_out; }
     [[nodiscard]] QTextStream& Err() { return m_err; }
+
+    // What the command reported last on standard error, or named as the reason
+    // it failed: the message of the error object with --json.
+    void NoteReport(const QString& text);
+    [[nodiscard]] const QString& LastReport() const { return m_lastReport; }
 
     // The rate OpenLink uses, for a command whose device has a rate of its own.
     void UseBaud(int baud) { m_options.baud = baud; }
@@ -62,6 +70,8 @@ private:
     QString m_usage;
     QTextStream& m_out;
     QTextStream& m_err;
+    TCliOutput m_output;
+    QString m_lastReport;
     std::unique_ptr<TSendmail> m_link;
     bool m_stopRequested = false;
 };
