@@ -12,6 +12,7 @@
 #include "WriteJournal.h"
 
 #include <QFileInfo>
+#include <QJsonObject>
 
 namespace {
 namespace backup {
@@ -80,8 +81,7 @@ int Backup(TCliSession& s, const TBackupArgs& args)
         if (percent == shown)
             return;
         shown = percent;
-        s.Err() << percent << " %\n";
-        s.Err().flush();
+        s.Output().Progress(percent, QStringLiteral("%1 %\n").arg(percent));
     };
     const TBackupRead read = backup.Read(runs);
     if (!read.complete) {
@@ -95,7 +95,12 @@ int Backup(TCliSession& s, const TBackupArgs& args)
         s.Err() << path << ": " << error << "\n";
         return kExitUsage;
     }
-    s.Out() << read.lines.size() << "\n";
+    s.Output().Result(QStringLiteral("backup"),
+                      {{"file", path},
+                       {"lines", int(read.lines.size())},
+                       {"kind", DeviceKindName(header.kind)},
+                       {"identity", header.identity.isEmpty() ? QJsonValue() : QJsonValue(header.identity)}},
+                      QStringLiteral("%1\n").arg(read.lines.size()));
     return kExitDone;
 }
 

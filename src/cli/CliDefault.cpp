@@ -45,7 +45,8 @@ int SendDefault(TCliSession& s, const TDefaultArgs& a)
         s.Err() << kNotConnected << "\n";
         return kExitNoAnswer;
     }
-    s.Out() << "Default Command sent to device!\n";
+    s.Output().Result(QStringLiteral("default"), {{"device", FromArg(a.device)}, {"baud", s.Options().baud}},
+                      QStringLiteral("Default Command sent to device!\n"));
     return kExitDone;
 }
 } // namespace defaults

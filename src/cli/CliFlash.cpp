@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QJsonObject>
 
 namespace {
 namespace flash {
@@ -41,13 +42,36 @@ int ComNumber(const TCliOptions& options)
 int ListTargets(TCliSession& s)
 {
     for (const TFlashTarget& t : FlashTargets()) {
-        s.Out() << t.Index << "  " << t.Name << "  ";
-        if (t.Path == TFlashPath::Rfl)
-            s.Out() << "(RFL, CFG/" << t.ConfigFile << ")\n";
+        const bool rfl = t.Path == TFlashPath::Rfl;
+        QJsonObject json{{"target", t.Index}, {"name", t.Name}, {"loader", rfl ? "rfl" : "sc14428"}};
+        if (rfl)
+            json.insert(QStringLiteral("config"), QStringLiteral("CFG/%1").arg(t.ConfigFile));
         else
-            s.Out() << "(SC14428, " << kSC14428BaudRate << " baud)\n";
+            json.insert(QStringLiteral("baud"), static_cast<int>(kSC14428BaudRate));
+        s.Output().Result(QStringLiteral("flash-target"), json,
+                          QStringLiteral("%1  %2  %3\n")
+                              .arg(t.Index)
+                              .arg(t.Name, rfl ? QStringLiteral("(RFL, CFG/%1)").arg(t.ConfigFile)
+                                               : QStringLiteral("(SC14428, %1 baud)").arg(kSC14428BaudRate)));
     }
     return kExitDone;
+}
+
+// The download's end as the flash object names it.
+QString Outcome(int code)
+{
+    switch (code) {
+    case TFlashRun::kDone:
+        return QStringLiteral("confirmed");
+    case TFlashRun::kBadInput:
+        return QStringLiteral("bad-input");
+    case TFlashRun::kPort:
+        return QStringLiteral("port");
+    case TFlashRun::kNoTarget:
+        return QStringLiteral("no-answer");
+    default:
+        return QStringLiteral("failed");
+    }
 }
 
 int Flash(TCliSession& s, const TFlashArgs& args)
@@ -75,19 +99,19 @@ int Flash(TCliSession& s, const TFlashArgs& args)
     bool pendingShown = false;
     auto clearPending = [&] {
         if (pendingShown)
-            s.Out() << "\r\033[K";
+            s.Output().Transient(QStringLiteral("\r\033[K"));
         pendingShown = false;
     };
+    QString lastLine;
     run.Line = [&](const QString& line) {
         clearPending();
-        s.Out() << QString(line).replace(QLatin1Char('\r'), QLatin1Char('\n')) << "\n";
-        s.Out().flush();
+        lastLine = QString(line).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        s.Output().Result(QStringLiteral("flash-log"), {{"line", lastLine}}, lastLine + "\n");
     };
     if (terminal)
         run.Pending = [&](const QString& line) {
             clearPending();
-            s.Out() << QString(line).replace(QLatin1Char('\r'), QLatin1Char(' '));
-            s.Out().flush();
+            s.Output().Transient(QString(line).replace(QLatin1Char('\r'), QLatin1Char(' ')));
             pendingShown = true;
         };
     run.Prompt = [&](const QString& prompt) {
@@ -103,7 +127,10 @@ int Flash(TCliSession& s, const TFlashArgs& args)
     interrupt.WhenFired([&] { run.Interrupt(); });
     const int code = run.Run();
     clearPending();
-    s.Out().flush();
+    s.Output().Result(QStringLiteral("flash"), {{"target", args.target}, {"outcome", Outcome(code)}}, {});
+    // The log's last line says why a download failed; the prompts came before it.
+    if (code != TFlashRun::kDone)
+        s.NoteReport(lastLine);
     return code;
 }
 } // namespace flash

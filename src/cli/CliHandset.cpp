@@ -10,6 +10,7 @@
 #include "SndMail.h"
 #include "StartupText.h"
 
+#include <QJsonArray>
 #include <vector>
 
 namespace {
@@ -19,6 +20,9 @@ const std::string kGroup = "Handset commands";
 // The pages' texts, in the language the command line speaks.
 const char* const kCouldNotConnect = "Could not connect to device !";
 const char* const kReadError = "Read Error! Please try again.";
+
+const QString kGain = QStringLiteral("gain");
+const QString kHandsfreeGain = QStringLiteral("handsfree-gain");
 
 using THandsetAction = std::function<int(TCliSession&, THandsetDevice&)>;
 
@@ -84,8 +88,12 @@ int WriteText(TCliSession& s, const TTextArgs& args)
     }
     return OnHandset(s, true,
                      [&](TCliSession& session, THandsetDevice& device) -> int {
-                         const int written = device.WriteTextBlocks(
-                             encoded.blocks, [&](const TTextBlock& block) { session.Out() << block.Report() << "\n"; });
+                         const int written = device.WriteTextBlocks(encoded.blocks, [&](const TTextBlock& block) {
+                             const QString report = block.Report(); // "0196 48 45 4C"
+                             session.Output().Result(QStringLiteral("text-block"),
+                                                     {{"address", report.left(4)}, {"bytes", report.mid(5)}},
+                                                     report + "\n");
+                         });
                          if (written != static_cast<int>(encoded.blocks.size()))
                              return Fail(session, "Write of text failed, Try again !!", kExitNotConfirmed);
                          return kExitDone;
@@ -102,8 +110,10 @@ int ReadText(TCliSession& s, const TTextArgs& args)
             return Fail(session, kReadError, kExitNoAnswer);
         const QStringList lines = args.threeLine || args.oneLine ? TStartupText::Decode(*bytes, args.threeLine)
                                                                  : TStartupText::DecodeEitherLayout(*bytes);
+        QString human;
         for (const QString& line : lines)
-            session.Out() << line << "\n";
+            human += line + "\n";
+        session.Output().Result(QStringLiteral("text"), {{"lines", QJsonArray::fromStringList(lines)}}, human);
         return kExitDone;
     });
 }
@@ -120,18 +130,19 @@ int Transducer(TCliSession& s, const TTransducerArgs& args)
     return OnHandset(
         s, false,
         [&](TCliSession& session, THandsetDevice& device) -> int {
-            switch (device.SetTransducer(value)) {
+            const TTransducerOutcome outcome = device.SetTransducer(value);
+            switch (outcome) {
             case TTransducerOutcome::NoAnswer:
                 return Fail(session, "No respons from handset, Try again !", kExitNoAnswer);
             case TTransducerOutcome::AlreadySet:
-                session.Out() << "already " << ByteToHex(value) << "\n";
-                break;
             case TTransducerOutcome::Written:
-                session.Out() << "written " << ByteToHex(value) << "\n";
                 break;
             case TTransducerOutcome::WriteFailed:
                 return Fail(session, "WriteError, Try again !", kExitNotConfirmed);
             }
+            const bool written = outcome == TTransducerOutcome::Written;
+            session.Output().Result(QStringLiteral("transducer"), {{"byte", ByteToHex(value)}, {"written", written}},
+                                    (written ? "written " : "already ") + ByteToHex(value) + "\n");
             return kExitDone;
         },
         guard);
@@ -148,9 +159,13 @@ struct TGainArgs {
     }
 };
 
-int Report(TCliSession& s, std::uint8_t value)
+// type: "gain" or "handsfree-gain".
+int Report(TCliSession& s, const QString& type, std::uint8_t value)
 {
-    s.Out() << TGainRules::Report(value) << "\n";
+    const TGainFields fields = TGainRules::Split(value);
+    s.Output().Result(
+        type, {{"loudspeaker", fields.loudspeaker}, {"microphone", fields.microphone}, {"byte", ByteToHex(value)}},
+        TGainRules::Report(value) + "\n");
     return kExitDone;
 }
 
@@ -158,7 +173,7 @@ int GainRead(TCliSession& s)
 {
     return OnHandset(s, false, [](TCliSession& session, THandsetDevice& device) -> int {
         const auto value = device.ReadGain();
-        return value ? Report(session, *value) : Fail(session, kReadError, kExitNoAnswer);
+        return value ? Report(session, kGain, *value) : Fail(session, kReadError, kExitNoAnswer);
     });
 }
 
@@ -167,7 +182,7 @@ int GainWrite(TCliSession& s, const TGainArgs& args)
     return OnHandset(s, false,
                      [&](TCliSession& session, THandsetDevice& device) -> int {
                          return device.WriteGain(args.Byte())
-                                    ? Report(session, args.Byte())
+                                    ? Report(session, kGain, args.Byte())
                                     : Fail(session, "WriteError. Try again !", kExitNotConfirmed);
                      },
                      {"handset gain write", args.force});
@@ -194,10 +209,10 @@ int Handsfree(TCliSession& s, THandsfreeAction action, const TGainArgs& args)
             }
             if (action == THandsfreeAction::Read) {
                 const auto value = device.ReadHandsfreeGain();
-                return value ? Report(session, *value) : Fail(session, kReadError, kExitNoAnswer);
+                return value ? Report(session, kHandsfreeGain, *value) : Fail(session, kReadError, kExitNoAnswer);
             }
             const std::uint8_t value = action == THandsfreeAction::Reset ? TGainRules::kHandsfreeDefault : args.Byte();
-            return device.WriteHandsfreeGain(value) ? Report(session, value)
+            return device.WriteHandsfreeGain(value) ? Report(session, kHandsfreeGain, value)
                                                     : Fail(session, "Could not write to handset !", kExitNotConfirmed);
         },
         guard);
@@ -214,7 +229,7 @@ int HandsetIpei(TCliSession& s)
             session.Err() << "The identity " << digits << " is no IPEI\n";
             return kExitUsage;
         }
-        session.Out() << ipei << "\n";
+        session.Output().Result(QStringLiteral("ipei"), {{"ipei", ipei}}, ipei + "\n");
         return kExitDone;
     });
 }
@@ -226,15 +241,17 @@ int IpeiCheck(TCliSession& s, const std::vector<std::string>& parts)
         words << FromArg(part);
     const QString text = RemoveBlanks(words.join(QLatin1Char(' ')));
     const TPP_SerialNumber sn;
+    const QString type = QStringLiteral("ipei-check");
     if (text.size() == 12 && sn.IsValidIpei(text)) {
-        s.Out() << sn.IpeiCheckDigit(text) << "\n";
+        const QString check = sn.IpeiCheckDigit(text);
+        s.Output().Result(type, {{"valid", true}, {"check", check}}, check + "\n");
         return kExitDone;
     }
     if (text.size() == 13 && sn.IsValidIpeiWithCheckDigit(text)) {
-        s.Out() << "valid\n";
+        s.Output().Result(type, {{"valid", true}, {"check", text.right(1)}}, QStringLiteral("valid\n"));
         return kExitDone;
     }
-    s.Out() << "not a valid IPEI\n";
+    s.Output().Result(type, {{"valid", false}}, QStringLiteral("not a valid IPEI\n"));
     s.Err() << "not a valid IPEI: " << sn.WhyNotIpei(text) << "\n";
     return kExitUsage;
 }

@@ -5,6 +5,7 @@
 #include "WriteJournal.h"
 
 #include <QCoreApplication>
+#include <QJsonObject>
 
 namespace {
 namespace journal {
@@ -14,13 +15,19 @@ int Journal(TCliSession& s, const std::string& last)
 {
     const QString path = TWriteJournal::DefaultPath(QCoreApplication::applicationDirPath());
     const QStringList entries = TWriteJournal::Entries(path, last.empty() ? -1 : *ParseDecimal(FromArg(last)));
-    if (entries.isEmpty()) {
+    if (entries.isEmpty())
         s.Err() << path << ": no writes journalled\n";
-        return kExitDone;
+    // The header's names are the fields' names.
+    const QStringList names = TWriteJournal::kHeader.split(QLatin1Char('\t'));
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        QJsonObject json;
+        const QStringList fields = entries[i].split(QLatin1Char('\t'));
+        for (qsizetype f = 0; f < names.size(); ++f)
+            json.insert(names[f], fields.value(f));
+        s.Output().Result(QStringLiteral("journal-entry"), json,
+                          (i == 0 ? TWriteJournal::kHeader + "\n" : QString()) + entries[i] + "\n");
     }
-    s.Out() << TWriteJournal::kHeader << "\n";
-    for (const QString& entry : entries)
-        s.Out() << entry << "\n";
+    s.Output().Result(QStringLiteral("journal"), {{"file", path}, {"entries", int(entries.size())}}, {});
     return kExitDone;
 }
 } // namespace journal

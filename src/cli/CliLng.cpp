@@ -7,6 +7,7 @@
 #include "ProfileFile.h"
 
 #include <QFileInfo>
+#include <QJsonArray>
 
 namespace {
 namespace lng {
@@ -35,7 +36,13 @@ void AddLngCommands(TCliApp& cli)
                 return int(kExitUsage);
             }
             const TLanguageCheck result = CheckLanguageFile(language);
-            s.Out() << FormatLanguageCheck(result);
+            for (const TLanguageCheck::TSection& section : result.sections)
+                s.Output().Result(QStringLiteral("lng-window"),
+                                  {{"window", section.name},
+                                   {"known", section.knownWindow},
+                                   {"unknown-keys", QJsonArray::fromStringList(section.unknownKeys)},
+                                   {"untranslated", QJsonArray::fromStringList(section.untranslated)}},
+                                  FormatLanguageCheck({{section}}));
             return int(result.HasUnknownKeys() ? kExitUsage : kExitDone);
         },
         family);

@@ -13,6 +13,8 @@
 #include "SndMail.h"
 #include "WriteJournal.h"
 
+#include <QJsonObject>
+
 namespace {
 namespace menu {
 const std::string kGroup = "Menu file commands";
@@ -28,7 +30,7 @@ int Check(TCliSession& s, const std::string& file)
     int writes = 0;
     if (!LoadCheckedMenu(s, file, &writes))
         return kExitUsage;
-    s.Out() << writes << "\n";
+    s.Output().Result(QStringLiteral("menu-check"), {{"writes", writes}}, QStringLiteral("%1\n").arg(writes));
     return kExitDone;
 }
 
@@ -40,15 +42,14 @@ int Play(TCliSession& s, const TMenuArgs& args)
     return PlayMenuLines(s, *lines, {DeviceKind::Handset, "menu play", args.force, false});
 }
 
-// Progress lines "33 %" on standard error, each value once.
-std::function<void(int, int)> PercentOnErr(TCliSession& s)
+// Progress "33 %", each value once.
+std::function<void(int, int)> PercentProgress(TCliSession& s)
 {
     return [&s, shown = -1](int, int percent) mutable {
         if (percent == shown)
             return;
         shown = percent;
-        s.Err() << percent << " %\n";
-        s.Err().flush();
+        s.Output().Progress(percent, QStringLiteral("%1 %\n").arg(percent));
     };
 }
 
@@ -119,17 +120,27 @@ int Verify(TCliSession& s, const std::string& file)
         return refused;
     TMenuVerifier verifier(*device.link);
     verifier.SetApart = identity.KeptCells();
-    verifier.OnLineDone = PercentOnErr(s);
+    verifier.OnLineDone = PercentProgress(s);
     const TMenuVerifyResult result = verifier.Verify(lines);
     for (const TMenuDifference& d : result.differences)
-        s.Out() << d.Text() << "\n";
+        s.Output().Result(QStringLiteral("difference"),
+                          {{"line", d.line},
+                           {"address", ByteToHex(d.address >> 8) + ByteToHex(d.address & 0xFF)},
+                           {"device", d.device},
+                           {"file", d.file},
+                           {"identity", d.identity}},
+                          d.Text() + "\n");
     if (result.end != TMenuVerifyResult::TEnd::Completed) {
         if (result.end == TMenuVerifyResult::TEnd::NoAnswer)
             s.Err() << "line " << result.failedLine
                     << ": no valid answer for its cells: " << lines.value(result.failedLine - 1) << "\n";
         return kExitNoAnswer;
     }
-    return result.SettingDifferences() == 0 ? kExitDone : kExitDiffers;
+    const int settings = result.SettingDifferences();
+    s.Output().Result(QStringLiteral("menu-verify"),
+                      {{"differences", settings}, {"identity-differences", int(result.differences.size()) - settings}},
+                      {});
+    return settings == 0 ? kExitDone : kExitDiffers;
 }
 } // namespace menu
 } // namespace
@@ -164,14 +175,18 @@ int PlayMenuLines(TCliSession& s, const QStringList& lines, const TPlayRequest& 
         return refused;
     TMenuPlayer player(*device.link);
     player.LeaveOut = identity.KeptCells();
-    player.OnLineDone = PercentOnErr(s);
+    player.OnLineDone = PercentProgress(s);
     const TMenuPlayResult result = player.Play(lines);
-    if (result.end != TMenuPlayResult::TEnd::Completed) {
-        const int failed = result.done + 1;
+    const bool completed = result.end == TMenuPlayResult::TEnd::Completed;
+    const int failed = result.done + 1;
+    if (!completed)
         s.Err() << "Download - FAIL !!\n"
                 << "line " << failed << ": " << lines.value(failed - 1) << "\n";
-    }
-    s.Out() << result.written << "\n";
+    QJsonObject json{{"written", result.written}};
+    if (!completed)
+        json.insert(QStringLiteral("failed-line"), failed);
+    s.Output().Result(QString::fromStdString(request.command).replace(QLatin1Char(' '), QLatin1Char('-')), json,
+                      QStringLiteral("%1\n").arg(result.written));
     return result.end == TMenuPlayResult::TEnd::Completed ? kExitDone : kExitNotConfirmed;
 }
 

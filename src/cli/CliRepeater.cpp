@@ -9,6 +9,7 @@
 #include "RepeaterRules.h"
 #include "SndMail.h"
 
+#include <QJsonObject>
 #include <algorithm>
 #include <map>
 #include <optional>
@@ -44,6 +45,16 @@ const char* FieldName(RepeaterField field)
 QString YesNoUnknown(std::optional<bool> v)
 {
     return v ? (*v ? QStringLiteral("yes") : QStringLiteral("no")) : QStringLiteral("unknown");
+}
+
+QJsonValue JsonOf(std::optional<bool> v) { return v ? QJsonValue(*v) : QJsonValue(); }
+
+// The code is octal digits, the other fields are numbers.
+QJsonValue FieldValue(RepeaterField field, const QString& text)
+{
+    bool number = false;
+    const int value = text.toInt(&number);
+    return field == RepeaterField::Code || !number ? QJsonValue(text) : QJsonValue(value);
 }
 
 // The cell a field is written to, so that a field whose write was not confirmed is not reported as written.
@@ -92,35 +103,53 @@ class TCliRepeaterView final : public IRepeaterView {
 public:
     void SetLayout(int layout) override { m_layout = layout; }
     void ShowField(RepeaterField field, const QString& text) override { m_fields[field] = text; }
-    void SetDebugBeep(bool on) override { m_beep = on ? "on" : "off"; }
+    void SetDebugBeep(bool on) override { m_beep = on; }
     // The CLI prints the device's own answer (TRepeaterDevice::LastZeroBlindSlot), unknown included.
     void ShowBusyBitHint(bool) override {}
     void FieldSent(RepeaterField field) override { m_sent.push_back(field); }
 
-    // A cell that did not answer reads "unknown", never a default.
-    void PrintRead(QTextStream& out, int type, std::optional<bool> fourAllowed, std::optional<bool> altSync) const
+    // A cell that did not answer reads "unknown" (null), never a default.
+    void PrintRead(TCliOutput& out, int type, std::optional<bool> fourAllowed, std::optional<bool> altSync) const
     {
-        out << "layout: " << (m_layout == kMultiCellLayout ? "multi" : "single") << "\n";
-        out << "type: " << type << "\n";
+        const char* layout = m_layout == kMultiCellLayout ? "multi" : "single";
+        const char* busyRange = fourAllowed ? (*fourAllowed ? "1-4" : "1-3") : nullptr;
+        QString human = QStringLiteral("layout: %1\ntype: %2\n").arg(layout).arg(type);
+        QJsonObject json{{"layout", layout}, {"repeater-type", type}};
         // Only the code can be empty: its cells hold no code (an erased repeater).
-        for (const auto& [field, text] : m_fields)
-            out << FieldName(field) << ": " << (text.isEmpty() ? QStringLiteral("none") : text) << "\n";
-        out << "debug-beep: " << m_beep << "\n";
-        out << "busy-range: " << (fourAllowed ? (*fourAllowed ? "1-4" : "1-3") : "unknown") << "\n";
-        out << "alt-sync: " << YesNoUnknown(altSync) << "\n";
+        for (const auto& [field, text] : m_fields) {
+            human += QStringLiteral("%1: %2\n").arg(FieldName(field), text.isEmpty() ? QStringLiteral("none") : text);
+            json.insert(FieldName(field), FieldValue(field, text));
+        }
+        human += QStringLiteral("debug-beep: %1\nbusy-range: %2\nalt-sync: %3\n")
+                     .arg(m_beep ? (*m_beep ? "on" : "off") : "unknown", busyRange ? busyRange : "unknown",
+                          YesNoUnknown(altSync));
+        json.insert(QStringLiteral("debug-beep"), JsonOf(m_beep));
+        json.insert(QStringLiteral("busy-range"), busyRange ? QJsonValue(busyRange) : QJsonValue());
+        json.insert(QStringLiteral("alt-sync"), JsonOf(altSync));
+        out.Result(QStringLiteral("repeater"), json, human);
     }
-    void PrintSent(QTextStream& out, const std::map<RepeaterField, QString>& texts, int layout,
-                   const std::vector<std::uint16_t>& unconfirmed) const
+    // The fields written and confirmed, then the debug beep when it was.
+    void PrintSent(TCliOutput& out, const std::map<RepeaterField, QString>& texts, int layout,
+                   const std::vector<std::uint16_t>& unconfirmed, std::optional<bool> beep) const
     {
+        QString human;
+        QJsonObject json;
         for (RepeaterField field : m_sent)
-            if (std::find(unconfirmed.begin(), unconfirmed.end(), FieldCell(field, layout)) == unconfirmed.end())
-                out << FieldName(field) << ": " << texts.at(field) << "\n";
+            if (std::find(unconfirmed.begin(), unconfirmed.end(), FieldCell(field, layout)) == unconfirmed.end()) {
+                human += QStringLiteral("%1: %2\n").arg(FieldName(field), texts.at(field));
+                json.insert(FieldName(field), FieldValue(field, texts.at(field)));
+            }
+        if (beep) {
+            human += QStringLiteral("debug-beep: %1\n").arg(*beep ? "on" : "off");
+            json.insert(QStringLiteral("debug-beep"), *beep);
+        }
+        out.Result(QStringLiteral("repeater-write"), json, human);
     }
 
 private:
     int m_layout = kMultiCellLayout;
     std::map<RepeaterField, QString> m_fields;
-    const char* m_beep = "unknown";
+    std::optional<bool> m_beep;
     std::vector<RepeaterField> m_sent;
 };
 
@@ -175,7 +204,7 @@ QString ExpectedInput(RepeaterCheck check, int layout)
     }
 }
 
-int ReadRepeater(TSendmail& link, QTextStream& out, QTextStream& err, const TRepeaterArgs& args)
+int ReadRepeater(TSendmail& link, TCliOutput& out, QTextStream& err, const TRepeaterArgs& args)
 {
     const RepeaterType type = TDeviceDetector(link).ReadRepeaterType();
     if (!type.answered) {
@@ -202,7 +231,7 @@ int ReadRepeater(TSendmail& link, QTextStream& out, QTextStream& err, const TRep
     return kExitNoAnswer;
 }
 
-int WriteRepeater(TSendmail& link, QTextStream& out, QTextStream& err, const TRepeaterArgs& args)
+int WriteRepeater(TSendmail& link, TCliOutput& out, QTextStream& err, const TRepeaterArgs& args)
 {
     const RepeaterType type = TDeviceDetector(link).ReadRepeaterType();
     if (!type.answered) {
@@ -265,11 +294,10 @@ int WriteRepeater(TSendmail& link, QTextStream& out, QTextStream& err, const TRe
                     {RepeaterField::Busy, input.busy},
                     {RepeaterField::AltBase, input.altBase},
                     {RepeaterField::AltRepeater, input.altRepeater}},
-                   layout, unconfirmed);
-    const bool beepConfirmed =
-        std::find(unconfirmed.begin(), unconfirmed.end(), RepeaterCell::DebugBeep) == unconfirmed.end();
-    if (beepConfirmed)
-        out << "debug-beep: " << (input.debugBeep ? "on" : "off") << "\n";
+                   layout, unconfirmed,
+                   std::find(unconfirmed.begin(), unconfirmed.end(), RepeaterCell::DebugBeep) == unconfirmed.end()
+                       ? std::optional<bool>(input.debugBeep)
+                       : std::nullopt);
     if (unconfirmed.empty())
         return kExitDone;
     QStringList names;
@@ -279,7 +307,7 @@ int WriteRepeater(TSendmail& link, QTextStream& out, QTextStream& err, const TRe
     return kExitNotConfirmed;
 }
 
-using TRepeaterSequence = int (*)(TSendmail&, QTextStream&, QTextStream&, const TRepeaterArgs&);
+using TRepeaterSequence = int (*)(TSendmail&, TCliOutput&, QTextStream&, const TRepeaterArgs&);
 
 // guard: the command writes, so it first makes sure that a repeater answers.
 int RunOnRepeater(TCliSession& s, TRepeaterSequence sequence, const TRepeaterArgs& args, const char* guard = nullptr)
@@ -296,7 +324,7 @@ int RunOnRepeater(TCliSession& s, TRepeaterSequence sequence, const TRepeaterArg
         return access.exit;
     TSendmail* link = access.link;
     try {
-        return sequence(*link, s.Out(), s.Err(), args);
+        return sequence(*link, s.Output(), s.Err(), args);
     }
     catch (const EProgramError& e) {
         // An unreadable cell ends a repeater command as "no answer"; the message alone

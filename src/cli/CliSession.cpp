@@ -8,8 +8,7 @@
 #include "TpaProComImpl.h"
 
 TCliSession::TCliSession(TCliOptions options, QString usage, QTextStream& out, QTextStream& err)
-    : m_options(std::move(options)), m_usage(std::move(usage)), m_out(out), m_err(err),
-      m_output(out, err, m_options.json)
+    : m_options(std::move(options)), m_usage(std::move(usage)), m_err(err), m_output(out, err, m_options.json)
 {}
 
 TCliSession::~TCliSession() = default;

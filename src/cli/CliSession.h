@@ -31,7 +31,6 @@ public:
 
     [[nodiscard]] const TCliOptions& Options() const { return m_options; }
     [[nodiscard]] TCliOutput& Output() { return m_output; }
-    [[nodiscard]] QTextStream& Out() { return m_out; }
     [[nodiscard]] QTextStream& Err() { return m_err; }
 
     // What the command reported last on standard error, or named as the reason
@@ -68,7 +67,6 @@ private:
 
     TCliOptions m_options;
     QString m_usage;
-    QTextStream& m_out;
     QTextStream& m_err;
     TCliOutput m_output;
     QString m_lastReport;
