@@ -43,7 +43,10 @@ void AddLngCommands(TCliApp& cli)
                                    {"unknown-keys", QJsonArray::fromStringList(section.unknownKeys)},
                                    {"untranslated", QJsonArray::fromStringList(section.untranslated)}},
                                   FormatLanguageCheck({{section}}));
-            return int(result.HasUnknownKeys() ? kExitUsage : kExitDone);
+            if (!result.HasUnknownKeys())
+                return int(kExitDone);
+            s.NoteReport(QStringLiteral("%1: keys that name no component").arg(path));
+            return int(kExitUsage);
         },
         family);
     check->add_option("FILE", *file, "the language file (.lng)")->required();
