@@ -5,6 +5,9 @@
 
 void TCliOutput::Write(const QString& type, const QJsonObject& fields)
 {
+    // What the command said before this object is one report on standard error,
+    // not the start of the next one.
+    m_err.flush();
     // The type first, so that a reader of the lines sees at once what each is.
     const QByteArray name = QJsonDocument(QJsonArray{type}).toJson(QJsonDocument::Compact);
     QByteArray rest = QJsonDocument(fields).toJson(QJsonDocument::Compact);
