@@ -29,6 +29,8 @@ public:
     // upTo to inFlightEnd are dated anew.
     void Answered(size_t upTo, size_t inFlightEnd, Clock::time_point now);
     [[nodiscard]] Clock::time_point Due(size_t index) const { return m_due[index]; }
+    // When the last byte of the frame's last transmission is through the line.
+    [[nodiscard]] Clock::time_point LineEnd(size_t index) const { return m_lineEnd[index]; }
 
 private:
     [[nodiscard]] Clock::duration Ms(int ms) const { return std::chrono::milliseconds(ms); }

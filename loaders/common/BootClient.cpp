@@ -123,7 +123,7 @@ StreamWindow::Verdict BootClient::Take(Flow& flow, const std::optional<boot::Fra
         return Verdict::Go;
     }
     const uint8_t reason = answer->payload.empty() ? 0 : answer->payload[0];
-    const auto verdict = flow.window.Refusal(index, reason);
+    const auto verdict = flow.window.Refusal(index, reason, Clock::now() < flow.schedule.LineEnd(index));
     if (verdict == Verdict::Refused) {
         result.nakReason = reason;
         result.index = index;

@@ -32,10 +32,12 @@ void StreamWindow::Accept(size_t upTo)
     m_window = kWindow;
 }
 
-StreamWindow::Verdict StreamWindow::Refusal(size_t index, uint8_t reason)
+StreamWindow::Verdict StreamWindow::Refusal(size_t index, uint8_t reason, bool early)
 {
     if (reason != boot::kNakChecksum && reason != boot::kNakOrder)
         return Verdict::Refused;
+    if (early && index == m_base && m_tries > 1)
+        return Verdict::Go;
     Accept(index);
     // A damaged frame with frames behind it makes the target report the gap
     // at the next of them; only a lone frame is sent again at once.

@@ -30,7 +30,10 @@ public:
     void Acknowledged(size_t index) { Accept(index + 1); }
     // The target awaits this frame: the frames before it are in. A damaged
     // frame or a gap means sending again from it, any other reason refuses.
-    Verdict Refusal(size_t index, uint8_t reason);
+    // early: the report came before the last transmission of the frame can
+    // have reached the target; naming a base that was sent again, it is about
+    // the transmission before and changes nothing.
+    Verdict Refusal(size_t index, uint8_t reason, bool early = false);
     // No answer in time: from the base again, if it has tries left.
     Verdict Silence();
 

@@ -16,6 +16,7 @@ struct Event {
     char kind; // 'a' acknowledged, 'n' refusal, 't' silence
     size_t index = 0;
     uint8_t reason = 0;
+    bool early = false;
 };
 
 TEST(StreamWindow, SendsAnswersAndSilences)
@@ -57,6 +58,13 @@ TEST(StreamWindow, SendsAnswersAndSilences)
          2,
          0},
         {"a damaged lone frame goes again at once", 1, {{'n', 0, boot::kNakChecksum}}, "0|0", Verdict::Go, 0, 1},
+        {"a report that comes before the resend can have arrived is the transmission's before",
+         10,
+         {{'t'}, {'n', 0, boot::kNakChecksum, true}, {'n', 0, boot::kNakOrder, true}, {'t'}},
+         "01234567|0|||0",
+         Verdict::Go,
+         0,
+         2},
         {"any other reason refuses", 10, {{'n', 2, boot::kNakNotErased}}, "01234567|", Verdict::Refused, 0, 0},
     };
     for (const auto& c : cases) {
@@ -80,7 +88,7 @@ TEST(StreamWindow, SendsAnswersAndSilences)
             else if (e.kind == 'a')
                 window.Acknowledged(e.index);
             else
-                last = window.Refusal(e.index, e.reason);
+                last = window.Refusal(e.index, e.reason, e.early);
             sent += '|';
             if (last == Verdict::Go)
                 fill();
