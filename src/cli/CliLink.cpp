@@ -37,11 +37,30 @@ QString SourceName(TComPortMap::Source source)
 
 QString HexAddress(int address) { return QString::number(address, 16).toUpper().rightJustified(4, QLatin1Char('0')); }
 
+// "  ftdi_sio, latency timer 16 ms" of a USB adapter, as far as the system tells.
+void AddDriverDetails(const TSerialPortEntry& port, QString& line, QJsonObject& json)
+{
+    QStringList details;
+    if (!port.driver.isEmpty()) {
+        details << port.driver;
+        json.insert(QStringLiteral("driver"), port.driver);
+    }
+    if (port.latencyTimerMs) {
+        details << QStringLiteral("latency timer %1 ms").arg(*port.latencyTimerMs);
+        json.insert(QStringLiteral("latency-timer-ms"), *port.latencyTimerMs);
+    }
+    if (!details.isEmpty())
+        line += QStringLiteral("  ") + details.join(QStringLiteral(", "));
+}
+
 int Ports(TCliSession& s)
 {
     TComPortMap map;
     const QList<TSerialPortEntry> found = map.Scan();
     map.SetScanner([&found] { return found; });
+    bool slowTimer = false;
+    for (const TSerialPortEntry& port : found)
+        slowTimer = slowTimer || port.SlowLatencyTimer();
     QStringList mapped;
     for (int com = TComPortMap::kFirstCom; com <= TComPortMap::kLastCom; ++com) {
         const TComPortMap::Resolution port = map.Resolve(com);
@@ -52,10 +71,10 @@ int Ports(TCliSession& s)
             line += QStringLiteral("  mapped");
         else if (port.source == TComPortMap::Source::SingleUsbAdapter)
             line += QStringLiteral("  the only USB serial adapter, while no port is mapped");
-        s.Output().Result(
-            QStringLiteral("com-port"),
-            {{"com", com}, {"path", port.path}, {"present", present}, {"source", SourceName(port.source)}},
-            line + "\n");
+        QJsonObject json{{"com", com}, {"path", port.path}, {"present", present}, {"source", SourceName(port.source)}};
+        if (const auto adapter = SerialPortList::FindByPath(found, port.path); adapter && adapter->IsUsbAdapter())
+            AddDriverDetails(*adapter, line, json);
+        s.Output().Result(QStringLiteral("com-port"), json, line + "\n");
     }
     for (const TSerialPortEntry& port : found) {
         if (mapped.contains(QFileInfo(port.devicePath).canonicalFilePath()))
@@ -66,8 +85,15 @@ int Ports(TCliSession& s)
         QJsonObject json{{"name", port.PreferredName()}, {"description", port.description}};
         if (!port.UsbId().isEmpty())
             json.insert(QStringLiteral("usb-id"), port.UsbId());
-        s.Output().Result(QStringLiteral("serial-port"), json, fields.join(QStringLiteral("  ")) + "\n");
+        QString line = fields.join(QStringLiteral("  "));
+        AddDriverDetails(port, line, json);
+        s.Output().Result(QStringLiteral("serial-port"), json, line + "\n");
     }
+    if (slowTimer)
+        s.Err() << "note: an adapter's latency timer above 1 ms holds every answer back that long. Tunebench asks "
+                   "the driver for 1 ms while it holds the port (unless [Link] LowLatency=0 or --no-low-latency); "
+                   "where the timer stays higher, or for other programs, the udev rule "
+                << SerialPortList::LatencyRuleFile() << " sets 1 ms whenever the adapter is plugged in\n";
     return kExitDone;
 }
 

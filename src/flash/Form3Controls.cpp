@@ -102,10 +102,11 @@ void TForm3::CreateControls()
     lblHelpHelp = AddHiddenLabel(QStringLiteral("lblHelpHelp"), QStringLiteral("Help"));
     // The Ports dialog takes its texts from these, as it does on the Communications page.
     TPortsDialogTexts ports;
-    const QString* portTexts[] = {&ports.title,          &ports.found,      &ports.device,       &ports.description,
-                                  &ports.manufacturer,   &ports.usbId,      &ports.serialNumber, &ports.assignment,
-                                  &ports.notAssigned,    &ports.notPresent, &ports.noneFound,    &ports.storeFailed,
-                                  &ports.fromEnvironment};
+    const QString* portTexts[] = {&ports.title,           &ports.found,      &ports.device,       &ports.description,
+                                  &ports.manufacturer,    &ports.usbId,      &ports.serialNumber, &ports.assignment,
+                                  &ports.notAssigned,     &ports.notPresent, &ports.noneFound,    &ports.storeFailed,
+                                  &ports.fromEnvironment, &ports.driver,     &ports.latencyTimer, &ports.latencyValue,
+                                  &ports.latencyHint};
     static_assert(std::size(portTexts) == std::size(TPortsDialogTexts::kLabelNames));
     for (std::size_t i = 0; i < std::size(portTexts); ++i)
         AddHiddenLabel(QLatin1String(TPortsDialogTexts::kLabelNames[i]), *portTexts[i]);

@@ -1,6 +1,8 @@
 #include "SerialPortList.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #ifndef Q_OS_WIN
 #include <QSerialPortInfo>
@@ -49,9 +51,41 @@ QList<TSerialPortEntry> Scan(const QString& stableFolder)
             entry.productId = info.productIdentifier();
         ports.append(entry);
     }
-    return WithStableNames(std::move(ports), stableFolder);
+    return WithDriverDetails(WithStableNames(std::move(ports), stableFolder));
 }
 #endif
+
+QList<TSerialPortEntry> WithDriverDetails(QList<TSerialPortEntry> ports, const QString& ttyClassFolder)
+{
+    for (TSerialPortEntry& entry : ports) {
+        if (!entry.IsUsbAdapter())
+            continue;
+        const QString device = ttyClassFolder + QLatin1Char('/') + QFileInfo(DeviceOf(entry.devicePath)).fileName() +
+                               QStringLiteral("/device/");
+        const QString driver = QFileInfo(device + QStringLiteral("driver")).canonicalFilePath();
+        if (!driver.isEmpty())
+            entry.driver = QFileInfo(driver).fileName();
+        QFile timer(device + QStringLiteral("latency_timer"));
+        bool ok = false;
+        // A number of milliseconds, one line; more is not this attribute.
+        const int ms = timer.open(QIODevice::ReadOnly) ? timer.read(16).trimmed().toInt(&ok) : 0;
+        if (ok && ms >= 0)
+            entry.latencyTimerMs = ms;
+    }
+    return ports;
+}
+
+QString LatencyRuleFile()
+{
+    const QString name = QLatin1String(kLatencyRuleName);
+    if (QCoreApplication::instance()) {
+        const QString installed = QDir(QCoreApplication::applicationDirPath())
+                                      .absoluteFilePath(QStringLiteral("../share/doc/tunebench/examples/") + name);
+        if (QFileInfo::exists(installed))
+            return QDir::cleanPath(installed);
+    }
+    return QStringLiteral("docs/examples/") + name;
+}
 
 QList<TSerialPortEntry> WithStableNames(QList<TSerialPortEntry> ports, const QString& stableFolder)
 {

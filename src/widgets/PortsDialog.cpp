@@ -19,10 +19,11 @@
 TPortsDialogTexts TPortsDialogTexts::FromLabels(const QWidget& holder)
 {
     TPortsDialogTexts texts;
-    QString* fields[] = {&texts.title,          &texts.found,      &texts.device,       &texts.description,
-                         &texts.manufacturer,   &texts.usbId,      &texts.serialNumber, &texts.assignment,
-                         &texts.notAssigned,    &texts.notPresent, &texts.noneFound,    &texts.storeFailed,
-                         &texts.fromEnvironment};
+    QString* fields[] = {&texts.title,           &texts.found,      &texts.device,       &texts.description,
+                         &texts.manufacturer,    &texts.usbId,      &texts.serialNumber, &texts.assignment,
+                         &texts.notAssigned,     &texts.notPresent, &texts.noneFound,    &texts.storeFailed,
+                         &texts.fromEnvironment, &texts.driver,     &texts.latencyTimer, &texts.latencyValue,
+                         &texts.latencyHint};
     static_assert(std::size(fields) == std::size(kLabelNames));
     for (std::size_t i = 0; i < std::size(fields); ++i)
         if (const auto* label = holder.findChild<QLabel*>(QLatin1String(kLabelNames[i])))
@@ -42,6 +43,13 @@ TPortsDialog::TPortsDialog(QString settingsPath, QList<TSerialPortEntry> ports, 
     m_table->setObjectName(QStringLiteral("tblPorts"));
     layout->addWidget(m_table);
     FillPortTable();
+    if (std::any_of(m_ports.begin(), m_ports.end(), [](const auto& port) { return port.SlowLatencyTimer(); })) {
+        auto* hint = new QLabel(
+            QString(m_texts.latencyHint).replace(QStringLiteral("%s"), SerialPortList::LatencyRuleFile()), this);
+        hint->setObjectName(QStringLiteral("lblLatencyNote"));
+        hint->setWordWrap(true);
+        layout->addWidget(hint);
+    }
 
     layout->addWidget(new QLabel(m_texts.assignment, this));
     auto* form = new QFormLayout;
@@ -66,15 +74,16 @@ TPortsDialog::TPortsDialog(QString settingsPath, QList<TSerialPortEntry> ports, 
     // pushed the serial number out of sight. A 1024-pixel screen is the limit.
     int tableWidth = 2 * m_table->frameWidth() + m_table->verticalScrollBar()->sizeHint().width();
     for (int column = 0; column < m_table->columnCount(); ++column)
-        tableWidth += m_table->columnWidth(column);
+        tableWidth += m_table->isColumnHidden(column) ? 0 : m_table->columnWidth(column);
     const QMargins margins = layout->contentsMargins();
     resize(std::clamp(tableWidth + margins.left() + margins.right(), 720, 1000), 480);
 }
 
 void TPortsDialog::FillPortTable()
 {
-    const QStringList headers{m_texts.device, m_texts.description, m_texts.manufacturer, m_texts.usbId,
-                              m_texts.serialNumber};
+    const QStringList headers{m_texts.device,       m_texts.description,
+                              m_texts.manufacturer, m_texts.usbId,
+                              m_texts.serialNumber, m_texts.driver + QLatin1Char('\n') + m_texts.latencyTimer};
     m_table->setColumnCount(static_cast<int>(headers.size()));
     m_table->setHorizontalHeaderLabels(headers);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -91,10 +100,21 @@ void TPortsDialog::FillPortTable()
         const TSerialPortEntry& port = m_ports[row];
         const QString device =
             port.stableName.isEmpty() ? port.devicePath : port.devicePath + QStringLiteral("\n") + port.stableName;
-        const QString cells[] = {device, port.description, port.manufacturer, port.UsbId(), port.serialNumber};
-        for (int column = 0; column < 5; ++column)
+        // "ftdi_sio" over "16 ms", as the header has them
+        QString driver = port.driver;
+        if (port.latencyTimerMs)
+            driver +=
+                QLatin1Char('\n') +
+                QString(m_texts.latencyValue).replace(QStringLiteral("%d"), QString::number(*port.latencyTimerMs));
+        const QString cells[] = {device, port.description, port.manufacturer, port.UsbId(), port.serialNumber, driver};
+        for (int column = 0; column < static_cast<int>(std::size(cells)); ++column)
             m_table->setItem(row, column, new QTableWidgetItem(cells[column]));
     }
+    // The driver's column only where the system tells of a driver.
+    const bool drivers = std::any_of(m_ports.begin(), m_ports.end(), [](const TSerialPortEntry& port) {
+        return !port.driver.isEmpty() || port.latencyTimerMs;
+    });
+    m_table->setColumnHidden(5, !drivers);
     m_table->resizeColumnsToContents();
     m_table->resizeRowsToContents();
 }

@@ -26,15 +26,22 @@ struct TPortsDialogTexts {
     QString noneFound = QStringLiteral("No serial port was found.");
     QString storeFailed = QStringLiteral("The assignment could not be stored:");
     QString fromEnvironment = QStringLiteral("%s (set by %s, which comes before this choice)");
+    QString driver = QStringLiteral("Driver");
+    QString latencyTimer = QStringLiteral("Latency timer");
+    QString latencyValue = QStringLiteral("%d ms");
+    QString latencyHint = QStringLiteral(
+        "A latency timer above 1 ms holds every answer back that long. The program asks the driver for 1 ms while it "
+        "holds the port; where the timer stays higher, the udev rule %s sets 1 ms whenever the adapter is plugged in.");
 
     // Each text from the hidden label of that name below the holder, when it has one.
     [[nodiscard]] static TPortsDialogTexts FromLabels(const QWidget& holder);
     // The hidden labels' names, in the order of the texts above.
     static constexpr const char* kLabelNames[] = {
-        "lblPortsTitle",          "lblPortsFound",      "lblPortsDevice",       "lblPortsDescription",
-        "lblPortsManufacturer",   "lblPortsUsbId",      "lblPortsSerialNumber", "lblPortsAssignment",
-        "lblPortsNotAssigned",    "lblPortsNotPresent", "lblPortsNoneFound",    "lblPortsStoreFailed",
-        "lblPortsFromEnvironment"};
+        "lblPortsTitle",           "lblPortsFound",      "lblPortsDevice",       "lblPortsDescription",
+        "lblPortsManufacturer",    "lblPortsUsbId",      "lblPortsSerialNumber", "lblPortsAssignment",
+        "lblPortsNotAssigned",     "lblPortsNotPresent", "lblPortsNoneFound",    "lblPortsStoreFailed",
+        "lblPortsFromEnvironment", "lblPortsDriver",     "lblPortsLatencyTimer", "lblPortsLatencyValue",
+        "lblPortsLatencyHint"};
 };
 
 // Lists the serial ports found and assigns one to each COM n, stored as

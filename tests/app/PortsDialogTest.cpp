@@ -163,6 +163,30 @@ TEST_F(PortsDialogTest, APortTheScanDoesNotListIsPresentAndTheEnvironmentIsShown
     EXPECT_GE(choice->view()->minimumWidth(), choice->view()->sizeHintForColumn(0));
 }
 
+TEST_F(PortsDialogTest, AnAdaptersDriverAndLatencyTimerAreShownWithWhatHelpsAgainstASlowTimer)
+{
+    m_ports[1].driver = QStringLiteral("ftdi_sio");
+    for (const int ms : {16, 1}) {
+        m_ports[1].latencyTimerMs = ms;
+        TForm1& form = StartWithPorts();
+        InDialog(form, [&](TPortsDialog& dialog) {
+            auto* table = dialog.findChild<QTableWidget*>(QStringLiteral("tblPorts"));
+            EXPECT_EQ(table->horizontalHeaderItem(5)->text(), "Driver\nLatency timer");
+            EXPECT_EQ(table->item(1, 5)->text(), QStringLiteral("ftdi_sio\n%1 ms").arg(ms));
+            EXPECT_EQ(table->item(0, 5)->text(), QString());
+            QCoreApplication::sendPostedEvents();
+            EXPECT_EQ(table->horizontalScrollBar()->maximum(), 0);
+            const auto* note = dialog.findChild<QLabel*>(QStringLiteral("lblLatencyNote"));
+            ASSERT_EQ(note != nullptr, ms > 1);
+            if (note) {
+                EXPECT_TRUE(note->text().contains(QLatin1String(SerialPortList::kLatencyRuleName)));
+            }
+        });
+        MainWindowFixture::TearDown();
+        MainWindowFixture::SetUp();
+    }
+}
+
 TEST_F(PortsDialogTest, AStoreThatCannotBeWrittenIsReportedAndTheDialogStays)
 {
     TForm1& form = StartWithPorts();

@@ -36,6 +36,42 @@ TEST(SerialPortList, ExactlyOneUsbAdapterIsTheSingleOne)
     EXPECT_EQ(builtIn.UsbId(), QString());
 }
 
+TEST(SerialPortList, AUsbAdaptersDriverAndLatencyTimerComeFromSysfs)
+{
+    // /sys/class/tty/<name>/device/driver links to the driver, latency_timer is the adapter's own.
+    QTemporaryDir sys;
+    const auto device = [&](const char* name, const char* driver, const QByteArray& timer) {
+        const QString folder = sys.filePath(QStringLiteral("tty/%1/device").arg(QLatin1String(name)));
+        QDir().mkpath(folder);
+        QDir().mkpath(sys.filePath(QStringLiteral("drivers/%1").arg(QLatin1String(driver))));
+        QFile::link(sys.filePath(QStringLiteral("drivers/%1").arg(QLatin1String(driver))), folder + "/driver");
+        if (!timer.isNull()) {
+            QFile file(folder + "/latency_timer");
+            file.open(QIODevice::WriteOnly);
+            file.write(timer);
+        }
+    };
+    device("ttyUSB0", "ftdi_sio", "16\n");
+    device("ttyACM0", "cdc_acm", QByteArray());
+    device("ttyUSB1", "ftdi_sio", "not a number\n");
+    device("ttyS0", "serial8250", QByteArray());
+    const auto ports =
+        SerialPortList::WithDriverDetails({Port("/dev/ttyUSB0", 0x0403, 0x6001), Port("/dev/ttyACM0"),
+                                           Port("/dev/ttyUSB1"), Port("/dev/ttyS0"), Port("/dev/ttyUSB9")},
+                                          sys.filePath(QStringLiteral("tty")));
+    const struct {
+        QString driver;
+        std::optional<int> timer;
+        bool slow;
+    } expected[] = {
+        {"ftdi_sio", 16, true}, {"cdc_acm", {}, false}, {"ftdi_sio", {}, false}, {{}, {}, false}, {{}, {}, false}};
+    for (int i = 0; i < ports.size(); ++i) {
+        EXPECT_EQ(ports[i].driver, expected[i].driver) << ports[i].devicePath.toStdString();
+        EXPECT_EQ(ports[i].latencyTimerMs, expected[i].timer) << ports[i].devicePath.toStdString();
+        EXPECT_EQ(ports[i].SlowLatencyTimer(), expected[i].slow) << ports[i].devicePath.toStdString();
+    }
+}
+
 TEST(SerialPortList, TheStableLinkToADeviceIsItsPreferredName)
 {
     QTemporaryDir dir;

@@ -38,7 +38,7 @@ grep -q '^Exec=tunebench$' "$root"/usr/share/applications/*.desktop || fail "the
 [ -s "$root/usr/share/tunebench/German.lng" ] || fail "no shipped language file"
 [ ! -e "$root/usr/share/tunebench/Template.lng" ] || fail "the key template would be listed as a language"
 [ -s "$root/usr/share/tunebench/logo.bmp" ] || fail "no logo.bmp for the Welcome page"
-for doc in user-guide.md main-window.png Template.lng; do
+for doc in user-guide.md main-window.png Template.lng examples/99-usb-serial-latency.rules; do
   [ -s "$root/usr/share/doc/tunebench/$doc" ] || fail "no $doc in the documentation"
 done
 for lib in libfloader.so.1 libRflLib.so; do
