@@ -1,6 +1,7 @@
 #include "CliApp.h"
 
 #include "BuildInfo.h"
+#include "CliCompletion.h"
 #include "CliFormatter.h"
 #include "CliSignals.h"
 #include "LowLatencySetting.h"
@@ -212,6 +213,11 @@ TCliOptions TCliApp::GlobalOptions() const
 
 int TCliApp::Run(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
+    // Not a command: the build writes the bash completion script with it.
+    if (arguments.size() == 2 && arguments[1] == QLatin1String(kCompletionScriptMode)) {
+        out << QString::fromStdString(BashCompletionScript(m_root));
+        return kExitDone;
+    }
     std::vector<std::string> args; // CLI11 takes them last first, without the program name
     for (qsizetype i = arguments.size() - 1; i >= 1; --i)
         args.push_back(arguments[i].toLocal8Bit().toStdString());

@@ -18,6 +18,9 @@ using TCliAction = std::function<int(TCliSession&)>;
 // groups declare, and the help made from those declarations.
 class TCliApp {
 public:
+    // The one argument that prints the bash completion script instead of running a command.
+    static constexpr const char* kCompletionScriptMode = "--bash-completion-script";
+
     TCliApp();
     ~TCliApp();
 

@@ -41,6 +41,10 @@ grep -q '^Exec=tunebench$' "$root"/usr/share/applications/*.desktop || fail "the
 for doc in user-guide.md main-window.png Template.lng examples/99-usb-serial-latency.rules; do
   [ -s "$root/usr/share/doc/tunebench/$doc" ] || fail "no $doc in the documentation"
 done
+completion="$root/usr/share/bash-completion/completions/tunebench-cli"
+[ -s "$completion" ] || fail "no bash completion for tunebench-cli"
+words=$(bash -c 'source "$1"; COMP_WORDS=(tunebench-cli repeater ""); COMP_CWORD=2; _tunebench_cli; echo "${COMPREPLY[*]}"' _ "$completion")
+[ "$words" = "read write" ] || fail "the installed bash completion offers '$words' after 'repeater'"
 for lib in libfloader.so.1 libRflLib.so; do
   [ -e "$root/usr/lib/tunebench/$lib" ] || fail "no $lib"
 done
