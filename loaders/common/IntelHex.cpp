@@ -1,16 +1,14 @@
 #include "IntelHex.h"
 
+#include "BoundedFile.h"
 #include "HexText.h"
+#include "StopRequest.h"
 #include "TextLines.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <iterator>
 #include <map>
 #include <optional>
-#include <sstream>
 
 namespace tbload {
 
@@ -99,7 +97,7 @@ private:
 
 } // namespace
 
-HexResult ParseIntelHex(const std::string& text, uint32_t maxSpan)
+HexResult ParseIntelHex(std::string_view text, uint32_t maxSpan)
 {
     // Every record's bytes stay here while the runs point into them.
     std::vector<std::vector<uint8_t>> records;
@@ -111,6 +109,12 @@ HexResult ParseIntelHex(const std::string& text, uint32_t maxSpan)
     int lineNumber = 0;
     for (const std::string_view line : lines.lines) {
         ++lineNumber;
+        if (lineNumber % 4096 == 0 && tbstop::Requested()) {
+            HexResult stopped;
+            stopped.status = HexResult::Status::Stopped;
+            stopped.message = "stopped";
+            return stopped;
+        }
         if (line.empty())
             continue;
         if (ended)
@@ -195,16 +199,15 @@ HexResult ParseIntelHex(const std::string& text, uint32_t maxSpan)
 
 HexResult ReadIntelHex(const std::string& path, uint32_t maxSpan)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
+    TBoundedFile file(QFile::decodeName(QByteArray::fromStdString(path)), TFileKind::HexImage);
+    QByteArray text;
+    if (!file.ReadAll(text)) {
         HexResult r;
-        r.status = HexResult::Status::Unreadable;
-        r.message = std::strerror(errno);
+        r.status = file.Stopped() ? HexResult::Status::Stopped : HexResult::Status::Unreadable;
+        r.message = file.Reason().toStdString();
         return r;
     }
-    std::ostringstream text;
-    text << file.rdbuf();
-    return ParseIntelHex(text.str(), maxSpan);
+    return ParseIntelHex(std::string_view(text.constData(), size_t(text.size())), maxSpan);
 }
 
 } // namespace tbload

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tbload {
@@ -14,9 +15,11 @@ struct HexImage {
 };
 
 struct HexResult {
-    enum class Status { Ok, Unreadable, Malformed };
+    enum class Status { Ok, Unreadable, Malformed, Stopped };
     Status status = Status::Ok;
-    std::string message; // for Malformed: "line N: ...", for Unreadable: the system's reason
+    // For Malformed: "line N: ...", for Unreadable: the reason ("not a regular
+    // file", "larger than 64 MiB, too large for a HEX file", the system's).
+    std::string message;
     HexImage image;
 };
 
@@ -26,8 +29,10 @@ struct HexResult {
 // image holds exactly the bytes the file places: a byte placed twice must have
 // the same value both times, else the file is refused naming both lines. It may
 // span at most maxSpan bytes. Lines are read as tbtext::SplitTextLines gives
-// them (byte-order mark, any line end, blanks, a final 1Ah).
+// them (byte-order mark, any line end, blanks, a final 1Ah). The file is read
+// only within the limit of a HEX file (BoundedFile.h); reading and parsing
+// end early (Stopped) when SIGINT or SIGTERM asked for a stop (StopRequest.h).
 HexResult ReadIntelHex(const std::string& path, uint32_t maxSpan = 16u << 20);
-HexResult ParseIntelHex(const std::string& text, uint32_t maxSpan = 16u << 20);
+HexResult ParseIntelHex(std::string_view text, uint32_t maxSpan = 16u << 20);
 
 } // namespace tbload

@@ -1,8 +1,9 @@
 #include "RflConfig.h"
 
-#include <cerrno>
+#include "BoundedFile.h"
+
 #include <cstring>
-#include <fstream>
+#include <sstream>
 
 namespace tbload {
 
@@ -26,11 +27,13 @@ bool ToNumber(const std::string& text, uint64_t max, uint64_t* value)
 
 bool ReadRflConfig(const std::string& path, RflConfig* config, std::string* error)
 {
-    std::ifstream in(path);
-    if (!in) {
-        *error = path + ": " + std::strerror(errno);
+    TBoundedFile file(QFile::decodeName(QByteArray::fromStdString(path)), TFileKind::FlashConfig);
+    QByteArray bytes;
+    if (!file.ReadAll(bytes)) {
+        *error = path + ": " + file.Reason().toStdString();
         return false;
     }
+    std::istringstream in(bytes.toStdString());
     RflConfig c;
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {

@@ -2,6 +2,7 @@
 
 #include "BootCommandLine.h"
 #include "BootTarget.h"
+#include "BoundedFile.h"
 #include "LineRate.h"
 
 #include <QFile>
@@ -284,8 +285,8 @@ bool BootLine::Save()
 int BootLine::Run()
 {
     if (!m_options.imagePath.isEmpty()) {
-        QFile file(m_options.imagePath);
-        const QByteArray data = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        QByteArray data;
+        (void)ReadBoundedFile(m_options.imagePath, TFileKind::DeviceImage, data);
         if (!m_target.LoadFlash(std::vector<uint8_t>(data.begin(), data.end()))) {
             Print(stderr, QStringLiteral("tunebench-sim: %1 is not a flash image of %2 bytes")
                               .arg(m_options.imagePath)

@@ -1,5 +1,6 @@
 #include "SimDevice.h"
 
+#include "BoundedFile.h"
 #include "DeviceLogic.h"
 #include "FrameParser.h"
 #include "LineRate.h"
@@ -594,13 +595,13 @@ bool SimDevice::saveImage(const QString& path, QString* error) const
 
 bool SimDevice::loadImage(const QString& path, QByteArray* image, QString* error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    TBoundedFile file(path, TFileKind::DeviceImage);
+    QByteArray bytes;
+    if (!file.ReadAll(bytes)) {
         if (error)
-            *error = QStringLiteral("cannot read image %1: %2").arg(path, file.errorString());
+            *error = QStringLiteral("cannot read image %1: %2").arg(path, file.Reason());
         return false;
     }
-    const QByteArray bytes = file.readAll();
     if (bytes.size() != kEepromSize) {
         if (error)
             *error = QStringLiteral("image %1 has %2 bytes, not %3").arg(path).arg(bytes.size()).arg(kEepromSize);

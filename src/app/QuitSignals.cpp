@@ -1,5 +1,7 @@
 #include "QuitSignals.h"
 
+#include "StopRequest.h"
+
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -13,6 +15,7 @@ constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 void OnSignal(int)
 {
+    tbstop::Request(); // a file being read or parsed on the way is given up
     const char byte = 1;
     (void)!::write(g_signalSockets[0], &byte, 1);
 }
@@ -49,5 +52,7 @@ void TQuitSignals::Arrived()
     char bytes[16];
     while (::read(g_signalSockets[1], bytes, sizeof bytes) > 0) {
     }
+    // Closing reads the settings it saves.
+    tbstop::Clear();
     emit QuitRequested();
 }

@@ -4,6 +4,7 @@
 
 #include "About.h"
 #include "AboutLabels.h"
+#include "BoundedFile.h"
 #include "CommunicationsPage.h"
 #include "DialogsTranslation.h"
 #include "EepromPage.h"
@@ -21,11 +22,13 @@
 #include "WriteJournal.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QLabel>
 #include <QPushButton>
 #include <QUrl>
@@ -79,9 +82,20 @@ void TForm1::FormShow()
     DisableDevicePages();
 
     const QString icon = m_files.UserOrShippedFile(QStringLiteral("user.ico"));
-    if (QFileInfo::exists(icon)) {
-        setWindowIcon(QIcon(icon));
-        QApplication::setWindowIcon(QIcon(icon));
+    if (QByteArray bytes; QFileInfo::exists(icon) && ReadBoundedFile(icon, TFileKind::Picture, bytes)) {
+        // Every size the icon file holds.
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, QFileInfo(icon).suffix().toLatin1());
+        QIcon picture;
+        do {
+            if (const QImage image = reader.read(); !image.isNull())
+                picture.addPixmap(QPixmap::fromImage(image));
+        } while (reader.jumpToNextImage());
+        if (!picture.isNull()) {
+            setWindowIcon(picture);
+            QApplication::setWindowIcon(picture);
+        }
     }
     const QString logo = m_files.UserOrShippedFile(QStringLiteral("logo.bmp"));
     if (QFileInfo::exists(logo))

@@ -1,11 +1,13 @@
 #include "StartupSettings.h"
 
 #include "AtomicFile.h"
+#include "BoundedFile.h"
 #include "MachineSettings.h"
 #include "ProfileFile.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 const QString kTabsheets = QStringLiteral("Tabsheets");
@@ -50,11 +52,13 @@ QString LanguageToApply(const std::optional<QString>& registryValue, bool defaul
 
 bool ReplaceFile(const QString& from, const QString& target)
 {
-    QFile source(from);
-    if (!source.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = source.readAll();
-    return source.error() == QFileDevice::NoError && WriteFileAtomically(target, bytes);
+    const QString suffix = QFileInfo(from).suffix().toLower();
+    const TFileKind kind = suffix == QLatin1String("lng")   ? TFileKind::Language
+                           : suffix == QLatin1String("ini") ? TFileKind::Settings
+                           : suffix == QLatin1String("hlp") ? TFileKind::Help
+                                                            : TFileKind::Picture;
+    QByteArray bytes;
+    return ReadBoundedFile(from, kind, bytes) && WriteFileAtomically(target, bytes);
 }
 
 bool RunInstallationStep(TMachineSettings& settings, const QString& programFolder)

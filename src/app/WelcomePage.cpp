@@ -2,6 +2,8 @@
 
 #include "ui_WelcomePage.h"
 
+#include "BoundedFile.h"
+
 #include <QPixmap>
 
 TWelcomePage::TWelcomePage(QWidget* parent) : QWidget(parent), m_ui(std::make_unique<Ui::TWelcomePage>())
@@ -26,8 +28,9 @@ TWelcomePage::~TWelcomePage() = default;
 
 bool TWelcomePage::LoadPicture(const QString& path)
 {
+    QByteArray bytes;
     QPixmap picture;
-    if (!picture.load(path))
+    if (!ReadBoundedFile(path, TFileKind::Picture, bytes) || !picture.loadFromData(bytes))
         return false;
     Image1->hide();
     Image1->setPixmap(picture);

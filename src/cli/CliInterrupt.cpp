@@ -1,5 +1,7 @@
 #include "CliInterrupt.h"
 
+#include "StopRequest.h"
+
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -26,6 +28,7 @@ TCliInterrupt::TCliInterrupt() : m_state(std::make_unique<TState>())
         g_fds[0] = g_fds[1] = -1;
     struct sigaction action {};
     action.sa_handler = [](int) {
+        tbstop::Request(); // the check of the software file ends too
         const char c = 1;
         [[maybe_unused]] const ssize_t n = ::write(g_fds[1], &c, 1);
     };

@@ -1,5 +1,7 @@
 #include "CliInterrupt.h"
 
+#include "StopRequest.h"
+
 #include <QWinEventNotifier>
 
 #include <windows.h>
@@ -12,6 +14,7 @@ HANDLE g_fired = nullptr;
 // few seconds to stop the loader and close the port.
 BOOL WINAPI NoteConsoleEvent(DWORD event)
 {
+    tbstop::Request(); // the check of the software file ends too
     ::SetEvent(g_fired);
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
         ::Sleep(4000);

@@ -14,7 +14,12 @@ const std::string kGroup = "Journal commands";
 int Journal(TCliSession& s, const std::string& last)
 {
     const QString path = TWriteJournal::DefaultPath(QCoreApplication::applicationDirPath());
-    const QStringList entries = TWriteJournal::Entries(path, last.empty() ? -1 : *ParseDecimal(FromArg(last)));
+    QStringList entries;
+    QString error;
+    if (!TWriteJournal::Entries(path, last.empty() ? -1 : *ParseDecimal(FromArg(last)), entries, error)) {
+        s.Err() << error << "\n";
+        return kExitUsage;
+    }
     if (entries.isEmpty())
         s.Err() << path << ": no writes journalled\n";
     // The header's names are the fields' names.

@@ -30,7 +30,7 @@ void AddLngCommands(TCliApp& cli)
                 s.Err() << path << ": no readable file\n";
                 return int(kExitUsage);
             }
-            const TProfileFile language(path);
+            const TProfileFile language(path, TProfileFile::TEncoding::Windows1252, TFileKind::Language);
             if (const QString problem = language.ReadProblem(); !problem.isEmpty()) {
                 s.Err() << problem << ": a language file is Windows-1252 INI text\n";
                 return int(kExitUsage);

@@ -1,5 +1,7 @@
 #include "CliSignals.h"
 
+#include "StopRequest.h"
+
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstring>
@@ -30,6 +32,7 @@ extern "C" void NoteSignal(int signal)
     if (g_received != 0)
         EndNow(signal); // a second signal: the user insists
     g_received = signal;
+    tbstop::Request(); // reading and parsing loops end too
     const char byte = 1;
     [[maybe_unused]] const ssize_t n = ::write(g_pipe[1], &byte, 1);
     ::alarm(1);

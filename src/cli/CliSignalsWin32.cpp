@@ -1,5 +1,7 @@
 #include "CliSignals.h"
 
+#include "StopRequest.h"
+
 #include <QWinEventNotifier>
 
 #include <atomic>
@@ -27,6 +29,7 @@ BOOL WINAPI NoteConsoleEvent(DWORD event)
     int expected = 0;
     if (!g_received.compare_exchange_strong(expected, signal))
         EndNow(expected); // a second one: the user insists
+    tbstop::Request();    // reading and parsing loops end too
     ::SetEvent(g_event);
     ::Sleep(1000);
     EndNow(signal);

@@ -1,9 +1,12 @@
 #include "AtomicFile.h"
 
+#include "InvokingUser.h"
+
 #include <QSaveFile>
 
 bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error, QString* reasonOut)
 {
+    const TAsInvokingUser user;
     // Unbuffered, so that a failed write() is seen here and not lost in a
     // flush that commit() would not report.
     QSaveFile file(path);

@@ -10,6 +10,7 @@
 // the old file stays as it was, the temporary one is removed, and false is
 // returned with "Cannot write "<path>": <reason>" in *error and the bare
 // reason in *reason (for a message of its own).
-// The new file keeps the old one's permissions.
+// The new file keeps the old one's permissions. Under sudo it is written with
+// the invoking user's identity (InvokingUser.h).
 [[nodiscard]] bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr,
                                        QString* reason = nullptr);

@@ -1,7 +1,14 @@
 #include "FileLocations.h"
 
+#include "InvokingUser.h"
+
 #include <QDir>
 #include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -28,11 +35,19 @@ QString WithSeparator(QString folder)
 bool IsWritableFolder(const QString& folder)
 {
     const QFileInfo info(folder);
+#ifdef Q_OS_UNIX
+    // Under sudo: whether the invoking user may write it, not root.
+    if (InvokingUser()) {
+        const TAsInvokingUser user;
+        return info.isDir() && ::faccessat(AT_FDCWD, QFile::encodeName(folder).constData(), W_OK, AT_EACCESS) == 0;
+    }
+#endif
     return info.isDir() && info.isWritable();
 }
 
 QString MadeFolder(const QString& folder)
 {
+    const TAsInvokingUser user;
     QDir().mkpath(folder);
     return folder;
 }
@@ -65,6 +80,12 @@ TFileLocations::TFileLocations(const QString& programFolder, const QProcessEnvir
         return;
     }
     m_data = installedData.isEmpty() ? program : installedData;
+    // sudo keeps root's home and environment: the files are the invoking user's.
+    if (const std::optional<TInvokingUser> user = InvokingUser()) {
+        m_config = user->home + QStringLiteral("/.config/tunebench/");
+        m_userData = user->home + QStringLiteral("/.local/share/tunebench/");
+        return;
+    }
     m_config = XdgFolder(environment, "XDG_CONFIG_HOME", ".config/") + QStringLiteral("tunebench/");
     m_userData = XdgFolder(environment, "XDG_DATA_HOME", ".local/share/") + QStringLiteral("tunebench/");
 #endif

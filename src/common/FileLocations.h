@@ -10,7 +10,9 @@
 // ships from <prefix>/share/tunebench (on Windows: its own folder) and writes
 // into the user's own folders (on Windows: %APPDATA%\Tunebench), so that
 // nothing is written into the installation and two users never share a
-// settings file.
+// settings file. Run as root through sudo, "the user" is the invoking user
+// (InvokingUser.h): the program folder is portable when that user may write
+// it, and the user's folders are under that user's home.
 class TFileLocations {
 public:
     // Windows: the installer's uninstaller, beside the program of an installation.

@@ -1,6 +1,8 @@
 #include "MachineSettings.h"
 
 #include "AtomicFile.h"
+#include "BoundedFile.h"
+#include "InvokingUser.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,11 +12,6 @@
 
 #ifdef Q_OS_WIN
 #include <QSettings>
-#endif
-#ifdef Q_OS_UNIX
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #endif
 
 namespace {
@@ -90,8 +87,24 @@ QString Unescaped(const QString& quotedInner)
 struct TLayout {
     QString store;
     QString legacy;
-    int uid = -1;
-    int gid = -1;
+    QString home; // under sudo: the invoking user's, where the checks of the store's path end
+};
+
+// The store of the user is touched with the user's identity under sudo; one
+// that an administrator names keeps the program's.
+class TIdentity {
+public:
+    explicit TIdentity(bool userStore)
+    {
+        if (userStore)
+            m_user.emplace();
+        else
+            m_program.emplace();
+    }
+
+private:
+    std::optional<TAsInvokingUser> m_user;
+    std::optional<TAsProgramUser> m_program;
 };
 
 QString AbsoluteOr(const QByteArray& value, const QString& fallback)
@@ -103,48 +116,15 @@ QString AbsoluteOr(const QByteArray& value, const QString& fallback)
 TLayout UserLayout()
 {
     TLayout layout;
-    QString home = QDir::homePath();
-    QString config = AbsoluteOr(qgetenv("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
-#ifdef Q_OS_UNIX
-    // sudo keeps root's home: the settings belong to the person who typed it.
-    const QByteArray sudoUser = qgetenv("SUDO_USER");
-    bool uidOk = false;
-    bool gidOk = false;
-    const int uid = qEnvironmentVariableIntValue("SUDO_UID", &uidOk);
-    const int gid = qEnvironmentVariableIntValue("SUDO_GID", &gidOk);
-    if (::geteuid() == 0 && !sudoUser.isEmpty() && uidOk && gidOk && uid != 0) {
-        if (const passwd* pw = ::getpwnam(sudoUser.constData()); pw != nullptr && pw->pw_dir != nullptr) {
-            home = QFile::decodeName(pw->pw_dir);
-            config = home + QStringLiteral("/.config");
-            layout.uid = uid;
-            layout.gid = gid;
-        }
+    QString config = AbsoluteOr(qgetenv("XDG_CONFIG_HOME"), QDir::homePath() + QStringLiteral("/.config"));
+    // sudo keeps root's home and environment: the settings belong to the person who typed it.
+    if (const std::optional<TInvokingUser> user = InvokingUser()) {
+        layout.home = user->home;
+        config = user->home + QStringLiteral("/.config");
     }
-#endif
     layout.store = config + QStringLiteral("/tunebench/") + QLatin1String(kFileName);
     layout.legacy = config + QStringLiteral("/Tunebench/") + QLatin1String(kFileName);
     return layout;
-}
-
-// Gives the store, its folder and a config folder that root made for it to the user.
-void GiveTo(const QString& file, int uid, int gid)
-{
-#ifdef Q_OS_UNIX
-    const QString folder = QFileInfo(file).absolutePath();
-    const QString config = QFileInfo(folder).absolutePath();
-    for (const QString& path : {file, folder, config}) {
-        const QByteArray native = QFile::encodeName(path);
-        struct stat st {};
-        if (::stat(native.constData(), &st) != 0 || st.st_uid != 0)
-            continue;
-        if (::chown(native.constData(), static_cast<uid_t>(uid), static_cast<gid_t>(gid)) != 0)
-            return;
-    }
-#else
-    Q_UNUSED(file);
-    Q_UNUSED(uid);
-    Q_UNUSED(gid);
-#endif
 }
 
 } // namespace
@@ -158,8 +138,8 @@ TMachineSettings::TMachineSettings(QString path) : m_path(std::move(path))
         return;
     m_legacy = user.legacy;
     m_defaults = SystemDefaultsPath();
-    m_ownerUid = user.uid;
-    m_ownerGid = user.gid;
+    m_userStore = true;
+    m_userHome = user.home;
 }
 
 QString TMachineSettings::DefaultPath()
@@ -210,6 +190,7 @@ std::optional<QString> TMachineSettings::RawValue(const QString& name) const
     const auto [section, key] = SectionAndKey(name);
     if (key.isEmpty())
         return std::nullopt;
+    const TIdentity identity(m_userStore);
     const QString store = !QFileInfo::exists(m_path) && !m_legacy.isEmpty() ? m_legacy : m_path;
     for (const QString& path : {store, m_defaults}) {
         if (path.isEmpty())
@@ -250,6 +231,13 @@ bool TMachineSettings::ValueExists(const QString& name) const { return RawValue(
 
 bool TMachineSettings::Change(const std::function<bool(TProfileFile&)>& change)
 {
+    const TIdentity identity(m_userStore);
+    if (m_userStore) {
+        if (const QString problem = ForeignPathProblem(m_path, m_userHome); !problem.isEmpty()) {
+            m_error = QStringLiteral("Cannot write the machine settings \"%1\": %2").arg(m_path, problem);
+            return false;
+        }
+    }
     const QFileInfo info(m_path);
     const QString folder = info.absolutePath();
     if (!QDir().mkpath(folder)) {
@@ -263,19 +251,15 @@ bool TMachineSettings::Change(const std::function<bool(TProfileFile&)>& change)
         return false;
     }
     if (!info.exists() && !m_legacy.isEmpty() && QFileInfo::exists(m_legacy)) {
-        QFile legacy(m_legacy);
-        if (!legacy.open(QIODevice::ReadOnly) || !WriteFileAtomically(m_path, legacy.readAll(), &m_error)) {
-            if (m_error.isEmpty())
-                m_error = QStringLiteral("Cannot read \"%1\": %2").arg(m_legacy, legacy.errorString());
+        QByteArray bytes;
+        if (!ReadBoundedFile(m_legacy, TFileKind::Settings, bytes, &m_error) ||
+            !WriteFileAtomically(m_path, bytes, &m_error))
             return false;
-        }
     }
     TProfileFile file(m_path, TProfileFile::TEncoding::Utf8);
     const bool ok = change(file);
     if (!ok)
         m_error = file.ErrorString();
-    if (m_ownerUid >= 0)
-        GiveTo(m_path, m_ownerUid, m_ownerGid);
     return ok;
 }
 

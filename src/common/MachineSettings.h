@@ -41,8 +41,10 @@
 // missing from both comes from the system-wide file
 // (<first of $XDG_CONFIG_DIRS, /etc/xdg>/tunebench/VUREZIVO.ini), which an
 // administrator may preset and which is written only when TUNEBENCH_REGISTRY
-// names it. Run as root through sudo, the store is the invoking user's, and
-// the files written belong to that user.
+// names it. Run as root through sudo, the store is the invoking user's: it is
+// read and written with that user's identity (InvokingUser.h), so what it
+// makes belongs to that user; a store or folder on its way that is a
+// symbolic link or another's is refused, naming it, and nothing is written.
 class TMachineSettings {
 public:
     // Environment variable that names the store file (tests, simulator, and
@@ -80,9 +82,9 @@ private:
     bool Change(const std::function<bool(TProfileFile&)>& change);
 
     QString m_path;
-    QString m_legacy;    // read while m_path does not exist
-    QString m_defaults;  // read for values the store lacks
-    int m_ownerUid = -1; // files written are given to this user (sudo)
-    int m_ownerGid = -1;
+    QString m_legacy;         // read while m_path does not exist
+    QString m_defaults;       // read for values the store lacks
+    bool m_userStore = false; // under sudo the invoking user's, touched with that user's identity
+    QString m_userHome;       // under sudo: the invoking user's home
     QString m_error;
 };

@@ -4,6 +4,7 @@
 #include "NumberConverting.h"
 #include "Windows1252.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 
@@ -34,8 +35,8 @@ QString StripQuotes(const QString& value)
 
 } // namespace
 
-TProfileFile::TProfileFile(QString path, TEncoding encoding)
-    : m_path(std::move(path)), m_utf8Default(encoding == TEncoding::Utf8)
+TProfileFile::TProfileFile(QString path, TEncoding encoding, TFileKind kind)
+    : m_path(std::move(path)), m_utf8Default(encoding == TEncoding::Utf8), m_kind(kind)
 {}
 
 TProfileFile::TFileStamp TProfileFile::CurrentStamp() const
@@ -81,14 +82,16 @@ void TProfileFile::Load() const
     m_loaded = true;
     m_stamp = CurrentStamp();
     if (m_stamp.exists) {
-        QFile file(m_path);
-        // A FIFO or a device would block or never end.
-        if (!QFileInfo(m_path).isFile())
-            m_readProblem = QStringLiteral("\"%1\" is not a regular file").arg(m_path);
-        else if (!file.open(QIODevice::ReadOnly))
-            m_readProblem = QStringLiteral("Cannot read \"%1\": %2").arg(m_path, file.errorString());
-        else
-            ReadLines(file);
+        TBoundedFile file(m_path, m_kind);
+        QByteArray bytes;
+        if (!file.ReadAll(bytes)) {
+            m_readProblem = file.ErrorString();
+        }
+        else {
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::ReadOnly);
+            ReadLines(buffer);
+        }
         if (!m_readProblem.isEmpty()) {
             m_lines.clear();
             m_readFailed = true;
@@ -98,10 +101,10 @@ void TProfileFile::Load() const
     Reindex();
 }
 
-// Line by line in blocks: a line longer than kMaxLineBytes keeps only its
-// start (enough for a name and a whole value), so a huge line costs neither
-// memory nor time. Such a file is read but not rewritten.
-void TProfileFile::ReadLines(QFile& file) const
+// Line by line: a line longer than kMaxLineBytes keeps only its
+// start (enough for a name and a whole value), so a long line costs no
+// memory beyond the file. Such a file is read but not rewritten.
+void TProfileFile::ReadLines(QIODevice& file) const
 {
     constexpr qint64 kBlock = 64 * 1024;
     QByteArray block;
@@ -110,11 +113,8 @@ void TProfileFile::ReadLines(QFile& file) const
     bool first = true;
     for (;;) {
         block = file.read(kBlock);
-        if (block.isEmpty()) {
-            if (file.error() != QFileDevice::NoError)
-                m_readProblem = QStringLiteral("Cannot read \"%1\": %2").arg(m_path, file.errorString());
+        if (block.isEmpty())
             break;
-        }
         qsizetype from = 0;
         if (first) {
             first = false;

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "BoundedFile.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QString>
 #include <QStringList>
 #include <vector>
 
-class QFile;
+class QIODevice;
 
 // An INI file read and written with the rules of the Windows profile-string
 // functions and of the classic INI class built on them (Tunebench.ini,
@@ -25,6 +27,9 @@ class QFile;
 //   begins with a UTF-8 byte order mark is read as UTF-8 instead and written
 //   back as UTF-8 with the mark. Lines may end in CR LF or in LF alone.
 // - A missing or unreadable file reads as empty: every read gives its default.
+//   So does what is no regular file (a FIFO, a device) and a file beyond the
+//   limit of its kind (BoundedFile.h: a settings or a language file); their
+//   reason is in ReadProblem() and no write replaces them.
 //   So does a file that is no text (NUL or other control bytes, UTF-16); its
 //   reason is in ReadProblem() and no write replaces it.
 // - Of a line longer than kMaxLineBytes only the start is read; a file with
@@ -51,7 +56,8 @@ public:
     static constexpr qsizetype kMaxLineBytes = 16 * 1024;
 
     enum class TEncoding { Windows1252, Utf8 };
-    explicit TProfileFile(QString path, TEncoding encoding = TEncoding::Windows1252);
+    explicit TProfileFile(QString path, TEncoding encoding = TEncoding::Windows1252,
+                          TFileKind kind = TFileKind::Settings);
 
     [[nodiscard]] const QString& Path() const { return m_path; }
 
@@ -126,7 +132,7 @@ private:
 
     void EnsureLoaded() const;
     void Load() const;
-    void ReadLines(QFile& file) const;
+    void ReadLines(QIODevice& file) const;
     [[nodiscard]] TFileStamp CurrentStamp() const;
     void ParseLine(TLine& line) const;
     void Reindex() const;
@@ -146,6 +152,7 @@ private:
     mutable std::vector<TSection> m_sections;
     mutable QHash<QString, int> m_firstSection; // case-folded name -> index into m_sections
     bool m_utf8Default = false;
+    TFileKind m_kind = TFileKind::Settings;
     mutable bool m_utf8 = false;
     mutable bool m_bom = false;
     mutable QString m_readProblem;

@@ -1,13 +1,18 @@
 #include "WriteJournal.h"
 
+#include "BoundedFile.h"
 #include "FileLocations.h"
+#include "InvokingUser.h"
 #include "NumberConverting.h"
 #include "SndMail.h"
+#include "StopRequest.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -17,8 +22,13 @@ const QString TWriteJournal::kHeader =
 
 namespace {
 
+// Another program's append or move aside takes a few milliseconds at most.
+constexpr int kLockWaitMs = 5000;
+constexpr qint64 kTailBlock = 64 * 1024;
+
 struct TJournalState {
     QString path;
+    QString top; // under sudo, where the look at the journal's folders ends
     QString program;
     QString kind;
     QString identity;
@@ -91,6 +101,11 @@ void Warn(const QString& reason)
 bool Open(TJournalState& s)
 {
     QDir().mkpath(QFileInfo(s.path).absolutePath());
+    // Opening a FIFO to append would wait for a reader.
+    if (const QFileInfo at(s.path); at.exists() && !at.isFile()) {
+        Warn(QStringLiteral("not a regular file"));
+        return false;
+    }
     s.file = std::make_unique<QFile>(s.path);
     if (s.file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
         return true;
@@ -99,10 +114,25 @@ bool Open(TJournalState& s)
     return false;
 }
 
-// Appends one line; the whole line goes to the file in one write.
+// Appends one line; the whole line goes to the file in one write. Programs
+// that share the journal take turns: one that moves it aside while another
+// does the same would otherwise throw away the journal just moved. Under
+// sudo the journal is the invoking user's, written with that user's identity.
 void Append(const QString& line)
 {
     TJournalState& s = State();
+    const TAsInvokingUser user;
+    if (const QString problem = ForeignPathProblem(s.path, s.top); !problem.isEmpty()) {
+        s.file.reset();
+        Warn(problem);
+        return;
+    }
+    QDir().mkpath(QFileInfo(s.path).absolutePath());
+    QLockFile lock(s.path + QStringLiteral(".lock"));
+    if (!lock.tryLock(kLockWaitMs)) {
+        Warn(QStringLiteral("another program holds %1").arg(QDir::toNativeSeparators(lock.fileName())));
+        return;
+    }
     const QFileInfo at(s.path);
     if (at.exists() && at.size() >= TWriteJournal::kRotateBytes) {
         s.file.reset();
@@ -140,6 +170,10 @@ void TWriteJournal::Install(const QString& path, const QString& program)
     TJournalState& s = State();
     s.file.reset();
     s.path = path;
+    const QString folder = QFileInfo(path).absolutePath();
+    const std::optional<TInvokingUser> user = InvokingUser();
+    // In the user's home every folder down to the journal is looked at, elsewhere its own folder.
+    s.top = user && folder.startsWith(user->home + QLatin1Char('/')) ? user->home : QFileInfo(folder).path();
     s.program = program;
     s.warned = false;
     TMailControl::SetWriteObserver([](const TWriteRecord& write) { Append(EntryLine(write)); });
@@ -163,20 +197,83 @@ void TWriteJournal::SetDevice(DeviceKind kind, const QString& identity)
     State().identity = identity;
 }
 
-QStringList TWriteJournal::Entries(const QString& path, int last)
+namespace {
+
+// An entry line: not empty, not a header.
+void AddEntry(QStringList& lines, const QByteArray& raw)
 {
-    QStringList entries;
-    for (const QString& name : {path + QStringLiteral(".1"), path}) {
-        QFile file(name);
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        for (const QByteArray& raw : file.readAll().split('\n')) {
-            const QString line = QString::fromUtf8(raw);
-            if (!line.isEmpty() && line != kHeader)
-                entries << line;
-        }
+    const QString line = QString::fromUtf8(raw);
+    if (!line.isEmpty() && line != TWriteJournal::kHeader)
+        lines << line;
+}
+
+// Up to `count` last entries of a file, newest first, read from its end in
+// blocks: a huge journal costs only the blocks that hold them. `budget` is
+// the most that may still be read.
+bool TailEntries(const QString& name, int count, qint64& budget, QStringList& newestFirst, QString& error)
+{
+    TBoundedFile file(name, TFileKind::Journal);
+    if (!file.OpenAnySize()) {
+        if (file.Missing())
+            return true;
+        error = file.ErrorString();
+        return false;
     }
-    if (last >= 0 && last < entries.size())
-        entries = entries.mid(entries.size() - last);
-    return entries;
+    QByteArray rest; // the start of a line whose beginning lies before the blocks read
+    qint64 pos = file.Size();
+    const int wanted = newestFirst.size() + count;
+    while (pos > 0 && budget > 0 && newestFirst.size() < wanted) {
+        if (tbstop::Requested()) {
+            error = QStringLiteral("Cannot read \"%1\": stopped").arg(QDir::toNativeSeparators(name));
+            return false;
+        }
+        const qint64 n = std::min({kTailBlock, pos, budget});
+        pos -= n;
+        budget -= n;
+        if (!file.File().seek(pos)) {
+            error =
+                QStringLiteral("Cannot read \"%1\": %2").arg(QDir::toNativeSeparators(name), file.File().errorString());
+            return false;
+        }
+        const QByteArray block = file.File().read(n) + rest;
+        qsizetype end = block.size();
+        for (qsizetype lf = 0; end > 0 && newestFirst.size() < wanted && (lf = block.lastIndexOf('\n', end - 1)) >= 0;
+             end = lf)
+            AddEntry(newestFirst, block.mid(lf + 1, end - lf - 1));
+        rest = block.left(end);
+    }
+    if (pos == 0 && newestFirst.size() < wanted)
+        AddEntry(newestFirst, rest);
+    return true;
+}
+
+} // namespace
+
+bool TWriteJournal::Entries(const QString& path, int last, QStringList& entries, QString& error)
+{
+    entries.clear();
+    const QString names[] = {path, path + QStringLiteral(".1")};
+    if (last >= 0) {
+        qint64 budget = FileSizeLimit(TFileKind::Journal);
+        QStringList newestFirst;
+        for (const QString& name : names)
+            if (!TailEntries(name, last - int(newestFirst.size()), budget, newestFirst, error))
+                return false;
+        std::reverse(newestFirst.begin(), newestFirst.end());
+        entries = newestFirst;
+        return true;
+    }
+    for (const QString& name : {names[1], names[0]}) {
+        TBoundedFile file(name, TFileKind::Journal);
+        QByteArray bytes;
+        if (!file.ReadAll(bytes)) {
+            if (file.Missing())
+                continue;
+            error = file.ErrorString();
+            return false;
+        }
+        for (const QByteArray& raw : bytes.split('\n'))
+            AddEntry(entries, raw);
+    }
+    return true;
 }

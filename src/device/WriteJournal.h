@@ -9,8 +9,11 @@
 // The journal of writes: one tab-separated line for every EEPROM write mail
 // the program sends, appended and flushed as the write ends, never rewritten.
 // At kRotateBytes the file moves aside to "<path>.1" (replacing an older one)
-// and a new one begins. A journal that cannot be written is reported once and
-// never stops the device work.
+// and a new one begins; programs that share it take turns through a lock
+// file beside it. A journal that cannot be written is reported once and
+// never stops the device work. Run through sudo, the journal is the invoking
+// user's (in that user's data folder, written with that user's identity); a
+// folder or file on its way that is a link or another's is not written.
 class TWriteJournal {
 public:
     static constexpr qint64 kRotateBytes = 1024 * 1024;
@@ -33,6 +36,9 @@ public:
     static void SetDevice(DeviceKind kind, const QString& identity);
 
     // The lines of the journal and its rotated predecessor, oldest first,
-    // without their header lines; the last `last` of them when last >= 0.
-    [[nodiscard]] static QStringList Entries(const QString& path, int last = -1);
+    // without their header lines. With last >= 0 only the last `last` of them,
+    // read from the files' ends (at most the journal's size limit of them);
+    // else the files whole, each within that limit. False with error naming
+    // a file that cannot be read.
+    [[nodiscard]] static bool Entries(const QString& path, int last, QStringList& entries, QString& error);
 };

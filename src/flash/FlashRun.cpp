@@ -76,14 +76,15 @@ void TFlashRun::Interrupt()
 
 int TFlashRun::Check(const TFlashTarget& target)
 {
-    QFile file(m_options.File);
-    if (!file.open(QIODevice::ReadOnly)) {
-        Line(QStringLiteral("Cannot read the software file %1: %2").arg(m_options.File, file.errorString()));
-        return kBadInput;
-    }
-    file.close();
     // The whole file is checked before the port is touched.
     const tbload::HexResult hex = tbload::ReadIntelHex(QFile::encodeName(m_options.File).toStdString());
+    if (hex.status == tbload::HexResult::Status::Stopped)
+        return Stopped();
+    if (hex.status == tbload::HexResult::Status::Unreadable) {
+        Line(QStringLiteral("Cannot read the software file %1: %2")
+                 .arg(m_options.File, QString::fromStdString(hex.message)));
+        return kBadInput;
+    }
     if (hex.status != tbload::HexResult::Status::Ok) {
         Line(QStringLiteral("%1: %2").arg(m_options.File, QString::fromStdString(hex.message)));
         return kBadInput;

@@ -1,10 +1,9 @@
 #include "MenuFile.h"
 
+#include "BoundedFile.h"
 #include "NumberConverting.h"
 #include "TextLines.h"
 #include "Windows1252.h"
-
-#include <QFile>
 
 namespace {
 
@@ -26,26 +25,10 @@ QStringList TMenuFile::SplitLines(const QByteArray& bytes)
 
 bool TMenuFile::Load(const QString& path, QStringList& lines, QString& error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = file.errorString();
-        return false;
-    }
-    // Read to a limit, not to the end: a device such as /dev/zero or a huge file must
-    // not eat the memory; pipes (a script's process substitution) still work.
+    TBoundedFile file(path, TFileKind::Menu);
     QByteArray bytes;
-    while (bytes.size() <= kMaxFileBytes) {
-        const QByteArray chunk = file.read(kMaxFileBytes + 1 - bytes.size());
-        if (chunk.isEmpty())
-            break;
-        bytes += chunk;
-    }
-    if (file.error() != QFileDevice::NoError) {
-        error = file.errorString();
-        return false;
-    }
-    if (bytes.size() > kMaxFileBytes) {
-        error = QStringLiteral("larger than %1 MiB, too large for a menu file").arg(kMaxFileBytes >> 20);
+    if (!file.ReadAll(bytes)) {
+        error = file.Reason();
         return false;
     }
     lines = SplitLines(bytes);

@@ -61,14 +61,13 @@ class TMenuFile {
 public:
     static constexpr int kMaxFields = 32;
     static constexpr int kMaxCount = kMaxFields - 3;
-    // Far above any real menu file (every cell of the EEPROM on a line of its own).
-    static constexpr qsizetype kMaxFileBytes = 16 << 20;
 
     // The lines of the file's bytes as tbtext::SplitTextLines reads them (any
     // line end, outer blanks trimmed, byte-order mark and a final 1Ah dropped);
     // Windows-1252 text, UTF-8 after a byte-order mark.
     [[nodiscard]] static QStringList SplitLines(const QByteArray& bytes);
-    // Reads the file; false with `error` set (the system's reason) when it cannot.
+    // Reads the file within the limit of a menu file (BoundedFile.h); false with
+    // `error` set (the reason, without the path) when it cannot or may not.
     [[nodiscard]] static bool Load(const QString& path, QStringList& lines, QString& error);
 
     [[nodiscard]] static bool IsSkipped(const QString& line);

@@ -36,7 +36,7 @@ bool ApplyLanguageFile(const QString& filePath, QWidget& window)
 {
     if (filePath.isEmpty() || !QFileInfo(filePath).isFile())
         return false;
-    const TProfileFile file(filePath);
+    const TProfileFile file(filePath, TProfileFile::TEncoding::Windows1252, TFileKind::Language);
     const QString section = window.objectName();
     const QList<QObject*> components = WindowComponents(window);
     for (auto it = components.crbegin(); it != components.crend(); ++it) {

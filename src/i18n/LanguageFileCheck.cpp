@@ -77,10 +77,9 @@ TLanguageCheck CheckLanguageFile(const TProfileFile& file)
     const QString copy = folder.filePath(QStringLiteral("Template.lng"));
     QFile::copy(QStringLiteral(":/i18n/Template.lng"), copy);
     QHash<QString, QStringList> runTime;
-    QFile text(copy);
-    if (text.open(QIODevice::ReadOnly)) {
+    if (QByteArray text; ReadBoundedFile(copy, TFileKind::Language, text)) {
         QString section;
-        for (const QByteArray& raw : text.readAll().split('\n')) {
+        for (const QByteArray& raw : text.split('\n')) {
             const QString line = QString::fromLatin1(raw).trimmed();
             if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']')))
                 section = line.mid(1, line.size() - 2).toCaseFolded();
@@ -89,7 +88,8 @@ TLanguageCheck CheckLanguageFile(const TProfileFile& file)
                     line.mid(qsizetype(std::strlen(kRunTimeComponents))).split(QLatin1Char(' '), Qt::SkipEmptyParts);
         }
     }
-    return CheckLanguageFile(file, TProfileFile(copy), runTime);
+    return CheckLanguageFile(file, TProfileFile(copy, TProfileFile::TEncoding::Windows1252, TFileKind::Language),
+                             runTime);
 }
 
 QString FormatLanguageCheck(const TLanguageCheck& check)

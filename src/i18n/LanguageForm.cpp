@@ -254,7 +254,7 @@ void TLanguageForm::btnLoadLanguageClick(bool fromComboBox)
     }
     const TWaitCursor wait;
     m_currentFile = path;
-    const TProfileFile file(path);
+    const TProfileFile file(path, TProfileFile::TEncoding::Windows1252, TFileKind::Language);
     const QString section = Section();
     for (int row = 0; row < sgLanguage->rowCount(); ++row) {
         const QString name = sgLanguage->item(row, lcName)->text();
@@ -296,7 +296,7 @@ void TLanguageForm::btnSaveLanguageClick()
         if (!path.isEmpty()) {
             const TWaitCursor wait;
             m_currentFile = path;
-            TProfileFile file(path);
+            TProfileFile file(path, TProfileFile::TEncoding::Windows1252, TFileKind::Language);
             const QString section = Section();
             file.BeginUpdate();
             for (int row = 0; row < sgLanguage->rowCount(); ++row) {

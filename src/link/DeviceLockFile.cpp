@@ -1,5 +1,7 @@
 #include "DeviceLockFile.h"
 
+#include "BoundedFile.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -47,16 +49,16 @@ qint64 ForeignHolder(const QString& devicePath)
 #ifdef Q_OS_UNIX
     const QString name = Name(devicePath);
     for (const QString& folder : Folders()) {
-        QFile file(folder + QLatin1Char('/') + name);
-        if (!file.open(QIODevice::ReadOnly))
+        const QString path = folder + QLatin1Char('/') + name;
+        QByteArray bytes;
+        if (!ReadBoundedFile(path, TFileKind::LockFile, bytes))
             continue;
-        const qint64 pid = ParsePid(file.read(256));
-        file.close();
+        const qint64 pid = ParsePid(bytes.left(256));
         if (pid == 0 || pid == ::getpid())
             continue; // not a PID we can judge, or our own: QSerialPort decides
         if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM)
             return pid;
-        file.remove();
+        QFile::remove(path);
     }
 #else
     Q_UNUSED(devicePath);

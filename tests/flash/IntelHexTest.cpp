@@ -1,6 +1,7 @@
 // The Intel HEX reader: exactly the bytes the file places, or a refusal that
 // names the line.
 #include "IntelHex.h"
+#include "StopRequest.h"
 
 #include <gmock/gmock.h>
 
@@ -153,6 +154,18 @@ TEST(IntelHex, PlacesExactlyTheFilesBytesOrRefusesIt)
                       p.bytes)
                 << std::hex << p.address;
     }
+}
+
+// SIGINT or SIGTERM during a long file: the parse ends within its next few thousand lines.
+TEST(IntelHex, AStopRequestEndsTheParse)
+{
+    std::string text;
+    for (uint16_t address = 0; address < 0x8000; address += 4)
+        text += Data(address, Count(4));
+    tbstop::Request();
+    const tbload::HexResult r = tbload::ParseIntelHex(text + kEnd);
+    tbstop::Clear();
+    EXPECT_EQ(r.status, tbload::HexResult::Status::Stopped);
 }
 
 } // namespace

@@ -86,7 +86,7 @@ TEST(MenuFile, EndlessOrHugeInputIsRefusedNotSwallowed)
     QStringList lines;
     QString error;
     EXPECT_FALSE(TMenuFile::Load(QStringLiteral("/dev/zero"), lines, error));
-    EXPECT_TRUE(error.contains(QStringLiteral("too large"))) << error.toStdString();
+    EXPECT_EQ(error, QStringLiteral("not a regular file"));
 }
 
 TEST(MenuFile, GaugeRoundsHalvesToEven)

@@ -1,0 +1,84 @@
+// Every file the command line reads is bounded: the real tunebench-cli on
+// real files, a FIFO and a device.
+#include "support/CliProcess.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace {
+
+using tbtest::CliResult;
+
+// A reader that swallowed its file whole would fail here instead of taking
+// the machine's memory (not under the address sanitizer, which maps far more).
+CliResult RunWithinAGigabyte(const QStringList& args)
+{
+    QProcess p;
+#ifndef __SANITIZE_ADDRESS__
+    p.setChildProcessModifier([] {
+        const rlimit gigabyte{1 << 30, 1 << 30};
+        ::setrlimit(RLIMIT_AS, &gigabyte);
+    });
+#endif
+    p.start(qEnvironmentVariable("TUNEBENCH_BIN_DIR") + QStringLiteral("/tunebench-cli"), args);
+    CliResult r;
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    r.err = QString::fromLocal8Bit(p.readAllStandardError());
+    return r;
+}
+
+void Resize(const QString& path, qint64 size)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.resize(size));
+}
+
+TEST(BoundedInputCli, NoFileIsReadBeyondItsLimitAndNoFifoOrDeviceIsOpened)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("menu.fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString big = dir.filePath(QStringLiteral("big.mnu"));
+    Resize(big, (16 << 20) + 1);
+    // A journal of 1 GiB (sparse) that ends in two writes.
+    const QString journal = qEnvironmentVariable("TUNEBENCH_JOURNAL");
+    Resize(journal, qint64(1) << 30);
+    {
+        QFile file(journal);
+        ASSERT_TRUE(file.open(QIODevice::Append));
+        file.write("\nwrite one\nwrite two\n");
+    }
+    const QString nothing = QStringLiteral("/dev/tunebench-nothing");
+    const struct {
+        QStringList args;
+        int exitCode;
+        QString text;
+    } cases[] = {
+        {{"--port", nothing, "flash", "--target", "6", "--yes", "/dev/zero"},
+         1,
+         "Cannot read the software file /dev/zero: not a regular file"},
+        {{"menu", "check", fifo}, 1, fifo + ": not a regular file"},
+        {{"--port", nothing, "restore", big}, 1, big + ": larger than 16 MiB, too large for a menu file"},
+        {{"journal"}, 1, "too large for a journal of writes"},
+        {{"journal", "--last", "2"}, 0, "write one\nwrite two\n"},
+    };
+    for (const auto& c : cases) {
+        const CliResult r = RunWithinAGigabyte(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString() << "\n" << r.err.toStdString();
+        EXPECT_TRUE((r.out + r.err).contains(c.text)) << c.args.join(' ').toStdString() << "\n"
+                                                      << r.out.toStdString() << r.err.toStdString();
+    }
+}
+
+} // namespace
