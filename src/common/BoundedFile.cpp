@@ -85,7 +85,8 @@ bool TBoundedFile::Fail(const QString& reason)
 bool TBoundedFile::TooLarge()
 {
     const TKindLimit limit = Limit(m_kind);
-    return Fail(QStringLiteral("larger than %1, too large for a %2").arg(SizeText(limit.bytes), QLatin1String(limit.name)));
+    return Fail(
+        QStringLiteral("larger than %1, too large for a %2").arg(SizeText(limit.bytes), QLatin1String(limit.name)));
 }
 
 bool TBoundedFile::Open() { return OpenChecked(true); }

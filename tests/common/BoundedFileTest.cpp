@@ -9,10 +9,9 @@
 
 namespace {
 
-constexpr TFileKind kKinds[] = {TFileKind::Settings, TFileKind::Language,   TFileKind::Menu,
-                                TFileKind::FlashConfig, TFileKind::HexImage, TFileKind::Journal,
-                                TFileKind::Picture,  TFileKind::Help,       TFileKind::LockFile,
-                                TFileKind::DeviceImage};
+constexpr TFileKind kKinds[] = {TFileKind::Settings, TFileKind::Language,   TFileKind::Menu,    TFileKind::FlashConfig,
+                                TFileKind::HexImage, TFileKind::Journal,    TFileKind::Picture, TFileKind::Help,
+                                TFileKind::LockFile, TFileKind::DeviceImage};
 
 // Sparse: a file of any size costs no disk.
 QString FileOfSize(const QTemporaryDir& dir, qint64 size)
@@ -37,7 +36,8 @@ TEST(BoundedFile, AFileUpToItsKindsLimitIsReadOneByteMoreIsRefusedUnread)
         TBoundedFile over(FileOfSize(dir, limit + 1), kind);
         EXPECT_FALSE(over.Open());
         EXPECT_TRUE(over.Reason().contains(QStringLiteral(", too large for a "))) << over.Reason().toStdString();
-        EXPECT_TRUE(over.ErrorString().contains(dir.filePath(QStringLiteral("file")))) << over.ErrorString().toStdString();
+        EXPECT_TRUE(over.ErrorString().contains(dir.filePath(QStringLiteral("file"))))
+            << over.ErrorString().toStdString();
     }
 }
 
