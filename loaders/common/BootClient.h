@@ -53,7 +53,7 @@ public:
     // Sends the commands in order, as StreamWindow says, each answer awaited
     // as AnswerSchedule dates it. Timeouts and damaged frames end as NoAnswer,
     // any other NAK as Refused. answered(i) comes in order for every command
-    // the target took.
+    // the target took. At most 65535 commands: sequences are 16 bits.
     Result Stream(const std::vector<Command>& commands, const std::function<void(size_t index)>& answered);
     static Command Erase(uint32_t offset, uint32_t length, int busyMs);
     static Command Data(uint32_t address, const uint8_t* data, size_t count);
