@@ -48,6 +48,8 @@ TKindLimit Limit(TFileKind kind)
         return {64 * kMiB, "help file"};
     case TFileKind::LockFile:
         return {4 * kKiB, "lock file"};
+    case TFileKind::DeviceAttribute:
+        return {4 * kKiB, "device attribute"}; // sysfs gives every attribute that size
     case TFileKind::DeviceImage:
         return {kLargestFlash, "device image"};
     }

@@ -6,16 +6,17 @@
 
 // The kinds of file the programs read, each with the most it may hold.
 enum class TFileKind {
-    Settings,    // INI files: Tunebench.ini, config.ini, <program>.ini, the settings store
-    Language,    // *.lng
-    Menu,        // menu files and backups
-    FlashConfig, // CFG/*.cfg
-    HexImage,    // Intel HEX software files
-    Journal,     // the journal of writes, printed whole
-    Picture,     // logo.bmp, user.ico
-    Help,        // help files copied at installation
-    LockFile,    // a serial device's lock file
-    DeviceImage, // the simulator's EEPROM and flash images
+    Settings,        // INI files: Tunebench.ini, config.ini, <program>.ini, the settings store
+    Language,        // *.lng
+    Menu,            // menu files and backups
+    FlashConfig,     // CFG/*.cfg
+    HexImage,        // Intel HEX software files
+    Journal,         // the journal of writes, printed whole
+    Picture,         // logo.bmp, user.ico
+    Help,            // help files copied at installation
+    LockFile,        // a serial device's lock file
+    DeviceAttribute, // a serial device's attribute in sysfs (latency_timer)
+    DeviceImage,     // the simulator's EEPROM and flash images
 };
 
 [[nodiscard]] qint64 FileSizeLimit(TFileKind kind);

@@ -115,6 +115,7 @@ void TLanguageForm::CreateControls()
     lblNotInCodePage = HiddenLabel("lblNotInCodePage", "A language file cannot hold some characters of these rows:");
     lblTooLong = HiddenLabel("lblTooLong", "These rows hold translations longer than 2047 characters:");
     lblSaveFailed = HiddenLabel("lblSaveFailed", "The language file was not saved.");
+    lblLoadFailed = HiddenLabel("lblLoadFailed", "The language file was not read.");
     lblChoiceFailed = HiddenLabel("lblChoiceFailed", "The language choice was not stored.");
 
     // Two rows: in one, the longer German texts made the window wider than the screen.
@@ -255,6 +256,11 @@ void TLanguageForm::btnLoadLanguageClick(bool fromComboBox)
     const TWaitCursor wait;
     m_currentFile = path;
     const TProfileFile file(path, TProfileFile::TEncoding::Windows1252, TFileKind::Language);
+    // The rows keep what they hold.
+    if (const QString problem = file.ReadProblem(); !problem.isEmpty()) {
+        MessageDlg(lblLoadFailed->text() + QLatin1Char('\r') + problem, mtError, mbOK);
+        return;
+    }
     const QString section = Section();
     for (int row = 0; row < sgLanguage->rowCount(); ++row) {
         const QString name = sgLanguage->item(row, lcName)->text();

@@ -64,6 +64,7 @@ public:
     QLabel* lblNotInCodePage;
     QLabel* lblTooLong;
     QLabel* lblSaveFailed;
+    QLabel* lblLoadFailed;
     QLabel* lblChoiceFailed;
 
 protected:

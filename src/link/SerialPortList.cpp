@@ -1,5 +1,7 @@
 #include "SerialPortList.h"
 
+#include "BoundedFile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -65,10 +67,12 @@ QList<TSerialPortEntry> WithDriverDetails(QList<TSerialPortEntry> ports, const Q
         const QString driver = QFileInfo(device + QStringLiteral("driver")).canonicalFilePath();
         if (!driver.isEmpty())
             entry.driver = QFileInfo(driver).fileName();
-        QFile timer(device + QStringLiteral("latency_timer"));
+        QByteArray timer;
         bool ok = false;
         // A number of milliseconds, one line; more is not this attribute.
-        const int ms = timer.open(QIODevice::ReadOnly) ? timer.read(16).trimmed().toInt(&ok) : 0;
+        const int ms = ReadBoundedFile(device + QStringLiteral("latency_timer"), TFileKind::DeviceAttribute, timer)
+                           ? timer.left(16).trimmed().toInt(&ok)
+                           : 0;
         if (ok && ms >= 0)
             entry.latencyTimerMs = ms;
     }

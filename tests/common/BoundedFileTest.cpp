@@ -9,9 +9,10 @@
 
 namespace {
 
-constexpr TFileKind kKinds[] = {TFileKind::Settings, TFileKind::Language,   TFileKind::Menu,    TFileKind::FlashConfig,
-                                TFileKind::HexImage, TFileKind::Journal,    TFileKind::Picture, TFileKind::Help,
-                                TFileKind::LockFile, TFileKind::DeviceImage};
+constexpr TFileKind kKinds[] = {TFileKind::Settings,        TFileKind::Language,   TFileKind::Menu,
+                                TFileKind::FlashConfig,     TFileKind::HexImage,   TFileKind::Journal,
+                                TFileKind::Picture,         TFileKind::Help,       TFileKind::LockFile,
+                                TFileKind::DeviceAttribute, TFileKind::DeviceImage};
 
 // Sparse: a file of any size costs no disk.
 QString FileOfSize(const QTemporaryDir& dir, qint64 size)
