@@ -7,6 +7,10 @@ namespace {
 constexpr std::int64_t kRateTolerancePerMille = 20;
 // A look this late (or two byte times, if more) still dates what it finds.
 constexpr std::int64_t kLookPunctualNs = 150000;
+// Until one is learned, a device is taken to answer within this.
+constexpr std::int64_t kUnknownTurnaroundNs = 10000000;
+// How much sooner than it was learned a clean answer may come.
+constexpr std::int64_t kJitterNs = 1000000;
 
 std::int64_t LineNs(int bytes, std::int32_t baud)
 {
@@ -16,15 +20,17 @@ std::int64_t LineNs(int bytes, std::int32_t baud)
 
 void TAnswerDating::Forget()
 {
-    m_shortestTurnaroundNs = -1;
+    m_sampleCount = 0;
     m_lastReceived = 0;
 }
 
-void TAnswerDating::RequestSent(std::int64_t now, int txLen, std::int32_t baud, std::int64_t quietNs)
+void TAnswerDating::RequestSent(std::int64_t now, int txLen, std::int32_t baud, std::int64_t quietNs, bool echoed)
 {
     m_baud = baud;
+    m_echoed = echoed;
     m_trusted = now - m_lastReceived >= quietNs;
     m_staleFrameOpen = false;
+    m_pendingSample = -1;
     // The request's bytes, then the answer's first byte; no think time is assumed.
     m_earliestAnswer = now + ShortestLineNs(txLen + 1, baud);
 }
@@ -62,25 +68,81 @@ qsizetype TAnswerDating::StaleLead(QByteArrayView data, std::int64_t now)
 bool TAnswerDating::Datable(QByteArrayView first, std::int64_t now, bool lateLook)
 {
     const auto count = static_cast<int>(first.size());
+    // count bytes in by now: the first began count - 1 byte times earlier at the latest.
     const std::int64_t latestStart = now - LineNs(count - 1, m_baud);
+    const std::int64_t turnaround = latestStart - m_earliestAnswer;
+    m_pendingSample = -1;
     if (lateLook) {
-        // A frame still coming was sent back to back up to now, so its first
-        // byte came within a byte time of latestStart; a whole one may have
-        // waited any time.
-        const bool whole = count >= 5 && (static_cast<std::uint8_t>(first[0]) != 0x4D ||
-                                          count >= static_cast<std::uint8_t>(first[2]) + 5);
-        if (whole || latestStart - LineNs(1, m_baud) < m_earliestAnswer)
+        const int frame =
+            count >= 3 && static_cast<std::uint8_t>(first[0]) == 0x4D ? static_cast<std::uint8_t>(first[2]) + 5 : 5;
+        if (count >= frame) {
+            // A whole frame may have waited any time: the quiet line after it decides.
+            return !TooSoon(turnaround);
+        }
+        // A frame still coming was sent back to back up to now: its first
+        // byte came within a byte time of latestStart. Behind an echo it
+        // began after the request anyway.
+        if (!m_trusted && !m_echoed && latestStart - LineNs(1, m_baud) < m_earliestAnswer)
             return false;
     }
-    const std::int64_t turnaround = latestStart - m_earliestAnswer;
-    if (m_trusted) {
-        if (m_shortestTurnaroundNs < 0 || turnaround < m_shortestTurnaroundNs)
-            m_shortestTurnaroundNs = std::max<std::int64_t>(turnaround, 0);
-        return true;
-    }
-    // Much sooner than the device has ever answered on a quiet line: an answer
-    // to an earlier request (a copy, or one a copy pushed on), not to this one.
-    return m_shortestTurnaroundNs <= 0 || turnaround >= m_shortestTurnaroundNs / 2;
+    if (TooSoon(turnaround))
+        return false; // an answer to an earlier request (a copy, or one a copy pushed on)
+    m_pendingSample = std::max<std::int64_t>(turnaround, 0);
+    return true;
+}
+
+std::int64_t TAnswerDating::QuietUntil(std::int64_t now) const
+{
+    // A frame right behind the answer, or the device's own answer within
+    // twice its usual turnaround (a busy device or line may take that long).
+    return std::max(now + LineNs(3, m_baud) / 2, m_earliestAnswer + TypicalTurnaround() * 2 + LineNs(2, m_baud));
+}
+
+void TAnswerDating::Confirmed()
+{
+    if (m_pendingSample < 0)
+        return;
+    if (m_sampleCount == kSamples)
+        std::copy(m_samples.begin() + 1, m_samples.end(), m_samples.begin());
+    else
+        ++m_sampleCount;
+    m_samples[m_sampleCount - 1] = m_pendingSample;
+    m_pendingSample = -1;
+}
+
+bool TAnswerDating::TooSoon(std::int64_t turnaround) const
+{
+    // Less what the far end's timing jitters (a busy simulator, an adapter):
+    // what was learned may have been slowed down by it, a clean answer not.
+    const std::int64_t jitter = std::max(LineNs(2, m_baud), kJitterNs);
+    return !m_trusted && m_sampleCount > 0 && turnaround < ShortTurnaround() / 2 - jitter;
+}
+
+std::int64_t TAnswerDating::ShortTurnaround() const
+{
+    if (m_sampleCount == 0)
+        return 0;
+    const auto sorted = SortedSamples();
+    // One odd sample (a copy taken on a quiet line) does not turn the rule off.
+    const std::int64_t shortest = sorted[m_sampleCount >= 3 ? 1 : 0];
+    return std::max(shortest, LineNs(1, m_baud));
+}
+
+std::int64_t TAnswerDating::TypicalTurnaround() const
+{
+    if (m_sampleCount == 0)
+        return kUnknownTurnaroundNs;
+    const auto sorted = SortedSamples();
+    return std::max(sorted[m_sampleCount / 2], LineNs(1, m_baud));
+}
+
+std::array<std::int64_t, TAnswerDating::kSamples> TAnswerDating::SortedSamples() const
+{
+    std::array<std::int64_t, kSamples> sorted = m_samples;
+    for (int i = 1; i < m_sampleCount; ++i)
+        for (int k = i; k > 0 && sorted[k] < sorted[k - 1]; --k)
+            std::swap(sorted[k], sorted[k - 1]);
+    return sorted;
 }
 
 bool TAnswerDating::BeganBeforeEarliestAnswer(std::int64_t now, int count) const

@@ -362,6 +362,7 @@ void TMailControl::SendAndWait()
         {
             self->m_receiving = false;
             self->m_lookingLate = false;
+            self->m_listeningAfterAnswer = false;
             self->m_channel->ResumeReception();
             self->UpdateReceiveThreshold();
             self->m_answerTimer.stop();
@@ -370,15 +371,18 @@ void TMailControl::SendAndWait()
     } reset{this};
 
     const QByteArray frame(reinterpret_cast<const char*>(m_mail.TxFrame.data()), m_mail.TxLen);
-    // Without an echo nothing else tells an earlier exchange's answer from ours.
-    m_datingAnswers = !m_mail.EchoOn;
+    // A copy of an earlier answer looks like ours: only its time tells it apart.
+    m_datingAnswers = m_channel->Baud() > 0;
+    m_answerDated = false;
+    m_afterAnswer.clear();
     if (m_datingAnswers)
-        m_dating.RequestSent(ReadCounter(), m_mail.TxLen, m_channel->Baud(), std::int64_t(GapTimeout) * 1000000);
+        m_dating.RequestSent(ReadCounter(), m_mail.TxLen, m_channel->Baud(), std::int64_t(GapTimeout) * 1000000,
+                             m_mail.EchoOn);
     m_channel->Write(frame);
     ++m_mailsSent;
     if (auto* monitor = TrafficMonitorRegistry::Current())
         monitor->AddTraffic(TrafficDirection::Sent, frame);
-    if (m_datingAnswers && m_channel->Baud() > 0)
+    if (m_datingAnswers)
         LookWhenAnswerCanBegin();
 
     m_answerTimer.setInterval(AnswerTimeout);
@@ -390,6 +394,64 @@ void TMailControl::SendAndWait()
     m_gapTimer.start(m_gapPeriodMs);
 
     WaitForAnswer();
+    if (m_datingAnswers && !m_answerUndated && IsReadMail() && AnswerWellFormed()) {
+        // After a quiet line nothing earlier can answer; else a second frame
+        // where the device's own answer would begin makes the exchange ambiguous.
+        if (m_dating.Trusted() || LineQuietAfterAnswer())
+            m_dating.Confirmed();
+        else
+            m_answerUndated = true;
+    }
+}
+
+bool TMailControl::SleepUntil(std::int64_t when)
+{
+    const std::int64_t left = when - ReadCounter();
+    if (left > kEventLoopSlackNs && !Pause(static_cast<int>((left - kEventLoopSlackNs) / 1000000)))
+        return false;
+    // The last stretch is slept: the event loop's timers are not that exact.
+    std::this_thread::sleep_until(std::chrono::steady_clock::time_point(std::chrono::nanoseconds(when)));
+    return true;
+}
+
+void TMailControl::KeepSecondFrameApart()
+{
+    // A frame right behind a read's answer in the same delivery: the quiet
+    // line after the answer judges it. A stray byte there spoils the answer.
+    const int end = BytesAwaited();
+    if (!m_datingAnswers || !m_echoFound || m_mail.RxCount <= end || m_mail.RxBuf[end] != 0x4D || !IsReadMail())
+        return;
+    m_afterAnswer.append(reinterpret_cast<const char*>(m_mail.RxBuf.data()) + end, m_mail.RxCount - end);
+    m_mail.RxCount = static_cast<std::uint8_t>(end);
+}
+
+bool TMailControl::LineQuietAfterAnswer()
+{
+    m_listeningAfterAnswer = true;
+    const int e = EchoLength();
+    const QByteArrayView answer(reinterpret_cast<const char*>(m_mail.RxBuf.data()) + e, m_mail.RxCount - e);
+    if (!SleepUntil(m_dating.QuietUntil(ReadCounter())))
+        return false;
+    m_channel->DeliverPending();
+    // A frame that repeats the answer byte for byte gives the same value,
+    // whichever of the two is the copy; a stray byte is no answer.
+    const std::int64_t deadline =
+        ReadCounter() + TAnswerDating::ShortestLineNs(static_cast<int>(answer.size()) * 2, m_channel->Baud()) +
+        kEventLoopSlackNs;
+    for (;;) {
+        const qsizetype at = m_afterAnswer.indexOf('\x4D');
+        if (at < 0)
+            return true;
+        const QByteArrayView second = QByteArrayView(m_afterAnswer).sliced(at);
+        const qsizetype n = std::min(second.size(), answer.size());
+        if (second.first(n) != answer.first(n))
+            return false;
+        if (n == answer.size())
+            return true;
+        if (ReadCounter() >= deadline || !Pause(1))
+            return false;
+        m_channel->DeliverPending();
+    }
 }
 
 void TMailControl::LookWhenAnswerCanBegin()
@@ -397,12 +459,8 @@ void TMailControl::LookWhenAnswerCanBegin()
     // Bytes that wait unread carry no arrival time. So look once when the
     // answer can begin: what is there then is dated by the stale rule, and
     // what comes later began later. A late look dates only a frame still coming.
-    const std::int64_t earliest = m_dating.EarliestAnswer();
-    const std::int64_t left = earliest - ReadCounter();
-    if (left > kEventLoopSlackNs && !Pause(static_cast<int>((left - kEventLoopSlackNs) / 1000000)))
+    if (!SleepUntil(m_dating.EarliestAnswer()))
         return;
-    // The last stretch is slept: the event loop's timers are not that exact.
-    std::this_thread::sleep_until(std::chrono::steady_clock::time_point(std::chrono::nanoseconds(earliest)));
     m_lookingLate = m_dating.LookIsLate(ReadCounter());
     m_channel->DeliverPending();
     m_lookingLate = false;
@@ -425,6 +483,10 @@ void TMailControl::OnPortData(const QByteArray& data)
 
     if (data.isEmpty() || !m_receiving)
         return;
+    if (m_listeningAfterAnswer) {
+        m_afterAnswer += data; // judged by LineQuietAfterAnswer, not part of the answer
+        return;
+    }
     if (m_mail.EchoBack) {
         const QByteArray first = data.left(1);
         m_channel->Write(first);
@@ -432,7 +494,8 @@ void TMailControl::OnPortData(const QByteArray& data)
             monitor->AddTraffic(TrafficDirection::Sent, first);
     }
     QByteArrayView fresh(data);
-    if (m_mail.RxCount == 0 && m_datingAnswers) {
+    // One-wire mode drops what comes before its echo; two-wire mode by its time.
+    if (m_mail.RxCount == 0 && m_datingAnswers && !m_mail.EchoOn) {
         const qsizetype stale = m_dating.StaleLead(fresh, now);
         if (stale > 0) {
             m_staleBytes += static_cast<int>(stale);
@@ -442,8 +505,6 @@ void TMailControl::OnPortData(const QByteArray& data)
             if (fresh.isEmpty())
                 return;
         }
-        if (!m_dating.Datable(fresh, now, m_lookingLate))
-            m_answerUndated = true;
     }
     if (fresh.size() > kBufSize) {
         m_mail.RxCount = 0;
@@ -459,6 +520,15 @@ void TMailControl::OnPortData(const QByteArray& data)
     }
     if (!m_echoFound)
         AlignOnEcho();
+    KeepSecondFrameApart();
+    if (m_datingAnswers && !m_answerDated && m_echoFound && m_mail.RxCount > EchoLength()) {
+        // The answer's first bytes: they came in this delivery, the echo before them.
+        m_answerDated = true;
+        const int e = EchoLength();
+        const QByteArrayView first(reinterpret_cast<const char*>(m_mail.RxBuf.data()) + e, m_mail.RxCount - e);
+        if (!m_dating.Datable(first, now, m_lookingLate))
+            m_answerUndated = true;
+    }
     const int needed = BytesAwaited();
     if (needed != m_waitNeeded) {
         // The answer's head is in: wait for its announced length.

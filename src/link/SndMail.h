@@ -142,8 +142,8 @@ public:
     // Received bytes dropped in two-wire mode because they began to arrive
     // before the request could have crossed the line.
     [[nodiscard]] int StaleBytesDropped() const { return m_staleBytes; }
-    // Two-wire reads sent again because the program looked at the line too
-    // late to tell a stale answer from a fresh one.
+    // Reads sent again because their answer began too soon to be theirs, or
+    // another frame followed it where the device's own answer would begin.
     [[nodiscard]] int UndatedAnswers() const { return m_undatedAnswers; }
 
 protected:
@@ -181,6 +181,12 @@ private:
     void PauseUntilBytesCanBeThere();
     void StopGapTimer();
     void LookWhenAnswerCanBegin();
+    // Sleeps until a ReadCounter() time, the event loop running but for the
+    // last stretch; false when a stop or a lost port cut it short.
+    bool SleepUntil(std::int64_t when);
+    // The line stayed quiet after the answer, or only repeated it.
+    bool LineQuietAfterAnswer();
+    void KeepSecondFrameApart();
     [[nodiscard]] bool IsReadMail() const;
     void ReportWrite() const;
 
@@ -203,12 +209,16 @@ private:
     int m_mailsAnswered = 0;
     int m_unansweredInARow = 0;
     int m_staleBytes = 0;
-    // Two-wire mode: bytes are dated against the request just sent.
+    // Bytes are dated against the request just sent.
     bool m_datingAnswers = false;
     TAnswerDating m_dating;
-    // Two-wire mode: the look at the earliest answer time came too late to date what it found.
+    // The look at the earliest answer time came too late to date what it found.
     bool m_lookingLate = false;
     bool m_answerUndated = false;
+    bool m_answerDated = false;
+    // Bytes after a complete answer, while the line must stay quiet.
+    bool m_listeningAfterAnswer = false;
+    QByteArray m_afterAnswer;
     int m_undatedAnswers = 0;
     std::int64_t m_startTime;
     std::int64_t m_gapPeriodMs = 110;

@@ -47,11 +47,11 @@ public:
         if (!open)
             return 0;
         written.push_back(block);
-        QByteArray back = echo ? block : QByteArray();
-        back += device.Feed(block);
-        // Without an echo, an answer comes once the frame and the answer have crossed the line.
+        const QByteArray answer = device.Feed(block);
+        const QByteArray back = (echo ? block : QByteArray()) + answer;
+        // All comes once the frame, a byte time of thought and the answer have crossed the line.
         if (!back.isEmpty())
-            Deliver(back, echo ? 0 : static_cast<int>((block.size() + back.size()) * 10000 / baud + 1));
+            Deliver(back, static_cast<int>((block.size() + answer.size() + 1) * 10000 / baud + 1));
         return static_cast<int>(block.size());
     }
     void Deliver(const QByteArray& bytes, int afterMs = 0)
