@@ -1,6 +1,7 @@
-// Wrong values per 1,000 reads when the device sends answers twice: both line
-// modes, both rates, duplicates back to back, early and after the request,
-// against tunebench-sim --pace --duplicate N --turnaround US.
+// Wrong values per 1,000 reads, and writes reported stored that the device
+// did not store, when the device sends answers twice or late: both line modes,
+// both rates, copies back to back, early, after the request and late answers,
+// against tunebench-sim --pace --duplicate N --turnaround US (--late MS).
 #include "../BenchSimulator.h"
 #include "SndMail.h"
 #include "Timing.h"
@@ -8,7 +9,9 @@
 #include "TrafficMonitor.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -19,9 +22,36 @@ namespace {
 struct Case {
     bool twoWire;
     int baud;
-    int duplicateMs;
+    int duplicateMs; // the copy this long after its answer; -1: late answers instead
     const char* when;
 };
+
+// Every `every`th answer is sent twice (or late, 600 ms: after the link gave up on it).
+QStringList FaultArguments(const Case& c, int every, int turnaroundUs)
+{
+    QStringList args = {QStringLiteral("--pace"), QStringLiteral("--baud"), QString::number(c.baud),
+                        QStringLiteral("--turnaround"), QString::number(turnaroundUs)};
+    if (c.duplicateMs >= 0)
+        args << QStringLiteral("--duplicate") << QString::number(c.duplicateMs) << QStringLiteral("--duplicate-every")
+             << QString::number(every);
+    else
+        args << QStringLiteral("--late") << QStringLiteral("600") << QStringLiteral("--late-every")
+             << QString::number(every);
+    if (c.twoWire)
+        args << QStringLiteral("--two-wire");
+    return args;
+}
+
+void UseLineMode(TSendmail& link, bool twoWire)
+{
+    if (!twoWire)
+        return;
+    // The main window's two-wire settings.
+    link.DisableEcho();
+    link.SetEchoBack(true);
+    link.PollInterval = 50;
+    link.GapTimeout = 500;
+}
 
 struct Tally {
     int right = 0;
@@ -36,14 +66,8 @@ Tally Run(const Case& c, int reads, int every, int turnaroundUs)
 {
     Tally t;
     QProcess sim;
-    QStringList args = {
-        QStringLiteral("--pace"),      QStringLiteral("--baud"),       QString::number(c.baud),
-        QStringLiteral("--duplicate"), QString::number(c.duplicateMs), QStringLiteral("--duplicate-every"),
-        QString::number(every),        QStringLiteral("--turnaround"), QString::number(turnaroundUs)};
-    if (c.twoWire)
-        args << QStringLiteral("--two-wire");
     sim.setStandardErrorFile(QProcess::nullDevice());
-    const QString port = StartBenchSimulator(sim, args);
+    const QString port = StartBenchSimulator(sim, FaultArguments(c, every, turnaroundUs));
     if (port.isEmpty()) {
         std::fprintf(stderr, "tunebench-sim did not start\n");
         t.none = reads;
@@ -52,13 +76,7 @@ Tally Run(const Case& c, int reads, int every, int turnaroundUs)
     {
         TSendmail link;
         link.ShowDialogs = false;
-        if (c.twoWire) {
-            // The main window's two-wire settings.
-            link.DisableEcho();
-            link.SetEchoBack(true);
-            link.PollInterval = 50;
-            link.GapTimeout = 500;
-        }
+        UseLineMode(link, c.twoWire);
         link.Port().PortMap().SetOverride(1, port);
         if (link.OpenPort(1, c.baud)) {
             for (int i = 0; i < reads; ++i) {
@@ -73,6 +91,53 @@ Tally Run(const Case& c, int reads, int every, int turnaroundUs)
     }
     sim.terminate();
     sim.waitForFinished(5000);
+    return t;
+}
+
+struct WriteTally {
+    int confirmed = 0;
+    int failed = 0;
+    int falselyConfirmed = 0; // reported stored, not in the device
+};
+
+// One byte of the same value into each of `writes` cells, one attempt each,
+// while the device drops every 3rd write: only a read-back that takes a copy
+// of the read-back before it confirms a dropped write.
+WriteTally RunWrites(const Case& c, int writes, int every, int turnaroundUs)
+{
+    WriteTally t;
+    QTemporaryDir dir;
+    const QString image = dir.filePath(QStringLiteral("eeprom.bin"));
+    QProcess sim;
+    sim.setStandardErrorFile(QProcess::nullDevice());
+    const QString port = StartBenchSimulator(sim, FaultArguments(c, every, turnaroundUs)
+                                                      << QStringLiteral("--drop-writes") << QStringLiteral("3")
+                                                      << QStringLiteral("--save") << image);
+    std::vector<bool> confirmed(writes, false);
+    constexpr std::uint16_t kFirst = 0x0200;
+    constexpr std::uint8_t kValue = 0x5A;
+    if (!port.isEmpty()) {
+        TSendmail link;
+        link.ShowDialogs = false;
+        link.MaxWriteAttempts = 1;
+        UseLineMode(link, c.twoWire);
+        link.Port().PortMap().SetOverride(1, port);
+        if (link.OpenPort(1, c.baud))
+            for (int i = 0; i < writes; ++i) {
+                const std::uint16_t at = kFirst + i;
+                const std::uint8_t value = kValue;
+                confirmed[i] = link.WriteEepromBytes(at & 0xFF, at >> 8, 1, {&value, 1});
+            }
+    }
+    sim.terminate();
+    sim.waitForFinished(5000);
+    QFile file(image);
+    const QByteArray cells = file.open(QIODevice::ReadOnly) ? file.read(65536) : QByteArray();
+    for (int i = 0; i < writes; ++i) {
+        const bool stored = kFirst + i < cells.size() && static_cast<std::uint8_t>(cells[kFirst + i]) == kValue;
+        (confirmed[i] ? t.confirmed : t.failed) += 1;
+        t.falselyConfirmed += confirmed[i] && !stored ? 1 : 0;
+    }
     return t;
 }
 
@@ -148,12 +213,15 @@ int main(int argc, char** argv)
     const int turnaroundUs = a.size() > 3 ? a[3].toInt() : 5000;
     // Early: on the line while the next request crosses it (13 byte times:
     // 13.5 ms at 9600, 1.13 ms at 115200); after request: once the request
-    // has crossed, before the device's answer (think time, 5 ms by default).
+    // has crossed, before the device's answer (think time, 5 ms by default);
+    // late: 600 ms after its request, when the link has given up on it.
     const Case cases[] = {
         {false, 9600, 0, "back to back"},   {false, 9600, 6, "early"},   {false, 9600, 16, "after request"},
-        {false, 115200, 0, "back to back"}, {false, 115200, 1, "early"}, {false, 115200, 3, "after request"},
-        {true, 9600, 0, "back to back"},    {true, 9600, 6, "early"},    {true, 9600, 16, "after request"},
+        {false, 9600, -1, "late"},          {false, 115200, 0, "back to back"}, {false, 115200, 1, "early"},
+        {false, 115200, 3, "after request"}, {false, 115200, -1, "late"},  {true, 9600, 0, "back to back"},
+        {true, 9600, 6, "early"},           {true, 9600, 16, "after request"}, {true, 9600, -1, "late"},
         {true, 115200, 0, "back to back"},  {true, 115200, 1, "early"},  {true, 115200, 3, "after request"},
+        {true, 115200, -1, "late"},
     };
     std::printf("two-wire, tunebench-sim without think time\n");
     for (const int baud : {9600, 115200})
@@ -161,17 +229,21 @@ int main(int argc, char** argv)
             MeasureTurnaround(baud, pace);
     if (reads <= 0)
         return 0;
-    std::printf("%d reads a case, every %dth answer sent twice, device think time %d us\n", reads, every, turnaroundUs);
-    std::printf("%-9s %7s %-14s %6s | %8s %8s %8s | %s\n", "mode", "baud", "duplicate", "ms", "right", "none", "wrong",
-                "wrong per 1000 / stale bytes dropped / reads asked again");
+    std::printf("%d reads and %d writes a case, every %dth answer sent twice (or 600 ms late), every 3rd write "
+                "dropped, device think time %d us\n",
+                reads, reads / 3, every, turnaroundUs);
+    std::printf("%-9s %7s %-14s %6s | %6s %6s %6s | %-26s | %s\n", "mode", "baud", "fault", "ms", "right", "none",
+                "wrong", "wrong per 1000 / stale / asked again", "writes confirmed / failed / confirmed, not stored");
     const QString only = a.size() > 4 ? a[4] : QString(); // "one-wire" or "two-wire": that mode only
     for (const Case& c : cases) {
         if (!only.isEmpty() && only != QLatin1String(c.twoWire ? "two-wire" : "one-wire"))
             continue;
         const Tally t = Run(c, reads, every, turnaroundUs);
-        std::printf("%-9s %7d %-14s %6d | %8d %8d %8d | %.1f / %d / %d\n", c.twoWire ? "two-wire" : "one-wire", c.baud,
-                    c.when, c.duplicateMs, t.right, t.none, t.wrong, 1000.0 * t.wrong / std::max(reads, 1), t.stale,
-                    t.undated);
+        const WriteTally w = RunWrites(c, reads / 3, every, turnaroundUs);
+        std::printf("%-9s %7d %-14s %6d | %6d %6d %6d | %6.1f / %6d / %10d | %d / %d / %d\n",
+                    c.twoWire ? "two-wire" : "one-wire", c.baud, c.when, c.duplicateMs < 0 ? 600 : c.duplicateMs,
+                    t.right, t.none, t.wrong, 1000.0 * t.wrong / std::max(reads, 1), t.stale, t.undated, w.confirmed,
+                    w.failed, w.falselyConfirmed);
         std::fflush(stdout);
     }
     return 0;

@@ -116,16 +116,31 @@ QByteArray TCellReader::ReadPiece(int address, int count)
     return QByteArray(reinterpret_cast<const char*>(cells.data()), n);
 }
 
+QByteArray TCellReader::ReadAgreed(int address, int count)
+{
+    // A copy of an earlier answer can pass for this one; two reads of the
+    // same cells that agree are the cells.
+    QByteArray last = ReadPiece(address, count);
+    for (int read = 1; !last.isEmpty() && read < kAgreeReads; ++read) {
+        QByteArray again = ReadPiece(address, count);
+        if (again == last)
+            return last;
+        ++m_disagreements;
+        last = std::move(again);
+    }
+    return {};
+}
+
 bool TCellReader::Read(int address, int count, QByteArray& out)
 {
     out.clear();
     while (out.size() < count) {
         const int at = address + static_cast<int>(out.size());
         const int rest = count - static_cast<int>(out.size());
-        QByteArray piece = ReadPiece(at, std::min(m_piece, rest));
+        QByteArray piece = ReadAgreed(at, std::min(m_piece, rest));
         if (piece.isEmpty() && m_piece > TMenuFile::kMaxCount && rest > TMenuFile::kMaxCount && !m_link.StopRequested) {
             m_piece = TMenuFile::kMaxCount;
-            piece = ReadPiece(at, std::min(m_piece, rest));
+            piece = ReadAgreed(at, std::min(m_piece, rest));
         }
         if (piece.isEmpty())
             return false;

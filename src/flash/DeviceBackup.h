@@ -55,11 +55,13 @@ struct TBackupRead {
 
 // Reads cells in as few mails as the device takes: pieces of up to
 // kLongRead cells, each by its checked read (complete, checksum right) with
-// up to kReadTries tries. A device that gives no valid answer to a long read
+// up to kReadTries tries, and each read until two reads in a row agree (at
+// most kAgreeReads times). A device that gives no valid answer to a long read
 // is read from there on in pieces of at most a menu line.
 class TCellReader {
 public:
     static constexpr int kReadTries = 3;
+    static constexpr int kAgreeReads = 4;
     static constexpr int kLongRead = 6 * TMenuFile::kMaxCount;
 
     explicit TCellReader(TMailControl& link) : m_link(link) {}
@@ -70,13 +72,17 @@ public:
     // count cells from address into out; false when a piece got no valid
     // answer, out then holding the cells before it.
     bool Read(int address, int count, QByteArray& out);
+    // Reads of a piece that differed from the read before it.
+    [[nodiscard]] int Disagreements() const { return m_disagreements; }
 
 private:
     QByteArray ReadPiece(int address, int count);
+    QByteArray ReadAgreed(int address, int count);
 
     TMailControl& m_link;
     int m_piece = kLongRead;
     int m_cells = 0;
+    int m_disagreements = 0;
 };
 
 // Reads cells off the device on the link into the data lines of a backup.

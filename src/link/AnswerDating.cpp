@@ -80,10 +80,11 @@ bool TAnswerDating::Datable(QByteArrayView first, std::int64_t now, bool lateLoo
             return !TooSoon(turnaround);
         }
         // A frame still coming was sent back to back up to now: its first
-        // byte came within a byte time of latestStart. Behind an echo it
-        // began after the request anyway.
-        if (!m_trusted && !m_echoed && latestStart - LineNs(1, m_baud) < m_earliestAnswer)
-            return false;
+        // byte came within a byte time of latestStart (behind an echo, after
+        // the request anyway). Sooner, it may be an earlier one: the quiet
+        // line after it decides.
+        if (!m_echoed && latestStart - LineNs(1, m_baud) < m_earliestAnswer)
+            return !TooSoon(turnaround);
     }
     if (TooSoon(turnaround))
         return false; // an answer to an earlier request (a copy, or one a copy pushed on)

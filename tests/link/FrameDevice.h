@@ -16,6 +16,9 @@ public:
     int extraBytes = 0;         // appended to every answer
     int answerFromRead = 1;     // the first answerFromRead-1 reads get no answer
     int truncateAnswerData = 0; // answer this many data bytes fewer than asked
+    // Changes the data of a read's answer (the reads counted from 1): a copy
+    // of another answer, a cell that will not hold still.
+    std::function<void(int read, QByteArray& data)> alterData;
     int reads = 0;
     int writes = 0;
     QByteArray pending;
@@ -77,12 +80,15 @@ private:
         answer += '\x02';
         answer += static_cast<char>(n);
         answer += '\x3D';
+        QByteArray data;
+        for (int i = 0; i < n; ++i)
+            data += static_cast<char>(memory[(address + i) & 0xFFFF]);
+        if (alterData)
+            alterData(reads, data);
         std::uint8_t cs = 0x3D;
-        for (int i = 0; i < n; ++i) {
-            const std::uint8_t v = memory[(address + i) & 0xFFFF];
-            answer += static_cast<char>(v);
-            cs = static_cast<std::uint8_t>(cs + v);
-        }
+        for (const char v : data)
+            cs = static_cast<std::uint8_t>(cs + static_cast<std::uint8_t>(v));
+        answer += data;
         answer += static_cast<char>(badChecksum ? cs + 1 : cs);
         answer += QByteArray(extraBytes, '\x55');
         return answer;
