@@ -216,12 +216,14 @@ int main(int argc, char** argv)
     // has crossed, before the device's answer (think time, 5 ms by default);
     // late: 600 ms after its request, when the link has given up on it.
     const Case cases[] = {
-        {false, 9600, 0, "back to back"},   {false, 9600, 6, "early"},   {false, 9600, 16, "after request"},
-        {false, 9600, -1, "late"},          {false, 115200, 0, "back to back"}, {false, 115200, 1, "early"},
-        {false, 115200, 3, "after request"}, {false, 115200, -1, "late"},  {true, 9600, 0, "back to back"},
-        {true, 9600, 6, "early"},           {true, 9600, 16, "after request"}, {true, 9600, -1, "late"},
-        {true, 115200, 0, "back to back"},  {true, 115200, 1, "early"},  {true, 115200, 3, "after request"},
-        {true, 115200, -1, "late"},
+        {false, 9600, 0, "back to back"},    {false, 9600, 6, "early"},
+        {false, 9600, 16, "after request"},  {false, 9600, -1, "late"},
+        {false, 115200, 0, "back to back"},  {false, 115200, 1, "early"},
+        {false, 115200, 3, "after request"}, {false, 115200, -1, "late"},
+        {true, 9600, 0, "back to back"},     {true, 9600, 6, "early"},
+        {true, 9600, 16, "after request"},   {true, 9600, -1, "late"},
+        {true, 115200, 0, "back to back"},   {true, 115200, 1, "early"},
+        {true, 115200, 3, "after request"},  {true, 115200, -1, "late"},
     };
     std::printf("two-wire, tunebench-sim without think time\n");
     for (const int baud : {9600, 115200})

@@ -2,12 +2,14 @@
 #include "support/SimHarness.h"
 #include "support/WaitFor.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -297,32 +299,32 @@ TEST(CliLng, AFileThatIsNoIniTextIsRefused)
     }
 }
 
-// A FIFO named as the settings store would block the first read of it.
+// Blocked writing to an output that nobody reads, the program waits outside
+// its event loop, where only a signal can end it.
 TEST(Cli, ASignalEndsTheProgramWithinASecondWhereverItWaits)
 {
-    QTemporaryDir dir;
-    const QString fifo = dir.filePath(QStringLiteral("VUREZIVO.ini"));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QFile journal(qEnvironmentVariable("TUNEBENCH_JOURNAL"));
+    ASSERT_TRUE(journal.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    for (int i = 0; i < 4000; ++i)
+        journal.write("2026-01-01 00:00:00\ttunebench-cli\tCOM1 /dev/ttyUSB0\t9600\thandset\t\t0029\t33\tconfirmed\n");
+    journal.close();
+    int output[2] = {-1, -1};
+    ASSERT_EQ(::pipe(output), 0);
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("TUNEBENCH_REGISTRY"), fifo);
-    p.setProcessEnvironment(env);
-    p.start(qEnvironmentVariable("TUNEBENCH_BIN_DIR") + QStringLiteral("/tunebench-cli"),
-            {QStringLiteral("ports"), QStringLiteral("map"), QStringLiteral("1"), QStringLiteral("/dev/ttyUSB0")});
+    p.setChildProcessModifier([fd = output[1]] { ::dup2(fd, STDOUT_FILENO); });
+    p.start(qEnvironmentVariable("TUNEBENCH_BIN_DIR") + QStringLiteral("/tunebench-cli"), {QStringLiteral("journal")});
     ASSERT_TRUE(p.waitForStarted());
-    const qint64 pid = p.processId();
-    ASSERT_GT(pid, 0);
-    // Signalled once it waits for a writer on the FIFO (or has ended without waiting).
-    const QString wchan = QStringLiteral("/proc/%1/wchan").arg(pid);
-    ASSERT_TRUE(tbtest::waitFor([&] {
-        QFile f(wchan);
-        return p.state() == QProcess::NotRunning || (f.open(QIODevice::ReadOnly) && f.readAll().contains("partner"));
-    }));
-    if (p.state() != QProcess::NotRunning)
-        ::kill(static_cast<pid_t>(pid), SIGTERM);
-    QElapsedTimer clock;
-    clock.start();
-    EXPECT_TRUE(p.state() == QProcess::NotRunning || p.waitForFinished(1000)) << clock.elapsed();
+    ::close(output[1]);
+    // Signalled once the pipe (64 KiB) is nearly full: the program writes on
+    // until it waits in a write, however the two meet.
+    int queued = 0;
+    EXPECT_TRUE(tbtest::waitFor([&] { return ::ioctl(output[0], FIONREAD, &queued) == 0 && queued >= 48 * 1024; }))
+        << queued;
+    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+    EXPECT_TRUE(p.waitForFinished(5000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 143);
+    ::close(output[0]);
     if (p.state() != QProcess::NotRunning) {
         p.kill();
         p.waitForFinished();

@@ -186,12 +186,9 @@ TEST_F(FlashDownload, NoiseOnTheLineIsNoAnswerNeverARefusal)
         ASSERT_TRUE(m_sim->stop());
         EXPECT_TRUE(m_sim->logLines().join('\n').contains(QStringLiteral("NOISE rx")));
         EXPECT_FALSE(Log().contains(QStringLiteral("refused"))) << qPrintable(Log());
-        if (exit != TFlashRun::kDone) {
-            EXPECT_EQ(exit, TFlashRun::kFailed);
-            EXPECT_EQ(m_lines.last(), TFlashRun::kNoAnswer) << qPrintable(Log());
-        }
-        else
-            EXPECT_THAT(Log().toStdString(), HasSubstr(p.success));
+        // Each burst costs a frame at most: the loader finds the next one and the download ends well.
+        EXPECT_EQ(exit, TFlashRun::kDone) << qPrintable(Log());
+        EXPECT_THAT(Log().toStdString(), HasSubstr(p.success));
     }
 }
 
