@@ -8,6 +8,7 @@
 #include "support/SimHarness.h"
 #include "support/WaitFor.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -92,16 +93,23 @@ TEST(SerialChannel, ALockFileOfALiveProcessIsRespectedAndADeadOnesTakenOver)
     ::waitpid(dead, nullptr, 0);
     const qint32 live = ::getppid();
     const QByteArray binaryLive(reinterpret_cast<const char*>(&live), sizeof live);
+    const QByteArray livePid = QByteArray::number(live).rightJustified(10, ' ') + '\n';
     const struct {
         QByteArray content;
         bool busy;
-    } cases[] = {{QByteArray::number(live).rightJustified(10, ' ') + '\n', true},
+        bool writtenLongAgo = false; // before the live process started: its PID was another's then
+    } cases[] = {{livePid, true},
                  {binaryLive, true},
-                 {QByteArray::number(dead).rightJustified(10, ' ') + '\n', false}};
+                 {QByteArray::number(dead).rightJustified(10, ' ') + '\n', false},
+                 {livePid, false, true}};
     for (const auto& c : cases) {
         QFile file(lockFile);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(c.content);
+        file.flush();
+        if (c.writtenLongAgo) {
+            ASSERT_TRUE(file.setFileTime(QDateTime::fromSecsSinceEpoch(1000000000), QFileDevice::FileModificationTime));
+        }
         file.close();
         TTpaProComImpl channel;
         channel.PortMap().SetOverride(1, device.SlavePath());
