@@ -236,9 +236,11 @@ int main(int argc, char** argv)
                 reads, reads / 3, every, turnaroundUs);
     std::printf("%-9s %7s %-14s %6s | %6s %6s %6s | %-26s | %s\n", "mode", "baud", "fault", "ms", "right", "none",
                 "wrong", "wrong per 1000 / stale / asked again", "writes confirmed / failed / confirmed, not stored");
-    const QString only = a.size() > 4 ? a[4] : QString(); // "one-wire" or "two-wire": that mode only
+    const QString only = a.size() > 4 ? a[4] : QString();  // "one-wire" or "two-wire": that mode only
+    const QString fault = a.size() > 5 ? a[5] : QString(); // "late", "early", ...: that fault only
     for (const Case& c : cases) {
-        if (!only.isEmpty() && only != QLatin1String(c.twoWire ? "two-wire" : "one-wire"))
+        if ((!only.isEmpty() && only != QLatin1String(c.twoWire ? "two-wire" : "one-wire")) ||
+            (!fault.isEmpty() && fault != QLatin1String(c.when)))
             continue;
         const Tally t = Run(c, reads, every, turnaroundUs);
         const WriteTally w = RunWrites(c, reads / 3, every, turnaroundUs);

@@ -132,7 +132,7 @@ std::int64_t TAnswerDating::ShortTurnaround() const
 std::int64_t TAnswerDating::TypicalTurnaround() const
 {
     if (m_sampleCount == 0)
-        return kUnknownTurnaroundNs;
+        return m_pendingSample >= 0 ? std::max(m_pendingSample, LineNs(1, m_baud)) : kUnknownTurnaroundNs;
     const auto sorted = SortedSamples();
     return std::max(sorted[m_sampleCount / 2], LineNs(1, m_baud));
 }

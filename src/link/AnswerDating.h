@@ -29,8 +29,6 @@ public:
     // still coming then has a time, a whole one has none (the quiet line
     // after it decides).
     [[nodiscard]] bool Datable(QByteArrayView first, std::int64_t now, bool lateLook);
-    // The request's line was quiet before it: nothing earlier can answer it.
-    [[nodiscard]] bool Trusted() const { return m_trusted; }
     // The answer is complete at `now`; had a copy been taken for it, the
     // device's own answer would begin before this moment.
     [[nodiscard]] std::int64_t QuietUntil(std::int64_t now) const;

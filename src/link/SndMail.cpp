@@ -395,9 +395,9 @@ void TMailControl::SendAndWait()
 
     WaitForAnswer();
     if (m_datingAnswers && !m_answerUndated && IsReadMail() && AnswerWellFormed()) {
-        // After a quiet line nothing earlier can answer; else a second frame
-        // where the device's own answer would begin makes the exchange ambiguous.
-        if (m_dating.Trusted() || LineQuietAfterAnswer())
+        // A second frame where the device's own answer would begin makes the
+        // exchange ambiguous; even after a quiet line, a late answer may come.
+        if (LineQuietAfterAnswer())
             m_dating.Confirmed();
         else
             m_answerUndated = true;
