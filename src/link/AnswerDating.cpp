@@ -9,6 +9,8 @@ constexpr std::int64_t kRateTolerancePerMille = 20;
 constexpr std::int64_t kLookPunctualNs = 150000;
 // Until one is learned, a device is taken to answer within this.
 constexpr std::int64_t kUnknownTurnaroundNs = 10000000;
+// Answers learned before the rule judges one by its time.
+constexpr int kSamplesToJudge = 3;
 // How much sooner than it was learned a clean answer may come.
 constexpr std::int64_t kJitterNs = 1000000;
 
@@ -116,17 +118,16 @@ bool TAnswerDating::TooSoon(std::int64_t turnaround) const
     // Less what the far end's timing jitters (a busy simulator, an adapter):
     // what was learned may have been slowed down by it, a clean answer not.
     const std::int64_t jitter = std::max(LineNs(2, m_baud), kJitterNs);
-    return !m_trusted && m_sampleCount > 0 && turnaround < ShortTurnaround() / 2 - jitter;
+    return !m_trusted && m_sampleCount >= kSamplesToJudge && turnaround < ShortTurnaround() / 2 - jitter;
 }
 
 std::int64_t TAnswerDating::ShortTurnaround() const
 {
-    if (m_sampleCount == 0)
-        return 0;
+    // The second shortest: one odd sample, a copy taken on a quiet line, does
+    // not turn the rule off; another, an answer a busy program read late
+    // (dated later than it came), does not make clean answers look early.
     const auto sorted = SortedSamples();
-    // One odd sample (a copy taken on a quiet line) does not turn the rule off.
-    const std::int64_t shortest = sorted[m_sampleCount >= 3 ? 1 : 0];
-    return std::max(shortest, LineNs(1, m_baud));
+    return std::max(sorted[1], LineNs(1, m_baud));
 }
 
 std::int64_t TAnswerDating::TypicalTurnaround() const
