@@ -9,6 +9,8 @@ constexpr std::int64_t kRateTolerancePerMille = 20;
 constexpr std::int64_t kLookPunctualNs = 150000;
 // Until one is learned, a device is taken to answer within this.
 constexpr std::int64_t kUnknownTurnaroundNs = 10000000;
+// A frame behind the answer is looked for this long after its first byte is due.
+constexpr std::int64_t kBehindSlackNs = 20000;
 // Answers learned before the rule judges one by its time.
 constexpr int kSamplesToJudge = 3;
 // How much sooner than it was learned a clean answer may come.
@@ -35,6 +37,12 @@ void TAnswerDating::RequestSent(std::int64_t now, int txLen, std::int32_t baud, 
     m_pendingSample = -1;
     // The request's bytes, then the answer's first byte; no think time is assumed.
     m_earliestAnswer = now + ShortestLineNs(txLen + 1, baud);
+}
+
+void TAnswerDating::EchoIn(std::int64_t now, int after)
+{
+    // Its last byte was in `after` byte times earlier at the latest; the answer's first a byte time later.
+    m_earliestAnswer = std::min(m_earliestAnswer, now - ShortestLineNs(after - 1, m_baud));
 }
 
 bool TAnswerDating::LookIsLate(std::int64_t lookedAt) const
@@ -96,9 +104,12 @@ bool TAnswerDating::Datable(QByteArrayView first, std::int64_t now, bool lateLoo
 
 std::int64_t TAnswerDating::QuietUntil(std::int64_t now) const
 {
-    // A frame right behind the answer, or the device's own answer within
-    // twice its usual turnaround (a busy device or line may take that long).
-    return std::max(now + LineNs(3, m_baud) / 2, m_earliestAnswer + TypicalTurnaround() * 2 + LineNs(2, m_baud));
+    // A frame right behind the answer (its first byte is in a byte time after
+    // the answer's last, which came by now; a sender that runs late sends
+    // what is due at once), or the device's own answer within twice its
+    // usual turnaround (a busy device or line may take that long).
+    return std::max(now + LineNs(1, m_baud) + kBehindSlackNs,
+                    m_earliestAnswer + TypicalTurnaround() * 2 + LineNs(2, m_baud));
 }
 
 void TAnswerDating::Confirmed()

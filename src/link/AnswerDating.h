@@ -17,6 +17,10 @@ public:
     // echoed request comes back before anything that answers it.
     void RequestSent(std::int64_t now, int txLen, std::int32_t baud, std::int64_t quietNs, bool echoed);
     void Received(std::int64_t now) { m_lastReceived = now; }
+    // The echo is in by now with `after` bytes behind it: a far end that
+    // echoes sooner than the line's time (a simulator) moves the earliest
+    // answer time with it.
+    void EchoIn(std::int64_t now, int after);
     // The earliest moment the answer's first byte can be in.
     [[nodiscard]] std::int64_t EarliestAnswer() const { return m_earliestAnswer; }
     // A look at the line this late cannot date what it finds.

@@ -248,10 +248,15 @@ void TMailControl::SettleLine()
     if (!m_lineUnsettled)
         return;
     m_lineUnsettled = false;
-    const std::int64_t limit = ReadCounter() + std::int64_t(AnswerTimeout) * 1000000;
+    // An answer that never began may still come after the gap timeout: until
+    // the answer timeout after its request.
+    const std::int64_t answerTimeout = std::int64_t(AnswerTimeout) * 1000000;
+    const std::int64_t lateAnswerBy = m_answerMissing ? m_lastSend + answerTimeout : 0;
+    const std::int64_t limit = std::max(ReadCounter() + answerTimeout, lateAnswerBy);
     for (;;) {
         m_channel->DeliverPending();
-        const std::int64_t until = std::min(m_lastLineActivity + std::int64_t(GapTimeout) * 1000000, limit);
+        const std::int64_t until =
+            std::min(std::max(m_lastLineActivity + std::int64_t(GapTimeout) * 1000000, lateAnswerBy), limit);
         const std::int64_t left = until - ReadCounter();
         if (left <= 0 || !Pause(static_cast<int>((left + 999999) / 1000000)))
             return;
@@ -322,12 +327,14 @@ std::int64_t TMailControl::Exchange()
         // The device's own answer to this ask may still be coming: it must
         // pass before the next ask, or that ask would take it for its own.
         m_lineUnsettled = true;
+        m_answerMissing = false;
         if (giveUp) {
             m_mail.RxCount = 0;
             break;
         }
     }
     m_lineUnsettled = m_lineUnsettled || m_mail.RxCount != BytesAwaited();
+    m_answerMissing = m_mail.RxExpected != EchoLength() && m_mail.RxCount <= EchoLength();
     m_lastLineActivity = ReadCounter();
     m_mail.RxChecksumOk = ChecksumTest();
     m_mail.AnswerText = BuildAnswerText();
@@ -378,11 +385,14 @@ void TMailControl::SendAndWait()
     if (m_datingAnswers)
         m_dating.RequestSent(ReadCounter(), m_mail.TxLen, m_channel->Baud(), std::int64_t(GapTimeout) * 1000000,
                              m_mail.EchoOn);
+    m_lastSend = ReadCounter();
     m_channel->Write(frame);
     ++m_mailsSent;
     if (auto* monitor = TrafficMonitorRegistry::Current())
         monitor->AddTraffic(TrafficDirection::Sent, frame);
-    if (m_datingAnswers)
+    // Behind an echo the answer began after the request anyway; without
+    // one, what waits unread when the answer can begin needs a look.
+    if (m_datingAnswers && !m_mail.EchoOn)
         LookWhenAnswerCanBegin();
 
     m_answerTimer.setInterval(AnswerTimeout);
@@ -518,8 +528,11 @@ void TMailControl::OnPortData(const QByteArray& data)
             m_mail.RxBuf[m_mail.RxCount++] = static_cast<std::uint8_t>(byte);
         }
     }
-    if (!m_echoFound)
+    if (!m_echoFound) {
         AlignOnEcho();
+        if (m_echoFound && m_datingAnswers)
+            m_dating.EchoIn(now, m_mail.RxCount - EchoLength());
+    }
     KeepSecondFrameApart();
     if (m_datingAnswers && !m_answerDated && m_echoFound && m_mail.RxCount > EchoLength()) {
         // The answer's first bytes: they came in this delivery, the echo before them.

@@ -203,6 +203,9 @@ private:
     bool m_readbackAnswered = false;
     // The last exchange ended without its complete answer; its rest may still come.
     bool m_lineUnsettled = false;
+    // ... and not one byte of its answer came.
+    bool m_answerMissing = false;
+    std::int64_t m_lastSend = 0;
     std::int64_t m_lastLineActivity = 0;
     int m_waitNeeded = 0;
     int m_mailsSent = 0;
