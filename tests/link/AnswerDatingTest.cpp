@@ -44,14 +44,14 @@ TEST(AnswerDating, AnAnswerTooSoonForThisDeviceIsAnEarlierOne)
         bool lateLook;
         bool datable;
     } cases[] = {
-        {{5 * kMs, 5 * kMs, 5 * kMs}, 1, 1 * kMs, false, false},  // half of 5 ms, less 1 ms of jitter: 1.5 ms
+        {{5 * kMs, 5 * kMs, 5 * kMs}, 1, 1 * kMs, false, false}, // half of 5 ms, less 1 ms of jitter: 1.5 ms
         {{5 * kMs, 5 * kMs, 5 * kMs}, 1, 2 * kMs, false, true},
         {{5 * kMs, 5 * kMs, 5 * kMs}, 8, 1 * kMs + 7 * kByte, false, false}, // dated by its first byte
-        {{5 * kMs, 5 * kMs}, 1, 0, false, true},                            // two answers learned: no judgement yet
-        {{0, 5 * kMs, 5 * kMs}, 1, 1 * kMs, false, false},                  // one copy learned on a quiet line
-        {{5 * kMs, 5 * kMs, 40 * kMs}, 1, 2 * kMs, false, true},            // one answer read late by a busy program
-        {{5 * kMs, 5 * kMs, 5 * kMs}, 8, 30 * kMs, true, true},             // found whole by a late look
-        {{5 * kMs, 5 * kMs, 5 * kMs}, 8, 1 * kMs + 7 * kByte, true, false}, // ... but sooner than any answer
+        {{5 * kMs, 5 * kMs}, 1, 0, false, true},                             // two answers learned: no judgement yet
+        {{0, 5 * kMs, 5 * kMs}, 1, 1 * kMs, false, false},                   // one copy learned on a quiet line
+        {{5 * kMs, 5 * kMs, 40 * kMs}, 1, 2 * kMs, false, true},             // one answer read late by a busy program
+        {{5 * kMs, 5 * kMs, 5 * kMs}, 8, 30 * kMs, true, true},              // found whole by a late look
+        {{5 * kMs, 5 * kMs, 5 * kMs}, 8, 1 * kMs + 7 * kByte, true, false},  // ... but sooner than any answer
         {{kByte, kByte, kByte}, 1, 0, false, true}, // a quick device: a byte time at least, and jitter
     };
     for (const auto& c : cases) {
@@ -68,10 +68,10 @@ TEST(AnswerDating, TheLineMustStayQuietUntilTheDevicesOwnAnswerWouldHaveBegun)
         std::int64_t answerEnd; // after the earliest answer time
         std::int64_t quietFor;  // after the earliest answer time
     } cases[] = {
-        {{5 * kMs, 5 * kMs, 5 * kMs}, 6 * kMs, 10 * kMs + 2 * kByte},      // twice the usual turnaround
-        {{5 * kMs, 6 * kMs, 9 * kMs}, 7 * kMs, 12 * kMs + 2 * kByte},      // the median of what was learned
-        {{kByte, kByte, kByte}, 8 * kByte, 9 * kByte + 20000},            // a frame right behind the answer
-        {{}, 5 * kMs, 2 * (5 * kMs - 7 * kByte) + 2 * kByte},                // nothing learned: this answer's own
+        {{5 * kMs, 5 * kMs, 5 * kMs}, 6 * kMs, 10 * kMs + 2 * kByte}, // twice the usual turnaround
+        {{5 * kMs, 6 * kMs, 9 * kMs}, 7 * kMs, 12 * kMs + 2 * kByte}, // the median of what was learned
+        {{kByte, kByte, kByte}, 8 * kByte, 9 * kByte + 20000},        // a frame right behind the answer
+        {{}, 5 * kMs, 2 * (5 * kMs - 7 * kByte) + 2 * kByte},         // nothing learned: this answer's own
     };
     for (const auto& c : cases) {
         Learned l(c.learned);
