@@ -100,7 +100,6 @@ void Warn(const QString& reason)
 
 bool Open(TJournalState& s)
 {
-    QDir().mkpath(QFileInfo(s.path).absolutePath());
     // Opening a FIFO to append would wait for a reader.
     if (const QFileInfo at(s.path); at.exists() && !at.isFile()) {
         Warn(QStringLiteral("not a regular file"));
@@ -130,7 +129,9 @@ void Append(const QString& line)
     QDir().mkpath(QFileInfo(s.path).absolutePath());
     QLockFile lock(s.path + QStringLiteral(".lock"));
     if (!lock.tryLock(kLockWaitMs)) {
-        Warn(QStringLiteral("another program holds %1").arg(QDir::toNativeSeparators(lock.fileName())));
+        const QString name = QDir::toNativeSeparators(lock.fileName());
+        Warn(lock.error() == QLockFile::LockFailedError ? QStringLiteral("another program holds %1").arg(name)
+                                                        : QStringLiteral("%1 cannot be made").arg(name));
         return;
     }
     const QFileInfo at(s.path);
