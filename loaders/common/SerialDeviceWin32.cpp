@@ -208,8 +208,14 @@ int SerialDevice::ReadSome(uint8_t* buffer, size_t size, Clock::time_point deadl
             m_lost = true;
             return -1;
         }
+        if (got == 0 && woke == WAIT_OBJECT_0)
+            m_lost = true; // a read without time-outs ends empty only when the line ended
         if (got == 0)
-            return woke == WAIT_OBJECT_0 + 1 ? -1 : 0;
+            return woke == WAIT_OBJECT_0 + 1 || m_lost ? -1 : 0;
+    }
+    else if (got == 0) {
+        m_lost = true;
+        return -1;
     }
     if (got == 1 && want == 1 && size > 1 && ::ClearCommError(h, &errors, &status) && status.cbInQue > 0) {
         DWORD more = 0;

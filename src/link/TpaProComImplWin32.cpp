@@ -369,8 +369,13 @@ void TTpaProComImpl::ReadDone()
     }
     w.reading = false;
     w.readNotifier.setEnabled(false);
-    if (got == 1)
-        w.received += w.firstByte;
+    // Without time-outs a read of one byte ends only with its byte: an empty
+    // one is the end of the line (a pseudo-terminal whose other side closed).
+    if (got == 0) {
+        LosePort();
+        return;
+    }
+    w.received += w.firstByte;
     w.received += w.Drain();
     StartRead();
     if (!OnData || w.received.isEmpty())
