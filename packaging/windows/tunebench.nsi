@@ -24,7 +24,7 @@ SetCompressor /SOLID lzma
 Section "Tunebench"
   SetRegView 64
   SetOutPath "$INSTDIR"
-  File /r "${SOURCE}\*.*"
+  File /r "${SOURCE}/*"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
   WriteRegStr HKLM "Software\Tunebench" "InstallDir" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Tunebench"

@@ -94,6 +94,8 @@ TCliApp::TCliApp()
 {
     m_root.formatter(m_formatter);
     m_formatter->SetRunnable([this](const CLI::App* command) { return m_actions.count(command) > 0; });
+    // "/path/file" is a file on every system, never a Windows-style "/option".
+    m_root.allow_windows_style_options(false);
     // A repeated option takes its last value, as it always did.
     m_root.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     m_root.set_version_flag("-v,--version", VersionLine(QStringLiteral("tunebench-cli")).toStdString(),

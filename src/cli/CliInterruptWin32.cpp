@@ -12,7 +12,7 @@ HANDLE g_fired = nullptr;
 // Ahead of the command line's own handler (the last one set is asked first).
 // The console's close ends the process once this returns: give the download a
 // few seconds to stop the loader and close the port.
-BOOL WINAPI NoteConsoleEvent(DWORD event)
+BOOL WINAPI NoteInterrupt(DWORD event)
 {
     tbstop::Request(); // the check of the software file ends too
     ::SetEvent(g_fired);
@@ -21,7 +21,7 @@ BOOL WINAPI NoteConsoleEvent(DWORD event)
     return TRUE;
 }
 
-bool IsConsole(DWORD which)
+bool IsConsoleHandle(DWORD which)
 {
     DWORD mode = 0;
     return ::GetConsoleMode(::GetStdHandle(which), &mode) != 0;
@@ -36,7 +36,7 @@ TCliInterrupt::TCliInterrupt() : m_state(std::make_unique<TState>())
 {
     g_fired = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (g_fired)
-        ::SetConsoleCtrlHandler(NoteConsoleEvent, TRUE);
+        ::SetConsoleCtrlHandler(NoteInterrupt, TRUE);
 }
 
 TCliInterrupt::~TCliInterrupt()
@@ -44,7 +44,7 @@ TCliInterrupt::~TCliInterrupt()
     m_state->notifier.reset();
     if (!g_fired)
         return;
-    ::SetConsoleCtrlHandler(NoteConsoleEvent, FALSE);
+    ::SetConsoleCtrlHandler(NoteInterrupt, FALSE);
     ::CloseHandle(g_fired);
     g_fired = nullptr;
 }
@@ -79,6 +79,6 @@ bool TCliInterrupt::WaitForEnter() const
     }
 }
 
-bool TCliInterrupt::InputIsTerminal() { return IsConsole(STD_INPUT_HANDLE); }
+bool TCliInterrupt::InputIsTerminal() { return IsConsoleHandle(STD_INPUT_HANDLE); }
 
-bool TCliInterrupt::OutputIsTerminal() { return IsConsole(STD_OUTPUT_HANDLE); }
+bool TCliInterrupt::OutputIsTerminal() { return IsConsoleHandle(STD_OUTPUT_HANDLE); }

@@ -1,68 +1,60 @@
 #include "TpaProComImpl.h"
 
-#include <QWinEventNotifier>
+#include <QAbstractNativeEventFilter>
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QMutex>
+#include <QTimer>
 
 #include <algorithm>
+#include <atomic>
+#include <set>
+#include <thread>
 
 #include <windows.h>
 
-// One overlapped COM handle. Reception keeps a read of one byte pending: it
-// completes as soon as a byte arrives, then whatever else the driver holds is
-// read at once. (A read that asks for more and relies on "return what is
-// there" timeouts never completes under some drivers and emulators.) The
-// read's event is watched by the UI thread's event loop, so OnData runs only
-// there, as with QSerialPort elsewhere.
+// One overlapped COM handle. A reader thread keeps a read of one byte
+// pending: it completes as soon as a byte arrives, then whatever else the
+// driver holds is read at once. (A read that asks for more and relies on
+// "return what is there" time-outs never completes under some drivers and
+// emulators.) The thread only queues the bytes and posts their delivery to the
+// UI thread, so OnData runs only there, while it processes events, as with
+// QSerialPort elsewhere. Writes are overlapped and queued; a write waits only
+// for the one before it.
+namespace {
+constexpr DWORD kDrainWaitMs = 50;
+constexpr DWORD kWriteWaitMs = 5000;
+constexpr int kHeartbeatMs = 50;
+constexpr UINT kBytesQueued = WM_APP + 0x3B1;
+} // namespace
+
 struct TTpaProComImpl::TWinPort {
     HANDLE handle = INVALID_HANDLE_VALUE;
-    OVERLAPPED readIo{};
-    OVERLAPPED drainIo{};
+    HANDLE stop = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     OVERLAPPED writeIo{};
-    bool reading = false;
     bool writing = false;
-    char firstByte = 0;
     QByteArray writingNow; // must live until its write completes
-    QByteArray writeQueue;
-    QByteArray received; // read while no OnData was installed
-    QWinEventNotifier readNotifier;
-    QWinEventNotifier writeNotifier;
+    std::thread reader;
 
-    TWinPort()
-    {
-        readIo.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        drainIo.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        writeIo.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        readNotifier.setHandle(readIo.hEvent);
-        writeNotifier.setHandle(writeIo.hEvent);
-    }
+    QMutex lock; // guards what the reader hands over
+    QByteArray received;
+    bool lost = false;
+    std::atomic<bool> deliveryPosted{false};
+    DWORD uiThread = ::GetCurrentThreadId();
+    // Takes what the reader queued also should a posted delivery not wake the
+    // event loop (seen under wine): a system timer does.
+    QTimer heartbeat;
+
+    TWinPort() { writeIo.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr); }
     ~TWinPort()
     {
-        readNotifier.setEnabled(false);
-        writeNotifier.setEnabled(false);
-        for (HANDLE event : {readIo.hEvent, drainIo.hEvent, writeIo.hEvent})
-            ::CloseHandle(event);
+        ::CloseHandle(stop);
+        ::CloseHandle(writeIo.hEvent);
     }
     TWinPort(const TWinPort&) = delete;
     TWinPort& operator=(const TWinPort&) = delete;
 
     [[nodiscard]] bool IsOpen() const { return handle != INVALID_HANDLE_VALUE; }
-
-    // Everything the driver holds now; the read cannot wait, the bytes are there.
-    QByteArray Drain()
-    {
-        DWORD errors = 0;
-        COMSTAT status{};
-        if (!::ClearCommError(handle, &errors, &status) || status.cbInQue == 0)
-            return {};
-        QByteArray bytes(static_cast<qsizetype>(status.cbInQue), Qt::Uninitialized);
-        DWORD got = 0;
-        ::ResetEvent(drainIo.hEvent);
-        if (!::ReadFile(handle, bytes.data(), status.cbInQue, &got, &drainIo)) {
-            if (::GetLastError() != ERROR_IO_PENDING || !::GetOverlappedResult(handle, &drainIo, &got, TRUE))
-                got = 0;
-        }
-        bytes.truncate(got);
-        return bytes;
-    }
 
     bool Modem(DWORD function) const { return IsOpen() && ::EscapeCommFunction(handle, function) != 0; }
 
@@ -76,6 +68,38 @@ struct TTpaProComImpl::TWinPort {
 };
 
 namespace {
+
+// The reader wakes the UI thread with a message of its own, which this filter
+// turns into deliveries: a waiting event loop did not always wake for Qt's
+// posted events under wine.
+class TWakeFilter : public QAbstractNativeEventFilter {
+public:
+    std::set<TTpaProComImpl*> channels;
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr* result) override
+    {
+        Q_UNUSED(type);
+        Q_UNUSED(result);
+        if (static_cast<const MSG*>(message)->message != kBytesQueued)
+            return false;
+        const std::set<TTpaProComImpl*> now = channels;
+        for (TTpaProComImpl* channel : now)
+            if (channels.count(channel) != 0)
+                channel->DeliverPending();
+        return true;
+    }
+};
+
+TWakeFilter* WakeFilter()
+{
+    static TWakeFilter* filter = [] {
+        auto* f = new TWakeFilter;
+        if (QCoreApplication* app = QCoreApplication::instance())
+            app->installNativeEventFilter(f);
+        return f;
+    }();
+    return filter;
+}
 
 // "COM3" -> "\\.\COM3" (needed from COM10 on); a name that already is a device path stays.
 QString DeviceName(const QString& path)
@@ -97,20 +121,76 @@ QString SystemText(DWORD code)
     return result;
 }
 
+// Waits for an overlapped operation of this thread, or gives it up when the
+// stop event comes first. False when it did not complete.
+bool Await(HANDLE port, OVERLAPPED& io, HANDLE stop, DWORD ms, DWORD& got)
+{
+    const HANDLE waits[2] = {io.hEvent, stop};
+    if (::WaitForMultipleObjects(2, waits, FALSE, ms) != WAIT_OBJECT_0)
+        ::CancelIo(port);
+    return ::GetOverlappedResult(port, &io, &got, TRUE) != 0;
+}
+
+// The reader thread: one byte, then what the driver holds, until the port
+// ends or the stop event comes. Returns false when the line was lost.
+template <typename Hand>
+bool ReadUntilStopped(HANDLE port, HANDLE stop, Hand hand)
+{
+    OVERLAPPED io{};
+    io.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    bool lost = false;
+    while (::WaitForSingleObject(stop, 0) != WAIT_OBJECT_0) {
+        char first = 0;
+        DWORD got = 0;
+        ::ResetEvent(io.hEvent);
+        if (!::ReadFile(port, &first, 1, nullptr, &io) && ::GetLastError() != ERROR_IO_PENDING) {
+            lost = true;
+            break;
+        }
+        if (!Await(port, io, stop, INFINITE, got)) {
+            lost = ::GetLastError() != ERROR_OPERATION_ABORTED;
+            break;
+        }
+        // Without time-outs a read of one byte ends only with its byte: an
+        // empty one is the end of the line (a pseudo-terminal whose other side closed).
+        if (got == 0) {
+            lost = true;
+            break;
+        }
+        QByteArray bytes(1, first);
+        DWORD errors = 0;
+        COMSTAT status{};
+        if (::ClearCommError(port, &errors, &status) && status.cbInQue > 0) {
+            QByteArray more(static_cast<qsizetype>(status.cbInQue), Qt::Uninitialized);
+            DWORD moreGot = 0;
+            ::ResetEvent(io.hEvent);
+            // The bytes are there; should the driver hold the read back, what
+            // it did not take comes with the next one.
+            if (::ReadFile(port, more.data(), status.cbInQue, &moreGot, &io) ||
+                (::GetLastError() == ERROR_IO_PENDING && Await(port, io, stop, kDrainWaitMs, moreGot)))
+                bytes += more.left(moreGot);
+        }
+        hand(bytes);
+    }
+    ::CloseHandle(io.hEvent);
+    return !lost;
+}
+
 } // namespace
 
 TTpaProComImpl::TTpaProComImpl(QObject* parent) : QObject(parent), m_win(std::make_unique<TWinPort>())
 {
-    m_win->readNotifier.setEnabled(false);
-    m_win->writeNotifier.setEnabled(false);
-    connect(&m_win->readNotifier, &QWinEventNotifier::activated, this, &TTpaProComImpl::ReadDone);
-    connect(&m_win->writeNotifier, &QWinEventNotifier::activated, this, &TTpaProComImpl::WriteDone);
+    m_win->heartbeat.setTimerType(Qt::CoarseTimer);
+    m_win->heartbeat.setInterval(kHeartbeatMs);
+    connect(&m_win->heartbeat, &QTimer::timeout, this, &TTpaProComImpl::DeliverPending);
+    WakeFilter()->channels.insert(this);
 }
 
 TTpaProComImpl::~TTpaProComImpl()
 {
     OnData = nullptr;
     CloseHandle();
+    WakeFilter()->channels.erase(this);
 }
 
 bool TTpaProComImpl::IsOpen() const { return m_win->IsOpen(); }
@@ -194,23 +274,21 @@ void TTpaProComImpl::CloseHandle()
     TWinPort& w = *m_win;
     if (!w.IsOpen())
         return;
-    // The kernel writes into the buffers of pending reads and writes: end them first.
-    ::CancelIo(w.handle);
-    DWORD ignored = 0;
-    if (w.reading)
-        ::GetOverlappedResult(w.handle, &w.readIo, &ignored, TRUE);
-    if (w.writing)
-        ::GetOverlappedResult(w.handle, &w.writeIo, &ignored, TRUE);
-    w.reading = w.writing = false;
-    w.readNotifier.setEnabled(false);
-    w.writeNotifier.setEnabled(false);
-    ::ResetEvent(w.readIo.hEvent);
-    ::ResetEvent(w.writeIo.hEvent);
+    w.heartbeat.stop();
+    ::SetEvent(w.stop);
+    if (w.reader.joinable())
+        w.reader.join();
+    if (w.writing) {
+        DWORD ignored = 0;
+        Await(w.handle, w.writeIo, w.stop, 0, ignored);
+    }
+    w.writing = false;
     ::CloseHandle(w.handle);
     w.handle = INVALID_HANDLE_VALUE;
     w.writingNow.clear();
-    w.writeQueue.clear();
+    const QMutexLocker locker(&w.lock);
     w.received.clear();
+    w.lost = false;
 }
 
 bool TTpaProComImpl::Open(std::uint8_t com, std::int32_t baud)
@@ -267,8 +345,9 @@ void TTpaProComImpl::FlushIn()
 {
     if (!IsOpen())
         return;
-    // The pending one-byte read stays; only what waits in the driver goes.
+    // The reader's pending read stays; what waits in the driver and in the queue goes.
     ::PurgeComm(m_win->handle, PURGE_RXCLEAR);
+    const QMutexLocker locker(&m_win->lock);
     m_win->received.clear();
 }
 
@@ -276,8 +355,8 @@ void TTpaProComImpl::FlushOut()
 {
     if (!IsOpen())
         return;
-    m_win->writeQueue.clear();
     ::PurgeComm(m_win->handle, PURGE_TXABORT | PURGE_TXCLEAR);
+    WriteDone();
 }
 
 void TTpaProComImpl::SetHardwareFlow(bool on)
@@ -297,18 +376,16 @@ int TTpaProComImpl::Write(const QByteArray& block)
 {
     if (!IsOpen())
         return 0;
-    m_win->writeQueue += block;
-    if (!m_win->writing)
-        StartWrite();
-    return IsOpen() ? static_cast<int>(block.size()) : 0;
+    // One write at a time: the one before has mostly left by now.
+    WriteDone();
+    m_win->writingNow = block;
+    StartWrite();
+    return m_win->writing ? static_cast<int>(block.size()) : 0;
 }
 
 void TTpaProComImpl::StartWrite()
 {
     TWinPort& w = *m_win;
-    if (w.writing || w.writeQueue.isEmpty() || !w.IsOpen())
-        return;
-    w.writingNow = std::exchange(w.writeQueue, {});
     ::ResetEvent(w.writeIo.hEvent);
     if (!::WriteFile(w.handle, w.writingNow.constData(), static_cast<DWORD>(w.writingNow.size()), nullptr,
                      &w.writeIo) &&
@@ -316,9 +393,7 @@ void TTpaProComImpl::StartWrite()
         w.writingNow.clear();
         return;
     }
-    // Done at once or later: the event says so either way.
     w.writing = true;
-    w.writeNotifier.setEnabled(true);
 }
 
 void TTpaProComImpl::WriteDone()
@@ -327,61 +402,64 @@ void TTpaProComImpl::WriteDone()
     if (!w.writing)
         return;
     DWORD written = 0;
-    if (!::GetOverlappedResult(w.handle, &w.writeIo, &written, FALSE) && ::GetLastError() == ERROR_IO_INCOMPLETE)
-        return;
+    if (::WaitForSingleObject(w.writeIo.hEvent, kWriteWaitMs) != WAIT_OBJECT_0)
+        ::CancelIo(w.handle);
+    ::GetOverlappedResult(w.handle, &w.writeIo, &written, TRUE);
     w.writing = false;
-    w.writeNotifier.setEnabled(false);
     w.writingNow.clear();
-    if (!w.writeQueue.isEmpty())
-        StartWrite();
-    else if (OnOutSent)
+    if (OnOutSent)
         OnOutSent(this);
 }
 
 void TTpaProComImpl::StartRead()
 {
     TWinPort& w = *m_win;
-    if (w.reading || !w.IsOpen())
-        return;
-    ::ResetEvent(w.readIo.hEvent);
-    if (!::ReadFile(w.handle, &w.firstByte, 1, nullptr, &w.readIo) && ::GetLastError() != ERROR_IO_PENDING) {
-        LosePort();
-        return;
-    }
-    w.reading = true;
-    w.readNotifier.setEnabled(true);
+    ::ResetEvent(w.stop);
+    w.deliveryPosted = false;
+    const HANDLE port = w.handle;
+    w.heartbeat.start();
+    w.reader = std::thread([this, port] {
+        TWinPort& p = *m_win;
+        auto post = [this, &p] {
+            if (!p.deliveryPosted.exchange(true)) {
+                QMetaObject::invokeMethod(
+                    this, [this] { ReadDone(); }, Qt::QueuedConnection);
+                ::PostThreadMessageW(p.uiThread, kBytesQueued, 0, 0);
+            }
+        };
+        const bool ended = ReadUntilStopped(port, p.stop, [&](const QByteArray& bytes) {
+            {
+                const QMutexLocker locker(&p.lock);
+                p.received += bytes;
+            }
+            post();
+        });
+        if (!ended) {
+            {
+                const QMutexLocker locker(&p.lock);
+                p.lost = true;
+            }
+            post();
+        }
+    });
 }
 
 void TTpaProComImpl::ReadDone()
 {
     TWinPort& w = *m_win;
-    if (!w.reading)
-        return;
-    DWORD got = 0;
-    if (!::GetOverlappedResult(w.handle, &w.readIo, &got, FALSE)) {
-        const DWORD code = ::GetLastError();
-        if (code == ERROR_IO_INCOMPLETE)
-            return;
-        w.reading = false;
-        if (code != ERROR_OPERATION_ABORTED)
-            LosePort();
-        return;
+    w.deliveryPosted = false;
+    QByteArray data;
+    bool lost = false;
+    {
+        const QMutexLocker locker(&w.lock);
+        if (OnData)
+            data = std::exchange(w.received, {});
+        lost = w.lost;
     }
-    w.reading = false;
-    w.readNotifier.setEnabled(false);
-    // Without time-outs a read of one byte ends only with its byte: an empty
-    // one is the end of the line (a pseudo-terminal whose other side closed).
-    if (got == 0) {
+    if (!data.isEmpty())
+        OnData(this, data);
+    if (lost)
         LosePort();
-        return;
-    }
-    w.received += w.firstByte;
-    w.received += w.Drain();
-    StartRead();
-    if (!OnData || w.received.isEmpty())
-        return;
-    const QByteArray data = std::exchange(w.received, {});
-    OnData(this, data);
 }
 
 void TTpaProComImpl::LosePort()
@@ -404,14 +482,6 @@ void TTpaProComImpl::ResumeReception() {}
 
 void TTpaProComImpl::DeliverPending()
 {
-    if (!IsOpen() || !OnData)
-        return;
-    if (m_win->reading && ::WaitForSingleObject(m_win->readIo.hEvent, 0) == WAIT_OBJECT_0) {
+    if (IsOpen() && OnData)
         ReadDone();
-        return;
-    }
-    if (!m_win->received.isEmpty()) {
-        const QByteArray data = std::exchange(m_win->received, {});
-        OnData(this, data);
-    }
 }

@@ -5,7 +5,7 @@
 
 #include <QCoreApplication>
 #include <QThread>
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 namespace {
 
@@ -40,7 +40,9 @@ TEST_F(WinChannelTest, PortThatDoesNotExistIsNotOpened)
     TTpaProComImpl channel;
     EXPECT_FALSE(channel.Open(static_cast<std::uint8_t>(com), 9600));
     EXPECT_FALSE(channel.IsOpen());
-    EXPECT_EQ(channel.LastOpenFailure(), TTpaProComImpl::OpenFailure::NotFound);
+    // Windows finds no such device; wine opens the name of a missing file, which is no serial port.
+    EXPECT_THAT(channel.LastOpenFailure(),
+                ::testing::AnyOf(TTpaProComImpl::OpenFailure::NotFound, TTpaProComImpl::OpenFailure::NotASerialPort));
     EXPECT_EQ(channel.Write(kReadMail), 0);
     EXPECT_TRUE(channel.Close());
 }
