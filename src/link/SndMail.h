@@ -2,9 +2,10 @@
 
 #include "AnswerDating.h"
 #include "LinkPresenter.h"
-#include "ProgramError.h"
+#include "MailFrame.h"
 #include "VirtualCom.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <QTimer>
 #include <array>
@@ -15,26 +16,6 @@
 #include <stdexcept>
 
 class TTpaProComImpl;
-
-class EMailControlError : public EProgramError {
-public:
-    using EProgramError::EProgramError;
-};
-
-// The state of one exchange; copied as a unit by the read-back of a write.
-struct TMail {
-    QString MailText;
-    std::array<std::uint8_t, 254> TxFrame{};
-    std::uint8_t TxLen = 0;
-    std::uint8_t RxExpected = 0;
-    QString AnswerText;
-    std::array<std::uint8_t, 254> RxBuf{};
-    std::uint8_t RxCount = 0;
-    std::int64_t Elapsed = 0;
-    bool RxChecksumOk = false;
-    bool EchoOn = true;
-    bool EchoBack = false;
-};
 
 class TMailControl;
 
@@ -169,8 +150,7 @@ private:
     std::int64_t Exchange();
     void SendAndWait();
     bool VerifyWrite();
-    [[nodiscard]] int EchoLength() const { return m_mail.EchoOn ? m_mail.TxLen : 0; }
-    [[nodiscard]] QString BuildAnswerText() const;
+    [[nodiscard]] int EchoLength() const { return MailFrame::EchoLength(m_mail); }
     [[nodiscard]] bool WaitCondition(int needed) const;
     [[nodiscard]] int BytesAwaited() const;
     void WaitForAnswer();
@@ -187,6 +167,12 @@ private:
     // The line stayed quiet after the answer, or only repeated it.
     bool LineQuietAfterAnswer();
     void KeepSecondFrameApart();
+    // Parts of OnPortData: the gap allowance, two-wire stale bytes, the
+    // buffer, the dating of the answer's first bytes.
+    void NoteLineActivity(std::int64_t now);
+    QByteArrayView DropStaleLead(const QByteArray& data, std::int64_t now);
+    void Append(QByteArrayView fresh);
+    void DateAnswer(std::int64_t now);
     [[nodiscard]] bool IsReadMail() const;
     void ReportWrite() const;
 

@@ -41,10 +41,10 @@ void TMailControl::ReportWrite() const
     if (!observer)
         return;
     // The frame of a write mail: FF FF 4D 02 len 3B 08 00 C AL AH data... sum.
-    const int count = m_mail.TxFrame[8];
+    const int count = MailFrame::MailByte(m_mail, 8);
     const int sent = std::min(count, std::max(0, m_mail.TxLen - 12));
     observer({m_channel->ComNumber(), m_channel->DevicePath(), m_channel->Baud(),
-              static_cast<std::uint16_t>(m_mail.TxFrame[9] | m_mail.TxFrame[10] << 8),
+              static_cast<std::uint16_t>(MailFrame::MailByte(m_mail, 9) | MailFrame::MailByte(m_mail, 10) << 8),
               QByteArray(reinterpret_cast<const char*>(m_mail.TxFrame.data()) + 11, sent),
               m_success            ? TWriteResult::Confirmed
               : m_readbackAnswered ? TWriteResult::NotConfirmed

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -175,6 +176,21 @@ TEST_F(MailEngine, ReadBackAlwaysUses08)
     link.SendMail(QStringLiteral("02 3B 02 00 01 20 00 09"));
     EXPECT_TRUE(link.Success());
     EXPECT_EQ(static_cast<std::uint8_t>(channel.written.back()[6]), 0x08);
+}
+
+TEST_F(MailEngine, AWriteIntoAnyMemorySpaceIsReadBackAndJournalled)
+{
+    std::vector<TWriteRecord> journalled;
+    TMailControl::SetWriteObserver([&](const TWriteRecord& write) { journalled.push_back(write); });
+    link.SendMail(QStringLiteral("02 3B 05 00 01 30 00 5A"));
+    TMailControl::SetWriteObserver(nullptr);
+    EXPECT_TRUE(link.Success());
+    ASSERT_EQ(channel.FramesWritten(), 2);
+    EXPECT_EQ(static_cast<std::uint8_t>(channel.written.back()[5]), 0x3C);
+    ASSERT_EQ(journalled.size(), 1u);
+    EXPECT_EQ(journalled[0].address, 0x0030);
+    EXPECT_EQ(journalled[0].bytes, QByteArray("\x5A"));
+    EXPECT_EQ(journalled[0].result, TWriteResult::Confirmed);
 }
 
 TEST_F(MailEngine, ShorterReadBackAnswerDoesNotConfirmZeros)
