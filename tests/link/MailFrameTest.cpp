@@ -11,8 +11,8 @@ TMail Exchanged(const QString& mail, const QByteArray& received, bool echo = fal
     TMail m;
     m.EchoOn = echo;
     MailFrame::Build(m, mail);
-    const QByteArray all = (echo ? QByteArray(reinterpret_cast<const char*>(m.TxFrame.data()), m.TxLen) : QByteArray()) +
-                           received;
+    const QByteArray all =
+        (echo ? QByteArray(reinterpret_cast<const char*>(m.TxFrame.data()), m.TxLen) : QByteArray()) + received;
     for (const char c : all)
         m.RxBuf[m.RxCount++] = static_cast<std::uint8_t>(c);
     m.RxChecksumOk = MailFrame::ChecksumOk(m);
@@ -34,10 +34,13 @@ TEST(MailFrame, WhichMailsAreWritesAndReads)
         bool write;
         bool read;
     } cases[] = {
-        {"02 3B 08 00 01 10 00 41", true, false}, {"02 3B 02 00 01 10 00 41", true, false},
+        {"02 3B 08 00 01 10 00 41", true, false},
+        {"02 3B 02 00 01 10 00 41", true, false},
         {"02 3B 05 00 01 10 00 41", true, false}, // any memory space: no answer awaited, so read back
-        {"02 3B", true, false},                   {"02 3C 08 00 01 10 00", false, true},
-        {"02 3C 05 00 01 10 00", false, false},   {"03 3B 08 00 01 10 00 41", false, false},
+        {"02 3B", true, false},
+        {"02 3C 08 00 01 10 00", false, true},
+        {"02 3C 05 00 01 10 00", false, false},
+        {"03 3B 08 00 01 10 00 41", false, false},
     };
     for (const auto& c : cases) {
         const TMail m = Exchanged(QString::fromLatin1(c.mail), {});
