@@ -2,7 +2,8 @@
 ; (scripts/windows). Installs the programs, their DLLs, CFG\, the language
 ; files and the guide under Program Files, a Start menu entry and an
 ; uninstaller; "/S" installs and uninstalls silently.
-Unicode true
+; 64-bit like the programs (and runnable where only 64-bit programs run).
+Target amd64-unicode
 !include "MUI2.nsh"
 
 Name "Tunebench ${VERSION}"
