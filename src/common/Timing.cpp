@@ -26,6 +26,13 @@ void WaitUntil(std::int64_t target, Now now, std::int64_t unitsPerMs)
     QTimer wake;
     wake.setSingleShot(true);
     wake.setTimerType(Qt::PreciseTimer);
+#ifdef Q_OS_WIN
+    // Under wine a precise timer's event did not always wake the waiting
+    // thread; a system timer does, so a missed wake-up costs at most this long.
+    QTimer backstop;
+    backstop.setTimerType(Qt::CoarseTimer);
+    backstop.start(20);
+#endif
     while (now() < target) {
         if (!wake.isActive())
             wake.start(static_cast<int>(std::max<std::int64_t>((target - now() + unitsPerMs - 1) / unitsPerMs, 1)));
