@@ -97,7 +97,7 @@ void TInternalGainPage::ReadGain()
     SetBars(*value);
 }
 
-void TInternalGainPage::Button12Click()
+void TInternalGainPage::WriteGainByte(std::uint8_t value, const std::function<void(bool written)>& shown)
 {
     const TDeviceOperationScope operation(m_session);
     if (operation.Refused())
@@ -106,43 +106,44 @@ void TInternalGainPage::Button12Click()
     TEnableGuard enable({Button11, Button12, Button13, Button14});
     if (!m_session.ConnectionCheck())
         return;
-    const int loudspeaker = TrackBar2->value();
-    const int microphone = TrackBar1->value();
-    const bool written = THandsetDevice(m_session.Link()).WriteGain(TGainRules::Join(loudspeaker, microphone));
+    const bool written = THandsetDevice(m_session.Link()).WriteGain(value);
     ShowMessage(written ? Label36->text() : Label37->text());
-    // What was meant to be written, whatever came of it.
-    Label19->setText(HexDigit(static_cast<std::uint8_t>(loudspeaker)));
-    Label15->setText(HexDigit(static_cast<std::uint8_t>(microphone)));
+    shown(written);
+    m_session.CloseDevicePort();
+}
+
+void TInternalGainPage::ShowFields(const QString& loudspeaker, const QString& microphone)
+{
+    Label19->setText(loudspeaker);
+    Label15->setText(microphone);
     Label19->show();
     Label15->show();
-    m_session.CloseDevicePort();
+}
+
+void TInternalGainPage::Button12Click()
+{
+    const int loudspeaker = TrackBar2->value();
+    const int microphone = TrackBar1->value();
+    // What was meant to be written, whatever came of it.
+    WriteGainByte(TGainRules::Join(loudspeaker, microphone), [&](bool) {
+        ShowFields(HexDigit(static_cast<std::uint8_t>(loudspeaker)), HexDigit(static_cast<std::uint8_t>(microphone)));
+    });
 }
 
 void TInternalGainPage::Button13Click()
 {
     if (!m_firstRead)
         return;
-    const TDeviceOperationScope operation(m_session);
-    if (operation.Refused())
-        return;
-    TWaitCursorGuard hourglass;
-    TEnableGuard enable({Button11, Button12, Button13, Button14});
-    if (!m_session.ConnectionCheck())
-        return;
     const std::uint8_t value = *m_firstRead;
-    if (THandsetDevice(m_session.Link()).WriteGain(value)) {
-        ShowMessage(Label36->text());
+    WriteGainByte(value, [&](bool written) {
+        if (!written)
+            return;
         const TGainFields fields = TGainRules::Split(value);
-        Label15->setText(ByteToHex(static_cast<std::uint8_t>(fields.microphone)));
-        Label19->setText(ByteToHex(static_cast<std::uint8_t>(fields.loudspeaker)));
-        Label15->show();
-        Label19->show();
+        // Two digits each here, unlike the other handlers.
+        ShowFields(ByteToHex(static_cast<std::uint8_t>(fields.loudspeaker)),
+                   ByteToHex(static_cast<std::uint8_t>(fields.microphone)));
         SetBars(value);
-    }
-    else {
-        ShowMessage(Label37->text());
-    }
-    m_session.CloseDevicePort();
+    });
 }
 
 void TInternalGainPage::Button14Click()

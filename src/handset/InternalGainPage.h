@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -49,6 +50,11 @@ public:
 
 private:
     void ReadGain();
+    // Writes the gain byte as one device operation and shows how it went; shown
+    // runs after the message, once the byte got to the device.
+    void WriteGainByte(std::uint8_t value, const std::function<void(bool written)>& shown);
+    // The fields' digits as last written, beside the track bars.
+    void ShowFields(const QString& loudspeaker, const QString& microphone);
     void SetBars(std::uint8_t value);
     void SetFirstRead(std::optional<std::uint8_t> value);
 
