@@ -129,16 +129,26 @@ bool TAnswerDating::TooSoon(std::int64_t turnaround) const
     // Less what the far end's timing jitters (a busy simulator, an adapter):
     // what was learned may have been slowed down by it, a clean answer not.
     const std::int64_t jitter = std::max(LineNs(2, m_baud), kJitterNs);
-    return !m_trusted && m_sampleCount >= kSamplesToJudge && turnaround < ShortTurnaround() / 2 - jitter;
+    return !m_trusted && m_sampleCount >= kSamplesToJudge && SamplesAgree() &&
+           turnaround < ShortTurnaround() / 2 - jitter;
 }
 
 std::int64_t TAnswerDating::ShortTurnaround() const
 {
-    // The second shortest: one odd sample, a copy taken on a quiet line, does
-    // not turn the rule off; another, an answer a busy program read late
-    // (dated later than it came), does not make clean answers look early.
+    // The shortest: a busy program reads answers late and dates them later
+    // than they came, so any other would make clean answers look early. A
+    // copy is never learned (the device's own answer behind it is seen), and
+    // what was learned ages out after kSamples answers.
     const auto sorted = SortedSamples();
-    return std::max(sorted[1], LineNs(1, m_baud));
+    return std::max(sorted[0], LineNs(1, m_baud));
+}
+
+bool TAnswerDating::SamplesAgree() const
+{
+    // A busy program reads some answers late: then what was learned spreads,
+    // and no answer is judged by it until those readings age out.
+    const auto sorted = SortedSamples();
+    return sorted[m_sampleCount - 1] <= 2 * std::max(sorted[0], LineNs(1, m_baud));
 }
 
 std::int64_t TAnswerDating::TypicalTurnaround() const

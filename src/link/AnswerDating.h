@@ -52,6 +52,8 @@ private:
     // Sooner than half of this is no answer of this device's.
     [[nodiscard]] std::int64_t ShortTurnaround() const;
     [[nodiscard]] std::int64_t TypicalTurnaround() const;
+    // The turnarounds learned lie within a factor of two.
+    [[nodiscard]] bool SamplesAgree() const;
     [[nodiscard]] std::array<std::int64_t, kSamples> SortedSamples() const;
 
     std::int32_t m_baud = 0;

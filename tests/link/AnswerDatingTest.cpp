@@ -48,8 +48,8 @@ TEST(AnswerDating, AnAnswerTooSoonForThisDeviceIsAnEarlierOne)
         {{5 * kMs, 5 * kMs, 5 * kMs}, 1, 2 * kMs, false, true},
         {{5 * kMs, 5 * kMs, 5 * kMs}, 8, 1 * kMs + 7 * kByte, false, false}, // dated by its first byte
         {{5 * kMs, 5 * kMs}, 1, 0, false, true},                             // two answers learned: no judgement yet
-        {{0, 5 * kMs, 5 * kMs}, 1, 1 * kMs, false, false},                   // one copy learned on a quiet line
-        {{5 * kMs, 5 * kMs, 40 * kMs}, 1, 2 * kMs, false, true},             // one answer read late by a busy program
+        {{9 * kMs, 6 * kMs, 5 * kMs}, 1, 1 * kMs, false, false},             // the quickest of them counts
+        {{5 * kMs, 5 * kMs, 12 * kMs}, 1, 1 * kMs, false, true},             // answers read late by a busy program
         {{5 * kMs, 5 * kMs, 5 * kMs}, 8, 30 * kMs, true, true},              // found whole by a late look
         {{5 * kMs, 5 * kMs, 5 * kMs}, 8, 1 * kMs + 7 * kByte, true, false},  // ... but sooner than any answer
         {{kByte, kByte, kByte}, 1, 0, false, true}, // a quick device: a byte time at least, and jitter
