@@ -46,7 +46,6 @@ void sleepUntil(Clock::time_point t)
     }
 }
 
-
 } // namespace
 
 void SimDevice::Line::queue(Chunk chunk, Clock::time_point& tail)

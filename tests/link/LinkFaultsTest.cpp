@@ -190,12 +190,13 @@ TEST_P(LinkUnderFaults, AnswerFoundByALateLookInTwoWireModeIsAskedAgain)
 
 TEST_P(LinkUnderFaults, DuplicateAnswerInOneWireModeIsRefusedForAnotherCount)
 {
-    // After the next request's echo and before the device's own answer (5 ms
-    // of think time): refused for its count, and with the count asked for
-    // its time or for the device's own answer behind it.
+    // After the next request's echo and before the device's own answer (20 ms
+    // of think time, so that a busy machine holding the simulator up stays
+    // within the quiet line after the answer): refused for its count, and
+    // with the count asked for its time or for the device's own answer behind it.
     for (const std::uint8_t oddCount : {2, 3}) {
-        Open({{QStringLiteral("--pace"), QStringLiteral("--turnaround"), QStringLiteral("5000"),
-               QStringLiteral("--duplicate"), GetParam() == 9600 ? QStringLiteral("16") : QStringLiteral("3")},
+        Open({{QStringLiteral("--pace"), QStringLiteral("--turnaround"), QStringLiteral("20000"),
+               QStringLiteral("--duplicate"), GetParam() == 9600 ? QStringLiteral("30") : QStringLiteral("26")},
               GetParam()});
         const QString got = ReadSequence(*link, 12, oddCount);
         EXPECT_FALSE(got.contains(QLatin1Char('!'))) << int(oddCount) << ": " << got.toStdString();
