@@ -24,17 +24,7 @@ CliResult RunWithinAGigabyte(const QStringList& args)
         ::setrlimit(RLIMIT_AS, &gigabyte);
     });
 #endif
-    p.start(qEnvironmentVariable("TUNEBENCH_BIN_DIR") + QStringLiteral("/tunebench-cli"), args);
-    CliResult r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
+    return tbtest::RunCliIn(p, args);
 }
 
 void Resize(const QString& path, qint64 size)

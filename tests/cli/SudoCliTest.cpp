@@ -64,17 +64,7 @@ protected:
         env.insert(QStringLiteral("SUDO_GID"), QString::number(m_gid));
         QProcess p;
         p.setProcessEnvironment(env);
-        p.start(qEnvironmentVariable("TUNEBENCH_BIN_DIR") + QStringLiteral("/tunebench-cli"), args);
-        CliResult r;
-        if (!p.waitForFinished(60000)) {
-            p.kill();
-            p.waitForFinished();
-            return r;
-        }
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-        r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-        r.err = QString::fromLocal8Bit(p.readAllStandardError());
-        return r;
+        return tbtest::RunCliIn(p, args);
     }
 
     [[nodiscard]] QString Home(const QString& relative) const { return m_home.filePath(relative); }

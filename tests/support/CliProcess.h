@@ -15,10 +15,10 @@ struct CliResult {
     std::int64_t ms = 0;
 };
 
-// Runs the built tunebench-cli with a deadline and collects what it printed.
-inline CliResult RunCli(const QStringList& args, int timeoutMs = 60000)
+// Runs the built tunebench-cli in p (its environment or limits set by the
+// caller) with a deadline and collects what it printed.
+inline CliResult RunCliIn(QProcess& p, const QStringList& args, int timeoutMs = 60000)
 {
-    QProcess p;
     const std::int64_t t0 = ReadCounter();
     p.start(qEnvironmentVariable("TUNEBENCH_BIN_DIR") + QStringLiteral("/tunebench-cli"), args);
     const bool finished = p.waitForFinished(timeoutMs);
@@ -33,6 +33,12 @@ inline CliResult RunCli(const QStringList& args, int timeoutMs = 60000)
     r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
     r.err = QString::fromLocal8Bit(p.readAllStandardError());
     return r;
+}
+
+inline CliResult RunCli(const QStringList& args, int timeoutMs = 60000)
+{
+    QProcess p;
+    return RunCliIn(p, args, timeoutMs);
 }
 
 } // namespace tbtest
