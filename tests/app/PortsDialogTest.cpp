@@ -27,8 +27,9 @@ protected:
     {
         MainWindowFixture::SetUp();
         ASSERT_TRUE(m_sim.start()) << m_sim.errorString().toStdString();
-        const QString byId = m_dir.filePath(QStringLiteral("by-id"));
-        QDir().mkpath(byId);
+        // As long as /dev/serial/by-id, whatever TMPDIR is: the widths below are a real adapter's.
+        ASSERT_TRUE(m_byId.isValid());
+        const QString byId = m_byId.path();
         m_stable = byId + QStringLiteral("/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
         ASSERT_TRUE(QFile::link(m_sim.portPath(), m_stable));
         TSerialPortEntry builtIn;
@@ -79,6 +80,7 @@ protected:
     }
 
     SimHarness m_sim{{"--profile", "handset"}};
+    QTemporaryDir m_byId{QStringLiteral("/tmp/byid-XXXXXX")};
     QString m_stable;
     QList<TSerialPortEntry> m_ports;
 };
