@@ -12,6 +12,9 @@
 
 #ifdef Q_OS_LINUX
 #include <sys/stat.h>
+#elif defined(Q_OS_WIN)
+#include <QDir>
+#include <windows.h>
 #endif
 
 namespace {
@@ -53,6 +56,25 @@ TProfileFile::TFileStamp TProfileFile::CurrentStamp() const
     stamp.modifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     stamp.changedNs = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
     stamp.inode = st.st_ino;
+#elif defined(Q_OS_WIN)
+    // The file's index and its 100 ns write time: every replacement is a new
+    // file, and two writes of one size within a millisecond still differ.
+    const HANDLE file = ::CreateFileW(reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(m_path).utf16()),
+                                      FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return stamp;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = ::GetFileInformationByHandle(file, &info) != 0;
+    ::CloseHandle(file);
+    if (!known)
+        return stamp;
+    const auto wide = [](DWORD high, DWORD low) { return (quint64(high) << 32) | low; };
+    stamp.exists = true;
+    stamp.size = qint64(wide(info.nFileSizeHigh, info.nFileSizeLow));
+    stamp.modifiedNs = qint64(wide(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime)) * 100;
+    stamp.changedNs = qint64(wide(info.ftCreationTime.dwHighDateTime, info.ftCreationTime.dwLowDateTime)) * 100;
+    stamp.inode = wide(info.nFileIndexHigh, info.nFileIndexLow) ^ (quint64(info.dwVolumeSerialNumber) << 32);
 #else
     const QFileInfo info(m_path);
     if (!info.exists())

@@ -295,9 +295,6 @@ TEST_F(ProfileFileTest, DeleteKeyRemovesTheKeysLine)
 
 TEST_F(ProfileFileTest, TwoObjectsOnOneFileSeeEachOthersWrites)
 {
-#ifdef Q_OS_WIN
-    GTEST_SKIP() << "fails under wine: not yet looked into";
-#endif
     // Tunebench.ini is both the position file and the user settings file.
     const QString path = m_dir.filePath(QStringLiteral("Tunebench.ini"));
     TProfileFile positions(path);
