@@ -15,6 +15,8 @@ constexpr std::int64_t kBehindSlackNs = 20000;
 constexpr int kSamplesToJudge = 3;
 // How much sooner than it was learned a clean answer may come.
 constexpr std::int64_t kJitterNs = 1000000;
+// An adapter's latency timer is 1 ms at least.
+constexpr std::int64_t kLeastHoldNs = 500000;
 
 std::int64_t LineNs(int bytes, std::int32_t baud)
 {
@@ -25,6 +27,7 @@ std::int64_t LineNs(int bytes, std::int32_t baud)
 void TAnswerDating::Forget()
 {
     m_sampleCount = 0;
+    m_holdCount = 0;
     m_lastReceived = 0;
 }
 
@@ -35,6 +38,8 @@ void TAnswerDating::RequestSent(std::int64_t now, int txLen, std::int32_t baud, 
     m_trusted = now - m_lastReceived >= quietNs;
     m_staleFrameOpen = false;
     m_pendingSample = -1;
+    m_sent = now;
+    m_txLen = txLen;
     // The request's bytes, then the answer's first byte; no think time is assumed.
     m_earliestAnswer = now + ShortestLineNs(txLen + 1, baud);
 }
@@ -43,6 +48,29 @@ void TAnswerDating::EchoIn(std::int64_t now, int after)
 {
     // Its last byte was in `after` byte times earlier at the latest; the answer's first a byte time later.
     m_earliestAnswer = std::min(m_earliestAnswer, now - ShortestLineNs(after - 1, m_baud));
+    if (m_holdCount == kSamples)
+        std::copy(m_holds.begin() + 1, m_holds.end(), m_holds.begin());
+    else
+        ++m_holdCount;
+    m_holds[m_holdCount - 1] = std::max<std::int64_t>(now - m_sent - LineNs(m_txLen, m_baud), 0);
+}
+
+std::int64_t TAnswerDating::LeastHeld() const
+{
+    return m_holdCount == 0 ? 0 : *std::min_element(m_holds.begin(), m_holds.begin() + m_holdCount);
+}
+
+std::int64_t TAnswerDating::Hold() const
+{
+    // Less than this is a program or a far end slow to pass bytes on, no batches.
+    const std::int64_t least = LeastHeld();
+    return least >= std::max(LineNs(2, m_baud), kLeastHoldNs) ? least : 0;
+}
+
+std::int64_t TAnswerDating::EchoCrossed(std::int64_t in) const
+{
+    // The echo crossed with the request, and no later than it usually comes.
+    return std::min(in, std::max(m_sent + LineNs(m_txLen, m_baud), in - LeastHeld()));
 }
 
 bool TAnswerDating::LookIsLate(std::int64_t lookedAt) const
@@ -104,12 +132,37 @@ bool TAnswerDating::Datable(QByteArrayView first, std::int64_t now, bool lateLoo
 
 std::int64_t TAnswerDating::QuietUntil(std::int64_t now) const
 {
+    // The device's own answer begins on the line by then.
+    const std::int64_t own = m_earliestAnswer + OwnAnswerWithin() + LineNs(2, m_baud);
+    const std::int64_t hold = Hold();
     // A frame right behind the answer (its first byte is in a byte time after
     // the answer's last, which came by now; a sender that runs late sends
-    // what is due at once), or the device's own answer within twice its
-    // usual turnaround (a busy device or line may take that long).
-    return std::max(now + LineNs(1, m_baud) + kBehindSlackNs,
-                    m_earliestAnswer + TypicalTurnaround() * 2 + LineNs(2, m_baud));
+    // what is due at once), or the device's own answer.
+    if (hold == 0)
+        return std::max(now + LineNs(1, m_baud) + kBehindSlackNs, own);
+    // An adapter hands on at once all it held: what crossed the line before
+    // the answer's last batch came is in it, what crosses later comes a hold
+    // after it crossed.
+    return own <= m_lastReceived ? now : std::max(now, own + hold);
+}
+
+std::int64_t TAnswerDating::OwnAnswerWithin() const
+{
+    // Twice its usual turnaround (a busy device or line may take that long);
+    // a device whose turnarounds spread (a jittery one, or one held up by a
+    // busy machine) its longest one and that spread again.
+    const std::int64_t typical = Think(TypicalTurnaround());
+    if (m_sampleCount == 0)
+        return 2 * typical;
+    const auto sorted = SortedSamples();
+    const std::int64_t longest = Think(sorted[m_sampleCount - 1]);
+    const std::int64_t shortest = Think(sorted[0]);
+    return std::max(2 * typical, 2 * longest - shortest);
+}
+
+std::int64_t TAnswerDating::Think(std::int64_t turnaround) const
+{
+    return std::max(turnaround - Hold(), LineNs(1, m_baud));
 }
 
 void TAnswerDating::Confirmed()

@@ -17,9 +17,15 @@ public:
     // echoed request comes back before anything that answers it.
     void RequestSent(std::int64_t now, int txLen, std::int32_t baud, std::int64_t quietNs, bool echoed);
     void Received(std::int64_t now) { m_lastReceived = now; }
+    // How long an adapter between the line and the program holds bytes back,
+    // as far as the echoes show (the least seen: a busy program reads late);
+    // 0 when that is too little to be one.
+    [[nodiscard]] std::int64_t Hold() const;
+    // When the last byte of an echo that was complete at `in` crossed the line.
+    [[nodiscard]] std::int64_t EchoCrossed(std::int64_t in) const;
     // The echo is in by now with `after` bytes behind it: a far end that
     // echoes sooner than the line's time (a simulator) moves the earliest
-    // answer time with it.
+    // answer time with it; one that hands it on later holds bytes back.
     void EchoIn(std::int64_t now, int after);
     // The earliest moment the answer's first byte can be in.
     [[nodiscard]] std::int64_t EarliestAnswer() const { return m_earliestAnswer; }
@@ -34,7 +40,7 @@ public:
     // after it decides).
     [[nodiscard]] bool Datable(QByteArrayView first, std::int64_t now, bool lateLook);
     // The answer is complete at `now`; had a copy been taken for it, the
-    // device's own answer would begin before this moment.
+    // device's own answer would be in before this moment.
     [[nodiscard]] std::int64_t QuietUntil(std::int64_t now) const;
     // The answer was the request's own: its turnaround teaches how soon the
     // device answers.
@@ -52,18 +58,28 @@ private:
     // Sooner than half of this is no answer of this device's.
     [[nodiscard]] std::int64_t ShortTurnaround() const;
     [[nodiscard]] std::int64_t TypicalTurnaround() const;
+    // After the earliest moment, the device's own answer begins within this.
+    [[nodiscard]] std::int64_t OwnAnswerWithin() const;
+    // The device's think time in a turnaround that holds an adapter's hold.
+    [[nodiscard]] std::int64_t Think(std::int64_t turnaround) const;
+    [[nodiscard]] std::int64_t LeastHeld() const;
     // The turnarounds learned lie within a factor of two.
     [[nodiscard]] bool SamplesAgree() const;
     [[nodiscard]] std::array<std::int64_t, kSamples> SortedSamples() const;
 
     std::int32_t m_baud = 0;
     std::int64_t m_earliestAnswer = 0;
+    std::int64_t m_sent = 0;
+    int m_txLen = 0;
     std::int64_t m_lastReceived = 0;
     bool m_trusted = false;
     bool m_echoed = false;
     // Turnarounds of answers confirmed to be the request's own, newest last.
     std::array<std::int64_t, kSamples> m_samples{};
     int m_sampleCount = 0;
+    // How long after its last byte crossed the line each echo was in, newest last.
+    std::array<std::int64_t, kSamples> m_holds{};
+    int m_holdCount = 0;
     // The turnaround of the answer being judged; negative when it has no time.
     std::int64_t m_pendingSample = -1;
     bool m_staleFrameOpen = false;

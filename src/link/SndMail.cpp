@@ -51,7 +51,11 @@ std::uint8_t TMailControl::RcvArray(std::span<std::uint8_t> buf) const { return 
 
 bool TMailControl::VerifyWrite()
 {
-    if (ReadbackDelay > 0)
+    // From when the write crossed the line: an adapter that held its echo
+    // back has spent part of the pause.
+    if (ReadbackDelay > 0 && m_datingAnswers && m_mail.EchoOn && m_echoFound)
+        SleepUntil(m_dating.EchoCrossed(m_echoIn) + std::int64_t(ReadbackDelay) * 1000000);
+    else if (ReadbackDelay > 0)
         Pause(ReadbackDelay);
     const TMail saved = m_mail;
     bool confirmed = false;

@@ -153,6 +153,7 @@ private:
     [[nodiscard]] int EchoLength() const { return MailFrame::EchoLength(m_mail); }
     [[nodiscard]] bool WaitCondition(int needed) const;
     [[nodiscard]] int BytesAwaited() const;
+    [[nodiscard]] int AwaitedNext() const;
     void WaitForAnswer();
     void SettleLine();
     void AlignOnEcho();
@@ -186,6 +187,8 @@ private:
     bool m_rts = false;
     bool m_modemLinesLogged = false;
     bool m_echoFound = false;
+    // When the echo was in.
+    std::int64_t m_echoIn = 0;
     bool m_readbackAnswered = false;
     // The last exchange ended without its complete answer; its rest may still come.
     bool m_lineUnsettled = false;

@@ -160,7 +160,7 @@ void TMailControl::UpdateReceiveThreshold()
     // PollInterval bounds how long received bytes may wait unlooked: a chunk is
     // at most that much line time (10 bits a byte).
     const int chunk = std::max(1, static_cast<int>(std::int64_t(m_channel->Baud()) * PollInterval / 10000));
-    m_channel->SetReceiveThreshold(std::clamp(m_waitNeeded - m_mail.RxCount, 1, chunk));
+    m_channel->SetReceiveThreshold(std::clamp(AwaitedNext() - m_mail.RxCount, 1, chunk));
 }
 
 void TMailControl::PauseUntilBytesCanBeThere()
@@ -168,7 +168,7 @@ void TMailControl::PauseUntilBytesCanBeThere()
     // Bytes that cannot complete the wait are not worth a look: do not listen
     // until the awaited bytes can all have crossed the line. Half the gap
     // timeout at most, so the gap allowance is still fed in time.
-    const int remaining = m_waitNeeded - m_mail.RxCount;
+    const int remaining = AwaitedNext() - m_mail.RxCount;
     const std::int32_t baud = m_channel->Baud();
     if (m_mail.EchoBack || remaining < 2 || baud <= 0)
         return;
@@ -176,6 +176,12 @@ void TMailControl::PauseUntilBytesCanBeThere()
     const std::int64_t ms = std::min<std::int64_t>(lineMs, GapTimeout / 2);
     if (ms >= 1)
         m_channel->PauseReception(static_cast<int>(ms));
+}
+
+int TMailControl::AwaitedNext() const
+{
+    // The echo on its own first: when it is in tells how long bytes were held on their way.
+    return m_echoFound ? m_waitNeeded : std::min(m_waitNeeded, EchoLength());
 }
 
 void TMailControl::SettleLine()
@@ -286,10 +292,11 @@ bool TMailControl::LineQuietAfterAnswer()
         return false;
     m_channel->DeliverPending();
     // A frame that repeats the answer byte for byte gives the same value,
-    // whichever of the two is the copy; a stray byte is no answer.
+    // whichever of the two is the copy; a stray byte is no answer. An
+    // adapter may hand on its rest a hold later.
     const std::int64_t deadline =
         ReadCounter() + TAnswerDating::ShortestLineNs(static_cast<int>(answer.size()) * 2, m_channel->Baud()) +
-        kEventLoopSlackNs;
+        m_dating.Hold() + kEventLoopSlackNs;
     for (;;) {
         const qsizetype at = m_afterAnswer.indexOf('\x4D');
         if (at < 0)
@@ -330,6 +337,7 @@ void TMailControl::OnPortData(const QByteArray& data)
     Append(fresh);
     if (!m_echoFound) {
         AlignOnEcho();
+        m_echoIn = now;
         if (m_echoFound && m_datingAnswers)
             m_dating.EchoIn(now, m_mail.RxCount - EchoLength());
     }

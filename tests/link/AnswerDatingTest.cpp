@@ -15,16 +15,19 @@ constexpr std::int64_t kQuiet = 250 * kMs;
 // An answer frame of three data bytes, or its first n bytes.
 QByteArray Frame(int n = 8) { return QByteArray("\x4D\x02\x03\x3D\x00\x04\xD5\x16", 8).left(n); }
 
-// A dating that learned these turnarounds from answers on a quiet line; the
-// next request is sent at `at`, the line busy just before it.
+// A dating that learned these turnarounds from answers on a quiet line, each
+// echo handed on `hold` after it crossed; the next request is
+// sent at `at`, the line busy just before it.
 struct Learned {
     TAnswerDating dating;
     std::int64_t at = 0;
-    explicit Learned(const std::vector<std::int64_t>& turnarounds)
+    explicit Learned(const std::vector<std::int64_t>& turnarounds, std::int64_t hold = 0)
     {
         for (const std::int64_t t : turnarounds) {
             at += kQuiet + 10 * kMs;
             dating.RequestSent(at, 12, kBaud, kQuiet, true);
+            if (hold > 0)
+                dating.EchoIn(at + 12 * kByte + hold, 0);
             EXPECT_TRUE(dating.Datable(Frame(1), dating.EarliestAnswer() + t, false));
             dating.Confirmed();
             dating.Received(dating.EarliestAnswer() + t + 8 * kByte);
@@ -68,10 +71,11 @@ TEST(AnswerDating, TheLineMustStayQuietUntilTheDevicesOwnAnswerWouldHaveBegun)
         std::int64_t answerEnd; // after the earliest answer time
         std::int64_t quietFor;  // after the earliest answer time
     } cases[] = {
-        {{5 * kMs, 5 * kMs, 5 * kMs}, 6 * kMs, 10 * kMs + 2 * kByte}, // twice the usual turnaround
-        {{5 * kMs, 6 * kMs, 9 * kMs}, 7 * kMs, 12 * kMs + 2 * kByte}, // the median of what was learned
-        {{kByte, kByte, kByte}, 8 * kByte, 9 * kByte + 20000},        // a frame right behind the answer
-        {{}, 5 * kMs, 2 * (5 * kMs - 7 * kByte) + 2 * kByte},         // nothing learned: this answer's own
+        {{5 * kMs, 5 * kMs, 5 * kMs}, 6 * kMs, 10 * kMs + 2 * kByte},  // twice the usual turnaround
+        {{5 * kMs, 6 * kMs, 7 * kMs}, 7 * kMs, 12 * kMs + 2 * kByte},  // the median of what was learned
+        {{5 * kMs, 5 * kMs, 13 * kMs}, 6 * kMs, 21 * kMs + 2 * kByte}, // spread: the longest and the spread again
+        {{kByte, kByte, kByte}, 8 * kByte, 9 * kByte + 20000},         // a frame right behind the answer
+        {{}, 5 * kMs, 2 * (5 * kMs - 7 * kByte) + 2 * kByte},          // nothing learned: this answer's own
     };
     for (const auto& c : cases) {
         Learned l(c.learned);
@@ -82,6 +86,32 @@ TEST(AnswerDating, TheLineMustStayQuietUntilTheDevicesOwnAnswerWouldHaveBegun)
         EXPECT_NEAR(static_cast<double>(l.dating.QuietUntil(earliest + c.answerEnd) - earliest),
                     static_cast<double>(std::max(c.quietFor, c.answerEnd + kByte + 20000)), 10.0)
             << c.learned.size() << " learned, answer ends " << c.answerEnd;
+    }
+}
+
+TEST(AnswerDating, AnAdaptersHoldIsWaitedOnceAfterTheLine)
+{
+    const struct {
+        std::int64_t hold;       // of the echoes
+        std::int64_t learned;    // turnaround, three times
+        std::int64_t answerIn;   // its last batch, after the earliest answer time
+        std::int64_t quietFor;   // after the earliest answer time
+        std::int64_t readbackAt; // a write's pause counted from, after the send
+    } cases[] = {
+        {16 * kMs, 14 * kMs, 15 * kMs, 15 * kMs, 12 * kByte},                          // own answer in that batch
+        {kMs, 6 * kMs, 7 * kMs, 2 * 5 * kMs + 2 * kByte + kMs, 13 * kMs + 12 * kByte}, // think time twice, one hold
+        {kMs / 4, 5 * kMs, 6 * kMs, 2 * 5 * kMs + 2 * kByte, 14 * kMs - kMs / 4 + 12 * kByte}, // no adapter
+    };
+    for (const auto& c : cases) {
+        Learned l(std::vector<std::int64_t>(3, c.learned), c.hold);
+        const std::int64_t earliest = l.dating.EarliestAnswer();
+        l.dating.Received(earliest + c.answerIn);
+        EXPECT_NEAR(static_cast<double>(l.dating.QuietUntil(earliest + c.answerIn) - earliest),
+                    static_cast<double>(c.quietFor), 10.0)
+            << "hold " << c.hold << ", turnaround " << c.learned;
+        EXPECT_NEAR(static_cast<double>(l.dating.EchoCrossed(l.at + 14 * kMs + 12 * kByte) - l.at),
+                    static_cast<double>(c.readbackAt), 10.0)
+            << "hold " << c.hold;
     }
 }
 
