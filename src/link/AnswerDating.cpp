@@ -47,7 +47,9 @@ void TAnswerDating::RequestSent(std::int64_t now, int txLen, std::int32_t baud, 
 void TAnswerDating::EchoIn(std::int64_t now, int after)
 {
     // Its last byte was in `after` byte times earlier at the latest; the answer's first a byte time later.
-    m_earliestAnswer = std::min(m_earliestAnswer, now - ShortestLineNs(after - 1, m_baud));
+    const std::int64_t answerFrom =
+        after > 0 ? now - ShortestLineNs(after - 1, m_baud) : now + ShortestLineNs(1, m_baud);
+    m_earliestAnswer = std::min(m_earliestAnswer, answerFrom);
     if (m_holdCount == kSamples)
         std::copy(m_holds.begin() + 1, m_holds.end(), m_holds.begin());
     else
@@ -55,22 +57,19 @@ void TAnswerDating::EchoIn(std::int64_t now, int after)
     m_holds[m_holdCount - 1] = std::max<std::int64_t>(now - m_sent - LineNs(m_txLen, m_baud), 0);
 }
 
-std::int64_t TAnswerDating::LeastHeld() const
-{
-    return m_holdCount == 0 ? 0 : *std::min_element(m_holds.begin(), m_holds.begin() + m_holdCount);
-}
-
 std::int64_t TAnswerDating::Hold() const
 {
+    if (m_holdCount == 0)
+        return 0;
     // Less than this is a program or a far end slow to pass bytes on, no batches.
-    const std::int64_t least = LeastHeld();
+    const std::int64_t least = *std::min_element(m_holds.begin(), m_holds.begin() + m_holdCount);
     return least >= std::max(LineNs(2, m_baud), kLeastHoldNs) ? least : 0;
 }
 
 std::int64_t TAnswerDating::EchoCrossed(std::int64_t in) const
 {
-    // The echo crossed with the request, and no later than it usually comes.
-    return std::min(in, std::max(m_sent + LineNs(m_txLen, m_baud), in - LeastHeld()));
+    // The echo crosses with the request, however long it was held after.
+    return std::min(in, m_sent + LineNs(m_txLen, m_baud));
 }
 
 bool TAnswerDating::LookIsLate(std::int64_t lookedAt) const

@@ -21,7 +21,8 @@ public:
     // as far as the echoes show (the least seen: a busy program reads late);
     // 0 when that is too little to be one.
     [[nodiscard]] std::int64_t Hold() const;
-    // When the last byte of an echo that was complete at `in` crossed the line.
+    // When the last byte of an echo that was complete at `in` crossed the line:
+    // the request's line time after the send (or sooner, as it came).
     [[nodiscard]] std::int64_t EchoCrossed(std::int64_t in) const;
     // The echo is in by now with `after` bytes behind it: a far end that
     // echoes sooner than the line's time (a simulator) moves the earliest
@@ -62,7 +63,6 @@ private:
     [[nodiscard]] std::int64_t OwnAnswerWithin() const;
     // The device's think time in a turnaround that holds an adapter's hold.
     [[nodiscard]] std::int64_t Think(std::int64_t turnaround) const;
-    [[nodiscard]] std::int64_t LeastHeld() const;
     // The turnarounds learned lie within a factor of two.
     [[nodiscard]] bool SamplesAgree() const;
     [[nodiscard]] std::array<std::int64_t, kSamples> SortedSamples() const;
