@@ -15,7 +15,7 @@ constexpr std::int64_t kBehindSlackNs = 20000;
 constexpr int kSamplesToJudge = 3;
 // How much sooner than it was learned a clean answer may come.
 constexpr std::int64_t kJitterNs = 1000000;
-// An adapter's latency timer is 1 ms at least.
+// An adapter's latency timer is 1 ms at least; a slow program or far end holds bytes less.
 constexpr std::int64_t kLeastHoldNs = 500000;
 
 std::int64_t LineNs(int bytes, std::int32_t baud)
