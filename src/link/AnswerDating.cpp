@@ -131,8 +131,13 @@ bool TAnswerDating::Datable(QByteArrayView first, std::int64_t now, bool lateLoo
 
 std::int64_t TAnswerDating::QuietUntil(std::int64_t now) const
 {
-    // The device's own answer begins on the line by then.
-    const std::int64_t own = m_earliestAnswer + OwnAnswerWithin() + LineNs(2, m_baud);
+    // The device's own answer begins on the line by then. Behind an answer
+    // sooner than the device has answered lately (a copy, perhaps) it comes
+    // right behind, or a usual turnaround and the spread later if the device
+    // is held up.
+    std::int64_t own = m_earliestAnswer + OwnAnswerWithin() + LineNs(2, m_baud);
+    if (SoonerThanLately())
+        own = std::max(own, m_lastReceived + LineNs(1, m_baud) + OwnAnswerWithin() / 2);
     const std::int64_t hold = Hold();
     // A frame right behind the answer (its first byte is in a byte time after
     // the answer's last, which came by now; a sender that runs late sends
@@ -157,6 +162,12 @@ std::int64_t TAnswerDating::OwnAnswerWithin() const
     const std::int64_t longest = Think(sorted[m_sampleCount - 1]);
     const std::int64_t shortest = Think(sorted[0]);
     return std::max(2 * typical, 2 * longest - shortest);
+}
+
+bool TAnswerDating::SoonerThanLately() const
+{
+    return m_pendingSample >= 0 && !m_trusted && m_sampleCount >= kSamplesToJudge &&
+           m_pendingSample < ShortTurnaround() - std::max(LineNs(2, m_baud), kJitterNs);
 }
 
 std::int64_t TAnswerDating::Think(std::int64_t turnaround) const

@@ -61,6 +61,8 @@ private:
     [[nodiscard]] std::int64_t TypicalTurnaround() const;
     // After the earliest moment, the device's own answer begins within this.
     [[nodiscard]] std::int64_t OwnAnswerWithin() const;
+    // The answer being judged came sooner than the device has answered lately.
+    [[nodiscard]] bool SoonerThanLately() const;
     // The device's think time in a turnaround that holds an adapter's hold.
     [[nodiscard]] std::int64_t Think(std::int64_t turnaround) const;
     // The turnarounds learned lie within a factor of two.

@@ -70,19 +70,22 @@ TEST(AnswerDating, TheLineMustStayQuietUntilTheDevicesOwnAnswerWouldHaveBegun)
         std::vector<std::int64_t> learned;
         std::int64_t answerEnd; // after the earliest answer time
         std::int64_t quietFor;  // after the earliest answer time
+        std::int64_t firstIn;   // the answer's first byte, when it is judged
     } cases[] = {
-        {{5 * kMs, 5 * kMs, 5 * kMs}, 6 * kMs, 10 * kMs + 2 * kByte},  // twice the usual turnaround
-        {{5 * kMs, 6 * kMs, 7 * kMs}, 7 * kMs, 12 * kMs + 2 * kByte},  // the median of what was learned
-        {{5 * kMs, 5 * kMs, 13 * kMs}, 6 * kMs, 21 * kMs + 2 * kByte}, // spread: the longest and the spread again
-        {{kByte, kByte, kByte}, 8 * kByte, 9 * kByte + 20000},         // a frame right behind the answer
-        {{}, 5 * kMs, 2 * (5 * kMs - 7 * kByte) + 2 * kByte},          // nothing learned: this answer's own
+        {{5 * kMs, 5 * kMs, 5 * kMs}, 6 * kMs, 10 * kMs + 2 * kByte, -1},  // twice the usual turnaround
+        {{5 * kMs, 6 * kMs, 7 * kMs}, 7 * kMs, 12 * kMs + 2 * kByte, -1},  // the median of what was learned
+        {{5 * kMs, 5 * kMs, 13 * kMs}, 6 * kMs, 21 * kMs + 2 * kByte, -1}, // spread: the longest and the spread again
+        {{kByte, kByte, kByte}, 8 * kByte, 9 * kByte + 20000, -1},         // a frame right behind the answer
+        {{}, 5 * kMs, 2 * (5 * kMs - 7 * kByte) + 2 * kByte, 5 * kMs - 7 * kByte}, // nothing learned: this answer's own
+        {{5 * kMs, 5 * kMs, 5 * kMs}, 9 * kMs, 14 * kMs + kByte, 2 * kMs}, // sooner than lately: a turnaround behind it
     };
     for (const auto& c : cases) {
         Learned l(c.learned);
         const std::int64_t earliest = l.dating.EarliestAnswer();
-        if (c.learned.empty()) {
-            ASSERT_TRUE(l.dating.Datable(Frame(1), earliest + c.answerEnd - 7 * kByte, false));
+        if (c.firstIn >= 0) {
+            ASSERT_TRUE(l.dating.Datable(Frame(1), earliest + c.firstIn, false));
         }
+        l.dating.Received(earliest + c.answerEnd);
         EXPECT_NEAR(static_cast<double>(l.dating.QuietUntil(earliest + c.answerEnd) - earliest),
                     static_cast<double>(std::max(c.quietFor, c.answerEnd + kByte + 20000)), 10.0)
             << c.learned.size() << " learned, answer ends " << c.answerEnd;
