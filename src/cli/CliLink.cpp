@@ -177,8 +177,10 @@ int Read(TCliSession& s, const TReadArgs& a)
     const QString answer =
         link->ReadEepromText(static_cast<std::uint8_t>(address % 256), static_cast<std::uint8_t>(address / 256),
                              static_cast<std::uint8_t>(count));
+    if (answer.isEmpty()) // no bytes to show: a script must not take an empty line or object for cells
+        return kExitNoAnswer;
     s.Output().Result(QStringLiteral("read"), {{"address", HexAddress(address)}, {"bytes", answer}}, answer + "\n");
-    return answer.isEmpty() ? kExitNoAnswer : kExitDone;
+    return kExitDone;
 }
 
 struct TWriteArgs {

@@ -48,7 +48,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 {QStringLiteral("--short"), QStringLiteral("1")},
                                 {QStringLiteral("read"), QStringLiteral("40"), QStringLiteral("3")},
                                 3,
-                                QStringLiteral("\n"),
+                                {},
                                 {}},
                       TruthCase{
                           "WriteNotStoredIsNotConfirmed",

@@ -166,9 +166,10 @@ TEST(JsonCli, NoAnswerIsAnErrorObject)
 {
     SimHarness sim({QStringLiteral("--profile"), QStringLiteral("handset")});
     ASSERT_TRUE(sim.start()) << sim.errorString().toStdString();
-    // The handset answers at 9600 baud only.
-    ExpectError(RunCli({"--json", "--port", sim.portPath(), "--baud", "115200", "read", "0040"}), 3,
-                QStringLiteral("no answer from ") + sim.portPath());
+    // The handset answers at 9600 baud only; a read that got nothing shows no cells.
+    const CliResult r = RunCli({"--json", "--port", sim.portPath(), "--baud", "115200", "read", "0040"});
+    ExpectError(r, 3, QStringLiteral("no answer from ") + sim.portPath());
+    EXPECT_EQ(Objects(r).size(), 1u) << r.out.toStdString();
 }
 
 TEST(JsonCli, WrongDeviceIsAnErrorObject)
