@@ -7,6 +7,7 @@
 //       (tunebench-sim --profile boot-sc14428 --pace --boot-window 3600000)
 #include "FlashLoadSC14428.h"
 #include "FlashRun.h"
+#include "IntelHex.h"
 #include "SndMail.h"
 
 #include <QCoreApplication>
@@ -25,24 +26,9 @@ constexpr int kBaud = 115200;
 
 QByteArray IntelHex(const QByteArray& data)
 {
-    QByteArray text;
-    auto record = [&](quint8 type, quint16 address, const QByteArray& bytes) {
-        QByteArray raw;
-        raw.append(char(bytes.size())).append(char(address >> 8)).append(char(address)).append(char(type));
-        raw.append(bytes);
-        quint8 sum = 0;
-        for (char c : raw)
-            sum = quint8(sum + quint8(c));
-        raw.append(char(quint8(-sum)));
-        text += ':' + raw.toHex().toUpper() + "\r\n";
-    };
-    for (qsizetype i = 0; i < data.size(); i += 32) {
-        if (i % 0x10000 == 0)
-            record(0x04, 0, QByteArray::fromHex(QByteArray::number(int(i >> 16), 16).rightJustified(4, '0')));
-        record(0x00, quint16(i), data.mid(i, 32));
-    }
-    record(0x01, 0, {});
-    return text;
+    const std::string text =
+        tbload::IntelHexText(std::vector<uint8_t>(data.begin(), data.end()), 0, /*omitErased=*/false);
+    return QByteArray::fromStdString(text);
 }
 
 double Percentile(std::vector<double> v, double p)

@@ -210,4 +210,38 @@ HexResult ReadIntelHex(const std::string& path, uint32_t maxSpan)
     return ParseIntelHex(std::string_view(text.constData(), size_t(text.size())), maxSpan);
 }
 
+std::string IntelHexText(const std::vector<uint8_t>& data, uint32_t offset, bool omitErased)
+{
+    std::string text;
+    const auto record = [&text](uint8_t type, uint16_t address, const uint8_t* bytes, size_t count) {
+        std::vector<uint8_t> raw{static_cast<uint8_t>(count), static_cast<uint8_t>(address >> 8),
+                                 static_cast<uint8_t>(address), type};
+        raw.insert(raw.end(), bytes, bytes + count);
+        uint8_t sum = 0;
+        for (uint8_t b : raw)
+            sum = static_cast<uint8_t>(sum + b);
+        raw.push_back(static_cast<uint8_t>(-sum));
+        text += ':';
+        for (uint8_t b : raw)
+            text += Hex2(b);
+        text += "\r\n";
+    };
+    long upper = -1;
+    for (size_t i = 0; i < data.size(); i += 32) {
+        const size_t count = std::min<size_t>(32, data.size() - i);
+        const uint8_t* bytes = data.data() + i;
+        if (omitErased && std::all_of(bytes, bytes + count, [](uint8_t b) { return b == 0xFF; }))
+            continue;
+        const uint32_t address = offset + static_cast<uint32_t>(i);
+        if (static_cast<long>(address >> 16) != upper) {
+            upper = static_cast<long>(address >> 16);
+            const uint8_t linear[] = {static_cast<uint8_t>(upper >> 8), static_cast<uint8_t>(upper)};
+            record(0x04, 0, linear, 2);
+        }
+        record(0x00, static_cast<uint16_t>(address), bytes, count);
+    }
+    record(0x01, 0, nullptr, 0);
+    return text;
+}
+
 } // namespace tbload

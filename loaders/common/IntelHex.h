@@ -35,4 +35,9 @@ struct HexResult {
 HexResult ReadIntelHex(const std::string& path, uint32_t maxSpan = 16u << 20);
 HexResult ParseIntelHex(std::string_view text, uint32_t maxSpan = 16u << 20);
 
+// The file ReadIntelHex reads back as data at offset: 32-byte data records, a
+// linear address record wherever the upper 16 bits change, CR LF line ends.
+// With omitErased, records of FFh only are left out (a gap reads as erased).
+std::string IntelHexText(const std::vector<uint8_t>& data, uint32_t offset = 0, bool omitErased = false);
+
 } // namespace tbload

@@ -184,25 +184,6 @@ void SerialDevice::Close()
     m_lock.reset(); // unlocks and removes the lock file
 }
 
-const char* SerialDevice::Describe(OpenError error)
-{
-    switch (error) {
-    case OpenError::None:
-        return "open";
-    case OpenError::Missing:
-        return "no such device";
-    case OpenError::NotATerminal:
-        return "not a serial device";
-    case OpenError::InUse:
-        return "in use by another program";
-    case OpenError::Denied:
-        return "access denied";
-    case OpenError::Settings:
-        return "line settings refused";
-    }
-    return "unknown error";
-}
-
 bool SerialDevice::SetDtr(bool on) { return SetModemLine(m_fd, TIOCM_DTR, on); }
 bool SerialDevice::SetRts(bool on) { return SetModemLine(m_fd, TIOCM_RTS, on); }
 

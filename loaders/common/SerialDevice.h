@@ -38,7 +38,24 @@ public:
     [[nodiscard]] bool IsOpen() const { return m_fd >= 0; }
     [[nodiscard]] int Descriptor() const { return m_fd; }
 #endif
-    [[nodiscard]] static const char* Describe(OpenError error);
+    [[nodiscard]] static constexpr const char* Describe(OpenError error)
+    {
+        switch (error) {
+        case OpenError::None:
+            return "open";
+        case OpenError::Missing:
+            return "no such device";
+        case OpenError::NotATerminal:
+            return "not a serial device";
+        case OpenError::InUse:
+            return "in use by another program";
+        case OpenError::Denied:
+            return "access denied";
+        case OpenError::Settings:
+            return "line settings refused";
+        }
+        return "unknown error";
+    }
 
     // Modem lines; false where the device has none (a pseudo-terminal), which
     // is not an error of the port.

@@ -1,4 +1,5 @@
 #include "SerialDevice.h"
+#include "WinComLine.h"
 
 #include <QString>
 
@@ -19,9 +20,7 @@ DWORD MillisecondsUntil(SerialDevice::Clock::time_point deadline)
 
 std::wstring DeviceName(const std::string& path)
 {
-    const QString name = QString::fromLocal8Bit(path.c_str());
-    const QString device = name.startsWith(QLatin1String("\\\\")) ? name : QStringLiteral("\\\\.\\") + name;
-    return device.toStdWString();
+    return wincom::DeviceName(QString::fromLocal8Bit(path.c_str())).toStdWString();
 }
 
 } // namespace
@@ -60,30 +59,9 @@ SerialDevice::OpenError SerialDevice::Open(const std::string& path, int baud)
         ::CloseHandle(h);
         return OpenError::NotATerminal;
     }
-    DCB dcb{};
-    dcb.DCBlength = sizeof dcb;
-    bool ok = ::GetCommState(h, &dcb) != 0;
-    // Raw 8N1 at the rate; no flow control, the driver leaves DTR and RTS alone.
-    dcb.BaudRate = static_cast<DWORD>(baud);
-    dcb.ByteSize = 8;
-    dcb.Parity = NOPARITY;
-    dcb.StopBits = ONESTOPBIT;
-    dcb.fBinary = TRUE;
-    dcb.fParity = FALSE;
-    dcb.fOutxCtsFlow = FALSE;
-    dcb.fOutxDsrFlow = FALSE;
-    dcb.fDtrControl = DTR_CONTROL_DISABLE;
-    dcb.fRtsControl = RTS_CONTROL_DISABLE;
-    dcb.fDsrSensitivity = FALSE;
-    dcb.fOutX = FALSE;
-    dcb.fInX = FALSE;
-    dcb.fErrorChar = FALSE;
-    dcb.fNull = FALSE;
-    dcb.fAbortOnError = FALSE;
     // No time-outs: a read waits for its bytes, the wait is ours (ReadSome).
     COMMTIMEOUTS timeouts{};
-    ok = ok && ::SetCommState(h, &dcb) && ::SetCommTimeouts(h, &timeouts);
-    if (!ok) {
+    if (!wincom::SetRawLine(h, baud) || !::SetCommTimeouts(h, &timeouts)) {
         ::CloseHandle(h);
         return OpenError::Settings;
     }
@@ -108,25 +86,6 @@ void SerialDevice::Close()
             ::CloseHandle(Handle(*event));
         *event = nullptr;
     }
-}
-
-const char* SerialDevice::Describe(OpenError error)
-{
-    switch (error) {
-    case OpenError::None:
-        return "open";
-    case OpenError::Missing:
-        return "no such device";
-    case OpenError::NotATerminal:
-        return "not a serial device";
-    case OpenError::InUse:
-        return "in use by another program";
-    case OpenError::Denied:
-        return "access denied";
-    case OpenError::Settings:
-        return "line settings refused";
-    }
-    return "unknown error";
 }
 
 bool SerialDevice::SetDtr(bool on) { return m_handle && ::EscapeCommFunction(Handle(m_handle), on ? SETDTR : CLRDTR); }

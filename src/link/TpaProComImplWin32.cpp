@@ -1,4 +1,5 @@
 #include "TpaProComImpl.h"
+#include "WinComLine.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
@@ -101,14 +102,6 @@ TWakeFilter* WakeFilter()
     return filter;
 }
 
-// "COM3" -> "\\.\COM3" (needed from COM10 on); a name that already is a device path stays.
-QString DeviceName(const QString& path)
-{
-    if (path.startsWith(QLatin1String("\\\\")))
-        return path;
-    return QStringLiteral("\\\\.\\") + path;
-}
-
 QString SystemText(DWORD code)
 {
     wchar_t* text = nullptr;
@@ -199,37 +192,13 @@ bool TTpaProComImpl::Dcd() const { return (m_win->ModemStatus() & MS_RLSD_ON) !=
 bool TTpaProComImpl::Cts() const { return (m_win->ModemStatus() & MS_CTS_ON) != 0; }
 bool TTpaProComImpl::Dsr() const { return (m_win->ModemStatus() & MS_DSR_ON) != 0; }
 
-bool TTpaProComImpl::ApplyLineSettings()
-{
-    DCB dcb{};
-    dcb.DCBlength = sizeof dcb;
-    if (!::GetCommState(m_win->handle, &dcb))
-        return false;
-    dcb.BaudRate = static_cast<DWORD>(m_baud);
-    dcb.ByteSize = 8;
-    dcb.Parity = NOPARITY;
-    dcb.StopBits = ONESTOPBIT;
-    dcb.fBinary = TRUE;
-    dcb.fParity = FALSE;
-    dcb.fOutxDsrFlow = FALSE;
-    dcb.fDsrSensitivity = FALSE;
-    dcb.fOutX = FALSE;
-    dcb.fInX = FALSE;
-    dcb.fErrorChar = FALSE;
-    dcb.fNull = FALSE;
-    dcb.fAbortOnError = FALSE;
-    // The lines are the program's own (SetDtr, SetRts), never the driver's.
-    dcb.fDtrControl = DTR_CONTROL_DISABLE;
-    dcb.fRtsControl = RTS_CONTROL_DISABLE;
-    dcb.fOutxCtsFlow = FALSE;
-    return ::SetCommState(m_win->handle, &dcb) != 0;
-}
+bool TTpaProComImpl::ApplyLineSettings() { return wincom::SetRawLine(m_win->handle, m_baud); }
 
 bool TTpaProComImpl::OpenHandle(const QString& path)
 {
     const HANDLE handle =
-        ::CreateFileW(reinterpret_cast<const wchar_t*>(DeviceName(path).utf16()), GENERIC_READ | GENERIC_WRITE, 0,
-                      nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+        ::CreateFileW(reinterpret_cast<const wchar_t*>(wincom::DeviceName(path).utf16()), GENERIC_READ | GENERIC_WRITE,
+                      0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD code = ::GetLastError();
         switch (code) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "IntelHex.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QRandomGenerator>
@@ -7,35 +9,10 @@
 
 namespace tbtest {
 
-// Intel HEX text of data at offset (a multiple of 32): 32-byte data records, a
-// linear address record wherever the upper 16 bits change.
+// Intel HEX text of data at offset, as a download reads it.
 inline QByteArray IntelHexOf(const QByteArray& data, quint32 offset)
 {
-    QByteArray text;
-    auto record = [&](quint8 type, quint16 address, const QByteArray& bytes) {
-        QByteArray raw;
-        raw.append(char(bytes.size()))
-            .append(char(address >> 8))
-            .append(char(address))
-            .append(char(type))
-            .append(bytes);
-        quint8 sum = 0;
-        for (char c : raw)
-            sum = quint8(sum + quint8(c));
-        raw.append(char(quint8(-sum)));
-        text += ':' + raw.toHex().toUpper() + "\r\n";
-    };
-    int upper = -1;
-    for (qsizetype i = 0; i < data.size(); i += 32) {
-        const quint32 address = offset + quint32(i);
-        if (int(address >> 16) != upper) {
-            upper = int(address >> 16);
-            record(0x04, 0, QByteArray::fromHex(QByteArray::number(upper, 16).rightJustified(4, '0')));
-        }
-        record(0x00, quint16(address), data.mid(i, 32));
-    }
-    record(0x01, 0, {});
-    return text;
+    return QByteArray::fromStdString(tbload::IntelHexText(std::vector<uint8_t>(data.begin(), data.end()), offset));
 }
 
 inline QByteArray RandomBytes(int size, quint32 seed)

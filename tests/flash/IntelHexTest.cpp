@@ -168,4 +168,18 @@ TEST(IntelHex, AStopRequestEndsTheParse)
     EXPECT_EQ(r.status, tbload::HexResult::Status::Stopped);
 }
 
+// The writer the tests and benchmarks make their files with: across a 64 KiB
+// boundary, with an erased stretch left out or written.
+TEST(IntelHex, WrittenTextReadsBackAsTheSameImage)
+{
+    std::vector<uint8_t> data = Count(0x140, 7);
+    std::fill(data.begin() + 0x40, data.begin() + 0x80, uint8_t(0xFF));
+    for (const bool omitErased : {false, true}) {
+        const tbload::HexResult r = tbload::ParseIntelHex(tbload::IntelHexText(data, 0x1FFE0, omitErased));
+        ASSERT_EQ(r.status, tbload::HexResult::Status::Ok) << r.message;
+        EXPECT_EQ(r.image.offset, 0x1FFE0u);
+        EXPECT_EQ(r.image.data, data) << omitErased;
+    }
+}
+
 } // namespace
