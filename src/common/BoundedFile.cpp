@@ -65,6 +65,26 @@ QString SizeText(qint64 bytes)
     return QStringLiteral("%1 bytes").arg(bytes);
 }
 
+#ifndef Q_OS_UNIX
+// Windows reserves these names in every folder and with any extension
+// ("COM1.txt" is the port); "\\.\" and "\\?\GLOBALROOT" name devices too.
+bool NamesADevice(const QString& path)
+{
+    const QString native = QDir::toNativeSeparators(path);
+    if (native.startsWith(QLatin1String("\\\\.\\")) ||
+        native.startsWith(QLatin1String("\\\\?\\GLOBALROOT"), Qt::CaseInsensitive))
+        return true;
+    QString base = native.mid(native.lastIndexOf(QLatin1Char('\\')) + 1);
+    base = base.left(base.indexOf(QLatin1Char('.'))).left(base.indexOf(QLatin1Char(':'))).trimmed().toUpper();
+    static const QStringList names{QStringLiteral("CON"), QStringLiteral("PRN"),    QStringLiteral("AUX"),
+                                   QStringLiteral("NUL"), QStringLiteral("CONIN$"), QStringLiteral("CONOUT$")};
+    if (names.contains(base))
+        return true;
+    return base.size() == 4 && (base.startsWith(QLatin1String("COM")) || base.startsWith(QLatin1String("LPT"))) &&
+           base[3] >= QLatin1Char('1') && base[3] <= QLatin1Char('9');
+}
+#endif
+
 } // namespace
 
 qint64 FileSizeLimit(TFileKind kind) { return Limit(kind).bytes; }
@@ -127,6 +147,9 @@ bool TBoundedFile::OpenChecked(bool checkSize)
         return Fail(m_file.errorString());
     }
 #else
+    // Opening a device may do something to it (a port raises its lines).
+    if (NamesADevice(m_path))
+        return Fail(QStringLiteral("not a regular file"));
     const QFileInfo info(m_path);
     if (!info.exists()) {
         m_missing = true;

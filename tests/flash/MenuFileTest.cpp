@@ -85,8 +85,14 @@ TEST(MenuFile, EndlessOrHugeInputIsRefusedNotSwallowed)
 {
     QStringList lines;
     QString error;
-    EXPECT_FALSE(TMenuFile::Load(QStringLiteral("/dev/zero"), lines, error));
-    EXPECT_EQ(error, QStringLiteral("not a regular file"));
+#ifdef Q_OS_WIN
+    for (const char* device : {"NUL", "com3.mnu", "\\\\.\\NUL"}) {
+#else
+    for (const char* device : {"/dev/zero"}) {
+#endif
+        EXPECT_FALSE(TMenuFile::Load(QString::fromLatin1(device), lines, error)) << device;
+        EXPECT_EQ(error, QStringLiteral("not a regular file")) << device;
+    }
 }
 
 TEST(MenuFile, GaugeRoundsHalvesToEven)
