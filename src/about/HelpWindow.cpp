@@ -47,7 +47,8 @@ QString THelpWindow::GuideUrl() { return QStringLiteral("qrc:/help/user-guide.md
 THelpWindow& ShowUserGuide(const QString& caption, const QString& chapter)
 {
     static QPointer<THelpWindow> window;
-    if (!window) {
+    // A closed window is only waiting for its deletion: a new one takes its place.
+    if (!window || window->isHidden()) {
         window = new THelpWindow;
         QObject::connect(qApp, &QCoreApplication::aboutToQuit, window, &QObject::deleteLater);
     }

@@ -121,7 +121,10 @@ TEST(Help, TheMainWindowsHelpShowsTheBuiltInGuideWithItsPictures)
     // The pictures are as wide as the main window: they fit without scrolling sideways.
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(window.Browser()->horizontalScrollBar()->maximum(), 0);
-    window.close(); // deletes itself
+    window.close();                                             // deletes itself
+    THelpWindow& again = ShowUserGuide(QStringLiteral("Help")); // asked again before that: a new window
+    EXPECT_NE(&again, &window);
+    again.close();
 }
 
 TEST(Help, TheFlashWindowOpensItAtTheFlashChapterAndEscapeClosesIt)
