@@ -12,10 +12,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 const QString TWriteJournal::kHeader =
     QStringLiteral("time\tprogram\tport\trate\tkind\tidentity\taddress\tbytes\tresult");
@@ -113,9 +115,20 @@ bool Open(TJournalState& s)
     return false;
 }
 
-// Appends one line; the whole line goes to the file in one write. Programs
-// that share the journal take turns: one that moves it aside while another
-// does the same would otherwise throw away the journal just moved. Under
+#ifdef Q_OS_UNIX
+// O_APPEND puts every write at the file's end, whoever else writes to it.
+constexpr bool kWritesGoToTheEnd = true;
+#else
+// A write goes where this handle last was: lines another program added since
+// would be overwritten, so the end is found in turn.
+constexpr bool kWritesGoToTheEnd = false;
+#endif
+
+// Appends one line; the whole line goes to the end of the file in one write,
+// so programs that share the journal need no turns for that. They take turns
+// to begin a journal (one header) and to move a full one aside: one that did
+// so while another did the same would throw away the journal just moved.
+// (The lock file costs a flush to the disk, too slow for every write.) Under
 // sudo the journal is the invoking user's, written with that user's identity.
 void Append(const QString& line)
 {
@@ -127,14 +140,18 @@ void Append(const QString& line)
         return;
     }
     QDir().mkpath(QFileInfo(s.path).absolutePath());
-    QLockFile lock(s.path + QStringLiteral(".lock"));
-    if (!lock.tryLock(kLockWaitMs)) {
-        const QString name = QDir::toNativeSeparators(lock.fileName());
-        Warn(lock.error() == QLockFile::LockFailedError ? QStringLiteral("another program holds %1").arg(name)
-                                                        : QStringLiteral("%1 cannot be made").arg(name));
-        return;
+    QFileInfo at(s.path);
+    std::optional<QLockFile> lock;
+    if (!kWritesGoToTheEnd || !at.exists() || at.size() == 0 || at.size() >= TWriteJournal::kRotateBytes) {
+        lock.emplace(s.path + QStringLiteral(".lock"));
+        if (!lock->tryLock(kLockWaitMs)) {
+            const QString name = QDir::toNativeSeparators(lock->fileName());
+            Warn(lock->error() == QLockFile::LockFailedError ? QStringLiteral("another program holds %1").arg(name)
+                                                             : QStringLiteral("%1 cannot be made").arg(name));
+            return;
+        }
+        at.refresh();
     }
-    const QFileInfo at(s.path);
     if (at.exists() && at.size() >= TWriteJournal::kRotateBytes) {
         s.file.reset();
         QFile::remove(s.path + QStringLiteral(".1"));
@@ -145,6 +162,8 @@ void Append(const QString& line)
     }
     if (!s.file && !Open(s))
         return;
+    if (!kWritesGoToTheEnd)
+        s.file->seek(s.file->size());
     const QByteArray bytes = (s.file->size() == 0 ? TWriteJournal::kHeader + QLatin1Char('\n') + line : line).toUtf8();
     if (s.file->write(bytes) != bytes.size()) {
         Warn(s.file->errorString());

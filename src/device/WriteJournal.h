@@ -10,7 +10,8 @@
 // the program sends, appended and flushed as the write ends, never rewritten.
 // At kRotateBytes the file moves aside to "<path>.1" (replacing an older one)
 // and a new one begins; programs that share it take turns through a lock
-// file beside it. A journal that cannot be written is reported once and
+// file beside it to begin a file or move it aside (on Windows for every
+// line, whose end each finds in turn). A journal that cannot be written is reported once and
 // never stops the device work. Run through sudo, the journal is the invoking
 // user's (in that user's data folder, written with that user's identity); a
 // folder or file on its way that is a link or another's is not written.

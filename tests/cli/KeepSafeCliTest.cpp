@@ -1,5 +1,6 @@
 // Guards, backup, verify and the journal of writes: the real tunebench-cli
 // against the simulator.
+#include "WriteJournal.h"
 #include "support/CliProcess.h"
 #include "support/SimHarness.h"
 
@@ -294,6 +295,32 @@ TEST(JournalCli, WritesAreJournalledAndAFullJournalStopsNothing)
     ASSERT_TRUE(sim.stop());
     EXPECT_EQ(sim.writeLines().size(), 3);
     EXPECT_EQ(RunCli({"journal"}).out.count(QLatin1Char('\n')), entries);
+}
+
+// A full journal moves aside whole, and the next write begins a new one.
+TEST(JournalCli, AFullJournalMovesAsideAndTheNextWriteBeginsANewOne)
+{
+    const QString path = qEnvironmentVariable("TUNEBENCH_JOURNAL");
+    const QByteArray entry =
+        "2026-01-01 00:00:00.000\ttunebench-cli\tCOM1 /dev/ttyUSB0\t9600\thandset\t\t0029\t33\tconfirmed\n";
+    QByteArray full = TWriteJournal::kHeader.toUtf8() + '\n';
+    while (full.size() < TWriteJournal::kRotateBytes)
+        full += entry;
+    QFile journal(path);
+    ASSERT_TRUE(journal.open(QIODevice::WriteOnly) && journal.write(full) == full.size());
+    journal.close();
+    SimHarness sim;
+    ASSERT_TRUE(sim.start()) << sim.errorString().toStdString();
+    ASSERT_EQ(RunCli({"--port", sim.portPath(), "write", "0029", "6D"}).exitCode, 0);
+    QFile aside(path + QStringLiteral(".1"));
+    ASSERT_TRUE(aside.open(QIODevice::ReadOnly));
+    EXPECT_EQ(aside.readAll(), full);
+    ASSERT_TRUE(journal.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = journal.readAll().split('\n');
+    ASSERT_EQ(lines.size(), 3) << lines.join('|').toStdString();
+    EXPECT_EQ(lines[0], TWriteJournal::kHeader.toUtf8());
+    EXPECT_TRUE(lines[1].endsWith("\t0029\t6D\tconfirmed")) << lines[1].toStdString();
+    EXPECT_FALSE(QFile::exists(path + QStringLiteral(".lock")));
 }
 
 } // namespace

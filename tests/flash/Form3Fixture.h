@@ -2,11 +2,11 @@
 // The flash load utility offscreen, as the technician meets it; downloads go
 // through the real loader libraries to a simulated boot target where a
 // pseudo-terminal can be made.
-#include "Form3.h"
 #include "FileDialogs.h"
 #include "FlashLoadSC14428.h"
 #include "FlashRun.h"
 #include "FlashTestFiles.h"
+#include "Form3.h"
 #include "MachineSettings.h"
 #include "RadioGroup.h"
 #include "ScriptedDialogPresenter.h"
