@@ -34,7 +34,11 @@ PtyDevice::PtyDevice(bool echo) : m_echo(echo)
 
 PtyDevice::~PtyDevice()
 {
-    m_stop = true;
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_stopped.notify_all();
     if (m_thread.joinable())
         m_thread.join();
     HangUp();
@@ -87,8 +91,13 @@ void PtyDevice::Run()
                 out += answer;
         }
         // Without an echo, an answer comes once the frame and the answer have crossed the line.
-        if (!m_echo && !out.isEmpty() && ClientBaud() > 0)
-            std::this_thread::sleep_for(std::chrono::microseconds((n + out.size()) * 10'000'000LL / ClientBaud() + 1));
+        if (!m_echo && !out.isEmpty() && ClientBaud() > 0) {
+            const auto crossed = std::chrono::steady_clock::now() +
+                                 std::chrono::microseconds((n + out.size()) * 10'000'000LL / ClientBaud() + 1);
+            std::unique_lock lock(m_mutex);
+            if (m_stopped.wait_until(lock, crossed, [this] { return m_stop.load(); }))
+                return;
+        }
         if (!out.isEmpty() && ::write(fd, out.constData(), static_cast<size_t>(out.size())) < 0)
             continue;
         if (hangUp) {

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 
@@ -40,6 +41,7 @@ private:
     QString m_slavePath;
     std::atomic<bool> m_stop{false};
     std::mutex m_mutex;
+    std::condition_variable m_stopped;
     FrameDevice m_device;
     std::thread m_thread;
 };
