@@ -83,6 +83,16 @@ QString TCommunicationsPage::NotAccessibleText() const { return Label41->text();
 
 QString TCommunicationsPage::CouldNotConnectText() const { return lblCouldNotConnectToDevice->text(); }
 
+QString TCommunicationsPage::RefusalText(const TDeviceGuardResult& result, DeviceKind needed) const
+{
+    if (result.outcome == DeviceGuardOutcome::UnknownKind)
+        return FillIn(m_ui->lblKindUnreadNothingWritten->text(), {ComText()});
+    const QString found = result.found == DeviceKind::Base ? m_ui->lblNeitherKind->text() : StatusText(result.found);
+    const QString noun =
+        needed == DeviceKind::Repeater ? m_ui->lblNeedsRepeater->text() : m_ui->lblNeedsHandset->text();
+    return FillIn(m_ui->lblWrongDeviceNothingWritten->text(), {ComText(), found, noun});
+}
+
 void TCommunicationsPage::LockPortControls(bool locked)
 {
     // Closing the port inside an operation must not unlock them before it ends.
@@ -108,6 +118,8 @@ void TCommunicationsPage::Button2Click()
     if (operation.Refused())
         return;
     RefreshPortHints(); // an adapter may have come or gone since the last look
+    // Whatever answers now, the pages' values read before are another device's.
+    m_operations.DeviceMayHaveChanged();
 
     // Not being able to remember the port is no reason to stop.
     TMachineSettings registry(m_machineSettingsPath);

@@ -32,6 +32,7 @@ public:
     [[nodiscard]] bool TwoWire() const override;
     [[nodiscard]] QString NotAccessibleText() const override;
     [[nodiscard]] QString CouldNotConnectText() const override;
+    [[nodiscard]] QString RefusalText(const TDeviceGuardResult& result, DeviceKind needed) const override;
     void LockPortControls(bool locked) override;
 
     void Button2Click();

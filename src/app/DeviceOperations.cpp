@@ -85,6 +85,27 @@ bool TDeviceOperations::DeviceAnswerCheck()
     return false;
 }
 
+bool TDeviceOperations::GuardDevice(const TDeviceDemand& demand)
+{
+    if (m_released)
+        return false;
+    const TDeviceGuardResult result = CheckDevice(Link(), demand);
+    switch (result.outcome) {
+    case DeviceGuardOutcome::Go:
+        return true;
+    case DeviceGuardOutcome::Stopped: // closing the window is no failure to report
+        return false;
+    case DeviceGuardOutcome::NoAnswer:
+        MessageDlg(Choice().CouldNotConnectText(), mtError, mbOK);
+        return false;
+    case DeviceGuardOutcome::UnknownKind:
+    case DeviceGuardOutcome::WrongKind:
+        break;
+    }
+    MessageDlg(Choice().RefusalText(result, demand.kind.value_or(DeviceKind::Unknown)), mtError, mbOK);
+    return false;
+}
+
 void TDeviceOperations::OperationRunningChanged(bool running)
 {
     if (m_choice)

@@ -21,6 +21,8 @@ public:
     [[nodiscard]] virtual bool TwoWire() const = 0;
     [[nodiscard]] virtual QString NotAccessibleText() const = 0;
     [[nodiscard]] virtual QString CouldNotConnectText() const = 0;
+    // Why the device guard refused an action that needs this kind.
+    [[nodiscard]] virtual QString RefusalText(const TDeviceGuardResult& result, DeviceKind needed) const = 0;
     virtual void LockPortControls(bool locked) = 0;
 };
 
@@ -43,6 +45,8 @@ public:
     bool CloseDevicePort() override;
     // The probe up to 6 times, 1000 ms apart; on silence the error box.
     bool DeviceAnswerCheck() override;
+    // The guard's refusal in an error box.
+    bool GuardDevice(const TDeviceDemand& demand) override;
     // Opens with the chosen port and rate; on failure shows "COMn: <not
     // accessible>" and, on a second line, why (missing device, permission, busy).
     bool OpenDevicePort();

@@ -294,6 +294,7 @@ void TForm1::DisableDevicePages()
 void TForm1::OnPortLost()
 {
     // What "Set Comport" found is gone with the port: the pages wait for it again.
+    Operations().DeviceMayHaveChanged();
     DisableDevicePages();
     m_panels[1]->setText(lblPortLost->text());
     m_panels[1]->setToolTip({});

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "DeviceGuard.h"
+
+#include <cstdint>
+
 class TMailControl;
 
 // What a page needs to reach the device: the one link of the main window and
@@ -12,6 +16,16 @@ public:
     // If the port is closed, open it; false (after the error box) when that fails.
     virtual bool ConnectionCheck() = 0;
     virtual bool CloseDevicePort() = 0;
+    // The port must be open. Runs the device guard and words its refusal (a
+    // message box in the window); true when the action may go on. A session
+    // without a front end refuses silently.
+    virtual bool GuardDevice(const TDeviceDemand& demand) { return CheckDevice(Link(), demand).Go(); }
+
+    // Changes whenever another device may be on the line: a detection, "New
+    // handset connected", a port that went away. Values a page read carry the
+    // epoch they were read in (TDeviceReadMark) and are written back only in it.
+    [[nodiscard]] std::uint64_t DeviceEpoch() const { return m_deviceEpoch; }
+    void DeviceMayHaveChanged() { ++m_deviceEpoch; }
 
     // A TDeviceOperationScope holds the session.
     [[nodiscard]] bool OperationRunning() const { return m_operationRunning; }
@@ -24,6 +38,27 @@ protected:
 private:
     friend class TDeviceOperationScope;
     bool m_operationRunning = false;
+    std::uint64_t m_deviceEpoch = 0;
+};
+
+// What a page read from the device belongs to that device: a write button
+// that sends read values back asks Current() first.
+class TDeviceReadMark {
+public:
+    void Mark(const IDeviceSession& session)
+    {
+        m_epoch = session.DeviceEpoch();
+        m_marked = true;
+    }
+    void Forget() { m_marked = false; }
+    [[nodiscard]] bool Current(const IDeviceSession& session) const
+    {
+        return m_marked && m_epoch == session.DeviceEpoch();
+    }
+
+private:
+    std::uint64_t m_epoch = 0;
+    bool m_marked = false;
 };
 
 // One device operation at a time. The waits of an exchange keep the window
