@@ -61,6 +61,8 @@ public:
     void FormClose();
     void Exit1Click();
     void Help1Click();
+    // The guide's chapter of the page on top ("" for the guide's beginning).
+    [[nodiscard]] QString HelpChapter() const;
     void miLanguageClick();
     void miAboutClick();
     // True when the key was the EEPROM page gesture (Shift+Ctrl+F12, Alt ignored).
@@ -133,6 +135,9 @@ private:
     void ApplyLanguage();
     void SetVersionLine();
     void SetMenuCaptions();
+    void SetHelpChapters();
+    void HelpForActivePage();
+    static constexpr const char* kHelpChapterProperty = "HelpChapter";
     void SelectSavedComPort();
     // A second start asked for this window.
     void BringToFront();

@@ -7,7 +7,9 @@
 #include "HandsetIpeiPage.h"
 #include "HandsetTextPage.h"
 #include "HandsfreeGainPage.h"
+#include "HelpWindow.h"
 #include "InternalGainPage.h"
+#include "Mnemonic.h"
 #include "RepeaterPage.h"
 #include "Rov_Evev.h"
 #include "SndMail.h"
@@ -20,6 +22,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -34,6 +37,7 @@ void TForm1::CreateControls()
     CreateMenus();
     CreatePages();
     CreateStatusBar();
+    SetHelpChapters();
     ConnectOperationNotes();
 }
 
@@ -198,15 +202,45 @@ void TForm1::ConnectOperationNotes()
 
 void TForm1::SetMenuCaptions()
 {
-    File1->setTitle(Welcome->Label52->text());
-    m_fileButton->setText(Welcome->Label52->text());
-    Exit1->setText(Welcome->Label53->text());
-    About1->setTitle(Welcome->Label54->text());
-    m_helpButton->setText(Welcome->Label54->text());
-    Help1->setText(Welcome->Label54->text());
-    miAbout->setText(Welcome->lblAbout->text());
-    miLanguage->setText(Welcome->Label55->text());
+    File1->setTitle(WithMnemonic(Welcome->Label52->text()));
+    m_fileButton->setText(File1->title());
+    Exit1->setText(WithMnemonic(Welcome->Label53->text()));
+    About1->setTitle(WithMnemonic(Welcome->Label54->text()));
+    m_helpButton->setText(About1->title());
+    Help1->setText(WithMnemonic(Welcome->Label54->text()));
+    miAbout->setText(WithMnemonic(Welcome->lblAbout->text()));
+    miLanguage->setText(WithMnemonic(Welcome->Label55->text()));
 }
+
+void TForm1::SetHelpChapters()
+{
+    // The guide's chapter for each page, opened by F1 on it.
+    const std::pair<TTabSheet*, const char*> chapters[] = {
+        {TabSheet1, ""},
+        {TabSheet2, "Loudspeaker transducer"},
+        {TabSheet3, "Handset startup text"},
+        {TabSheet4, "Repeater configuration"},
+        {TabSheet5, "Connecting a device"},
+        {TabSheet6, "Menu files"},
+        {TabSheet7, "Gains"},
+        {TabSheet9, "Gains"},
+        {TabSheet8, "Handset identity (IPEI)"},
+        {tsReadWriteEeprom, "Single EEPROM cells"},
+    };
+    for (const auto& [sheet, chapter] : chapters)
+        sheet->setProperty(kHelpChapterProperty, QString::fromLatin1(chapter));
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    help->setObjectName(QStringLiteral("HelpShortcut"));
+    connect(help, &QShortcut::activated, this, [this] { HelpForActivePage(); });
+}
+
+QString TForm1::HelpChapter() const
+{
+    const TTabSheet* page = PageControl1->ActivePage();
+    return page ? page->property(kHelpChapterProperty).toString() : QString();
+}
+
+void TForm1::HelpForActivePage() { ShowUserGuide(Welcome->Label54->text(), HelpChapter()); }
 
 QPushButton* TForm1::Button9() const { return DownloadPage->Button9; }
 

@@ -3,6 +3,7 @@
 #include "CommunicationsPage.h"
 #include "DialogsForm.h"
 #include "DownloadPage.h"
+#include "HelpWindow.h"
 #include "MainWindowFixture.h"
 #include "ProgramWindows.h"
 #include "RadioGroup.h"
@@ -28,6 +29,7 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTimer>
+#include <QtTest/QTest>
 
 #ifdef Q_OS_LINUX
 #include <sys/inotify.h>
@@ -113,11 +115,33 @@ TEST_F(StartupTest, MenuAndBaudCaptionsComeFromTheHiddenLabels)
     form.Welcome->Label54->setText(QStringLiteral("Hilfe"));
     form.Communications->findChild<QLabel*>(QStringLiteral("lblBaud9600"))->setText(QStringLiteral("9600 Baud"));
     form.show();
-    EXPECT_EQ(form.File1->title(), "Datei");
-    EXPECT_EQ(form.About1->title(), "Hilfe");
-    EXPECT_EQ(form.Help1->text(), "Hilfe");
-    EXPECT_EQ(form.Exit1->text(), "Exit");
+    // Each menu caption has its Alt-key mnemonic, whatever the language.
+    EXPECT_EQ(form.File1->title(), "&Datei");
+    EXPECT_EQ(form.About1->title(), "&Hilfe");
+    EXPECT_EQ(form.Help1->text(), "&Hilfe");
+    EXPECT_EQ(form.Exit1->text(), "&Exit");
     EXPECT_EQ(form.Communications->rgBaudrate->Items().value(1), "9600 Baud");
+}
+
+TEST_F(StartupTest, F1OpensTheGuideAtTheChapterOfThePageOnTop)
+{
+    TForm1& form = Start();
+    for (TTabSheet* sheet : {form.TabSheet3, form.TabSheet4, form.TabSheet5, form.TabSheet6, form.TabSheet7,
+                             form.TabSheet9, form.TabSheet8}) {
+        form.PageControl1->SetActivePage(sheet);
+        const QString chapter = form.HelpChapter();
+        ASSERT_FALSE(chapter.isEmpty()) << sheet->objectName().toStdString();
+        form.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        QTest::keyClick(&form, Qt::Key_F1);
+        THelpWindow* help = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* h = qobject_cast<THelpWindow*>(w); h && h->isVisible())
+                help = h;
+        ASSERT_NE(help, nullptr) << sheet->objectName().toStdString();
+        EXPECT_TRUE(help->ShowChapter(chapter)) << chapter.toStdString();
+        help->close();
+    }
 }
 
 struct SwitchCase {

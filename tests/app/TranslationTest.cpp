@@ -80,7 +80,7 @@ TEST_F(TranslationTest, GermanTranslatesTheDialogsAndEveryVisibleCaptionItHasAVa
         ++checked;
     }
     EXPECT_GT(checked, 20);
-    EXPECT_EQ(form.Exit1->text(), QStringLiteral("Beenden"));
+    EXPECT_EQ(form.Exit1->text(), QStringLiteral("&Beenden"));
     EXPECT_TRUE(form.Welcome->lblVersion->text().startsWith(QStringLiteral("Version ")));
 }
 
