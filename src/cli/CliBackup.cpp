@@ -52,6 +52,11 @@ int Backup(TCliSession& s, const TBackupArgs& args)
         runs.push_back(*run);
     }
     const QString path = FromArg(args.file);
+    // Said before the device is read: its cells would have nowhere to go.
+    if (QString why; !MayReplaceFile(path, &why)) {
+        s.Err() << QStringLiteral("Cannot write \"%1\": %2; nothing was read or replaced\n").arg(path, why);
+        return kExitUsage;
+    }
     TDeviceNeeds needs;
     needs.noAnswerText = "Could not connect to device !";
     needs.command = "backup";

@@ -2,10 +2,31 @@
 
 #include "InvokingUser.h"
 
+#include <QFileInfo>
 #include <QSaveFile>
+
+bool MayReplaceFile(const QString& path, QString* reason)
+{
+    const QFileInfo at(path);
+    QString why;
+    if (at.isSymbolicLink())
+        why = QStringLiteral("it is a symbolic link; name the file itself");
+    else if (at.exists() && !at.isFile())
+        why = QStringLiteral("it is not a regular file");
+    if (!why.isEmpty() && reason != nullptr)
+        *reason = why;
+    return why.isEmpty();
+}
 
 bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error, QString* reasonOut)
 {
+    if (QString why; !MayReplaceFile(path, &why)) {
+        if (error != nullptr)
+            *error = QStringLiteral("Cannot write \"%1\": %2").arg(path, why);
+        if (reasonOut != nullptr)
+            *reasonOut = why;
+        return false;
+    }
     const TAsInvokingUser user;
     // Unbuffered, so that a failed write() is seen here and not lost in a
     // flush that commit() would not report.

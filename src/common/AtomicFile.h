@@ -10,7 +10,15 @@
 // the old file stays as it was, the temporary one is removed, and false is
 // returned with "Cannot write "<path>": <reason>" in *error and the bare
 // reason in *reason (for a message of its own).
+// What stands at path is replaced only when it is a regular file: a device,
+// a pipe, a folder or a symbolic link (whose target would become a file of
+// ours) is refused and left as it is.
 // The new file keeps the old one's permissions. Under sudo it is written with
 // the invoking user's identity (InvokingUser.h).
 [[nodiscard]] bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr,
                                        QString* reason = nullptr);
+
+// False, with the reason, when what stands at path is not a regular file that
+// WriteFileAtomically would replace; nothing there is fine. Callers ask it
+// before long work whose result would have nowhere to go.
+[[nodiscard]] bool MayReplaceFile(const QString& path, QString* reason = nullptr);

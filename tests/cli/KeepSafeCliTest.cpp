@@ -6,10 +6,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -138,6 +140,32 @@ TEST(BackupCliFaults, ACellWithoutAnswerLeavesNoFile)
     EXPECT_TRUE(r.err.contains(QStringLiteral("cell 0196 got no valid answer; no backup was written")))
         << r.err.toStdString();
     EXPECT_FALSE(QFile::exists(backup));
+}
+
+// A backup onto a pipe or a link is refused before the device is read, and
+// leaves what stood there as it was.
+TEST(BackupCliFaults, ABackupReplacesOnlyARegularFile)
+{
+    SimHarness sim;
+    ASSERT_TRUE(sim.start()) << sim.errorString().toStdString();
+    QTemporaryDir dir;
+    const QString target = WriteFile(dir, "earlier.mnu", "REM earlier\r\n");
+    const QString link = dir.filePath(QStringLiteral("link.mnu"));
+    ASSERT_TRUE(QFile::link(target, link));
+    const QString fifo = dir.filePath(QStringLiteral("backup.fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& path : {link, fifo}) {
+        const CliResult r = RunCli({"--port", sim.portPath(), "backup", path, "--range", "0000-0001"});
+        EXPECT_EQ(r.exitCode, 1) << path.toStdString();
+        EXPECT_TRUE(r.err.contains(path) && r.err.contains(QStringLiteral("nothing was read or replaced")))
+            << r.err.toStdString();
+    }
+    EXPECT_TRUE(QFileInfo(link).isSymbolicLink());
+    QFile earlier(target);
+    ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
+    EXPECT_EQ(earlier.readAll(), "REM earlier\r\n");
+    EXPECT_FALSE(QFileInfo(fifo).isFile());
+    EXPECT_TRUE(sim.writeLines().isEmpty());
 }
 
 // A backup that cannot be written whole (the child's file size limit stands for

@@ -1,12 +1,16 @@
 #include "BoundedFile.h"
+#include "AtomicFile.h"
 #include "StopRequest.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #ifndef Q_OS_WIN
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -82,5 +86,42 @@ TEST(BoundedFile, AStopRequestEndsTheRead)
     EXPECT_TRUE(file.Stopped());
     EXPECT_EQ(file.Reason(), QStringLiteral("stopped"));
 }
+
+#ifndef Q_OS_WIN
+// What stands at a path is replaced only when it is a regular file: a pipe, a
+// device node or a link (whose target would become our file) stays as it is.
+TEST(AtomicFile, OnlyARegularFileIsReplaced)
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("target"));
+    QFile(target).open(QIODevice::WriteOnly);
+    const QString fifo = dir.filePath(QStringLiteral("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString link = dir.filePath(QStringLiteral("link"));
+    ASSERT_TRUE(QFile::link(target, link));
+    const QString node = dir.filePath(QStringLiteral("null"));
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::mknod(QFile::encodeName(node).constData(), S_IFCHR | 0666, makedev(1, 3)), 0);
+    }
+    for (const QString& path : {fifo, link, node, dir.path()}) {
+        if (path == node && !root)
+            continue;
+        QString error;
+        EXPECT_FALSE(WriteFileAtomically(path, "x", &error)) << path.toStdString();
+        EXPECT_TRUE(error.contains(path)) << error.toStdString();
+    }
+    EXPECT_TRUE(QFileInfo(link).isSymbolicLink());
+    EXPECT_EQ(QFileInfo(target).size(), 0);
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(fifo).constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    if (root) {
+        ASSERT_EQ(::stat(QFile::encodeName(node).constData(), &st), 0);
+        EXPECT_TRUE(S_ISCHR(st.st_mode));
+    }
+    EXPECT_TRUE(WriteFileAtomically(target, "x"));
+}
+#endif
 
 } // namespace
