@@ -22,8 +22,9 @@ TMailControl::TMailControl(TVirtualCom* channel) : m_channel(channel), m_startTi
 
 TMailControl::~TMailControl()
 {
-    StopRequested = true;
+    // Unless its owner stopped it, the link leaves the line quiet for the next program.
     ClosePort();
+    StopRequested = true;
     FreeMonitor();
     m_channel->OnData = nullptr;
     m_channel->OnPortLost = nullptr;

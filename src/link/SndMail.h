@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AnswerDating.h"
+#include "LineUnsettledNote.h"
 #include "LinkPresenter.h"
 #include "MailFrame.h"
 #include "VirtualCom.h"
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <stdexcept>
 
@@ -156,6 +158,10 @@ private:
     [[nodiscard]] int AwaitedNext() const;
     void WaitForAnswer();
     void SettleLine();
+    // When a late answer to the last exchange may still come (ReadCounter time).
+    [[nodiscard]] std::int64_t LateAnswerBy() const;
+    // Tells the next program to open the port that the line is not yet quiet.
+    void NoteLineUnsettled();
     void AlignOnEcho();
     void OnGapTimer();
     void UpdateReceiveThreshold();
@@ -195,6 +201,7 @@ private:
     // ... and not one byte of its answer came.
     bool m_answerMissing = false;
     std::int64_t m_lastSend = 0;
+    std::optional<TLineUnsettledNote> m_note;
     std::int64_t m_lastLineActivity = 0;
     int m_waitNeeded = 0;
     int m_mailsSent = 0;

@@ -6,6 +6,7 @@
 #include "TrafficMonitor.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
@@ -53,6 +54,7 @@ std::int64_t TMailControl::Exchange()
     m_lineUnsettled = m_lineUnsettled || m_mail.RxCount != BytesAwaited();
     m_answerMissing = m_mail.RxExpected != EchoLength() && m_mail.RxCount <= EchoLength();
     m_lastLineActivity = ReadCounter();
+    NoteLineUnsettled();
     m_mail.RxChecksumOk = ChecksumTest();
     m_mail.AnswerText = MailFrame::AnswerText(m_mail);
     if (m_mail.RxExpected != EchoLength()) {
@@ -184,6 +186,24 @@ int TMailControl::AwaitedNext() const
     return m_echoFound ? m_waitNeeded : std::min(m_waitNeeded, EchoLength());
 }
 
+std::int64_t TMailControl::LateAnswerBy() const
+{
+    // An answer that never began may still come after the gap timeout: it
+    // may begin as late as the answer timeout after its request, and its first
+    // bytes may take a gap to show.
+    const std::int64_t answerTimeout = std::int64_t(AnswerTimeout) * 1000000;
+    const std::int64_t gap = std::int64_t(GapTimeout) * 1000000;
+    return m_answerMissing ? m_lastSend + answerTimeout + gap : m_lastLineActivity + gap;
+}
+
+void TMailControl::NoteLineUnsettled()
+{
+    if (!m_lineUnsettled || !m_note)
+        return;
+    const std::int64_t leftNs = std::max<std::int64_t>(0, LateAnswerBy() - ReadCounter());
+    m_note->Write(QDateTime::currentMSecsSinceEpoch() + (leftNs + 999999) / 1000000);
+}
+
 void TMailControl::SettleLine()
 {
     // After an exchange that ended without its complete answer, the rest of
@@ -192,19 +212,21 @@ void TMailControl::SettleLine()
     if (!m_lineUnsettled)
         return;
     m_lineUnsettled = false;
-    // An answer that never began may still come after the gap timeout: until
-    // the answer timeout after its request.
-    const std::int64_t answerTimeout = std::int64_t(AnswerTimeout) * 1000000;
-    const std::int64_t lateAnswerBy = m_answerMissing ? m_lastSend + answerTimeout : 0;
-    const std::int64_t limit = std::max(ReadCounter() + answerTimeout, lateAnswerBy);
+    const std::int64_t gap = std::int64_t(GapTimeout) * 1000000;
+    const std::int64_t lateAnswerBy = m_answerMissing ? LateAnswerBy() : 0;
+    const std::int64_t limit = std::max(ReadCounter() + std::int64_t(AnswerTimeout) * 1000000, lateAnswerBy);
     for (;;) {
         m_channel->DeliverPending();
-        const std::int64_t until =
-            std::min(std::max(m_lastLineActivity + std::int64_t(GapTimeout) * 1000000, lateAnswerBy), limit);
+        const std::int64_t until = std::min(std::max(m_lastLineActivity + gap, lateAnswerBy), limit);
         const std::int64_t left = until - ReadCounter();
-        if (left <= 0 || !Pause(static_cast<int>((left + 999999) / 1000000)))
+        if (left <= 0)
+            break;
+        // Cut short: the note stays for whoever opens the port next.
+        if (!Pause(static_cast<int>((left + 999999) / 1000000)))
             return;
     }
+    if (m_note)
+        m_note->Remove();
 }
 
 void TMailControl::AlignOnEcho()

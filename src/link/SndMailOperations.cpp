@@ -7,6 +7,7 @@
 #include "TpaProComImpl.h"
 #include "TrafficMonitor.h"
 
+#include <QDateTime>
 #include <algorithm>
 
 namespace {
@@ -180,6 +181,16 @@ bool TMailControl::OpenPort(std::uint8_t com, std::int32_t baud)
     const bool ok = m_channel->Open(com, baud);
     m_modemLinesLogged = false;
     m_dating.Forget();
+    m_note.emplace(m_channel->DevicePath());
+    // Another program left an answer on its way: wait it out before the first request.
+    if (const std::int64_t by = ok ? m_note->LateAnswerBy() : 0) {
+        const std::int64_t now = ReadCounter();
+        m_lineUnsettled = true;
+        m_answerMissing = true;
+        m_lastLineActivity = now;
+        m_lastSend = now + (by - QDateTime::currentMSecsSinceEpoch()) * 1000000 -
+                     (std::int64_t(AnswerTimeout) + GapTimeout) * 1000000;
+    }
     SetDtrRts(m_dtr, m_rts);
     LogPortState();
     return ok;
@@ -187,6 +198,11 @@ bool TMailControl::OpenPort(std::uint8_t com, std::int32_t baud)
 
 bool TMailControl::ClosePort()
 {
+    // A late answer to a request we gave up on would reach whichever program
+    // opens the port next and be taken for its answer: let it pass first.
+    if (m_channel->IsOpen() && !StopRequested)
+        SettleLine();
+    m_lineUnsettled = false;
     const bool ok = m_channel->Close();
     LogPortState();
     return ok;

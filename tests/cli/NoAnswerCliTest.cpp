@@ -2,6 +2,8 @@
 // why: its own reason, else which port, device and rate it tried.
 #include "support/SimHarness.h"
 
+#include "support/CliProcess.h"
+
 #include <QProcess>
 #include <gtest/gtest.h>
 #include <memory>
@@ -55,6 +57,32 @@ TEST(CliNoAnswer, EveryExit3SaysWhatWasTried)
             EXPECT_TRUE(err.contains(cases[i].tried)) << what << ": " << err.toStdString();
         }
         EXPECT_FALSE(err.contains(QStringLiteral("Unit: "))) << what;
+    }
+}
+
+// A late answer to a program that gave up is not the next program's answer:
+// neither after one that ended by itself nor after one stopped by Ctrl+C.
+TEST(CliNoAnswer, AnAnswerLeftOnTheLineIsNotTakenByTheNextProgram)
+{
+    for (const bool interrupted : {false, true}) {
+        tbtest::SimHarness sim({"--late", interrupted ? "400" : "1000", "--set", "0500=11,11,11", "--set", "0600=22"});
+        ASSERT_TRUE(sim.start()) << sim.errorString().toStdString();
+        for (int round = 0; round < 3; ++round) {
+            // A cell of its own each round, so that the log tells the rounds apart.
+            const QString cell = QStringLiteral("050%1").arg(round);
+            QProcess first;
+            first.start(qEnvironmentVariable("TUNEBENCH_BIN_DIR") + QStringLiteral("/tunebench-cli"),
+                        {"--port", sim.portPath(), "read", cell, "1"});
+            if (interrupted) {
+                // Stopped once its request is out, before the late answer comes.
+                ASSERT_TRUE(sim.waitForLogPrefix(QStringLiteral("READ ") + cell));
+                first.terminate();
+            }
+            ASSERT_TRUE(first.waitForFinished(30000));
+            const tbtest::CliResult next = tbtest::RunCli({"--port", sim.portPath(), "read", "0600", "1"});
+            EXPECT_FALSE(next.out.contains(QStringLiteral("11")))
+                << "round " << round << (interrupted ? " (interrupted)" : "") << ": " << next.out.toStdString();
+        }
     }
 }
 
