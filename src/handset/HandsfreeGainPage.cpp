@@ -51,18 +51,20 @@ void THandsfreeGainPage::tbrHandsfreeMicGain82XXChange()
 
 void THandsfreeGainPage::DeviceMayHaveChanged()
 {
-    if (!m_readMark.Current(m_session))
+    // Bars set by hand before any read stay; they are written by no button.
+    if (m_showsRead && !m_readMark.Current(m_session))
         Forget();
+    btnWriteGain->setEnabled(m_readMark.Current(m_session));
 }
 
 void THandsfreeGainPage::Forget()
 {
     m_readMark.Forget();
+    m_showsRead = false;
     tbrHandsfreeLrsGain82XX->setValue(0);
     tbrHandsfreeMicGain82XX->setValue(0);
     lblHandsfreeValueLsr->clear();
     lblHandsfreeValueMic->clear();
-    btnWriteGain->setEnabled(false);
 }
 
 void THandsfreeGainPage::showEvent(QShowEvent* event)
@@ -74,6 +76,7 @@ void THandsfreeGainPage::showEvent(QShowEvent* event)
 void THandsfreeGainPage::ShowHeld(std::uint8_t value)
 {
     m_readMark.Mark(m_session);
+    m_showsRead = true;
     // A loudspeaker field above 7 stops the bar at its end.
     const TGainFields fields = TGainRules::Split(value);
     tbrHandsfreeLrsGain82XX->setValue(fields.loudspeaker);
@@ -100,7 +103,6 @@ void THandsfreeGainPage::Run(TAction action)
         RunOnDevice(action);
     }
     DeviceMayHaveChanged();
-    btnWriteGain->setEnabled(m_readMark.Current(m_session));
 }
 
 void THandsfreeGainPage::RunOnDevice(TAction action)

@@ -63,4 +63,5 @@ private:
     IHandsetSession& m_session;
     const QLabel& m_readErrorLabel;
     TDeviceReadMark m_readMark; // the read the bars came from
+    bool m_showsRead = false;   // the bars show a read, of this device or an earlier one
 };

@@ -56,6 +56,7 @@ void TInternalGainPage::SetBars(std::uint8_t value)
 void TInternalGainPage::Forget()
 {
     m_readMark.Forget();
+    m_showsRead = false;
     m_firstRead.reset();
     TrackBar1->setValue(0);
     TrackBar2->setValue(0);
@@ -73,8 +74,10 @@ void TInternalGainPage::UpdateWriteButtons()
 
 void TInternalGainPage::DeviceMayHaveChanged()
 {
-    if (!m_readMark.Current(m_session))
+    // Bars set by hand before any read stay; they are written by no button.
+    if (m_showsRead && !m_readMark.Current(m_session))
         Forget();
+    UpdateWriteButtons();
 }
 
 void TInternalGainPage::showEvent(QShowEvent* event)
@@ -111,6 +114,7 @@ void TInternalGainPage::ReadGain()
         return;
     }
     m_readMark.Mark(m_session);
+    m_showsRead = true;
     if (!m_firstRead)
         m_firstRead = *value;
     Label20->setText(ByteToHex(*m_firstRead));

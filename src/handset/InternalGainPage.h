@@ -81,4 +81,5 @@ private:
     // Held apart from the value 00h: nothing read yet.
     std::optional<std::uint8_t> m_firstRead;
     TDeviceReadMark m_readMark; // the read the bars and the first value came from
+    bool m_showsRead = false;   // the page shows a read, of this device or an earlier one
 };
