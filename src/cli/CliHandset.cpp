@@ -308,7 +308,9 @@ void AddHandsetCommands(TCliApp& cli)
         "write the startup text: one line of at most 10 characters, or with --three-line\n"
         "up to three of at most 12; prints each block written as ADDR BYTES",
         [write](TCliSession& s) { return WriteText(s, *write); }, text);
-    writeCommand->add_flag("--three-line", write->threeLine, "the three-line layout (DAVO 7310 / 8220 / 8240 / 8280)");
+    writeCommand->add_flag("--three-line", write->threeLine,
+                           "the three-line layout (DAVO 7310 / 8220 / 8240 / 8280); a handset\n"
+                           "that does not look like one is refused (exit 5) unless --force");
     AddForceOption(writeCommand, write->force);
     writeCommand->add_option("LINE", write->lines, "the lines, blank-padded")->type_name("TEXT");
     auto read = std::make_shared<TTextArgs>();
