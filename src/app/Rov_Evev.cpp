@@ -11,6 +11,7 @@
 #include "FormPosition.h"
 #include "HandsfreeGainPage.h"
 #include "HelpWindow.h"
+#include "InternalGainPage.h"
 #include "MachineSettings.h"
 #include "RadioGroup.h"
 #include "RepeaterPage.h"
@@ -267,6 +268,7 @@ void TForm1::OnDeviceKindFound(DeviceKind kind, const QString& portText, const Q
                                const QString& statusHint)
 {
     SetDevicePages(kind);
+    ForgetReadValues();
     m_panels[0]->setText(portText);
     m_panels[1]->setText(statusText);
     m_panels[1]->setToolTip(statusHint);
@@ -295,9 +297,16 @@ void TForm1::OnPortLost()
 {
     // What "Set Comport" found is gone with the port: the pages wait for it again.
     Operations().DeviceMayHaveChanged();
+    ForgetReadValues();
     DisableDevicePages();
     m_panels[1]->setText(lblPortLost->text());
     m_panels[1]->setToolTip({});
+}
+
+void TForm1::ForgetReadValues()
+{
+    InternalGainPage->DeviceMayHaveChanged();
+    HandsfreeGainPage->DeviceMayHaveChanged();
 }
 
 void TForm1::SetPageContent(TTabSheet* sheet, QWidget* page) { sheet->SetContent(page); }

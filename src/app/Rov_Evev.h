@@ -147,6 +147,8 @@ private:
     // The pages that need a device, and "Load Menu", as at start.
     void DisableDevicePages();
     void OnPortLost();
+    // Values the handset pages read belong to a device that may have gone.
+    void ForgetReadValues();
     [[nodiscard]] QString PositionFile() const;
     [[nodiscard]] QString UserSettingsFile() const;
 

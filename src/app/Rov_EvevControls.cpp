@@ -123,6 +123,8 @@ void TForm1::CreatePages()
     TabSheet7->SetContent(InternalGainPage);
     HandsfreeGainPage = new THandsfreeGainPage(*m_operations, *InternalGainPage->Label45);
     TabSheet9->SetContent(HandsfreeGainPage);
+    connect(InternalGainPage, &TInternalGainPage::HandsetReplaced, HandsfreeGainPage,
+            &THandsfreeGainPage::DeviceMayHaveChanged);
     HandsetIpeiPage = new THandsetIpeiPage(*m_operations, *InternalGainPage->Label45);
     TabSheet8->SetContent(HandsetIpeiPage);
     connect(Communications, &TCommunicationsPage::DeviceKindFound, this, &TForm1::OnDeviceKindFound);

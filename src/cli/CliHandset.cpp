@@ -26,29 +26,36 @@ const QString kHandsfreeGain = QStringLiteral("handsfree-gain");
 
 using THandsetAction = std::function<int(TCliSession&, THandsetDevice&)>;
 
-// A command that writes: it first makes sure that a handset answers.
-struct TGuard {
-    const char* command = nullptr;
-    bool force = false;
-};
-
-// Opens the port and, where the page asks first, checks that a handset answers;
-// a guarded command checks that it is a handset, which answers too.
-int OnHandset(TCliSession& s, bool answerCheck, const THandsetAction& action, const TGuard& guard = {})
+// Opens the port and checks the device as demanded; a write demands what the
+// window's page checks before the same write (HandsetWriteDemand), a read at
+// most an answer to the probe.
+int OnHandset(TCliSession& s, const TDeviceDemand& demand, const THandsetAction& action, const char* command = "")
 {
     TDeviceNeeds needs;
     needs.noAnswerText = kCouldNotConnect;
-    needs.answerCheck = answerCheck;
-    if (guard.command) {
-        needs.kind = DeviceKind::Handset;
-        needs.command = guard.command;
-        needs.force = guard.force;
-    }
+    needs.answerCheck = demand.answerCheck;
+    needs.kind = demand.kind;
+    needs.identify = demand.identify;
+    needs.force = demand.force;
+    needs.command = command;
     const TDeviceAccess access = OpenDevice(s, needs);
     if (!access)
         return access.exit;
     THandsetDevice device(*access.link);
     return action(s, device);
+}
+
+// A read: where the page asks first, a device must answer the probe.
+TDeviceDemand ReadDemand(bool answerCheck)
+{
+    TDeviceDemand demand;
+    demand.answerCheck = answerCheck;
+    return demand;
+}
+
+int WriteHandset(TCliSession& s, THandsetWrite write, const char* command, bool force, const THandsetAction& action)
+{
+    return OnHandset(s, HandsetWriteDemand(write, force), action, command);
 }
 
 int Fail(TCliSession& s, const char* message, int code)
@@ -64,46 +71,56 @@ struct TTextArgs {
     std::vector<std::string> lines;
 };
 
+// Why the text is refused, in the command line's words (the same rule as the page's).
+int RefuseText(TCliSession& s, const TTextRefusal& why)
+{
+    switch (why.reason) {
+    case TTextRefusal::Reason::TooManyLines:
+        return s.Usage(QStringLiteral("at most %1 line(s) in this layout").arg(why.limit));
+    case TTextRefusal::Reason::LineTooLong:
+        return s.Usage(
+            QStringLiteral("line %1 has %2 characters; at most %3").arg(why.line).arg(why.length).arg(why.limit));
+    case TTextRefusal::Reason::UnstorableCharacter:
+        break;
+    }
+    s.Err() << QStringLiteral("The character \"%1\" in line %2 can not be stored in the handset !\n")
+                   .arg(why.character)
+                   .arg(why.line);
+    return kExitUsage;
+}
+
 int WriteText(TCliSession& s, const TTextArgs& args)
 {
-    const int lineCount = args.threeLine ? 3 : 1;
-    const int length = args.threeLine ? TStartupText::kLineLength : TStartupText::kOneLineLength;
-    if (static_cast<int>(args.lines.size()) > lineCount)
-        return s.Usage(QStringLiteral("at most %1 line(s) in this layout").arg(lineCount));
     QStringList lines;
-    for (const std::string& arg : args.lines) {
+    for (const std::string& arg : args.lines)
         lines << FromArg(arg);
-        if (lines.last().size() > length)
-            return s.Usage(QStringLiteral("line %1 has %2 characters; at most %3")
-                               .arg(lines.size())
-                               .arg(lines.last().size())
-                               .arg(length));
-    }
     const TStartupText::TEncoded encoded = TStartupText::Encode(lines, args.threeLine);
-    if (encoded.refused) {
-        s.Err() << QStringLiteral("The character \"%1\" in line %2 can not be stored in the handset !\n")
-                       .arg(encoded.refused->character)
-                       .arg(encoded.refused->line);
-        return kExitUsage;
-    }
-    return OnHandset(s, true,
-                     [&](TCliSession& session, THandsetDevice& device) -> int {
-                         const int written = device.WriteTextBlocks(encoded.blocks, [&](const TTextBlock& block) {
-                             const QString report = block.Report(); // "0196 48 45 4C"
-                             session.Output().Result(QStringLiteral("text-block"),
-                                                     {{"address", report.left(4)}, {"bytes", report.mid(5)}},
-                                                     report + "\n");
-                         });
-                         if (written != static_cast<int>(encoded.blocks.size()))
-                             return Fail(session, "Write of text failed, Try again !!", kExitNotConfirmed);
-                         return kExitDone;
-                     },
-                     {"handset text write", args.force});
+    if (encoded.refused)
+        return RefuseText(s, *encoded.refused);
+    return WriteHandset(
+        s, THandsetWrite::Text, "handset text write", args.force,
+        [&](TCliSession& session, THandsetDevice& device) -> int {
+            const TTextLayoutDecision layout = device.CheckTextLayout(args.threeLine);
+            if (!layout.Writes(args.force)) {
+                session.Err() << "the handset does not look like a three-line model (DAVO 7310 / 8220 / 8240 / "
+                                 "8280): its cells after the first 10 characters hold no text, and three lines "
+                                 "overwrite 48 cells from 0196h. Nothing was written; --force writes them anyway.\n";
+                return kExitWrongModel;
+            }
+            const int written = device.WriteTextBlocks(encoded.blocks, [&](const TTextBlock& block) {
+                const QString report = block.Report(); // "0196 48 45 4C"
+                session.Output().Result(QStringLiteral("text-block"),
+                                        {{"address", report.left(4)}, {"bytes", report.mid(5)}}, report + "\n");
+            });
+            if (written != static_cast<int>(encoded.blocks.size()))
+                return Fail(session, "Write of text failed, Try again !!", kExitNotConfirmed);
+            return kExitDone;
+        });
 }
 
 int ReadText(TCliSession& s, const TTextArgs& args)
 {
-    return OnHandset(s, false, [&](TCliSession& session, THandsetDevice& device) -> int {
+    return OnHandset(s, ReadDemand(false), [&](TCliSession& session, THandsetDevice& device) -> int {
         // Without the layout given, the three-line extent is read and judged.
         const auto bytes = device.ReadStartupText(args.threeLine || !args.oneLine);
         if (!bytes)
@@ -126,26 +143,24 @@ struct TTransducerArgs {
 int Transducer(TCliSession& s, const TTransducerArgs& args)
 {
     const std::uint8_t value = args.kind == "new" ? TGainRules::kNewTransducer : TGainRules::kOldTransducer;
-    const TGuard guard{"handset transducer", args.force};
-    return OnHandset(
-        s, false,
-        [&](TCliSession& session, THandsetDevice& device) -> int {
-            const TTransducerOutcome outcome = device.SetTransducer(value);
-            switch (outcome) {
-            case TTransducerOutcome::NoAnswer:
-                return Fail(session, "No respons from handset, Try again !", kExitNoAnswer);
-            case TTransducerOutcome::AlreadySet:
-            case TTransducerOutcome::Written:
-                break;
-            case TTransducerOutcome::WriteFailed:
-                return Fail(session, "WriteError, Try again !", kExitNotConfirmed);
-            }
-            const bool written = outcome == TTransducerOutcome::Written;
-            session.Output().Result(QStringLiteral("transducer"), {{"byte", ByteToHex(value)}, {"written", written}},
-                                    (written ? "written " : "already ") + ByteToHex(value) + "\n");
-            return kExitDone;
-        },
-        guard);
+    return WriteHandset(s, THandsetWrite::Transducer, "handset transducer", args.force,
+                        [&](TCliSession& session, THandsetDevice& device) -> int {
+                            const TTransducerOutcome outcome = device.SetTransducer(value);
+                            switch (outcome) {
+                            case TTransducerOutcome::NoAnswer:
+                                return Fail(session, "No respons from handset, Try again !", kExitNoAnswer);
+                            case TTransducerOutcome::AlreadySet:
+                            case TTransducerOutcome::Written:
+                                break;
+                            case TTransducerOutcome::WriteFailed:
+                                return Fail(session, "WriteError, Try again !", kExitNotConfirmed);
+                            }
+                            const bool written = outcome == TTransducerOutcome::Written;
+                            session.Output().Result(QStringLiteral("transducer"),
+                                                    {{"byte", ByteToHex(value)}, {"written", written}},
+                                                    (written ? "written " : "already ") + ByteToHex(value) + "\n");
+                            return kExitDone;
+                        });
 }
 
 struct TGainArgs {
@@ -171,7 +186,7 @@ int Report(TCliSession& s, const QString& type, std::uint8_t value)
 
 int GainRead(TCliSession& s)
 {
-    return OnHandset(s, false, [](TCliSession& session, THandsetDevice& device) -> int {
+    return OnHandset(s, ReadDemand(false), [](TCliSession& session, THandsetDevice& device) -> int {
         const auto value = device.ReadGain();
         return value ? Report(session, kGain, *value) : Fail(session, kReadError, kExitNoAnswer);
     });
@@ -179,48 +194,45 @@ int GainRead(TCliSession& s)
 
 int GainWrite(TCliSession& s, const TGainArgs& args)
 {
-    return OnHandset(s, false,
-                     [&](TCliSession& session, THandsetDevice& device) -> int {
-                         return device.WriteGain(args.Byte())
-                                    ? Report(session, kGain, args.Byte())
-                                    : Fail(session, "WriteError. Try again !", kExitNotConfirmed);
-                     },
-                     {"handset gain write", args.force});
+    return WriteHandset(s, THandsetWrite::Gain, "handset gain write", args.force,
+                        [&](TCliSession& session, THandsetDevice& device) -> int {
+                            return device.WriteGain(args.Byte())
+                                       ? Report(session, kGain, args.Byte())
+                                       : Fail(session, "WriteError. Try again !", kExitNotConfirmed);
+                        });
 }
 
 enum class THandsfreeAction { Read, Write, Reset };
 
 int Handsfree(TCliSession& s, THandsfreeAction action, const TGainArgs& args)
 {
-    TGuard guard{action == THandsfreeAction::Write   ? "handset handsfree write"
-                 : action == THandsfreeAction::Reset ? "handset handsfree reset"
-                                                     : nullptr,
-                 args.force};
-    return OnHandset(
-        s, true,
-        [&](TCliSession& session, THandsetDevice& device) -> int {
-            switch (device.CheckHandsfreeModel()) {
-            case THandsfreeModel::Qualifies:
-                break;
-            case THandsfreeModel::OtherModel:
-                return Fail(session, "Handset must be of the type DAVO 8240 or DAVO 8280 !", kExitWrongModel);
-            case THandsfreeModel::NoAnswer:
-                return Fail(session, kReadError, kExitNoAnswer);
-            }
-            if (action == THandsfreeAction::Read) {
-                const auto value = device.ReadHandsfreeGain();
-                return value ? Report(session, kHandsfreeGain, *value) : Fail(session, kReadError, kExitNoAnswer);
-            }
-            const std::uint8_t value = action == THandsfreeAction::Reset ? TGainRules::kHandsfreeDefault : args.Byte();
-            return device.WriteHandsfreeGain(value) ? Report(session, kHandsfreeGain, value)
-                                                    : Fail(session, "Could not write to handset !", kExitNotConfirmed);
-        },
-        guard);
+    const THandsetAction run = [&](TCliSession& session, THandsetDevice& device) -> int {
+        switch (device.CheckHandsfreeModel()) {
+        case THandsfreeModel::Qualifies:
+            break;
+        case THandsfreeModel::OtherModel:
+            return Fail(session, "Handset must be of the type DAVO 8240 or DAVO 8280 !", kExitWrongModel);
+        case THandsfreeModel::NoAnswer:
+            return Fail(session, kReadError, kExitNoAnswer);
+        }
+        if (action == THandsfreeAction::Read) {
+            const auto value = device.ReadHandsfreeGain();
+            return value ? Report(session, kHandsfreeGain, *value) : Fail(session, kReadError, kExitNoAnswer);
+        }
+        const std::uint8_t value = action == THandsfreeAction::Reset ? TGainRules::kHandsfreeDefault : args.Byte();
+        return device.WriteHandsfreeGain(value) ? Report(session, kHandsfreeGain, value)
+                                                : Fail(session, "Could not write to handset !", kExitNotConfirmed);
+    };
+    if (action == THandsfreeAction::Read)
+        return OnHandset(s, ReadDemand(true), run);
+    return WriteHandset(s, THandsetWrite::HandsfreeGain,
+                        action == THandsfreeAction::Write ? "handset handsfree write" : "handset handsfree reset",
+                        args.force, run);
 }
 
 int HandsetIpei(TCliSession& s)
 {
-    return OnHandset(s, true, [](TCliSession& session, THandsetDevice& device) -> int {
+    return OnHandset(s, ReadDemand(true), [](TCliSession& session, THandsetDevice& device) -> int {
         const QString digits = device.ReadIdentityDigits();
         if (digits.size() < 10)
             return Fail(session, kReadError, kExitNoAnswer);
@@ -296,7 +308,9 @@ void AddHandsetCommands(TCliApp& cli)
         "write the startup text: one line of at most 10 characters, or with --three-line\n"
         "up to three of at most 12; prints each block written as ADDR BYTES",
         [write](TCliSession& s) { return WriteText(s, *write); }, text);
-    writeCommand->add_flag("--three-line", write->threeLine, "the three-line layout (DAVO 7310 / 8220 / 8240 / 8280)");
+    writeCommand->add_flag("--three-line", write->threeLine,
+                           "the three-line layout (DAVO 7310 / 8220 / 8240 / 8280); a handset\n"
+                           "that does not look like one is refused (exit 5) unless --force");
     AddForceOption(writeCommand, write->force);
     writeCommand->add_option("LINE", write->lines, "the lines, blank-padded")->type_name("TEXT");
     auto read = std::make_shared<TTextArgs>();

@@ -7,6 +7,13 @@
 
 #include <array>
 
+TDeviceDemand HandsetWriteDemand(THandsetWrite write, bool force)
+{
+    // The text and the handsfree gains are written where the pages asked for an answer first.
+    const bool answerCheck = write == THandsetWrite::Text || write == THandsetWrite::HandsfreeGain;
+    return {answerCheck, DeviceKind::Handset, false, force};
+}
+
 bool THandsetDevice::WriteCellsHex(std::uint16_t address, const QString& hexText, std::uint8_t count)
 {
     QString data = hexText;
@@ -53,6 +60,16 @@ int THandsetDevice::WriteTextBlocks(const std::vector<TTextBlock>& blocks,
 std::optional<QByteArray> THandsetDevice::ReadStartupText(bool threeLine)
 {
     return ReadCells(HandsetCell::StartupText, static_cast<std::uint8_t>(TStartupText::TextBytes(threeLine)));
+}
+
+TTextLayoutDecision THandsetDevice::CheckTextLayout(bool threeLine)
+{
+    if (!threeLine)
+        return {};
+    const std::optional<QByteArray> stored = ReadStartupText(true);
+    if (stored && TStartupText::LooksThreeLine(*stored))
+        return {};
+    return TStartupText::JudgeLayout(true, stored, ReadByteTries(HandsetCell::ModelMarker, kGainReadTries));
 }
 
 TTransducerOutcome THandsetDevice::SetTransducer(std::uint8_t value)

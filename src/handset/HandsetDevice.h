@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DeviceGuard.h"
 #include "StartupText.h"
 
 #include <QByteArray>
@@ -13,6 +14,13 @@ class TMailControl;
 
 enum class TTransducerOutcome { NoAnswer, AlreadySet, Written, WriteFailed };
 enum class THandsfreeModel { Qualifies, OtherModel, NoAnswer };
+
+// The writes of the handset pages and of tunebench-cli's handset commands.
+enum class THandsetWrite { Text, Transducer, Gain, HandsfreeGain };
+// What each of them demands of the device before anything goes out, the same
+// in the window and on the command line: a handset, and for some an answer
+// to the probe first. force: the technician takes the kind on trust.
+[[nodiscard]] TDeviceDemand HandsetWriteDemand(THandsetWrite write, bool force = false);
 
 // The handset's cells on the device link, read and written as the handset
 // pages and tunebench-cli do it. The port must be open. Free of widgets.
@@ -37,6 +45,9 @@ public:
     int WriteTextBlocks(const std::vector<TTextBlock>& blocks,
                         const std::function<void(const TTextBlock&)>& onConfirmed = {});
     [[nodiscard]] std::optional<QByteArray> ReadStartupText(bool threeLine);
+    // Whether the layout fits this handset, judged from its own cells (the
+    // three-line extent, then the model marker); one line reads nothing.
+    [[nodiscard]] TTextLayoutDecision CheckTextLayout(bool threeLine);
 
     // Reads 0029h (3 tries, 700 ms after each) and writes value only when it differs.
     [[nodiscard]] TTransducerOutcome SetTransducer(std::uint8_t value);

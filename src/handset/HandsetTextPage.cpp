@@ -23,6 +23,8 @@ THandsetTextPage::THandsetTextPage(IHandsetSession& session, QWidget* parent)
     Label28 = m_ui->Label28;
     Label29 = m_ui->Label29;
     lblCharacterNotStorable = m_ui->lblCharacterNotStorable;
+    lblLineTooLong = m_ui->lblLineTooLong;
+    lblNotThreeLineModel = m_ui->lblNotThreeLineModel;
     // No line is ever longer than 12; below that the typing limits rule.
     for (QLineEdit* edit : {Edit1, Edit2, Edit9})
         edit->setMaxLength(TStartupText::kLineLength);
@@ -57,6 +59,36 @@ void THandsetTextPage::CheckBox2Click()
     }
 }
 
+bool THandsetTextPage::Encode(bool threeLine, std::vector<TTextBlock>& blocks)
+{
+    // One line is Edit1 alone: the hidden edits keep what was typed for three.
+    const QStringList lines =
+        threeLine ? QStringList{Edit1->text(), Edit2->text(), Edit9->text()} : QStringList{Edit1->text()};
+    TStartupText::TEncoded encoded = TStartupText::Encode(lines, threeLine);
+    if (!encoded.refused) {
+        blocks = std::move(encoded.blocks);
+        return true;
+    }
+    const TTextRefusal& why = *encoded.refused;
+    switch (why.reason) {
+    case TTextRefusal::Reason::UnstorableCharacter:
+        ShowMessage(lblCharacterNotStorable->text().arg(why.character).arg(why.line));
+        break;
+    case TTextRefusal::Reason::LineTooLong:
+    case TTextRefusal::Reason::TooManyLines: // the page gives the layout's lines only
+        ShowMessage(lblLineTooLong->text().arg(why.line).arg(why.length).arg(why.limit));
+        break;
+    }
+    return false;
+}
+
+bool THandsetTextPage::LayoutConfirmed(const TTextLayoutDecision& decision)
+{
+    if (decision.verdict != WriteVerdict::Ask)
+        return decision.Writes(false);
+    return decision.Writes(MessageDlg(lblNotThreeLineModel->text(), mtWarning, mbYesNo, mbNo) == mrYes);
+}
+
 void THandsetTextPage::Button1Click()
 {
     const TDeviceOperationScope operation(m_session);
@@ -66,18 +98,17 @@ void THandsetTextPage::Button1Click()
     // The text cannot change while the handset is asked and written.
     TEnableGuard enable({CheckBox2, Edit1, Edit2, Edit9, Button1});
     const bool threeLine = CheckBox2->isChecked();
-    const TStartupText::TEncoded encoded =
-        TStartupText::Encode({Edit1->text(), Edit2->text(), Edit9->text()}, threeLine);
-    if (encoded.refused) {
-        ShowMessage(lblCharacterNotStorable->text().arg(encoded.refused->character).arg(encoded.refused->line));
+    std::vector<TTextBlock> blocks;
+    if (!Encode(threeLine, blocks))
         return;
-    }
-    if (!m_session.ConnectionCheck() || !m_session.DeviceAnswerCheck())
+    if (!m_session.ConnectionCheck() || !m_session.GuardDevice(HandsetWriteDemand(THandsetWrite::Text)))
         return;
     if (MessageDlg(Label27->text(), mtWarning, mbYesNo) == mrYes) {
         THandsetDevice device(m_session.Link());
-        const bool written = device.WriteTextBlocks(encoded.blocks) == static_cast<int>(encoded.blocks.size());
-        ShowMessage(written ? Label29->text() : Label28->text());
+        if (LayoutConfirmed(device.CheckTextLayout(threeLine))) {
+            const bool written = device.WriteTextBlocks(blocks) == static_cast<int>(blocks.size());
+            ShowMessage(written ? Label29->text() : Label28->text());
+        }
     }
     m_session.CloseDevicePort();
 }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "StartupText.h"
+
 #include <QWidget>
 #include <memory>
+#include <vector>
 
 namespace Ui {
 class THandsetTextPage;
@@ -15,7 +18,10 @@ class TTypingLimit;
 
 // "Handset Startup Text": the text a handset shows when it is switched on,
 // one line of 10 characters or (the three-line models) three lines of 12.
-// After every write attempt that got past the checks the port is closed.
+// A text that does not fit the layout is refused before the handset is asked;
+// three lines go into a handset that does not look like a three-line model
+// only when the technician says so. After every write attempt that got past
+// the checks the port is closed.
 class THandsetTextPage final : public QWidget {
     Q_OBJECT
 public:
@@ -37,8 +43,15 @@ public:
     QLabel* Label28;
     QLabel* Label29;
     QLabel* lblCharacterNotStorable;
+    QLabel* lblLineTooLong;
+    QLabel* lblNotThreeLineModel;
 
 private:
+    // The text of the layout's lines in the handset's bytes, or why not (shown).
+    [[nodiscard]] bool Encode(bool threeLine, std::vector<TTextBlock>& blocks);
+    // The three lines into a handset that does not look like a three-line model: asked, default No.
+    [[nodiscard]] bool LayoutConfirmed(const TTextLayoutDecision& decision);
+
     std::unique_ptr<Ui::THandsetTextPage> m_ui;
     IHandsetSession& m_session;
     TTypingLimit* m_limit1;

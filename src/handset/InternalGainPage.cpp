@@ -34,7 +34,7 @@ TInternalGainPage::TInternalGainPage(IHandsetSession& session, QWidget* parent)
     connect(Button12, &QPushButton::clicked, this, [this] { Button12Click(); });
     connect(Button13, &QPushButton::clicked, this, [this] { Button13Click(); });
     connect(Button14, &QPushButton::clicked, this, [this] { Button14Click(); });
-    SetFirstRead(std::nullopt);
+    UpdateWriteButtons();
 }
 
 TInternalGainPage::~TInternalGainPage() = default;
@@ -53,11 +53,37 @@ void TInternalGainPage::SetBars(std::uint8_t value)
     TrackBar2Change();
 }
 
-void TInternalGainPage::SetFirstRead(std::optional<std::uint8_t> value)
+void TInternalGainPage::Forget()
 {
-    m_firstRead = value;
-    // Nothing to write back until something was read.
-    Button13->setEnabled(m_firstRead.has_value());
+    m_readMark.Forget();
+    m_showsRead = false;
+    m_firstRead.reset();
+    TrackBar1->setValue(0);
+    TrackBar2->setValue(0);
+    for (QLabel* label : {Label47, Label48, Label19, Label15, Label20})
+        label->clear();
+    UpdateWriteButtons();
+}
+
+void TInternalGainPage::UpdateWriteButtons()
+{
+    const bool read = m_readMark.Current(m_session);
+    Button12->setEnabled(read);
+    Button13->setEnabled(read && m_firstRead.has_value());
+}
+
+void TInternalGainPage::DeviceMayHaveChanged()
+{
+    // Bars set by hand before any read stay; they are written by no button.
+    if (m_showsRead && !m_readMark.Current(m_session))
+        Forget();
+    UpdateWriteButtons();
+}
+
+void TInternalGainPage::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    DeviceMayHaveChanged();
 }
 
 void TInternalGainPage::Button11Click()
@@ -65,6 +91,7 @@ void TInternalGainPage::Button11Click()
     const TDeviceOperationScope operation(m_session);
     if (operation.Refused())
         return;
+    DeviceMayHaveChanged();
     Label47->clear();
     Label48->clear();
     Label47->show();
@@ -74,7 +101,7 @@ void TInternalGainPage::Button11Click()
         TEnableGuard enable({Button11, Button12, Button13, Button14});
         ReadGain();
     }
-    SetFirstRead(m_firstRead);
+    UpdateWriteButtons();
 }
 
 void TInternalGainPage::ReadGain()
@@ -86,68 +113,73 @@ void TInternalGainPage::ReadGain()
         ShowMessage(Label45->text());
         return;
     }
+    m_readMark.Mark(m_session);
+    m_showsRead = true;
     if (!m_firstRead)
         m_firstRead = *value;
-    const TGainFields fields = TGainRules::Split(*value);
-    Label15->setText(HexDigit(static_cast<std::uint8_t>(fields.microphone)));
-    Label19->setText(HexDigit(static_cast<std::uint8_t>(fields.loudspeaker)));
     Label20->setText(ByteToHex(*m_firstRead));
-    for (QLabel* label : {Label15, Label19, Label20})
-        label->show();
-    SetBars(*value);
+    Label20->show();
+    ShowHeld(*value, false);
 }
 
-void TInternalGainPage::WriteGainByte(std::uint8_t value, const std::function<void(bool written)>& shown)
+void TInternalGainPage::ShowHeld(std::uint8_t value, bool twoDigits)
+{
+    const TGainFields fields = TGainRules::Split(value);
+    const auto digits = [twoDigits](int field) {
+        return twoDigits ? ByteToHex(static_cast<std::uint8_t>(field)) : HexDigit(static_cast<std::uint8_t>(field));
+    };
+    Label19->setText(digits(fields.loudspeaker));
+    Label15->setText(digits(fields.microphone));
+    Label19->show();
+    Label15->show();
+    SetBars(value);
+}
+
+void TInternalGainPage::WriteGainByte(std::uint8_t value, bool twoDigits)
 {
     const TDeviceOperationScope operation(m_session);
     if (operation.Refused())
         return;
-    TWaitCursorGuard hourglass;
-    TEnableGuard enable({Button11, Button12, Button13, Button14});
-    if (!m_session.ConnectionCheck())
-        return;
-    const bool written = THandsetDevice(m_session.Link()).WriteGain(value);
-    ShowMessage(written ? Label36->text() : Label37->text());
-    shown(written);
-    m_session.CloseDevicePort();
-}
-
-void TInternalGainPage::ShowFields(const QString& loudspeaker, const QString& microphone)
-{
-    Label19->setText(loudspeaker);
-    Label15->setText(microphone);
-    Label19->show();
-    Label15->show();
+    {
+        TWaitCursorGuard hourglass;
+        TEnableGuard enable({Button11, Button12, Button13, Button14});
+        // The value came from a read of another device: nothing is written.
+        if (!m_readMark.Current(m_session) || !m_session.ConnectionCheck() ||
+            !m_session.GuardDevice(HandsetWriteDemand(THandsetWrite::Gain)))
+            return;
+        THandsetDevice device(m_session.Link());
+        const bool written = device.WriteGain(value);
+        // What the handset holds now, also after a write that failed.
+        if (const std::optional<std::uint8_t> held = device.ReadGain())
+            ShowHeld(*held, twoDigits);
+        else
+            for (QLabel* label : {Label19, Label15})
+                label->clear();
+        ShowMessage(written ? Label36->text() : Label37->text());
+        m_session.CloseDevicePort();
+    }
+    DeviceMayHaveChanged();
 }
 
 void TInternalGainPage::Button12Click()
 {
-    const int loudspeaker = TrackBar2->value();
-    const int microphone = TrackBar1->value();
-    // What was meant to be written, whatever came of it.
-    WriteGainByte(TGainRules::Join(loudspeaker, microphone), [&](bool) {
-        ShowFields(HexDigit(static_cast<std::uint8_t>(loudspeaker)), HexDigit(static_cast<std::uint8_t>(microphone)));
-    });
+    WriteGainByte(TGainRules::Join(TrackBar2->value(), TrackBar1->value()), false);
 }
 
 void TInternalGainPage::Button13Click()
 {
-    if (!m_firstRead)
-        return;
-    const std::uint8_t value = *m_firstRead;
-    WriteGainByte(value, [&](bool written) {
-        if (!written)
-            return;
-        const TGainFields fields = TGainRules::Split(value);
-        // Two digits each here, unlike the other handlers.
-        ShowFields(ByteToHex(static_cast<std::uint8_t>(fields.loudspeaker)),
-                   ByteToHex(static_cast<std::uint8_t>(fields.microphone)));
-        SetBars(value);
-    });
+    // Two digits each beside the bars here, unlike the other handlers.
+    if (m_firstRead)
+        WriteGainByte(*m_firstRead, true);
 }
 
 void TInternalGainPage::Button14Click()
 {
-    SetFirstRead(std::nullopt);
-    Label20->clear();
+    // Not while another page reads: its values would count as this handset's.
+    const TDeviceOperationScope operation(m_session);
+    if (operation.Refused())
+        return;
+    m_session.DeviceMayHaveChanged();
+    Forget();
+    emit HandsetReplaced();
 }

@@ -1,15 +1,15 @@
 #pragma once
 
+#include "DeviceSession.h"
+
 #include <QWidget>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 
 namespace Ui {
 class TInternalGainPage;
 }
-class IHandsetSession;
 class QLabel;
 class QPushButton;
 class QSlider;
@@ -18,6 +18,10 @@ class QSlider;
 // microphone gain (the two fields of 0029h). Remembers the byte first read,
 // until "New handset connected", so that it can be written back. The read
 // leaves the port open; the writes close it.
+//
+// The writes send values read from the handset (the bars are set by a read,
+// then moved): they stay disabled until the page has read the device now on
+// the line, and after a write the page shows what the handset holds.
 class TInternalGainPage final : public QWidget {
     Q_OBJECT
 public:
@@ -32,6 +36,9 @@ public:
     void TrackBar2Change();
 
     [[nodiscard]] std::optional<std::uint8_t> FirstRead() const { return m_firstRead; }
+
+    // Another device may be on the line: what the page read is forgotten.
+    void DeviceMayHaveChanged();
 
     QSlider* TrackBar1; // microphone
     QSlider* TrackBar2; // loudspeaker
@@ -48,18 +55,31 @@ public:
     QLabel* Label36;
     QLabel* Label37;
 
+signals:
+    // "New handset connected": the other pages forget the last handset too.
+    void HandsetReplaced();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void ReadGain();
-    // Writes the gain byte as one device operation and shows how it went; shown
-    // runs after the message, once the byte got to the device.
-    void WriteGainByte(std::uint8_t value, const std::function<void(bool written)>& shown);
-    // The fields' digits as last written, beside the track bars.
-    void ShowFields(const QString& loudspeaker, const QString& microphone);
+    // Writes the gain byte as one device operation, reads back what the
+    // handset holds, shows it and then how the write went. twoDigits: the
+    // fields beside the bars as two digits each ("Write Initial values").
+    void WriteGainByte(std::uint8_t value, bool twoDigits);
+    // A byte read from the handset: its fields beside the bars, the bars set.
+    void ShowHeld(std::uint8_t value, bool twoDigits);
     void SetBars(std::uint8_t value);
-    void SetFirstRead(std::optional<std::uint8_t> value);
+    // Nothing of the last handset stays: bars, digits, the first value read.
+    void Forget();
+    // The writes need a read of this device; Write Initial values also a first value.
+    void UpdateWriteButtons();
 
     std::unique_ptr<Ui::TInternalGainPage> m_ui;
     IHandsetSession& m_session;
     // Held apart from the value 00h: nothing read yet.
     std::optional<std::uint8_t> m_firstRead;
+    TDeviceReadMark m_readMark; // the read the bars and the first value came from
+    bool m_showsRead = false;   // the page shows a read, of this device or an earlier one
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "GainRules.h"
 #include "HandsetCells.h"
 #include "NumberConverting.h"
 #include "Windows1252.h"
@@ -45,16 +46,25 @@ TStartupText::TEncoded TStartupText::Encode(const QStringList& lines, bool three
     TEncoded result;
     const int lineCount = threeLine ? 3 : 1;
     const int length = threeLine ? kLineLength : kOneLineLength;
+    if (lines.size() > lineCount) {
+        result.refused =
+            TTextRefusal{TTextRefusal::Reason::TooManyLines, static_cast<int>(lines.size()), 0, lineCount, {}};
+        return result;
+    }
     QByteArray bytes;
     for (int i = 0; i < lineCount; ++i) {
-        // A line longer than its cells (typed before the layout was switched
-        // to one line) is cut: only its first characters are written.
-        const QString line = PadLine(lines.value(i), length).left(length);
+        const QString line = lines.value(i);
         if (const auto bad = FirstUnstorable(line)) {
-            result.refused = TUnstorableCharacter{*bad, i + 1};
+            result.refused = TTextRefusal{TTextRefusal::Reason::UnstorableCharacter, i + 1, 0, 0, *bad};
             return result;
         }
-        bytes += ToWindows1252(line);
+        // Longer than its cells: typed in the three-line layout before it was switched to one line.
+        if (line.size() > length) {
+            result.refused =
+                TTextRefusal{TTextRefusal::Reason::LineTooLong, i + 1, static_cast<int>(line.size()), length, {}};
+            return result;
+        }
+        bytes += ToWindows1252(PadLine(line, length));
     }
     if (!threeLine) {
         result.blocks.push_back({HandsetCell::StartupText, bytes.left(kBlockSize)});
@@ -70,15 +80,28 @@ TStartupText::TEncoded TStartupText::Encode(const QStringList& lines, bool three
     return result;
 }
 
-QStringList TStartupText::DecodeEitherLayout(const QByteArray& bytes)
+bool TStartupText::LooksThreeLine(const QByteArray& bytes)
 {
     const QByteArray rest = bytes.mid(kOneLineLength, TextBytes(true) - kOneLineLength);
-    const bool text = bytes.size() >= TextBytes(true) && std::all_of(rest.begin(), rest.end(), [](char c) {
-                          // FFh is an erased cell, never a character of a text written here.
-                          const auto b = static_cast<unsigned char>(c);
-                          return b >= 0x20 && b != 0x7F && b != 0xFF;
-                      });
-    if (!text)
+    return bytes.size() >= TextBytes(true) && std::all_of(rest.begin(), rest.end(), [](char c) {
+               // FFh is an erased cell, never a character of a text written here.
+               const auto b = static_cast<unsigned char>(c);
+               return b >= 0x20 && b != 0x7F && b != 0xFF;
+           });
+}
+
+TTextLayoutDecision TStartupText::JudgeLayout(bool threeLine, const std::optional<QByteArray>& stored,
+                                              std::optional<std::uint8_t> marker)
+{
+    // The marker names the DAVO 8240 and 8280, both three-line models.
+    if (!threeLine || (stored && LooksThreeLine(*stored)) || TGainRules::IsHandsfreeModel(marker))
+        return {};
+    return {WriteVerdict::Ask, TTextLayoutRule::NoThreeLineSign};
+}
+
+QStringList TStartupText::DecodeEitherLayout(const QByteArray& bytes)
+{
+    if (!LooksThreeLine(bytes))
         return Decode(bytes, false);
     QStringList lines = Decode(bytes, true);
     while (lines.size() > 1 && lines.last().isEmpty())

@@ -35,7 +35,7 @@ void TTransducerPage::SetTransducer(std::uint8_t value)
         return;
     TWaitCursorGuard hourglass;
     TEnableGuard enable({Button3, Button4});
-    if (!m_session.ConnectionCheck())
+    if (!m_session.ConnectionCheck() || !m_session.GuardDevice(HandsetWriteDemand(THandsetWrite::Transducer)))
         return;
     switch (THandsetDevice(m_session.Link()).SetTransducer(value)) {
     case TTransducerOutcome::NoAnswer:

@@ -201,12 +201,28 @@ TModalResult ModalResultOf(const QMessageBox& box)
     return d != nullptr ? d->result : mrCancel;
 }
 
+namespace {
+TModalResult PresentBuilt(QMessageBox& box, const QString& text, int type)
+{
+    TranslateMessageBox(box, type);
+    return DialogPresenter().Present(box, DescribeMessageBox(box, text, type));
+}
+} // namespace
+
 TModalResult MessageDlg(const QString& text, int type, TMsgDlgButtons buttons)
 {
     QMessageBox box(QApplication::activeWindow());
     BuildMessageBox(box, text, type, buttons);
-    TranslateMessageBox(box, type);
-    return DialogPresenter().Present(box, DescribeMessageBox(box, text, type));
+    return PresentBuilt(box, text, type);
+}
+
+TModalResult MessageDlg(const QString& text, int type, TMsgDlgButtons buttons, TMsgDlgBtn defaultButton)
+{
+    QMessageBox box(QApplication::activeWindow());
+    BuildMessageBox(box, text, type, buttons);
+    if (auto* button = box.findChild<QPushButton*>(ButtonObjectName(defaultButton)))
+        box.setDefaultButton(button);
+    return PresentBuilt(box, text, type);
 }
 
 void ShowMessage(const QString& text) { MessageDlg(text, mtCustom, mbOK); }

@@ -81,7 +81,13 @@ TEST_F(HandsetCliTest, RefusedTextAndFailedBlocks)
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_FALSE(m_sim->waitForLogPrefix("RX ", 100));
 
+    // Three lines into a handset whose cells past its 10 characters hold no text.
     r = Run({"text", "write", "--three-line", "A", "B", "C"});
+    EXPECT_EQ(r.exitCode, 5);
+    EXPECT_THAT(r.err.toStdString(), ::testing::HasSubstr("does not look like a three-line model"));
+    EXPECT_THAT(r.err.toStdString(), ::testing::HasSubstr("Nothing was written"));
+
+    r = Run({"text", "write", "--three-line", "--force", "A", "B", "C"});
     EXPECT_EQ(r.exitCode, 4);
     EXPECT_EQ(r.out, "0196 41 20 20 20 20 20 20 20\n");
     EXPECT_EQ(r.err, "Write of text failed, Try again !!\n");

@@ -94,35 +94,38 @@ TEST_F(HandsetPagesTest, OneLineTextIsWrittenBlankPaddedAndThePortClosed)
     page->Edit1->setText(QString::fromUtf8("Caf\u00e9"));
     page->Button1Click();
     // Typed in the three-line layout, then back to one line: the text stays,
-    // its first 10 characters are written.
+    // and does not fit: refused, nothing written (not its first 10 characters).
     QTest::mouseClick(page->CheckBox2, Qt::LeftButton);
     page->Edit1->clear();
-    QTest::keyClicks(page->Edit1, QStringLiteral("ABCDEFGHIJKLMN"));
-    EXPECT_EQ(page->Edit1->text(), "ABCDEFGHIJKL");
+    QTest::keyClicks(page->Edit1, QStringLiteral("HELLO WORLD!!"));
+    EXPECT_EQ(page->Edit1->text(), "HELLO WORLD!");
     QTest::mouseClick(page->CheckBox2, Qt::LeftButton);
-    EXPECT_EQ(page->Edit1->text(), "ABCDEFGHIJKL");
+    EXPECT_EQ(page->Edit1->text(), "HELLO WORLD!");
     EXPECT_TRUE(page->Edit2->isHidden());
     QTest::keyClick(page->Edit1, Qt::Key_X);
-    EXPECT_EQ(page->Edit1->text(), "ABCDEFGHIJKL");
+    EXPECT_EQ(page->Edit1->text(), "HELLO WORLD!");
+    const int mailsBefore = static_cast<int>(Lines("RX ").size());
     page->Button1Click();
 
-    ASSERT_EQ(m_dialogs.Count(), 8u);
+    ASSERT_EQ(m_dialogs.Count(), 7u);
     EXPECT_EQ(m_dialogs.Dialogs()[0].text, "Have you chosen the right handset type ?");
     EXPECT_EQ(m_dialogs.Dialogs()[0].type, mtWarning);
     EXPECT_EQ(m_dialogs.Dialogs()[0].ButtonNames(), QStringList({"Yes", "No"}));
     EXPECT_EQ(m_dialogs.Dialogs()[1].text, "Turn off the handset for the changes to take effect !");
     EXPECT_EQ(m_dialogs.Dialogs()[1].caption, "Info");
+    EXPECT_EQ(m_dialogs.Last().text, "Line 1 has 12 characters, the handset takes only 10 ! Nothing was written.");
+    EXPECT_EQ(m_dialogs.Last().caption, "Info");
+    EXPECT_EQ(Lines("RX ").size(), mailsBefore);
     const QByteArray image = StopAndImage();
+    EXPECT_EQ(Hex(image.mid(0x0196, 10)), "43 61 66 E9 20 20 20 20 20 20");
     EXPECT_THAT(m_sim->writeLines(), ElementsAre("WRITE 0196 48 45 4C 4C 4F 20 20 20", "WRITE 019E 20 20",
                                                  "WRITE 0196 20 20 20 20 20 20 20 20", "WRITE 019E 20 20",
-                                                 "WRITE 0196 43 61 66 E9 20 20 20 20", "WRITE 019E 20 20",
-                                                 "WRITE 0196 41 42 43 44 45 46 47 48", "WRITE 019E 49 4A"));
-    EXPECT_EQ(Hex(image.mid(0x0196, 10)), "41 42 43 44 45 46 47 48 49 4A");
+                                                 "WRITE 0196 43 61 66 E9 20 20 20 20", "WRITE 019E 20 20"));
 }
 
 TEST_F(HandsetPagesTest, ThreeLinesFillSixBlocksWithZerosBehindTheText)
 {
-    THandsetTextPage* page = StartOn({"--profile", "handset"}).HandsetTextPage;
+    THandsetTextPage* page = StartOn({"--profile", "handset-8240", "--baud", "9600"}).HandsetTextPage;
     m_dialogs.SetDefaultAnswer(mrYes);
     QTest::mouseClick(page->CheckBox2, Qt::LeftButton);
     EXPECT_FALSE(page->Edit9->isHidden());
@@ -130,7 +133,9 @@ TEST_F(HandsetPagesTest, ThreeLinesFillSixBlocksWithZerosBehindTheText)
     QTest::keyClicks(page->Edit9, QStringLiteral("ABCDEFGHIJKLM"));
     EXPECT_EQ(page->MaxLength(page->Edit9), 12);
     page->Button1Click();
-    EXPECT_EQ(Texts().last(), "Turn off the handset for the changes to take effect !");
+    // A three-line model: the type question only.
+    EXPECT_EQ(Texts(), (QStringList{"Have you chosen the right handset type ?",
+                                    "Turn off the handset for the changes to take effect !"}));
     const QByteArray image = StopAndImage();
     EXPECT_EQ(m_sim->writeLines().size(), 6);
     EXPECT_EQ(image.mid(0x0196, 36), QByteArray("DAVO 8240               ABCDEFGHIJKL"));
@@ -144,6 +149,7 @@ TEST_F(HandsetPagesTest, FailedSecondBlockStopsTheTextAndNoSendsNothing)
     QTest::mouseClick(page->CheckBox2, Qt::LeftButton);
     page->Edit1->setText(QStringLiteral("LINE ONE"));
     m_dialogs.Answer(mrYes);
+    m_dialogs.Answer(mrYes); // a one-line look: three lines anyway
     page->Button1Click();
     EXPECT_EQ(Texts().last(), "Write of text failed, Try again !!");
     EXPECT_FALSE(PortOpen());
@@ -158,6 +164,22 @@ TEST_F(HandsetPagesTest, FailedSecondBlockStopsTheTextAndNoSendsNothing)
     EXPECT_FALSE(PortOpen());
     StopAndImage();
     EXPECT_EQ(m_sim->writeLines().size(), 1);
+}
+
+TEST_F(HandsetPagesTest, ThreeLinesIntoAOneLineLookingHandsetAreAskedDefaultNo)
+{
+    THandsetTextPage* page = StartOn({"--profile", "handset"}).HandsetTextPage;
+    QTest::mouseClick(page->CheckBox2, Qt::LeftButton);
+    page->Edit1->setText(QStringLiteral("DAVO 8240"));
+    m_dialogs.Answer(mrYes); // the handset type; the next question gets its default
+    page->Button1Click();
+    ASSERT_EQ(m_dialogs.Count(), 2u);
+    EXPECT_EQ(m_dialogs.Last().text, page->lblNotThreeLineModel->text());
+    EXPECT_EQ(m_dialogs.Last().type, mtWarning);
+    EXPECT_EQ(m_dialogs.Last().defaultButton, "No");
+    EXPECT_FALSE(PortOpen());
+    StopAndImage();
+    EXPECT_TRUE(m_sim->writeLines().isEmpty());
 }
 
 TEST_F(HandsetPagesTest, UnstorableCharacterIsRefusedBeforeAnyMail)
@@ -200,6 +222,44 @@ TEST_F(HandsetPagesTest, TransducerOnASilentHandsetGivesUpAfterThreeReads)
     EXPECT_EQ(Lines("READ 0029 1").size(), 3);
     EXPECT_TRUE(m_sim->writeLines().isEmpty());
     EXPECT_FALSE(PortOpen());
+}
+
+TEST_F(HandsetPagesTest, GainWritesWaitForAReadOfTheHandsetOnTheLine)
+{
+    TForm1& form = StartOn({"--profile", "handset-8240", "--baud", "9600", "--set", "0029=A5"}, {}, false);
+    QTest::mouseClick(form.Communications->Button2, Qt::LeftButton);
+    TInternalGainPage* page = form.InternalGainPage;
+    THandsfreeGainPage* handsfree = form.HandsfreeGainPage;
+    const auto writes = [&] { return page->Button12->isEnabled() || handsfree->btnWriteGain->isEnabled(); };
+    // Nothing read: the bars' zeros are no values of this handset.
+    EXPECT_FALSE(writes());
+    page->Button12Click();
+    handsfree->btnWriteGainClick();
+    page->Button11Click();
+    handsfree->btnReadGainClick();
+    EXPECT_TRUE(page->Button12->isEnabled());
+    EXPECT_TRUE(handsfree->btnWriteGain->isEnabled());
+
+    page->Button14Click();
+    EXPECT_FALSE(writes());
+    EXPECT_FALSE(page->Button13->isEnabled());
+    EXPECT_EQ(page->TrackBar2->value() + page->TrackBar1->value() + handsfree->tbrHandsfreeMicGain82XX->value(), 0);
+    for (QLabel* label :
+         {page->Label47, page->Label48, page->Label19, page->Label15, page->Label20, handsfree->lblHandsfreeValueMic})
+        EXPECT_EQ(label->text(), "") << label->objectName().toStdString();
+    page->Button12Click();
+    handsfree->btnWriteGainClick();
+
+    // "Set Comport" again: whatever answers now was not read.
+    page->Button11Click();
+    EXPECT_TRUE(page->Button12->isEnabled());
+    QTest::mouseClick(form.Communications->Button2, Qt::LeftButton);
+    EXPECT_FALSE(writes());
+    EXPECT_EQ(page->Label20->text(), "");
+    page->Button12Click();
+    EXPECT_EQ(Texts(), QStringList());
+    StopAndImage();
+    EXPECT_TRUE(m_sim->writeLines().isEmpty());
 }
 
 TEST_F(HandsetPagesTest, InternalGainsReadWriteAndTheFirstValueRead)
@@ -255,13 +315,14 @@ TEST_F(HandsetPagesTest, FirstReadOfZeroIsKeptAndAFailedReadSaysSo)
 TEST_F(HandsetPagesTest, HandsfreeGainsOnlyOnTheModelWithTheMarker)
 {
     THandsfreeGainPage* page = StartOn({"--profile", "handset"}).HandsfreeGainPage;
-    for (QPushButton* button : {page->btnReadGain, page->btnWriteGain, page->btnWriteDefaultGain}) {
+    for (QPushButton* button : {page->btnReadGain, page->btnWriteDefaultGain}) {
         m_dialogs.Clear();
         button->click();
         ASSERT_EQ(m_dialogs.Count(), 1u);
         EXPECT_EQ(m_dialogs.Last().text, "Handset must be of the type DAVO 8240 or DAVO 8280 !");
         EXPECT_EQ(m_dialogs.Last().type, mtError);
     }
+    EXPECT_FALSE(page->btnWriteGain->isEnabled());
     EXPECT_TRUE(m_sim->writeLines().isEmpty());
     EXPECT_TRUE(Lines("RX FF FF 4D 02 06 3B").isEmpty());
 
@@ -269,15 +330,18 @@ TEST_F(HandsetPagesTest, HandsfreeGainsOnlyOnTheModelWithTheMarker)
     page->btnReadGainClick();
     EXPECT_EQ(page->tbrHandsfreeLrsGain82XX->value(), 7);
     EXPECT_EQ(page->lblHandsfreeValueMic->text(), "3");
+    // The bars show what the handset holds after the reset, without a read.
     page->btnWriteDefaultGainClick();
     EXPECT_EQ(m_dialogs.Last().text, "Default value written to handset !");
     EXPECT_EQ(m_dialogs.Last().type, mtInformation);
-    page->btnReadGainClick();
     EXPECT_EQ(page->lblHandsfreeValueLsr->text() + page->lblHandsfreeValueMic->text(), "6C");
+    EXPECT_EQ(page->tbrHandsfreeLrsGain82XX->value(), 6);
     page->tbrHandsfreeMicGain82XX->setValue(9);
     page->btnWriteGainClick();
     EXPECT_TRUE(PortOpen());
-    EXPECT_EQ(m_dialogs.Count(), 1u);
+    EXPECT_EQ(m_dialogs.Count(), 2u);
+    EXPECT_EQ(m_dialogs.Last().text, "Gain value written to handset !");
+    EXPECT_EQ(m_dialogs.Last().type, mtInformation);
     EXPECT_THAT(m_sim->writeLines(), ElementsAre("WRITE 003E 6C", "WRITE 003E 69"));
 }
 
@@ -291,12 +355,51 @@ TEST_F(HandsetPagesTest, HandsfreeFailuresAreShown)
     page->btnReadGainClick();
     EXPECT_EQ(m_dialogs.Last().text, "Read Error! Please try again.");
     EXPECT_EQ(page->tbrHandsfreeLrsGain82XX->value(), 2);
-    page->btnWriteGainClick();
-    EXPECT_EQ(m_dialogs.Last().text, "Could not write to handset !");
-    EXPECT_EQ(m_dialogs.Last().type, mtError);
+    EXPECT_FALSE(page->btnWriteGain->isEnabled());
     page->btnWriteDefaultGainClick();
     EXPECT_EQ(m_dialogs.Last().text, "Could not write to handset !");
-    EXPECT_EQ(m_dialogs.Count(), 3u);
+    EXPECT_EQ(m_dialogs.Last().type, mtError);
+    EXPECT_EQ(m_dialogs.Count(), 2u);
+
+    // A write that failed: the bars go back to what the handset holds.
+    page = StartOn({"--profile", "handset-8240", "--baud", "9600", "--protect", "003E"}).HandsfreeGainPage;
+    page->btnReadGainClick();
+    page->tbrHandsfreeMicGain82XX->setValue(1);
+    page->btnWriteGainClick();
+    EXPECT_EQ(m_dialogs.Last().text, "Could not write to handset !");
+    EXPECT_EQ(page->lblHandsfreeValueLsr->text() + page->lblHandsfreeValueMic->text(), "6C");
+}
+
+TEST_F(HandsetPagesTest, ARepeaterSwappedInIsRefusedByEveryHandsetWrite)
+{
+    TForm1& form = StartOn({"--profile", "handset"}, {}, false);
+    QTest::mouseClick(form.Communications->Button2, Qt::LeftButton);
+    ASSERT_TRUE(form.TabSheet3->isEnabled());
+    form.InternalGainPage->Button11Click();
+    // The port closed after a write; another device on the cable.
+    form.Operations().CloseDevicePort();
+    ASSERT_TRUE(m_sim->stop());
+    m_sim = std::make_unique<SimHarness>(QStringList{"--profile", "repeater-multi"});
+    ASSERT_TRUE(m_sim->start()) << m_sim->errorString().toStdString();
+    qputenv("TUNEBENCH_COM1", m_sim->portPath().toLocal8Bit());
+    m_dialogs.SetDefaultAnswer(mrYes);
+    const std::function<void()> writes[] = {
+        [&] { form.HandsetTextPage->Button1Click(); },
+        [&] { form.TransducerPage->Button3Click(); },
+        [&] { form.InternalGainPage->Button12Click(); },
+        [&] { form.InternalGainPage->Button13Click(); },
+        [&] { form.HandsfreeGainPage->btnWriteDefaultGainClick(); },
+    };
+    for (const auto& write : writes) {
+        m_dialogs.Clear();
+        write();
+        ASSERT_EQ(m_dialogs.Count(), 1u);
+        EXPECT_EQ(m_dialogs.Last().type, mtError);
+        EXPECT_THAT(m_dialogs.Last().text.toStdString(), ::testing::HasSubstr("\"Repeater Connected\""));
+    }
+    ASSERT_TRUE(m_sim->stop());
+    EXPECT_TRUE(m_sim->writeLines().isEmpty());
+    EXPECT_TRUE(m_sim->logLines().filter("WRITE").isEmpty());
 }
 
 TEST_F(HandsetPagesTest, IdentityShownAsPrintedIpei)

@@ -24,13 +24,12 @@ TEST(StartupText, OneLineIsTenBlankPaddedCharactersInTwoBlocks)
     const Case cases[] = {
         {"HELLO", {"0196 48 45 4C 4C 4F 20 20 20", "019E 20 20"}},
         {"", {"0196 20 20 20 20 20 20 20 20", "019E 20 20"}},
-        // Typed in the three-line layout, then switched back: the first 10 count.
-        {"ABCDEFGHIJKL", {"0196 41 42 43 44 45 46 47 48", "019E 49 4A"}},
+        {"ABCDEFGHIJ", {"0196 41 42 43 44 45 46 47 48", "019E 49 4A"}},
         {QString::fromUtf8("Caf\u00e9"), {"0196 43 61 66 E9 20 20 20 20", "019E 20 20"}},
         {QString::fromUtf8("\u20ac"), {"0196 80 20 20 20 20 20 20 20", "019E 20 20"}},
     };
     for (const Case& c : cases) {
-        const auto encoded = TStartupText::Encode({c.line, "ignored", "ignored"}, false);
+        const auto encoded = TStartupText::Encode({c.line}, false);
         EXPECT_FALSE(encoded.refused) << c.line.toStdString();
         EXPECT_EQ(Reports(encoded), c.blocks) << c.line.toStdString();
     }
@@ -87,8 +86,33 @@ TEST(StartupText, UnstorableCharacterIsNamedWithItsLine)
         EXPECT_EQ(encoded.refused->line, c.line);
         EXPECT_TRUE(encoded.blocks.empty());
     }
-    // A character past what the one-line layout writes does not matter.
-    EXPECT_FALSE(TStartupText::Encode({QString::fromUtf8("ABCDEFGHIJ\u03a9")}, false).refused);
+}
+
+TEST(StartupText, TextThatDoesNotFitItsLayoutIsRefusedNotCut)
+{
+    using Reason = TTextRefusal::Reason;
+    struct Case {
+        QStringList lines;
+        bool threeLine;
+        Reason reason;
+        int line, length, limit;
+    };
+    const Case cases[] = {
+        // Typed in the three-line layout, then switched back to one line.
+        {{"HELLO WORLD!"}, false, Reason::LineTooLong, 1, 12, 10},
+        {{"A", "ABCDEFGHIJKLM"}, true, Reason::LineTooLong, 2, 13, 12},
+        {{"A", "B"}, false, Reason::TooManyLines, 2, 0, 1},
+        {{"A", "B", "C", "D"}, true, Reason::TooManyLines, 4, 0, 3},
+    };
+    for (const Case& c : cases) {
+        const auto encoded = TStartupText::Encode(c.lines, c.threeLine);
+        ASSERT_TRUE(encoded.refused) << c.lines.join('|').toStdString();
+        EXPECT_EQ(encoded.refused->reason, c.reason) << c.lines.join('|').toStdString();
+        EXPECT_EQ(encoded.refused->line, c.line);
+        EXPECT_EQ(encoded.refused->length, c.length);
+        EXPECT_EQ(encoded.refused->limit, c.limit);
+        EXPECT_TRUE(encoded.blocks.empty());
+    }
 }
 
 TEST(GainRules, FieldsModelAndReport)
