@@ -282,8 +282,11 @@ void TForm1::SetDevicePages(DeviceKind kind)
     TabSheet4->setEnabled(kind == DeviceKind::Repeater);
     if (kind != DeviceKind::Repeater) {
         TabSheet8->setEnabled(handset);
-        DownloadPage->SetDeviceActionsEnabled(true);
+        DownloadPage->SetLoadMenuEnabled(true);
     }
+    // A repeater is backed up and verified as the command line does it; each
+    // of the two identifies the device again and says why when it cannot.
+    DownloadPage->SetBackupActionsEnabled(true);
 }
 
 void TForm1::DisableDevicePages()

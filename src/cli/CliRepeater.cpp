@@ -274,13 +274,17 @@ int WriteRepeater(TSendmail& link, TCliOutput& out, QTextStream& err, const TRep
             err << expected << "\n";
         return kExitUsage;
     }
-    const bool multiType = TRepeaterRules::IsMultiCellType(type.type);
-    if (!multiType && layout == kMultiCellLayout) {
-        err << "This is a Single Cell Solution repeater: write it with --layout single.\n";
-        return kExitUsage;
+    const TRepeaterLayoutDecision decision = TRepeaterRules::LayoutVerdict(layout, type.type);
+    if (!decision.Writes(args.force)) {
+        if (decision.verdict == WriteVerdict::Refuse)
+            err << "This is a Single Cell Solution repeater: write it with --layout single. Nothing was written.\n";
+        else
+            err << "This is a Multi Cell Solution repeater: the single cell settings overwrite its MXS code. Nothing "
+                   "was written; --force writes them anyway.\n";
+        return kExitWrongModel;
     }
     TCliRepeaterView view;
-    if (multiType && layout == kMultiCellLayout)
+    if (layout == kMultiCellLayout)
         device.WriteMultiCell(input, view);
     else
         device.WriteSingleCell(input, view);
@@ -368,6 +372,9 @@ void AddRepeaterCommands(TCliApp& cli)
         [write](TCliSession& s) { return RunOnRepeater(s, WriteRepeater, *write, "repeater write"); }, family);
     AddLayoutOption(writeCommand, *write);
     AddForceOption(writeCommand, write->force);
+    writeCommand->get_option("--force")->description(
+        "write without identifying the device first (for a device that the\n"
+        "detection cannot place), and --layout single into a multi cell repeater");
     writeCommand->add_option("--code", write->code, "MXS code, octal")->type_name("OCTAL")->required();
     writeCommand->add_option("--base", write->base, "base number")->type_name("N")->required();
     writeCommand->add_option("--repeater", write->repeater, "repeater number")->type_name("N")->required();

@@ -43,8 +43,11 @@ std::vector<TCellRun> ProgramCells(DeviceKind kind)
         runs.insert(runs.end(), {{HandsetCell::ModelMarker, 1},
                                  {HandsetCell::Gain, 1},
                                  {HandsetCell::HandsfreeGain, 1},
-                                 {HandsetCell::Identity, HandsetCell::IdentityCount},
-                                 {HandsetCell::StartupText, TStartupText::TextBytes(true)}});
+                                 {HandsetCell::Identity, HandsetCell::IdentityCount}});
+        // The text's blocks as both layouts write them: three lines run on past their text to 01C5h.
+        for (bool threeLine : {false, true})
+            for (const TTextBlock& block : TStartupText::Encode({}, threeLine).blocks)
+                runs.push_back({block.address, static_cast<int>(block.bytes.size())});
         break;
     case DeviceKind::Repeater:
         runs.insert(runs.end(), {{RepeaterCell::RepeaterNumber, 1},

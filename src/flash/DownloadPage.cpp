@@ -162,7 +162,15 @@ void TDownloadPage::RunDeviceAction(void (TDownloadPage::*action)())
 
 void TDownloadPage::SetDeviceActionsEnabled(bool enabled)
 {
-    for (QPushButton* button : {Button9, btnVerifyMenu, btnSaveBackup})
+    SetLoadMenuEnabled(enabled);
+    SetBackupActionsEnabled(enabled);
+}
+
+void TDownloadPage::SetLoadMenuEnabled(bool enabled) { Button9->setEnabled(enabled); }
+
+void TDownloadPage::SetBackupActionsEnabled(bool enabled)
+{
+    for (QPushButton* button : {btnVerifyMenu, btnSaveBackup})
         button->setEnabled(enabled);
 }
 

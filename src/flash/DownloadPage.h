@@ -27,9 +27,13 @@ public:
     // Reads the cells the program uses on the connected device into a backup file.
     void btnSaveBackupClick();
 
-    // "Load Menu", "Verify Menu" and "Save Backup" need a device: they are
-    // enabled and disabled together.
+    // "Load Menu", "Verify Menu" and "Save Backup" need a device.
     void SetDeviceActionsEnabled(bool enabled);
+    // "Load Menu" alone, as the detection enables it (for a handset or nothing).
+    void SetLoadMenuEnabled(bool enabled);
+    // "Verify Menu" and "Save Backup" alone: they identify the device
+    // themselves and serve every kind that answers (or say why not).
+    void SetBackupActionsEnabled(bool enabled);
 
     // The problem texts of a bad menu line, from the hidden labels.
     [[nodiscard]] TMenuProblemTexts ProblemTexts() const;

@@ -312,6 +312,11 @@ void TRepeaterPage::Button6Click()
     TWaitCursorGuard hourglass;
     if (!m_session.ConnectionCheck())
         return;
+    // As 'repeater write' does: nothing goes into a device of another kind.
+    TDeviceDemand demand;
+    demand.kind = DeviceKind::Repeater;
+    if (!m_session.GuardDevice(demand))
+        return;
     const RepeaterType type = TDeviceDetector(m_session.Link()).ReadRepeaterType();
     if (!type.valid) {
         ShowInfo(Label32);
@@ -326,18 +331,39 @@ void TRepeaterPage::Button6Click()
     }
     if (!ValidateRepeaterInput())
         return;
-    const bool multiLayout = GetRepeaterTypeGui() == kMultiCellLayout;
-    const bool multiType = IsMultiCellType(type.type);
-    TRepeaterDevice device = Device();
-    if (!multiType && multiLayout) {
+    const int layout = GetRepeaterTypeGui();
+    const TRepeaterLayoutDecision decision = TRepeaterRules::LayoutVerdict(layout, type.type);
+    switch (decision.verdict) {
+    case WriteVerdict::Write:
+        break;
+    case WriteVerdict::Refuse:
         ShowInfo(Label31);
         return;
+    case WriteVerdict::Ask:
+        if (MessageDlg(lblSingleCellOnMultiCell->text(), mtWarning, mbYesNo, mbNo) != mrYes)
+            return;
+        break;
     }
+    TRepeaterDevice device = Device();
+    const bool multiLayout = layout == kMultiCellLayout;
     const TRepeaterWriteResult result =
         multiLayout ? device.WriteMultiCell(Input(), *this) : device.WriteSingleCell(Input(), *this);
     // Closing the window stops the link; that is no failure to report.
-    if (!result.AllConfirmed() && !m_session.Link().StopRequested)
+    if (m_session.Link().StopRequested)
+        return;
+    if (!result.AllConfirmed()) {
+        // The fields that were not written keep what was typed, for another try.
         MessageDlg(NotWrittenText(result), mtError, mbOK);
+        return;
+    }
+    ShowInfo(lblWriteDone);
+    // What the repeater holds now, read in the layout just written.
+    if (multiLayout) {
+        device.ReadMultiCell(*this);
+        CheckBox1->setVisible(true);
+    }
+    else
+        device.ReadSingleCell(*this);
 }
 
 QString TRepeaterPage::NotWrittenText(const TRepeaterWriteResult& result) const

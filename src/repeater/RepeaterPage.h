@@ -168,6 +168,9 @@ public:
     // cells without a field.
     QLabel* lblWriteNotConfirmed = nullptr;
     QLabel* lblFixedCells = nullptr;
+    // A confirmed write; the question before single-cell cells go into a multi-cell repeater.
+    QLabel* lblWriteDone = nullptr;
+    QLabel* lblSingleCellOnMultiCell = nullptr;
 
     // Caption sources of the layout switch.
     QLabel* lblResidentielBase = nullptr;

@@ -113,6 +113,11 @@ void TRepeaterPage::BuildControls()
     lblWriteNotConfirmed = MakeMessageLabel(
         "lblWriteNotConfirmed", QStringLiteral("The repeater did not confirm these settings, they are not written:"));
     lblFixedCells = MakeMessageLabel("lblFixedCells", QStringLiteral("Fixed configuration cells"));
+    lblWriteDone = MakeMessageLabel("lblWriteDone", QStringLiteral("The settings were written to the repeater."));
+    lblSingleCellOnMultiCell = MakeMessageLabel(
+        "lblSingleCellOnMultiCell",
+        QStringLiteral("This is a Multi Cell Solution repeater ! The Single Cell Solution settings overwrite its MXS "
+                       "code. Write them anyway ?"));
 
     lblResidentielBase = MakeMessageLabel("lblResidentielBase", QStringLiteral("Single Cell Solution"));
     lblCCFPRepeater = MakeMessageLabel("lblCCFPRepeater", QStringLiteral("Multi Cell Solution"));

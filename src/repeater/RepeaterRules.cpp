@@ -92,6 +92,17 @@ bool TRepeaterRules::IsMultiCellType(int type)
     }
 }
 
+TRepeaterLayoutDecision TRepeaterRules::LayoutVerdict(int layout, int type)
+{
+    CheckLayout(layout, "LayoutVerdict");
+    const bool multiType = IsMultiCellType(type);
+    if (!multiType && layout == kMultiCellLayout)
+        return {WriteVerdict::Refuse, RepeaterLayoutRule::SingleCellTypeMultiCellLayout};
+    if (multiType && layout == kSingleCellLayout)
+        return {WriteVerdict::Ask, RepeaterLayoutRule::MultiCellTypeSingleCellLayout};
+    return {WriteVerdict::Write, RepeaterLayoutRule::Fits};
+}
+
 QString TRepeaterRules::MultiCellCodeToText(const QString& answer)
 {
     const std::uint32_t v = HexTextToInt32(RemoveBlanks(answer).left(8));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "WriteVerdict.h"
+
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -58,6 +60,17 @@ enum class RepeaterCheck {
 // The English texts of the page's hidden message labels.
 [[nodiscard]] QString DefaultRepeaterMessage(RepeaterCheck check);
 
+// Whether the chosen layout fits the repeater's type, read from the device.
+enum class RepeaterLayoutRule {
+    Fits,
+    // Refused: the multi-cell cells mean nothing to a single-cell repeater.
+    SingleCellTypeMultiCellLayout,
+    // Asked: the single-cell cells overwrite the multi-cell code, which then
+    // reads back as no code; only the technician knows it is meant.
+    MultiCellTypeSingleCellLayout,
+};
+using TRepeaterLayoutDecision = TWriteDecision<RepeaterLayoutRule>;
+
 // The texts of the page's fields.
 struct TRepeaterInput {
     QString code;
@@ -74,6 +87,8 @@ class TRepeaterRules {
 public:
     // Single-cell for 6, 7, 8, 18, 19, 30, 31 and 34 to 41.
     [[nodiscard]] static bool IsMultiCellType(int type);
+    // A write in layout into a repeater of that (valid) type.
+    [[nodiscard]] static TRepeaterLayoutDecision LayoutVerdict(int layout, int type);
 
     // 4-byte answer ("10 00 00 08") -> "10000000040"; empty when the cells hold no code.
     [[nodiscard]] static QString MultiCellCodeToText(const QString& answer);

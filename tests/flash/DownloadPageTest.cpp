@@ -1,6 +1,7 @@
 // The Download page in the real main window, against the simulated handset.
 #include "DownloadPage.h"
 #include "../app/MainWindowFixture.h"
+#include "CommunicationsPage.h"
 #include "FileDialogs.h"
 #include "Form3.h"
 #include "ProgramWindows.h"
@@ -21,9 +22,10 @@ using ::testing::ElementsAre;
 
 class DownloadPageTest : public tbtest::MainWindowFixture {
 protected:
-    void StartWith(const QStringList& simArguments)
+    void StartWith(const QStringList& simArguments) { StartOn(QStringList{"--profile", "handset"} + simArguments); }
+    void StartOn(const QStringList& simArguments)
     {
-        m_sim = std::make_unique<SimHarness>(QStringList{"--profile", "handset"} + simArguments);
+        m_sim = std::make_unique<SimHarness>(simArguments);
         ASSERT_TRUE(m_sim->start()) << m_sim->errorString().toStdString();
         qputenv("TUNEBENCH_COM1", m_sim->portPath().toLocal8Bit());
         m_page = Start().DownloadPage;
@@ -177,6 +179,30 @@ TEST_F(DownloadPageTest, BackupThenVerifyMarksTheChangedLine)
     EXPECT_TRUE(marked->toolTip().endsWith(QStringLiteral(": 0029 device 33 file 6D")))
         << marked->toolTip().toStdString();
     EXPECT_TRUE(m_page->btnVerifyMenu->isEnabled());
+}
+
+// The repeater chapter of the guide sends the technician here: a repeater
+// found by "Set Comport" is backed up and verified from the window too.
+TEST_F(DownloadPageTest, RepeaterIsBackedUpAndVerified)
+{
+    StartOn({"--profile", "repeater-multi"});
+    m_form->Communications->Button2Click();
+    ASSERT_EQ(m_form->PanelText(1), "Repeater Connected");
+    EXPECT_FALSE(m_page->Button9->isEnabled()) << "Load Menu stays as the detection leaves it";
+    m_files = TScriptedFileDialogPresenter();
+    const QString backup = Folder() + QStringLiteral("repeater.mnu");
+    m_files.Answer(backup);
+    QTest::mouseClick(m_page->btnSaveBackup, Qt::LeftButton);
+    ASSERT_EQ(m_dialogs.Count(), 1u);
+    EXPECT_EQ(m_dialogs.Last().text, "The backup was saved to " + backup + ".");
+    QFile file(backup);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("REM kind: repeater\r\n"));
+
+    m_files.Answer(backup);
+    QTest::mouseClick(m_page->btnVerifyMenu, Qt::LeftButton);
+    ASSERT_EQ(m_dialogs.Count(), 2u);
+    EXPECT_EQ(m_dialogs.Last().text, "The device holds every line of the file.");
 }
 
 // A backup of another handset: its settings are played and verified, the

@@ -115,10 +115,25 @@ TEST_F(RepeaterCliOnSim, SingleCellRepeaterRefusedInTheMultiCellLayout)
 {
     Start({"--profile", "repeater-single"});
     const CliResult r = Run({"write", "--code", "10000000040", "--base", "1", "--repeater", "2", "--busy", "3"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "This is a Single Cell Solution repeater: write it with --layout single.\n");
+    EXPECT_EQ(r.exitCode, 5);
+    EXPECT_EQ(r.err, "This is a Single Cell Solution repeater: write it with --layout single. Nothing was written.\n");
     sim->StopAndImage();
     EXPECT_TRUE(sim->Writes().isEmpty());
+}
+
+TEST_F(RepeaterCliOnSim, SingleCellLayoutIntoAMultiCellRepeaterOnlyWithForce)
+{
+    Start({"--profile", "repeater-multi"});
+    const QStringList single{"write", "--layout",   "single", "--code", "17", "--base",
+                             "1",     "--repeater", "2",      "--busy", "3"};
+    const CliResult refused = Run(single);
+    EXPECT_EQ(refused.exitCode, 5);
+    EXPECT_TRUE(refused.err.contains("Nothing was written; --force writes them anyway.")) << refused.err.toStdString();
+    const CliResult forced = Run(single + QStringList{"--force"});
+    EXPECT_EQ(forced.exitCode, 0) << forced.err.toStdString();
+    const QByteArray image = sim->StopAndImage();
+    EXPECT_EQ(Cells(image, 0x44, 5), "00 00 00 00 79");
+    EXPECT_EQ(sim->Writes().size(), 8) << sim->Writes().join('|').toStdString();
 }
 
 TEST_F(RepeaterCliOnSim, ZeroBlindSlotAllowsBusyBitFour)

@@ -85,6 +85,51 @@ TEST_F(RepeaterWindowTest, WritesTheRepeaterDidNotConfirmStayYellowAndAreNamed)
     EXPECT_EQ(m_sim->logLines().filter(QStringLiteral("DROPPED WRITE")).size(), 5);
 }
 
+// The single-cell cells would overwrite a multi-cell repeater's code: written
+// only when the technician says Yes to the question, whose default is No.
+TEST_F(RepeaterWindowTest, SingleCellLayoutOnAMultiCellRepeaterAsksFirst)
+{
+    TRepeaterPage& page = StartOnRepeater({"--profile", "repeater-multi"});
+    QTest::mouseClick(page.Button5, Qt::LeftButton);
+    ASSERT_EQ(page.GetRepeaterTypeGui(), 1);
+    QTest::mouseClick(page.Button8, Qt::LeftButton);
+    Type(page.Edit3, QStringLiteral("17"));
+    Type(page.Edit4, QStringLiteral("1"));
+    Type(page.Edit5, QStringLiteral("2"));
+    Type(page.Edit8, QStringLiteral("3"));
+    QTest::mouseClick(page.Button6, Qt::LeftButton);
+    ASSERT_EQ(m_dialogs.Count(), 1u);
+    EXPECT_EQ(m_dialogs.Last().text, page.lblSingleCellOnMultiCell->text());
+    EXPECT_EQ(m_dialogs.Last().defaultButton, "No");
+    EXPECT_EQ(m_dialogs.Last().result, mrNo);
+    EXPECT_TRUE(IsYellow(page.Edit3));
+
+    m_dialogs.Answer(mrYes);
+    QTest::mouseClick(page.Button6, Qt::LeftButton);
+    EXPECT_EQ(m_dialogs.Count(), 3u); // the question, then the write's message
+    EXPECT_EQ(m_dialogs.Last().text, page.lblWriteDone->text());
+    m_form.reset();
+    ASSERT_TRUE(m_sim->stop());
+    // Written once: the answer No sent nothing.
+    EXPECT_EQ(m_sim->writeLines(), (QStringList{"WRITE 0017 00 00 00 00 00 00 00 00", "WRITE 001F 00", "WRITE 0011 07",
+                                                "WRITE 0044 00 00 00 00 79", "WRITE 0002 02", "WRITE 0043 A8",
+                                                "WRITE 0042 07", "WRITE 0004 03"}));
+}
+
+// A write ends with its message and the fields as the repeater now holds them.
+TEST_F(RepeaterWindowTest, WriteSaysSoAndShowsWhatTheRepeaterHolds)
+{
+    TRepeaterPage& page = StartOnRepeater({"--profile", "repeater-multi"});
+    QTest::mouseClick(page.Button5, Qt::LeftButton);
+    Type(page.Edit5, QStringLiteral("007"));
+    QTest::mouseClick(page.Button6, Qt::LeftButton);
+    ASSERT_EQ(m_dialogs.Count(), 1u);
+    EXPECT_EQ(m_dialogs.Last().text, "The settings were written to the repeater.");
+    EXPECT_EQ(page.Edit5->text(), "7");
+    EXPECT_EQ(page.Edit3->text(), "10000000040");
+    EXPECT_FALSE(IsYellow(page.Edit5));
+}
+
 TEST_F(RepeaterWindowTest, DisabledPageGreysItsEdits)
 {
     TRepeaterPage& page = StartOnRepeater({"--profile", "repeater-multi", "--alt-sync", "on"});
