@@ -209,4 +209,14 @@ TModalResult MessageDlg(const QString& text, int type, TMsgDlgButtons buttons)
     return DialogPresenter().Present(box, DescribeMessageBox(box, text, type));
 }
 
+TModalResult MessageDlg(const QString& text, int type, TMsgDlgButtons buttons, TMsgDlgBtn defaultButton)
+{
+    QMessageBox box(QApplication::activeWindow());
+    BuildMessageBox(box, text, type, buttons);
+    if (auto* button = box.findChild<QPushButton*>(ButtonObjectName(defaultButton)))
+        box.setDefaultButton(button);
+    TranslateMessageBox(box, type);
+    return DialogPresenter().Present(box, DescribeMessageBox(box, text, type));
+}
+
 void ShowMessage(const QString& text) { MessageDlg(text, mtCustom, mbOK); }

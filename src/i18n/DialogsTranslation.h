@@ -152,5 +152,8 @@ void TranslateMessageBox(QMessageBox& box, int type);
 
 // The translated message dialog: text, type (0-4), button set -> modal result.
 TModalResult MessageDlg(const QString& text, int type, TMsgDlgButtons buttons);
+// The same with another default button: a question whose safe answer is No
+// passes mbNo, so that Enter does not say Yes.
+TModalResult MessageDlg(const QString& text, int type, TMsgDlgButtons buttons, TMsgDlgBtn defaultButton);
 // The translated plain message box: type custom, one OK button.
 void ShowMessage(const QString& text);
