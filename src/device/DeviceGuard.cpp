@@ -10,8 +10,8 @@ TDeviceGuardResult CheckDevice(TMailControl& link, const TDeviceDemand& demand)
     TDeviceGuardResult result;
     const bool detect = demand.identify || (demand.kind && !demand.force);
     if ((detect || demand.answerCheck) && !DeviceAnswers(link)) {
-        result.outcome =
-            link.StopRequested || !link.IsPortOpen() ? DeviceGuardOutcome::Stopped : DeviceGuardOutcome::NoAnswer;
+        result.outcome = link.StopRequested || !link.IsPortOpen() ? DeviceGuardOutcome::Stopped
+                                                                  : DeviceGuardOutcome::NoAnswer;
         return result;
     }
     if (!detect)

@@ -11,8 +11,7 @@ enum class WriteVerdict {
 };
 
 // A verdict and the rule that gave it; each subject names its rules.
-template <typename Rule>
-struct TWriteDecision {
+template <typename Rule> struct TWriteDecision {
     WriteVerdict verdict = WriteVerdict::Write;
     Rule rule{};
     [[nodiscard]] bool Writes(bool confirmed) const
