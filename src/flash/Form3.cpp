@@ -390,14 +390,12 @@ void TForm3::OnLoaderLog(quint16, const QString& text)
     AddLoaderLogLine(*m_log, text);
     ShowProgress(text);
     ShowFailure(FlashFailureOfIndication(text));
-}
-
-void TForm3::OnLoaderBusy(quint16, bool busy)
-{
-    SetBusy(busy);
-    if (!busy) // STOP_PROGRAM_IND: the loader has let go of the port
+    // The loader's last line: it has let go of the port.
+    if (text.contains(QLatin1String("STOP_PROGRAM_IND")))
         SetDownloadRunning(false);
 }
+
+void TForm3::OnLoaderBusy(quint16, bool busy) { SetBusy(busy); }
 
 void TForm3::OnLoaderError(quint16, const QString&)
 {
