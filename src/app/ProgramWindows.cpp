@@ -22,6 +22,7 @@ TProgramWindows::TProgramWindows(TProgramEnvironment environment)
     DefaultForm = Add(std::make_unique<TDefaultForm>());
     DefaultForm->SetTargetChoice(Form3);
     Form3->SetDefaultForm(DefaultForm);
+    Form1->SetFlashWindow(Form3);
     // "Load Flash" has freed the port: the flash load utility takes over, not modal.
     QObject::connect(Form1->DownloadPage, &TDownloadPage::LoadFlashRequested, Form3, [form = Form3] {
         form->show();

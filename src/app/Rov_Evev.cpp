@@ -8,6 +8,7 @@
 #include "CommunicationsPage.h"
 #include "DialogsTranslation.h"
 #include "EepromPage.h"
+#include "Form3.h"
 #include "FormPosition.h"
 #include "HandsfreeGainPage.h"
 #include "HelpWindow.h"
@@ -32,6 +33,7 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <QUrl>
 
 TForm1::TForm1(TProgramEnvironment environment, QWidget* parent)
@@ -219,7 +221,21 @@ void TForm1::FormClose()
     emit Closed();
 }
 
-void TForm1::Exit1Click() { QCoreApplication::quit(); }
+void TForm1::Exit1Click()
+{
+    // As closing does, without saving: the work under way stops cleanly first.
+    if (WorkRunning() && !m_closeWhenStopped) {
+        if (m_askBeforeStopping && MessageDlg(lblCloseWhileRunning->text(), mtConfirmation, mbYesNo, mbNo) != mrYes)
+            return;
+        if (WorkRunning()) {
+            m_quitWhenStopped = true;
+            StopWork();
+            return;
+        }
+    }
+    if (!m_closeWhenStopped)
+        QCoreApplication::quit();
+}
 
 void TForm1::Help1Click()
 {
@@ -331,8 +347,60 @@ void TForm1::showEvent(QShowEvent* event)
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
+    // Quitting in the middle would leave a write without its read-back (and
+    // its journal line), or a device half programmed.
+    if (!m_closed && WorkRunning()) {
+        if (m_closeWhenStopped || m_quitWhenStopped) {
+            event->ignore();
+            return;
+        }
+        if (m_askBeforeStopping && MessageDlg(lblCloseWhileRunning->text(), mtConfirmation, mbYesNo, mbNo) != mrYes) {
+            event->ignore();
+            return;
+        }
+        if (WorkRunning()) {
+            m_closeWhenStopped = true;
+            StopWork();
+            event->ignore();
+            return;
+        }
+    }
     FormClose();
     event->accept();
+}
+
+void TForm1::SetFlashWindow(TForm3* form)
+{
+    m_flashWindow = form;
+    if (form)
+        connect(form, &TForm3::DownloadEnded, this, [this] { CloseOnceStopped(); });
+}
+
+bool TForm1::WorkRunning() const
+{
+    return m_operations->OperationRunning() || (m_flashWindow && m_flashWindow->DownloadRunning());
+}
+
+void TForm1::StopWork()
+{
+    if (m_operations->OperationRunning() && m_operations->HasLink())
+        m_operations->Link().StopBetweenMails();
+    if (m_flashWindow)
+        m_flashWindow->StopDownload();
+}
+
+void TForm1::CloseOnceStopped()
+{
+    // After the handler that ran the work has returned.
+    if ((m_closeWhenStopped || m_quitWhenStopped) && !WorkRunning())
+        QTimer::singleShot(0, this, [this] {
+            if (WorkRunning())
+                return;
+            if (std::exchange(m_quitWhenStopped, false))
+                QCoreApplication::quit();
+            else if (std::exchange(m_closeWhenStopped, false))
+                close();
+        });
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)

@@ -19,6 +19,7 @@ class QToolButton;
 class TAboutLabels;
 class TCommunicationsPage;
 class TDownloadPage;
+class TForm3;
 class TEepromPage;
 class THandsetIpeiPage;
 class THandsetTextPage;
@@ -53,6 +54,11 @@ public:
     void SetPageContent(TTabSheet* sheet, QWidget* page);
 
     [[nodiscard]] TDeviceOperations& Operations() { return *m_operations; }
+    // The flash load utility, whose download closing this window stops too. Not owned.
+    void SetFlashWindow(TForm3* form);
+    // Closing while the device is being worked on asks first; a program told
+    // to quit (a signal) stops the work without asking.
+    void SetAskBeforeStopping(bool ask) { m_askBeforeStopping = ask; }
     [[nodiscard]] const TProgramEnvironment& Environment() const { return m_environment; }
     [[nodiscard]] QString PanelText(int panel) const;
 
@@ -111,6 +117,8 @@ public:
     // Status text after the port vanished under the link.
     QLabel* lblPortLost;
     QLabel* lblJournalNotWritten;
+    // The question when the window is closed while the device is being worked on.
+    QLabel* lblCloseWhileRunning;
 
     // The "Load Menu" button of the Download page.
     [[nodiscard]] QPushButton* Button9() const;
@@ -149,6 +157,13 @@ private:
     void OnPortLost();
     // Values the handset pages read belong to a device that may have gone.
     void ForgetReadValues();
+    // A device operation or a flash download is under way.
+    [[nodiscard]] bool WorkRunning() const;
+    // Ends it cleanly: a write in flight completes its read-back, a download
+    // stops as the command line's does on Ctrl+C.
+    void StopWork();
+    // The work asked to stop has ended: the close goes on.
+    void CloseOnceStopped();
     [[nodiscard]] QString PositionFile() const;
     [[nodiscard]] QString UserSettingsFile() const;
 
@@ -166,6 +181,10 @@ private:
     bool m_shown = false;
     bool m_raiseWhenShown = false;
     bool m_closed = false;
+    TForm3* m_flashWindow = nullptr;
+    bool m_askBeforeStopping = true;
+    bool m_closeWhenStopped = false;
+    bool m_quitWhenStopped = false;
     // Shown in the status bar when the running operation has ended.
     QString m_operationNote;
 };

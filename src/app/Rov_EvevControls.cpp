@@ -159,6 +159,11 @@ void TForm1::CreatePages()
         QStringLiteral("The journal of writes %1 cannot be written (%2); the device work goes on."), TabSheet5);
     lblJournalNotWritten->setObjectName(QStringLiteral("lblJournalNotWritten"));
     lblJournalNotWritten->hide();
+    lblCloseWhileRunning = new QLabel(QStringLiteral("The device is being worked on. Stop after the write under "
+                                                     "way and close the window?"),
+                                      TabSheet5);
+    lblCloseWhileRunning->setObjectName(QStringLiteral("lblCloseWhileRunning"));
+    lblCloseWhileRunning->hide();
     DownloadPage = new TDownloadPage(*m_operations, m_environment.ProgramFolder(), UserSettingsFile());
     TabSheet6->SetContent(DownloadPage);
 }
@@ -186,6 +191,7 @@ void TForm1::ConnectOperationNotes()
         statusBar()->clearMessage();
         if (!m_operationNote.isEmpty())
             statusBar()->showMessage(std::exchange(m_operationNote, {}));
+        CloseOnceStopped();
     };
     m_operations->Link().OnPortLost = [this] { OnPortLost(); };
     connect(EepromPage, &TEepromPage::OperationNote, this, [this](const QString& note) { m_operationNote = note; });

@@ -1,5 +1,6 @@
 #include "DialogsTranslation.h"
 #include "FlashLoadSC14428.h"
+#include "Form3.h"
 #include "InfoSwitches.h"
 #include "ProgramWindows.h"
 #include "QuitSignals.h"
@@ -50,8 +51,15 @@ int main(int argc, char** argv)
 
     // Before the windows, so that a signal that comes early still closes them.
     TQuitSignals quitSignals;
-    QObject::connect(&quitSignals, &TQuitSignals::QuitRequested, &application, &QApplication::closeAllWindows);
     TProgramWindows windows;
+    // Told to quit, the windows stop their work cleanly without asking first.
+    QObject::connect(&quitSignals, &TQuitSignals::QuitRequested, &application, [&windows] {
+        if (!windows.AlreadyRunning()) {
+            windows.Form1->SetAskBeforeStopping(false);
+            windows.Form3->SetAskBeforeStopping(false);
+        }
+        QApplication::closeAllWindows();
+    });
     if (windows.AlreadyRunning()) {
         // The running copy comes to the front; this one ends either way.
         if (!TRunningCopyChannel::AskToRaise(windows.Form1->Environment().InstanceSocketPath(), 5000))

@@ -25,13 +25,14 @@ int SendDefault(TCliSession& s, const TDefaultArgs& a)
                                                          : TDefaultDevice::Handset;
     if (!a.target.empty() && !s.Options().baudGiven)
         s.UseBaud(DefaultCommandBaud(*ParseDecimal(FromArg(a.target))));
+    const TDeviceDemand demand = DefaultCommandDemand(device, a.force);
     TDeviceNeeds needs;
     needs.noAnswerText = kNotConnected;
-    needs.kind = device == TDefaultDevice::Repeater ? DeviceKind::Repeater
-                 : device == TDefaultDevice::Base   ? DeviceKind::Base
-                                                    : DeviceKind::Handset;
+    needs.answerCheck = demand.answerCheck;
+    needs.kind = demand.kind;
+    needs.identify = demand.identify;
+    needs.force = demand.force;
     needs.command = "default " + a.device;
-    needs.force = a.force;
     const TDeviceAccess access = OpenDevice(s, needs);
     if (!access)
         return access.exit;

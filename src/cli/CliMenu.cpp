@@ -28,7 +28,7 @@ struct TMenuArgs {
 int Check(TCliSession& s, const std::string& file)
 {
     int writes = 0;
-    if (!LoadCheckedMenu(s, file, &writes))
+    if (!LoadCheckedMenu(s, file, TMenuUse::Count, &writes))
         return kExitUsage;
     s.Output().Result(QStringLiteral("menu-check"), {{"writes", writes}}, QStringLiteral("%1\n").arg(writes));
     return kExitDone;
@@ -36,7 +36,7 @@ int Check(TCliSession& s, const std::string& file)
 
 int Play(TCliSession& s, const TMenuArgs& args)
 {
-    const std::optional<QStringList> lines = LoadCheckedMenu(s, args.file);
+    const std::optional<QStringList> lines = LoadCheckedMenu(s, args.file, TMenuUse::Play);
     if (!lines)
         return kExitUsage;
     return PlayMenuLines(s, *lines, {DeviceKind::Handset, "menu play", args.force, false});
@@ -108,7 +108,7 @@ int DecideIdentityCells(TCliSession& s, TMailControl& link, const QStringList& l
 
 int Verify(TCliSession& s, const std::string& file)
 {
-    const std::optional<QStringList> loaded = LoadCheckedMenu(s, file);
+    const std::optional<QStringList> loaded = LoadCheckedMenu(s, file, TMenuUse::Verify);
     if (!loaded)
         return kExitUsage;
     const QStringList& lines = *loaded;
@@ -145,7 +145,7 @@ int Verify(TCliSession& s, const std::string& file)
 } // namespace menu
 } // namespace
 
-std::optional<QStringList> LoadCheckedMenu(TCliSession& s, const std::string& path, int* writes)
+std::optional<QStringList> LoadCheckedMenu(TCliSession& s, const std::string& path, TMenuUse use, int* writes)
 {
     QStringList lines;
     QString error;
@@ -156,6 +156,12 @@ std::optional<QStringList> LoadCheckedMenu(TCliSession& s, const std::string& pa
     const TMenuCheck check = TMenuFile::Check(lines);
     if (!check.Ok()) {
         s.Err() << TMenuFile::CheckText(check) << "\n";
+        return std::nullopt;
+    }
+    // A file of empty and REM lines only must not end as if it had been played.
+    if (use != TMenuUse::Count && check.writes == 0) {
+        s.Err() << FromArg(path) << ": no line writes a cell (only empty and REM lines); "
+                << (use == TMenuUse::Play ? "nothing was sent" : "nothing was compared") << "\n";
         return std::nullopt;
     }
     if (writes)

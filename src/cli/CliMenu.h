@@ -8,9 +8,14 @@
 #include <optional>
 #include <string>
 
+// What a menu file is loaded for: counting its writes, or sending or
+// comparing them, which a file without any refuses.
+enum class TMenuUse { Count, Play, Verify };
+
 // Reads and checks a menu file (its writes counted into writes); reports and
 // returns none when it is unusable.
-std::optional<QStringList> LoadCheckedMenu(TCliSession& s, const std::string& path, int* writes = nullptr);
+std::optional<QStringList> LoadCheckedMenu(TCliSession& s, const std::string& path, TMenuUse use,
+                                           int* writes = nullptr);
 
 struct TPlayRequest {
     DeviceKind kind = DeviceKind::Handset; // the kind the lines are for

@@ -2,6 +2,27 @@
 
 #include "SndMail.h"
 
+DeviceKind DefaultCommandKind(TDefaultDevice device)
+{
+    switch (device) {
+    case TDefaultDevice::Repeater:
+        return DeviceKind::Repeater;
+    case TDefaultDevice::Base:
+        return DeviceKind::Base;
+    case TDefaultDevice::Handset:
+        break;
+    }
+    return DeviceKind::Handset;
+}
+
+TDeviceDemand DefaultCommandDemand(TDefaultDevice device, bool force)
+{
+    TDeviceDemand demand; // no answer check of its own: TDefaultCommand probes before the mail
+    demand.kind = DefaultCommandKind(device);
+    demand.force = force;
+    return demand;
+}
+
 QString DefaultCommandMail(TDefaultDevice device)
 {
     return device == TDefaultDevice::Repeater ? QStringLiteral("2 3a") : QStringLiteral("2 3a 0");

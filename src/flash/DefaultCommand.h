@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DeviceGuard.h"
+
 #include <QString>
 #include <cstdint>
 
@@ -8,6 +10,13 @@ class TMailControl;
 // The default command: one mail that sets a handset, repeater or base back to
 // its defaults. Shared by the "Default Commands" window and tunebench-cli.
 enum class TDefaultDevice { Handset, Repeater, Base };
+
+// The kind of device each command is for.
+[[nodiscard]] DeviceKind DefaultCommandKind(TDefaultDevice device);
+// What the device must be before its default command goes out: of the
+// command's kind (unless force). The window and the CLI both guard
+// with it.
+[[nodiscard]] TDeviceDemand DefaultCommandDemand(TDefaultDevice device, bool force = false);
 
 // "2 3a 0" for a handset and a base, "2 3a" for a repeater.
 [[nodiscard]] QString DefaultCommandMail(TDefaultDevice device);

@@ -6,6 +6,7 @@
 #include <memory>
 
 class QLabel;
+class QPushButton;
 class TBitBtn;
 class TDefaultCommand;
 class TSendmail;
@@ -40,20 +41,33 @@ public:
     TBitBtn* bbtnDefaultPp;
     TBitBtn* bbtnDefaultWrfp;
     TBitBtn* bbtnDefaultRfp;
+    // Closes the window; it has the focus, so that a stray Enter sends nothing.
+    QPushButton* btnClose;
     QLabel* lblCouldNotConnect;
     QLabel* lblDeviceMustBeOn;
     QLabel* lblCommandSent;
+    QLabel* lblConfirmDefault;
+    QLabel* lblWrongDevice;
+    QLabel* lblKindUnknown;
+    QLabel* lblKindHandset;
+    QLabel* lblKindRepeater;
+    QLabel* lblKindBase;
 
     // The link of the command in progress; none outside a command.
     std::unique_ptr<TSendmail> Link;
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void reject() override;
 
 private:
     void SendDefault(TDefaultDevice device);
     bool Connect();
+    // The device on the link is of the command's kind; otherwise says why not.
+    bool Guard(TDefaultDevice device);
+    [[nodiscard]] QString KindText(DeviceKind kind) const;
+    [[nodiscard]] QString ComText() const;
     void Disconnect();
     QLabel* AddHiddenLabel(const char* name, const QString& caption);
 

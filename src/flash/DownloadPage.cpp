@@ -66,6 +66,12 @@ TDownloadPage::TDownloadPage(IDeviceSession& session, QString programFolder, QSt
     lblVerifyDiffer = AddHiddenLabel("lblVerifyDiffer",
                                      QStringLiteral("%1 line(s) differ from the device; they are marked in the list."));
     lblVerifyNoAnswer = AddHiddenLabel("lblVerifyNoAnswer", QStringLiteral("Line %1 got no valid answer."));
+    lblMenuNothingToWrite = AddHiddenLabel(
+        "lblMenuNothingToWrite",
+        QStringLiteral("No line of the file writes a cell (it holds only empty and REM lines); nothing was sent."));
+    lblMenuNothingToVerify = AddHiddenLabel(
+        "lblMenuNothingToVerify",
+        QStringLiteral("No line of the file writes a cell (it holds only empty and REM lines); nothing was compared."));
     lblBackupSaved = AddHiddenLabel("lblBackupSaved", QStringLiteral("The backup was saved to %1."));
     lblBackupNoAnswer =
         AddHiddenLabel("lblBackupNoAnswer", QStringLiteral("Cell %1 got no valid answer; no backup was saved."));
@@ -192,11 +198,17 @@ struct TGaugeShown {
 };
 } // namespace
 
-bool TDownloadPage::CheckListed(const QStringList& lines, std::optional<TCellRun>& kept, QString& note)
+bool TDownloadPage::CheckListed(const QStringList& lines, const QString& emptyText, std::optional<TCellRun>& kept,
+                                QString& note)
 {
     const TMenuCheck check = TMenuFile::Check(lines);
     if (!check.Ok()) {
         ShowBadLine(check);
+        return false;
+    }
+    // Before the device is read: such a file has nothing to do with it.
+    if (check.writes == 0) {
+        ShowMessage(emptyText);
         return false;
     }
     const TIdentityCheck identity = CheckIdentity(m_session.Link(), lines, false, false);
@@ -220,7 +232,7 @@ void TDownloadPage::VerifyMenu()
     QStringList lines;
     QString identityNote;
     std::optional<TCellRun> kept;
-    if (!ProbeAndLoadMenu(lines) || !CheckListed(lines, kept, identityNote))
+    if (!ProbeAndLoadMenu(lines) || !CheckListed(lines, lblMenuNothingToVerify->text(), kept, identityNote))
         return;
     TMenuVerifyResult result;
     {
@@ -240,6 +252,9 @@ void TDownloadPage::VerifyMenu()
         return;
     case TMenuVerifyResult::TEnd::Refused:
         ShowBadLine(result.check);
+        return;
+    case TMenuVerifyResult::TEnd::Empty:
+        ShowMessage(lblMenuNothingToVerify->text());
         return;
     case TMenuVerifyResult::TEnd::NoAnswer:
         ListBox1->setCurrentRow(result.failedLine - 1);
@@ -327,7 +342,7 @@ void TDownloadPage::PlayListedLines(const QStringList& lines)
 {
     QString identityNote;
     std::optional<TCellRun> kept;
-    if (!CheckListed(lines, kept, identityNote))
+    if (!CheckListed(lines, lblMenuNothingToWrite->text(), kept, identityNote))
         return;
     // The gauge stays up until the technician has read how it ended.
     const TGaugeShown gauge(MenuGauge);
@@ -345,6 +360,9 @@ void TDownloadPage::PlayListedLines(const QStringList& lines)
         break;
     case TMenuPlayResult::TEnd::Refused:
         ShowBadLine(result.check);
+        break;
+    case TMenuPlayResult::TEnd::Empty:
+        ShowMessage(lblMenuNothingToWrite->text());
         break;
     case TMenuPlayResult::TEnd::WriteFailed:
         ShowMessage(Label56->text() + QLatin1Char('\r') + Label44->text());

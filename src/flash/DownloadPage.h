@@ -59,6 +59,8 @@ public:
     QLabel* lblVerifyMatch;
     QLabel* lblVerifyDiffer;
     QLabel* lblVerifyNoAnswer;
+    QLabel* lblMenuNothingToWrite;
+    QLabel* lblMenuNothingToVerify;
     QLabel* lblBackupSaved;
     QLabel* lblBackupNoAnswer;
     QLabel* lblBackupSaveError;
@@ -84,9 +86,10 @@ private:
     void LoadMenu();
     void VerifyMenu();
     void SaveBackup();
-    // Checks the listed lines (false after showing the bad one) and finds the
-    // device's identity cells that they leave as they are; note says so.
-    bool CheckListed(const QStringList& lines, std::optional<TCellRun>& kept, QString& note);
+    // Checks the listed lines (false after showing the bad one, or that none
+    // writes anything: emptyText) and finds the device's identity cells that
+    // they leave as they are; note says so.
+    bool CheckListed(const QStringList& lines, const QString& emptyText, std::optional<TCellRun>& kept, QString& note);
 
     IDeviceSession& m_session;
     QString m_programFolder;

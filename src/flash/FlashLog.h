@@ -31,6 +31,25 @@ enum class TFlashFailure { None, NoAnswer, Refused };
 // From the result of an RFL run.
 [[nodiscard]] TFlashFailure FlashFailureOfRflResult(int result);
 
+// How far a download has come, in percent, read from its log lines: the
+// SC14428 loader's program offset, size and the address of each block taken,
+// or the RFL console's programming line.
+class TFlashProgress {
+public:
+    void Reset() { *this = {}; }
+    // A log line as it was added or rewritten; true when the percentage changed.
+    bool Take(const QString& line);
+    // 0 to 100; -1 before the first block.
+    [[nodiscard]] int Percent() const { return m_percent; }
+
+private:
+    bool Set(int percent);
+
+    qint64 m_offset = 0;
+    qint64 m_size = 0;
+    int m_percent = -1;
+};
+
 // Lines in memory, with a listener for every change (the command line prints
 // from it).
 class TFlashLogList : public TFlashLogLines {

@@ -74,29 +74,33 @@ void TFlashRun::Interrupt()
         m_rfl->Stop();
 }
 
+TFlashRun::InputCheck TFlashRun::CheckInput(const TFlashTarget& target, const QString& file, const QString& dataFolder,
+                                            const InputTexts& texts)
+{
+    const tbload::HexResult hex = tbload::ReadIntelHex(QFile::encodeName(file).toStdString());
+    if (hex.status == tbload::HexResult::Status::Stopped)
+        return {kFailed, {}};
+    if (hex.status == tbload::HexResult::Status::Unreadable)
+        return {kBadInput, texts.SoftwareUnreadable.arg(file, QString::fromStdString(hex.message))};
+    if (hex.status != tbload::HexResult::Status::Ok)
+        return {kBadInput, texts.SoftwareInvalid.arg(file, QString::fromStdString(hex.message))};
+    if (target.Path == TFlashPath::Rfl) {
+        const QString config = dataFolder + QStringLiteral("CFG/") + QLatin1String(target.ConfigFile);
+        if (!QFileInfo(config).isReadable())
+            return {kBadInput, texts.ConfigUnreadable.arg(config)};
+    }
+    return {};
+}
+
 int TFlashRun::Check(const TFlashTarget& target)
 {
     // The whole file is checked before the port is touched.
-    const tbload::HexResult hex = tbload::ReadIntelHex(QFile::encodeName(m_options.File).toStdString());
-    if (hex.status == tbload::HexResult::Status::Stopped)
+    const InputCheck checked = CheckInput(target, m_options.File, m_dataFolder, InputTexts{});
+    if (checked.Exit == kFailed)
         return Stopped();
-    if (hex.status == tbload::HexResult::Status::Unreadable) {
-        Line(QStringLiteral("Cannot read the software file %1: %2")
-                 .arg(m_options.File, QString::fromStdString(hex.message)));
-        return kBadInput;
-    }
-    if (hex.status != tbload::HexResult::Status::Ok) {
-        Line(QStringLiteral("%1: %2").arg(m_options.File, QString::fromStdString(hex.message)));
-        return kBadInput;
-    }
-    if (target.Path == TFlashPath::Rfl) {
-        const QString config = m_dataFolder + QStringLiteral("CFG/") + QLatin1String(target.ConfigFile);
-        if (!QFileInfo(config).isReadable()) {
-            Line(QStringLiteral("Cannot read the configuration file %1").arg(config));
-            return kBadInput;
-        }
-    }
-    return kDone;
+    if (checked.Exit != kDone)
+        Line(checked.Line);
+    return checked.Exit;
 }
 
 int TFlashRun::Run()

@@ -33,6 +33,25 @@ public:
     static const QString kNoAnswer;
     static const QString kRefused;
 
+    // The texts of a software or configuration file that cannot be used: %1
+    // the file, %2 why.
+    struct InputTexts {
+        QString SoftwareUnreadable = QStringLiteral("Cannot read the software file %1: %2");
+        QString SoftwareInvalid = QStringLiteral("%1: %2");
+        QString ConfigUnreadable = QStringLiteral("Cannot read the configuration file %1");
+    };
+    // What the check of a download's files found: kDone, or kBadInput with the
+    // line that says why (kFailed: a stop came while the file was read).
+    struct InputCheck {
+        int Exit = kDone;
+        QString Line;
+    };
+    // Reads the whole software file and checks it as Intel HEX, and finds the
+    // RFL target's configuration file; before any prompt and before the port
+    // is touched, in the window as on the command line.
+    [[nodiscard]] static InputCheck CheckInput(const TFlashTarget& target, const QString& file,
+                                               const QString& dataFolder, const InputTexts& texts);
+
     explicit TFlashRun(Options options);
     ~TFlashRun();
 

@@ -7,6 +7,7 @@
 #include "FileDialogs.h"
 #include "FileLocations.h"
 #include "FlashLoadSC14428.h"
+#include "FlashRun.h"
 #include "FlashTargets.h"
 #include "HelpWindow.h"
 #include "MachineSettings.h"
@@ -19,11 +20,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
@@ -40,6 +43,7 @@ TForm3::TForm3(QString programFolder, QString machineSettings, QWidget* parent)
 {
     CreateControls();
     connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
+    connect(btnStop, &QPushButton::clicked, this, [this] { btnStopClick(); });
     connect(bbtnDefaultCommands, &QPushButton::clicked, this, [this] { bbtnDefaultCommandsClick(); });
     connect(Exit1, &QAction::triggered, this, [this] { Exit1Click(); });
     connect(Help2, &QAction::triggered, this, [this] { Help2Click(); });
@@ -77,6 +81,7 @@ void TForm3::FormCreate()
         Memo1->setFocus();
         // A library that returns without its finished call must not leave the window busy.
         SetBusy(false);
+        SetDownloadRunning(false);
     });
     KeyTimer->start();
 }
@@ -108,8 +113,11 @@ void TForm3::FormShow()
     const TMachineSettings registry =
         m_machineSettings.isEmpty() ? TMachineSettings() : TMachineSettings(m_machineSettings);
     const std::optional<qint32> port = registry.ReadInteger(QStringLiteral("COMPORT"));
+    // A download still running keeps showing the port it uses.
+    if (m_downloadRunning)
+        ComboBox1->setCurrentIndex(m_downloadCom);
     // A number beyond the list selects nothing, so COM1 follows below.
-    if (port && *port > 0)
+    else if (port && *port > 0)
         ComboBox1->setCurrentIndex(*port <= ComboBox1->count() ? *port - 1 : -1);
     if (ComboBox1->currentIndex() < 0)
         ComboBox1->setCurrentIndex(0);
@@ -165,6 +173,19 @@ void TForm3::Button3Click()
     const QString file = ChooseOpenFile(this, TFileDialogRequest{});
     if (file.isEmpty())
         return;
+    // Read and checked whole before the technician switches the target on.
+    const TFlashRun::InputCheck input =
+        TFlashRun::CheckInput(*target, file, TFileLocations(m_programFolder).DataFolder(),
+                              {lblSoftwareUnreadable->text(), lblSoftwareInvalid->text(), lblConfigUnreadable->text()});
+    if (input.Exit != TFlashRun::kDone) {
+        if (!input.Line.isEmpty()) {
+            m_log->AddLine(input.Line);
+            SetLogColour(kErrorColour);
+            MessageDlg(input.Line, mtError, mbOK);
+        }
+        return;
+    }
+    m_downloadCom = ComIndex();
     SetBusy(true);
     if (target->Path == TFlashPath::Rfl) {
         StartRfl(*target, file);
@@ -186,10 +207,13 @@ void TForm3::Button3Click()
 void TForm3::StartSC14428(const QString& file)
 {
     [[maybe_unused]] const quint32 version = m_loader->DllVersion();
-    m_loader->Download(static_cast<quint32>(ComIndex() + 1), kSC14428ModeByte, kSC14428BaudRate, kSC14428ModeByte,
-                       file);
-    // The hooks are posted, so this line comes before the loader's first one.
+    const quint16 code = m_loader->Download(static_cast<quint32>(ComIndex() + 1), kSC14428ModeByte, kSC14428BaudRate,
+                                            kSC14428ModeByte, file);
+    // The hooks are posted, so this line comes before the loader's first one,
+    // and its end (STOP_PROGRAM_IND) after the start is noted.
     m_log->AddLine(m_loader->StatusText());
+    if (code == NO_ERROR_FLASH_LOADER)
+        SetDownloadRunning(true);
     QCoreApplication::processEvents();
 }
 
@@ -222,6 +246,75 @@ void TForm3::StartRfl(const TFlashTarget& target, const QString& file)
     m_rfl->Init(std::move(callbacks));
     if (!m_rfl->Run(RflArguments(TFileLocations(m_programFolder).DataFolder(), target, file, ComIndex() + 1)))
         SetBusy(false);
+    else
+        SetDownloadRunning(true);
+}
+
+void TForm3::SetDownloadRunning(bool running)
+{
+    if (running == m_downloadRunning)
+        return;
+    m_downloadRunning = running;
+    btnStop->setEnabled(running);
+    if (running) {
+        m_progress.Reset();
+        FlashGauge->setValue(0);
+        FlashGauge->show();
+        return;
+    }
+    FlashGauge->hide();
+    if (std::exchange(m_stopRequested, false)) {
+        m_log->AddLine(lblStopped->text());
+        SetLogColour(kErrorColour);
+    }
+    SetBusy(false);
+    emit DownloadEnded();
+    if (std::exchange(m_closeWhenStopped, false))
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void TForm3::StopDownload()
+{
+    if (!m_downloadRunning || m_stopRequested)
+        return;
+    m_stopRequested = true;
+    btnStop->setEnabled(false);
+    // As the command line stops on Ctrl+C: the SC14428 loader reports its end
+    // itself once it has let go of the port; a key the RFL loader waits for is
+    // Escape, and the library is stopped and waited for.
+    m_loader->Stop();
+    if (m_rfl->IsRunning()) {
+        KeyPressed = true;
+        LastKey = QChar(0x1B);
+        if (m_wait)
+            m_wait->exit(kWake);
+        m_rfl->Stop();
+    }
+}
+
+void TForm3::ShowProgress(const QString& line)
+{
+    if (m_downloadRunning && m_progress.Take(line))
+        FlashGauge->setValue(m_progress.Percent());
+}
+
+void TForm3::closeEvent(QCloseEvent* event)
+{
+    if (m_downloadRunning) {
+        // Hidden, the download would go on unseen; stopped, the device waits in its boot loader.
+        event->ignore();
+        if (m_closeWhenStopped)
+            return;
+        if (m_askBeforeStopping && MessageDlg(lblCloseWhileDownloading->text(), mtConfirmation, mbYesNo, mbNo) != mrYes)
+            return;
+        if (m_downloadRunning) {
+            m_closeWhenStopped = true;
+            StopDownload();
+            return;
+        }
+        event->accept();
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void TForm3::WaitWhileRunning(const std::function<bool()>& done)
@@ -240,8 +333,10 @@ void TForm3::WaitWhileRunning(const std::function<bool()>& done)
 
 void TForm3::RflTextOut(const QByteArray& piece)
 {
-    if (m_console)
+    if (m_console) {
         m_console->TextOut(piece);
+        ShowProgress(m_log->LastLine());
+    }
 }
 
 int TForm3::RflWaitKey()
@@ -293,7 +388,11 @@ bool TForm3::eventFilter(QObject* watched, QEvent* event)
 void TForm3::OnLoaderLog(quint16, const QString& text)
 {
     AddLoaderLogLine(*m_log, text);
+    ShowProgress(text);
     ShowFailure(FlashFailureOfIndication(text));
+    // The loader's last line: it has let go of the port.
+    if (text.contains(QLatin1String("STOP_PROGRAM_IND")))
+        SetDownloadRunning(false);
 }
 
 void TForm3::OnLoaderBusy(quint16, bool busy) { SetBusy(busy); }
@@ -312,7 +411,8 @@ void TForm3::bbtnDefaultCommandsClick()
         m_defaultForm->exec();
 }
 
-void TForm3::Exit1Click() { hide(); }
+// Through closeEvent, so that a running download is not hidden unasked.
+void TForm3::Exit1Click() { close(); }
 
 void TForm3::Help2Click() { ShowUserGuide(lblHelpHelp->text(), QLatin1String(THelpWindow::kFlashChapter)); }
 

@@ -14,6 +14,7 @@ class QEventLoop;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QTimer;
 class QToolBar;
@@ -49,6 +50,8 @@ public:
     void FormCreate();
     void FormShow();
     void Button3Click();
+    // "Stop": ends the running download as Ctrl+C ends the command line's.
+    void btnStopClick() { StopDownload(); }
     void bbtnDefaultCommandsClick();
     void FormKeyPress(QChar key);
     void KeyTimerTimer() { KeyLate = true; }
@@ -79,9 +82,17 @@ public:
     void ShowFailure(TFlashFailure failure);
 
     [[nodiscard]] bool RawPortHeld() const { return m_comm != nullptr; }
+    // From the loader's start until it has let go of the port.
+    [[nodiscard]] bool DownloadRunning() const { return m_downloadRunning; }
+    // Asks the loader to stop; it reports its end (DownloadEnded) once the port is free.
+    void StopDownload();
+    // Closing while a download runs asks first; a program told to quit does not.
+    void SetAskBeforeStopping(bool ask) { m_askBeforeStopping = ask; }
     [[nodiscard]] QStringList LogLines() const;
 
     QPushButton* Button3;
+    QPushButton* btnStop;
+    QProgressBar* FlashGauge;
     QComboBox* ComboBox1;
     QPushButton* btnPorts;
     TRadioGroup* RadioGroup1;
@@ -102,6 +113,11 @@ public:
     QLabel* lblComError1;
     QLabel* lblNoAnswer;
     QLabel* lblRefused;
+    QLabel* lblStopped;
+    QLabel* lblCloseWhileDownloading;
+    QLabel* lblSoftwareUnreadable;
+    QLabel* lblSoftwareInvalid;
+    QLabel* lblConfigUnreadable;
     QLabel* lblSelectTarget;
     QList<QLabel*> lblTargets; // lbl0 .. lbl8
     QLabel* lblFile;
@@ -115,8 +131,13 @@ public:
     bool KeyLate = false;
     bool PauseWait = false;
 
+signals:
+    // The download has ended and the loader has let go of the port.
+    void DownloadEnded();
+
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -126,6 +147,10 @@ private:
     void SetLogColour(const QColor& colour);
     void StartSC14428(const QString& file);
     void StartRfl(const TFlashTarget& target, const QString& file);
+    // The loader has started (true) or let go of the port (false).
+    void SetDownloadRunning(bool running);
+    // A log line added or rewritten: the gauge follows the progress it shows.
+    void ShowProgress(const QString& line);
     // Lets events run until done() holds or the program quits; sleeps meanwhile.
     void WaitWhileRunning(const std::function<bool()>& done);
 
@@ -142,4 +167,10 @@ private:
     std::unique_ptr<TRflConsoleText> m_console;
     QEventLoop* m_wait = nullptr;
     bool m_centred = false;
+    bool m_downloadRunning = false;
+    int m_downloadCom = -1; // the COM choice of the running download
+    bool m_stopRequested = false;
+    bool m_closeWhenStopped = false;
+    bool m_askBeforeStopping = true;
+    TFlashProgress m_progress;
 };

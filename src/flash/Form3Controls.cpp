@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -51,6 +52,10 @@ void TForm3::CreateControls()
     btnPorts->setToolTip(QStringLiteral("Assign the serial ports found to COM1 to COM9"));
     Button3 = new QPushButton(QStringLiteral("Program Flash"), client);
     Button3->setObjectName(QStringLiteral("Button3"));
+    btnStop = new QPushButton(QStringLiteral("Stop"), client);
+    btnStop->setObjectName(QStringLiteral("btnStop"));
+    btnStop->setToolTip(QStringLiteral("Stops the running download; the device stays in its boot loader"));
+    btnStop->setEnabled(false);
     bbtnDefaultCommands = new TBitBtn(QStringLiteral("Default Commands"), client);
     bbtnDefaultCommands->setObjectName(QStringLiteral("bbtnDefaultCommands"));
     Memo1 = new QPlainTextEdit(client);
@@ -62,6 +67,11 @@ void TForm3::CreateControls()
     font.setPixelSize(12);
     Memo1->setFont(font);
     m_log = std::make_unique<TMemoLogLines>(*Memo1);
+    FlashGauge = new QProgressBar(client);
+    FlashGauge->setObjectName(QStringLiteral("FlashGauge"));
+    FlashGauge->setRange(0, 100);
+    FlashGauge->setFormat(QStringLiteral("%p %"));
+    FlashGauge->hide();
 
     // The targets take the whole width: beside the buttons their longer names were cut.
     auto* layout = new QVBoxLayout(client);
@@ -71,9 +81,11 @@ void TForm3::CreateControls()
     commands->addWidget(btnPorts);
     commands->addStretch(1);
     commands->addWidget(Button3);
+    commands->addWidget(btnStop);
     commands->addWidget(bbtnDefaultCommands);
     layout->addLayout(commands);
     layout->addWidget(Memo1, 1);
+    layout->addWidget(FlashGauge);
 
     KeyTimer = new QTimer(this);
     KeyTimer->setObjectName(QStringLiteral("KeyTimer"));
@@ -93,6 +105,15 @@ void TForm3::CreateControls()
     lblComError1 = AddHiddenLabel(QStringLiteral("lblComError1"), QStringLiteral("Could not open the serial device."));
     lblNoAnswer = AddHiddenLabel(QStringLiteral("lblNoAnswer"), TFlashRun::kNoAnswer);
     lblRefused = AddHiddenLabel(QStringLiteral("lblRefused"), TFlashRun::kRefused);
+    lblStopped = AddHiddenLabel(QStringLiteral("lblStopped"), TFlashRun::kStopped);
+    lblCloseWhileDownloading = AddHiddenLabel(
+        QStringLiteral("lblCloseWhileDownloading"),
+        QStringLiteral("A download is running. Stop it and close the window? The device stays in its boot loader "
+                       "until it is programmed."));
+    const TFlashRun::InputTexts input;
+    lblSoftwareUnreadable = AddHiddenLabel(QStringLiteral("lblSoftwareUnreadable"), input.SoftwareUnreadable);
+    lblSoftwareInvalid = AddHiddenLabel(QStringLiteral("lblSoftwareInvalid"), input.SoftwareInvalid);
+    lblConfigUnreadable = AddHiddenLabel(QStringLiteral("lblConfigUnreadable"), input.ConfigUnreadable);
     lblSelectTarget = AddHiddenLabel(QStringLiteral("lblSelectTarget"), QStringLiteral("Select Target"));
     for (const TFlashTarget& target : FlashTargets())
         lblTargets << AddHiddenLabel(QStringLiteral("lbl%1").arg(target.Index), QLatin1String(target.Name));

@@ -11,6 +11,10 @@ TMenuPlayResult TMenuPlayer::Play(const QStringList& lines)
         result.end = TMenuPlayResult::TEnd::Refused;
         return result;
     }
+    if (result.check.writes == 0) {
+        result.end = TMenuPlayResult::TEnd::Empty;
+        return result;
+    }
     const int total = static_cast<int>(lines.size());
     for (const QString& text : lines) {
         const TMenuLine line = TMenuFile::ReadLine(text);

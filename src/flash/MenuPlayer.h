@@ -13,6 +13,7 @@ struct TMenuPlayResult {
     enum class TEnd {
         Completed,   // every line done
         Refused,     // the file did not pass its check; nothing was sent
+        Empty,       // no line writes anything (only empty and REM lines); nothing was sent
         WriteFailed, // the read-back did not confirm line `done + 1`
         Stopped,     // the link was stopped (the program is closing)
     };

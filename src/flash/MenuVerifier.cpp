@@ -102,6 +102,10 @@ TMenuVerifyResult TMenuVerifier::Verify(const QStringList& lines)
         result.end = TMenuVerifyResult::TEnd::Refused;
         return result;
     }
+    if (result.check.writes == 0) {
+        result.end = TMenuVerifyResult::TEnd::Empty;
+        return result;
+    }
     const int total = static_cast<int>(lines.size());
     const TCellMap wanted = LastWrites(lines);
     const int cellCount = static_cast<int>(wanted.size());

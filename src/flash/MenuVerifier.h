@@ -28,6 +28,7 @@ struct TMenuVerifyResult {
     enum class TEnd {
         Completed, // every line read; `differences` says whether they match
         Refused,   // the file did not pass its check; nothing was read
+        Empty,     // no line writes a cell (only empty and REM lines); nothing was read
         NoAnswer,  // line `failedLine` got no valid answer
         Stopped,
     };

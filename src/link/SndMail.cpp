@@ -74,9 +74,18 @@ bool TMailControl::VerifyWrite()
     return confirmed;
 }
 
+bool TMailControl::StopNow()
+{
+    if (m_stopBetweenMails) {
+        m_stopBetweenMails = false;
+        StopRequested = true;
+    }
+    return StopRequested;
+}
+
 QString TMailControl::SendMail(const QString& mail)
 {
-    if (StopRequested || m_busy)
+    if (StopNow() || m_busy)
         return {};
     BusyScope scope(this);
     return DoSendMail(mail);
@@ -117,7 +126,7 @@ QString TMailControl::DoSendMail(const QString& mail)
 
 std::uint8_t TMailControl::SendMailToArray(const QString& mail, std::span<std::uint8_t> buf)
 {
-    if (StopRequested || m_busy)
+    if (StopNow() || m_busy)
         return 0;
     BusyScope scope(this);
     return DoSendMailToArray(mail, buf);

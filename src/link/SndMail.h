@@ -57,6 +57,11 @@ public:
     bool ShowDialogs = true;
     std::uint8_t ChunkSize = 8;
     bool StopRequested = false;
+    // Ends the work on the link between mails: the operation in flight (a
+    // write with its read-backs, reported to the write observer) completes,
+    // and the next one finds StopRequested set. A closing window uses it, so
+    // that no write is left unread-back.
+    void StopBetweenMails() { m_stopBetweenMails = true; }
 
     // ProbeDevice sends its mail this many times at most.
     static constexpr int kProbeAttempts = 6;
@@ -145,6 +150,8 @@ private:
         TMailControl* m_self;
     };
 
+    // StopRequested, once a stop between mails has come at an operation's start.
+    [[nodiscard]] bool StopNow();
     QString DoSendMail(const QString& mail);
     std::uint8_t DoSendMailToArray(const QString& mail, std::span<std::uint8_t> buf);
     bool DoWriteEepromBytes(std::uint8_t al, std::uint8_t ah, std::uint8_t count, std::span<const std::uint8_t> data);
@@ -189,6 +196,7 @@ private:
     bool m_receiving = false;
     bool m_success = false;
     bool m_busy = false;
+    bool m_stopBetweenMails = false;
     bool m_dtr = true;
     bool m_rts = false;
     bool m_modemLinesLogged = false;

@@ -54,7 +54,7 @@ void TMailControl::ReportWrite() const
 
 QString TMailControl::ReadEepromText(std::uint8_t al, std::uint8_t ah, std::uint8_t count)
 {
-    if (StopRequested || m_busy)
+    if (StopNow() || m_busy)
         return {};
     BusyScope scope(this);
     const QString mail = ReadMail(al, ah, count);
@@ -76,7 +76,7 @@ QString TMailControl::ReadEepromText(std::uint8_t al, std::uint8_t ah, std::uint
 std::uint8_t TMailControl::ReadEepromBytes(std::uint8_t al, std::uint8_t ah, std::uint8_t count,
                                            std::span<std::uint8_t> buf)
 {
-    if (StopRequested || m_busy)
+    if (StopNow() || m_busy)
         return 0;
     BusyScope scope(this);
     const QString mail = ReadMail(al, ah, count);
@@ -99,7 +99,7 @@ std::uint8_t TMailControl::ReadEepromBytesAt(std::uint16_t address, std::uint8_t
 
 bool TMailControl::WriteEepromText(std::uint8_t al, std::uint8_t ah, std::uint8_t count, const QString& dataText)
 {
-    if (StopRequested || m_busy)
+    if (StopNow() || m_busy)
         return false;
     BusyScope scope(this);
     DoSendMail(WriteMailHead(al, ah, count) + QLatin1Char(' ') + dataText);
@@ -109,7 +109,7 @@ bool TMailControl::WriteEepromText(std::uint8_t al, std::uint8_t ah, std::uint8_
 bool TMailControl::WriteEepromBytes(std::uint8_t al, std::uint8_t ah, std::uint8_t count,
                                     std::span<const std::uint8_t> data)
 {
-    if (StopRequested || m_busy)
+    if (StopNow() || m_busy)
         return false;
     BusyScope scope(this);
     return DoWriteEepromBytes(al, ah, count, data);
@@ -128,7 +128,7 @@ bool TMailControl::DoWriteEepromBytes(std::uint8_t al, std::uint8_t ah, std::uin
 
 int TMailControl::WriteEepromBlock(std::uint16_t address, std::span<const std::uint8_t> data, int n)
 {
-    if (StopRequested || m_busy)
+    if (StopNow() || m_busy)
         return 0;
     BusyScope scope(this);
     n = std::min<int>(n, static_cast<int>(data.size()));
@@ -136,7 +136,7 @@ int TMailControl::WriteEepromBlock(std::uint16_t address, std::span<const std::u
     int remaining = n;
     bool failed = false;
     std::array<std::uint8_t, 256> chunk{};
-    while (remaining > 0 && !failed) {
+    while (remaining > 0 && !failed && !StopNow()) {
         const int k = std::min<int>(remaining, std::max<int>(ChunkSize, 1));
         CopySlice(chunk.data(), data.data(), data.size(), k, n - remaining);
         remaining -= k;
@@ -163,7 +163,7 @@ std::int8_t TMailControl::ProbeDevice(int pauseMs)
     BusyScope scope(this);
     std::int8_t answered = 0;
     // A stop (the window closing) cuts the remaining attempts and their pauses short.
-    for (int attempt = 1; attempt <= kProbeAttempts && !StopRequested && answered == 0; ++attempt) {
+    for (int attempt = 1; attempt <= kProbeAttempts && !StopNow() && answered == 0; ++attempt) {
         if (attempt > 1 && !Pause(pauseMs))
             break;
         if (OnProbeAttempt)

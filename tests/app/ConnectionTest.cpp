@@ -160,12 +160,17 @@ TEST_F(ConnectionTest, DeviceThatNeverAnswersLeavesThePortClosedAndSaysWhatWasTr
 TEST_F(ConnectionTest, ClosingTheWindowDuringAnExchangeEndsItSafely)
 {
     TForm1& form = StartOnSim({"--profile", "handset", "--no-answer", "1"});
-    // The technician closes the window while "Set Comport" waits for the silent device.
+    // The technician closes the window while "Set Comport" waits for the
+    // silent device, and says Yes to stopping it.
+    m_dialogs.Answer(mrYes);
     QTimer::singleShot(300, &form, [&form] { form.close(); });
     QElapsedTimer clock;
     clock.start();
     form.Communications->Button2Click();
     EXPECT_LT(clock.elapsed(), 3000); // the probe's remaining attempts are skipped
+    EXPECT_EQ(m_dialogs.Count(), 1u);
+    // The window closes once the stopped operation has ended.
+    EXPECT_TRUE(tbtest::waitFor([&] { return !form.isVisible(); }));
     EXPECT_FALSE(PortOpen());
     // Nothing reopens the port once the window has closed.
     EXPECT_FALSE(form.Operations().ConnectionCheck());

@@ -155,8 +155,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Device{"handset", {"--profile", "handset"}},
                       Device{"handset8240", {"--profile", "handset-8240", "--baud", "9600"}},
                       Device{"repeaterMulti", {"--profile", "repeater-multi"}},
-                      Device{"repeaterSingle", {"--profile", "repeater-single"}},
-                      Device{"base", {"--profile", "base"}},
+                      Device{"repeaterSingle", {"--profile", "repeater-single"}}, Device{"base", {"--profile", "base"}},
                       // answers the probe, but neither identity cell
                       Device{"identityUnread", {"--profile", "handset", "--silent", "0040-0044", "--silent", "0780"}}),
     [](const ::testing::TestParamInfo<Device>& info) { return std::string(info.param.name); });

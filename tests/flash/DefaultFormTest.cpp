@@ -71,9 +71,12 @@ TEST_F(DefaultFormTest, HandsetAtTheTargetsRateWaitsWithTheWindowLiveBeforeSucce
         messageAt = ReadCounter();
         busyAtMessage = !m_form.bbtnDefaultPp->isEnabled();
     });
+    m_dialogs.Answer(mrYes);
     m_form.bbtnDefaultPp->click();
 
-    ASSERT_EQ(m_dialogs.Count(), 1u);
+    ASSERT_EQ(m_dialogs.Count(), 2u);
+    EXPECT_EQ(m_dialogs.Dialogs().front().text, "Send the default command (Handset) to the device on COM1? What was "
+                                                "set on it is replaced by the device's default settings.");
     EXPECT_EQ(m_dialogs.Last().text, "Default Command sent to device!");
     EXPECT_EQ(m_dialogs.Last().type, mtInformation);
     ASSERT_NE(sentAt, 0);
@@ -90,6 +93,7 @@ TEST_F(DefaultFormTest, RepeaterOfTarget6At115200)
 {
     StartSim({"--profile", "repeater-multi", "--baud", "115200"});
     m_target.target = 6;
+    m_dialogs.Answer(mrYes);
     m_form.bbtnDefaultWrfp->click();
     EXPECT_EQ(m_dialogs.Last().text, "Default Command sent to device!");
     EXPECT_EQ(SimLines("DEFAULT"), QStringList({"DEFAULT 02 3A"}));
@@ -123,12 +127,45 @@ TEST_F(DefaultFormTest, ClosingDuringTheCommandEndsItWithoutSuccess)
             m_form.close();
     });
     closer.start(5);
+    m_dialogs.Answer(mrYes);
     const std::int64_t t0 = ReadCounter();
     m_form.bbtnDefaultPp->click();
     EXPECT_LT(ElapsedMs(ReadCounter(), t0), 2500);
-    EXPECT_EQ(m_dialogs.Count(), 0u);
+    EXPECT_EQ(m_dialogs.Count(), 1u) << "only the question";
     EXPECT_FALSE(m_form.CommandRunning());
     EXPECT_TRUE(m_form.bbtnDefaultPp->isEnabled());
+}
+
+// As `tunebench-cli default handset` refuses a repeater (exit 5).
+TEST_F(DefaultFormTest, HandsetCommandToARepeaterIsRefusedAndSendsNothing)
+{
+    StartSim({"--profile", "repeater-multi"});
+    m_target.target = 0;
+    m_form.bbtnDefaultPp->click();
+    ASSERT_EQ(m_dialogs.Count(), 1u);
+    EXPECT_EQ(m_dialogs.Last().text, "The device on COM1 answered as a repeater; this default command is for a "
+                                     "handset. Nothing was sent.");
+    EXPECT_EQ(m_dialogs.Last().type, mtError);
+    EXPECT_TRUE(m_form.bbtnDefaultPp->isEnabled());
+    EXPECT_FALSE(m_form.CommandRunning());
+    EXPECT_TRUE(m_sim->stop());
+    EXPECT_TRUE(m_sim->logLines().filter(QStringLiteral("DEFAULT")).isEmpty());
+}
+
+TEST_F(DefaultFormTest, TheFocusIsOnCloseAndTheQuestionSaysNoUnlessAnswered)
+{
+    StartSim({"--profile", "handset"});
+    m_target.target = 0;
+    EXPECT_EQ(m_form.focusWidget(), m_form.btnClose);
+    EXPECT_TRUE(m_form.btnClose->isDefault());
+    m_form.bbtnDefaultPp->click(); // the question gets no answer: its default is taken
+    ASSERT_EQ(m_dialogs.Count(), 1u);
+    EXPECT_EQ(m_dialogs.Last().type, mtConfirmation);
+    EXPECT_EQ(m_dialogs.Last().defaultButton, "No");
+    EXPECT_EQ(m_dialogs.Last().result, mrNo);
+    EXPECT_FALSE(m_form.CommandRunning());
+    EXPECT_TRUE(m_sim->stop());
+    EXPECT_TRUE(m_sim->logLines().filter(QStringLiteral("DEFAULT")).isEmpty());
 }
 
 } // namespace

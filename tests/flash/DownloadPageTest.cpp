@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QtTest/QTest>
 #include <gmock/gmock.h>
 
@@ -87,12 +88,20 @@ TEST_F(DownloadPageTest, PlaysEveryWriteInOrderWithTheGauge)
     EXPECT_THAT(Writes(), ElementsAre("WRITE 0040 AB", "WRITE 019E 20 20"));
 }
 
-TEST_F(DownloadPageTest, CommentsOnlyCompleteWithAFullGaugeAndSendNothing)
+TEST_F(DownloadPageTest, CommentsOnlySayThereIsNothingToWriteOrCompare)
 {
     StartWith({});
+    m_page->SetDeviceActionsEnabled(true);
     Play("REM one\nrem two\n   \n");
-    EXPECT_EQ(m_dialogs.Last().text, "Download complete. Turn power off handset for changes to take effect !");
-    EXPECT_EQ(m_gauge.last(), 100);
+    ASSERT_EQ(m_dialogs.Count(), 1u);
+    EXPECT_EQ(m_dialogs.Last().text,
+              "No line of the file writes a cell (it holds only empty and REM lines); nothing was sent.");
+    EXPECT_FALSE(m_gaugeShownAtMessage);
+    m_files.Answer(Folder() + QStringLiteral("menu.txt"));
+    m_page->btnVerifyMenuClick();
+    ASSERT_EQ(m_dialogs.Count(), 2u);
+    EXPECT_EQ(m_dialogs.Last().text,
+              "No line of the file writes a cell (it holds only empty and REM lines); nothing was compared.");
     EXPECT_TRUE(Writes().isEmpty());
 }
 
@@ -229,6 +238,56 @@ TEST_F(DownloadPageTest, AnotherHandsetsBackupKeepsTheIdentity)
         m_page->ListBox1->item(2)->toolTip().endsWith(QStringLiteral(": 0042 identity device D5 12 34 file D0 00 01")))
         << m_page->ListBox1->item(2)->toolTip().toStdString();
     EXPECT_THAT(Writes(), ElementsAre("WRITE 003E 33 00"));
+}
+
+// Closing the main window while a menu plays asks; Yes stops after the write
+// under way has been read back (and reported to the journal), No plays on.
+TEST_F(DownloadPageTest, ClosingWhileAMenuPlaysAsksAndStopsBetweenWrites)
+{
+    QByteArray menu;
+    for (int i = 0; i < 20; ++i)
+        menu += QByteArray("1 ") + QByteArray::number(0x40 + i, 16) + " 1 " + QByteArray::number(i + 0x10, 16) + "\n";
+    for (const TModalResult answer : {mrYes, mrNo}) {
+        SCOPED_TRACE(answer == mrYes ? "Yes" : "No");
+        StartWith({"--pace"});
+        if (answer == mrNo)
+            m_files.Answer(Folder() + QStringLiteral("menu.txt"));
+        std::vector<TWriteRecord> records;
+        const TWriteObserver journal = TMailControl::WriteObserver();
+        TMailControl::SetWriteObserver([&](const TWriteRecord& write) { records.push_back(write); });
+        TMailControl& link = m_form->Operations().Link();
+        // Closed while the third write is on its way.
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [&] {
+            if (link.Busy() && link.IsWriteMail() && records.size() == 2) {
+                closer.stop();
+                m_dialogs.Answer(answer);
+                m_form->close();
+            }
+        });
+        closer.start(1);
+        Play(menu);
+        TMailControl::SetWriteObserver(journal);
+        ASSERT_GE(m_dialogs.Count(), 1u);
+        EXPECT_EQ(m_dialogs.Dialogs().front().text,
+                  "The device is being worked on. Stop after the write under way and close the window?");
+        EXPECT_EQ(m_dialogs.Dialogs().front().defaultButton, "No");
+        if (answer == mrYes) {
+            EXPECT_TRUE(tbtest::waitFor([&] { return !m_form->isVisible(); }));
+            EXPECT_EQ(m_dialogs.Count(), 1u) << "no message after the stop";
+        }
+        else {
+            EXPECT_EQ(m_dialogs.Last().text, "Download complete. Turn power off handset for changes to take effect !");
+            EXPECT_TRUE(m_form->isVisible());
+        }
+        const QStringList writes = Writes();
+        EXPECT_EQ(writes.size(), answer == mrYes ? 3 : 20);
+        ASSERT_EQ(records.size(), std::size_t(writes.size())) << "every write read back and journalled";
+        for (const TWriteRecord& r : records)
+            EXPECT_EQ(r.result, TWriteResult::Confirmed);
+        m_sim->stop();
+        m_dialogs.Clear();
+    }
 }
 
 TEST_F(DownloadPageTest, LoadFlashClosesThePortAndShowsTheFlashWindow)

@@ -3,9 +3,12 @@
 #include "Comm.h"
 #include "Form3Fixture.h"
 
+#include <QComboBox>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QTimer>
 #include <QtTest/QTest>
+#include <utility>
 
 namespace {
 
@@ -70,6 +73,73 @@ TEST_F(Form3Test, RflDownloadWaitsForAKeyAndShowsTheConsoleLines)
     const QStringList log = m_form->LogLines();
     EXPECT_TRUE(log.contains(QStringLiteral(" Programming.......:  100 %"))) << Log().toStdString();
     EXPECT_TRUE(log.contains(QStringLiteral("Checksum OK"))) << Log().toStdString();
+}
+
+// A running download shows how far it has come and stops as the command
+// line's does on Ctrl+C, the port free afterwards.
+TEST_F(Form3Test, StopEndsARunningDownloadThatShowsItsPercentage)
+{
+    for (const auto& [profile, target] : {std::pair{"boot-sc14428", 6}, {"boot-rfl", 2}}) {
+        SCOPED_TRACE(profile);
+        StartSim({"--profile", profile, "--pace"});
+        QTimer typist; // the RFL loader waits for a key
+        QObject::connect(&typist, &QTimer::timeout, [&] { QTest::keyClick(m_form->Memo1, Qt::Key_Space); });
+        typist.start(50);
+        m_form->RadioGroup1->SetItemIndex(target);
+        const QString software = m_dir.filePath(QStringLiteral("big.hex"));
+        ASSERT_TRUE(tbtest::WriteFile(software, tbtest::IntelHexOf(tbtest::RandomBytes(128 * 1024, 7), 0)));
+        m_files.Answer(software);
+        m_form->Button3->click();
+        ASSERT_TRUE(tbtest::waitFor([&] { return m_form->FlashGauge->value() > 0; }, 20000)) << Log().toStdString();
+        EXPECT_TRUE(m_form->FlashGauge->isVisible());
+        EXPECT_LT(m_form->FlashGauge->value(), 100);
+        EXPECT_FALSE(m_form->Button3->isEnabled());
+        m_form->btnStop->click();
+        ASSERT_TRUE(tbtest::waitFor([&] { return !m_form->DownloadRunning(); }, 5000)) << Log().toStdString();
+        EXPECT_TRUE(m_form->Button3->isEnabled());
+        EXPECT_FALSE(m_form->btnStop->isEnabled());
+        EXPECT_FALSE(m_form->FlashGauge->isVisible());
+        EXPECT_EQ(m_form->LogLines().last(), TFlashRun::kStopped) << Log().toStdString();
+        EXPECT_FALSE(Log().contains(QLatin1String("Checksum OK")) || Log().contains(QLatin1String("CRC_OK_IND")));
+        TComm comm;
+        EXPECT_TRUE(comm.Open());
+        comm.Close();
+        ASSERT_TRUE(m_sim->stop());
+    }
+}
+
+// Closing during a download asks: No keeps it running (and the port choice
+// shows its port at the next showing), Yes stops it and then closes.
+TEST_F(Form3Test, ClosingDuringADownloadAsksFirst)
+{
+    StartSim({"--profile", "boot-sc14428", "--pace"});
+    TMachineSettings(m_registry).WriteInteger(QStringLiteral("COMPORT"), 3);
+    m_form->ComboBox1->setCurrentIndex(0);
+    m_form->RadioGroup1->SetItemIndex(6);
+    const QString software = m_dir.filePath(QStringLiteral("big.hex"));
+    ASSERT_TRUE(tbtest::WriteFile(software, tbtest::IntelHexOf(tbtest::RandomBytes(128 * 1024, 8), 0)));
+    m_files.Answer(software);
+    m_form->Button3->click();
+    ASSERT_TRUE(tbtest::waitFor([&] { return m_form->FlashGauge->value() > 0; }, 20000)) << Log().toStdString();
+    m_dialogs.Clear();
+
+    m_dialogs.Answer(mrNo);
+    m_form->close();
+    ASSERT_EQ(m_dialogs.Count(), 1u);
+    EXPECT_EQ(m_dialogs.Last().text, "A download is running. Stop it and close the window? The device stays in its "
+                                     "boot loader until it is programmed.");
+    EXPECT_EQ(m_dialogs.Last().defaultButton, "No");
+    EXPECT_TRUE(m_form->isVisible());
+    EXPECT_TRUE(m_form->DownloadRunning());
+    m_form->hide();
+    m_form->show();
+    EXPECT_EQ(m_form->ComboBox1->currentIndex(), 0) << "the port in use, not the one stored";
+
+    m_dialogs.Answer(mrYes);
+    m_form->close();
+    EXPECT_TRUE(tbtest::waitFor([&] { return !m_form->isVisible(); }, 5000));
+    EXPECT_FALSE(m_form->DownloadRunning());
+    EXPECT_EQ(m_form->LogLines().last(), TFlashRun::kStopped) << Log().toStdString();
 }
 
 } // namespace

@@ -40,6 +40,29 @@ TEST_F(Form3Test, NoTargetOnlySaysSoAndCancelLeavesTheControlsEnabled)
     EXPECT_TRUE(m_form->RadioGroup1->isEnabled());
 }
 
+// Before the port is touched and before the target is switched on (target 4:
+// the hook key with the port held, 6: power on after it).
+TEST_F(Form3Test, SoftwareFileThatCannotBeUsedIsReportedBeforeTheTargetIsSwitchedOn)
+{
+    const QString file = m_dir.filePath(QStringLiteral("notes.hex"));
+    ASSERT_TRUE(tbtest::WriteFile(file, "this is no Intel HEX\n"));
+    for (const int target : {4, 6}) {
+        SCOPED_TRACE(target);
+        m_dialogs.Clear();
+        m_form->RadioGroup1->SetItemIndex(target);
+        m_files.Answer(file);
+        m_form->Button3->click();
+        ASSERT_EQ(m_dialogs.Count(), 2u);
+        EXPECT_EQ(m_dialogs.Dialogs().front().text, "Turn power off the PP / FP / WRFP! - and then click OK.");
+        EXPECT_TRUE(m_dialogs.Last().text.startsWith(file + QStringLiteral(": "))) << Log().toStdString();
+        EXPECT_EQ(m_dialogs.Last().type, mtError);
+        EXPECT_EQ(m_form->LogLines(), QStringList{m_dialogs.Last().text});
+        EXPECT_EQ(LogColour(), QColor(0xFF, 0x00, 0x00));
+        EXPECT_TRUE(m_form->Button3->isEnabled());
+        EXPECT_FALSE(m_form->DownloadRunning());
+    }
+}
+
 TEST_F(Form3Test, PortThatDoesNotOpenIsReportedAndTheControlsComeBack)
 {
     qputenv("TUNEBENCH_COM1", QByteArray("/dev/tunebench-no-such-port"));

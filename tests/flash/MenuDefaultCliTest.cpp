@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace {
 
@@ -65,6 +66,19 @@ TEST_F(MenuDefaultCli, MenuPlayStopsAtTheUnconfirmedLine)
     EXPECT_EQ(r.err, "33 %\nDownload - FAIL !!\nline 2: 1 41 0 01\n");
     EXPECT_EQ(r.out, "0\n");
     EXPECT_TRUE(m_sim->writeLines().isEmpty());
+}
+
+// A file of only REM and empty lines would otherwise end as a successful play or a match.
+TEST_F(MenuDefaultCli, FileWithoutWritesIsRefusedAndNothingIsSent)
+{
+    const QString file = MenuFile("REM startup text\r\n\r\n  rem nothing else\r\n");
+    for (const auto& [command, ending] : {std::pair{"play", "nothing was sent"}, {"verify", "nothing was compared"}}) {
+        const CliResult r = OnSim({"--profile", "handset"}, {"menu", command, file});
+        EXPECT_EQ(r.exitCode, 1) << command;
+        EXPECT_EQ(r.err, file + ": no line writes a cell (only empty and REM lines); " + ending + "\n");
+        EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+        EXPECT_TRUE(m_sim->logLines().filter(QStringLiteral("WRITE")).isEmpty());
+    }
 }
 
 TEST_F(MenuDefaultCli, DefaultAtTheTargetsRateOrNoAnswer)
