@@ -39,7 +39,7 @@ int Play(TCliSession& s, const TMenuArgs& args)
     const std::optional<QStringList> lines = LoadCheckedMenu(s, args.file, TMenuUse::Play);
     if (!lines)
         return kExitUsage;
-    return PlayMenuLines(s, *lines, {DeviceKind::Handset, "menu play", args.force, false});
+    return PlayMenuLines(s, *lines, {MenuTargetKind(*lines), "menu play", args.force, false});
 }
 
 // Progress "33 %", each value once.
@@ -94,6 +94,11 @@ int DecideIdentityCells(TCliSession& s, TMailControl& link, const QStringList& l
         s.Err() << "identity written: the file's " << fileIdentity << " over the device's " << device.Described()
                 << " (cells " << cells << ")\n";
         return kExitDone;
+    case TAction::FileDisagrees:
+        s.Err() << "the file's lines at " << cells << " write the identity " << fileIdentity
+                << ", but its \"REM identity:\" line names another; the file is damaged or was edited. Nothing was "
+                   "written.\n";
+        return kExitUsage;
     case TAction::Refuse:
         break;
     }

@@ -2,6 +2,7 @@
 
 #include "HandsetCells.h"
 #include "HandsetDevice.h"
+#include "MenuFile.h"
 #include "PP_SerialNumber.h"
 
 #include <algorithm>
@@ -50,6 +51,36 @@ TDeviceIdentity ReadDeviceIdentity(TMailControl& link, DeviceKind kind)
     return cells ? IdentityOfCells(*cells) : TDeviceIdentity{};
 }
 
+namespace {
+
+// What the lines would write into the cells of run, where they write all of them.
+std::optional<QByteArray> WrittenCells(const QStringList& lines, const TCellRun& run)
+{
+    QByteArray cells(run.count, '\0');
+    std::vector<bool> written(run.count, false);
+    for (const QString& line : lines) {
+        if (TMenuFile::IsSkipped(line))
+            continue;
+        const TMenuLine read = TMenuFile::ReadLine(line);
+        if (!read.Ok())
+            return std::nullopt;
+        const int address = read.write.addressHigh << 8 | read.write.addressLow;
+        const QStringList data = read.write.dataText.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        for (int k = 0; k < data.size(); ++k) {
+            const int at = address + k - run.address;
+            if (at < 0 || at >= run.count)
+                continue;
+            cells[at] = static_cast<char>(data[k].toUInt(nullptr, 16));
+            written[at] = true;
+        }
+    }
+    if (std::find(written.begin(), written.end(), false) != written.end())
+        return std::nullopt;
+    return cells;
+}
+
+} // namespace
+
 TFileIdentity FileIdentityOf(const QStringList& lines)
 {
     TFileIdentity file;
@@ -60,8 +91,21 @@ TFileIdentity FileIdentityOf(const QStringList& lines)
             break;
         }
     }
+    const std::optional<TCellRun> run = IdentityCells(file.kind.value_or(DeviceKind::Handset));
+    if (!file.Carried() || !run)
+        return file;
+    // The identity compared is the one the file would write, not its header's.
+    if (const std::optional<QByteArray> cells = WrittenCells(lines, *run)) {
+        const TDeviceIdentity data = IdentityOfCells(*cells);
+        const QString written = data.state == TDeviceIdentity::TState::Valid ? data.text : QString();
+        file.headerDisagrees = !file.identity.isEmpty() && QString(file.identity).remove(QLatin1Char(' ')) !=
+                                                               QString(written).remove(QLatin1Char(' '));
+        file.identity = written;
+    }
     return file;
 }
+
+DeviceKind MenuTargetKind(const QStringList& lines) { return BackupKindOf(lines).value_or(DeviceKind::Handset); }
 
 TIdentityDecision DecideIdentity(const TFileIdentity& file, const TDeviceIdentity& device, bool writeIdentity,
                                  bool force)
@@ -72,6 +116,10 @@ TIdentityDecision DecideIdentity(const TFileIdentity& file, const TDeviceIdentit
     decision.cells = IdentityCells(file.kind.value_or(DeviceKind::Handset));
     if (!file.Carried() || !decision.cells)
         return decision;
+    if (file.headerDisagrees) {
+        decision.action = TAction::FileDisagrees;
+        return decision;
+    }
     const bool same = device.state == TDeviceIdentity::TState::Valid && !file.identity.isEmpty() &&
                       TPP_SerialNumber().IsValidIpeiWithCheckDigit(file.identity) &&
                       QString(file.identity).remove(QLatin1Char(' ')) == QString(device.text).remove(QLatin1Char(' '));
@@ -91,7 +139,7 @@ TIdentityCheck CheckIdentity(TMailControl& link, const QStringList& lines, bool 
     TIdentityCheck check;
     check.file = FileIdentityOf(lines);
     check.decision = DecideIdentity(check.file, {}, false, false);
-    if (!check.file.Carried() || !check.decision.cells)
+    if (!check.file.Carried() || !check.decision.cells || check.file.headerDisagrees)
         return check;
     check.device = ReadDeviceIdentity(link, check.file.kind.value_or(DeviceKind::Handset));
     check.decision = DecideIdentity(check.file, check.device, writeIdentity, force);

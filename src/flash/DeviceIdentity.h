@@ -34,12 +34,20 @@ struct TDeviceIdentity {
 
 // What a file says of the identity it was read from: its kind and its
 // "REM identity:" line. A file without either (a plain menu file) carries none.
+// The identity is the one the file's data would write, where its lines hold
+// the identity cells; a header that names another is a damaged or edited file.
 struct TFileIdentity {
     std::optional<DeviceKind> kind;
-    QString identity; // empty: the file names none
+    QString identity;             // empty: the file names none
+    bool headerDisagrees = false; // "REM identity:" is not what the data lines write
     [[nodiscard]] bool Carried() const { return kind.has_value() || !identity.isEmpty(); }
 };
 [[nodiscard]] TFileIdentity FileIdentityOf(const QStringList& lines);
+
+// The kind of device a menu file is for: the kind its header names, else a
+// handset (plain menu files are written for handsets). Playing it into another
+// kind would give that device another's settings and identity.
+[[nodiscard]] DeviceKind MenuTargetKind(const QStringList& lines);
 
 // What playing (or verifying) a file does with the device's identity cells.
 struct TIdentityDecision {
@@ -48,6 +56,7 @@ struct TIdentityDecision {
         KeepDevice,    // another identity: the identity cells are left out
         WriteIdentity, // asked for: the device's identity is blank, or forced
         Refuse,        // asked to write over a valid (or unread) identity without force
+        FileDisagrees, // the file's header and data name different identities: nothing is written
     };
     TAction action = TAction::WriteAll;
     std::optional<TCellRun> cells; // the identity cells, where there are any

@@ -83,6 +83,10 @@ TDownloadPage::TDownloadPage(IDeviceSession& session, QString programFolder, QSt
                                      QStringLiteral("Identity kept: the device's is %1, the file was read from %2; "
                                                     "the device's identity cells are left as they are."));
     lblIdentityNone = AddHiddenLabel("lblIdentityNone", QStringLiteral("none"));
+    lblIdentityFileDisagrees = AddHiddenLabel(
+        "lblIdentityFileDisagrees",
+        QStringLiteral("The file's identity line names another identity than its lines at 0040h-0044h write: the file "
+                       "is damaged or was edited. Nothing was written."));
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Button9);
@@ -198,7 +202,8 @@ struct TGaugeShown {
 };
 } // namespace
 
-bool TDownloadPage::CheckListed(const QStringList& lines, const QString& emptyText, std::optional<TCellRun>& kept,
+bool TDownloadPage::CheckListed(const QStringList& lines, const QString& emptyText,
+                                const std::optional<TDeviceDemand>& demand, std::optional<TCellRun>& kept,
                                 QString& note)
 {
     const TMenuCheck check = TMenuFile::Check(lines);
@@ -211,7 +216,13 @@ bool TDownloadPage::CheckListed(const QStringList& lines, const QString& emptyTe
         ShowMessage(emptyText);
         return false;
     }
+    if (demand && !m_session.GuardDevice(*demand))
+        return false;
     const TIdentityCheck identity = CheckIdentity(m_session.Link(), lines, false, false);
+    if (identity.decision.action == TIdentityDecision::TAction::FileDisagrees) {
+        ShowMessage(lblIdentityFileDisagrees->text());
+        return false;
+    }
     kept = identity.decision.KeptCells();
     if (kept)
         note = lblIdentityKept->text().arg(
@@ -232,7 +243,8 @@ void TDownloadPage::VerifyMenu()
     QStringList lines;
     QString identityNote;
     std::optional<TCellRun> kept;
-    if (!ProbeAndLoadMenu(lines) || !CheckListed(lines, lblMenuNothingToVerify->text(), kept, identityNote))
+    if (!ProbeAndLoadMenu(lines) ||
+        !CheckListed(lines, lblMenuNothingToVerify->text(), std::nullopt, kept, identityNote))
         return;
     TMenuVerifyResult result;
     {
@@ -342,7 +354,9 @@ void TDownloadPage::PlayListedLines(const QStringList& lines)
 {
     QString identityNote;
     std::optional<TCellRun> kept;
-    if (!CheckListed(lines, lblMenuNothingToWrite->text(), kept, identityNote))
+    // A backup of another kind of device would give this one its settings and identity.
+    const TDeviceDemand demand{true, MenuTargetKind(lines)};
+    if (!CheckListed(lines, lblMenuNothingToWrite->text(), demand, kept, identityNote))
         return;
     // The gauge stays up until the technician has read how it ended.
     const TGaugeShown gauge(MenuGauge);

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "DeviceGuard.h"
 #include "DeviceIdentity.h"
 #include "MenuFile.h"
 
 #include <QWidget>
+#include <optional>
 
 class IDeviceSession;
 class QLabel;
@@ -67,6 +69,7 @@ public:
     QLabel* lblBackupKindUnknown;
     QLabel* lblIdentityKept;
     QLabel* lblIdentityNone;
+    QLabel* lblIdentityFileDisagrees;
 
 signals:
     // The link's port is closed: the flash load utility may take it.
@@ -89,7 +92,8 @@ private:
     // Checks the listed lines (false after showing the bad one, or that none
     // writes anything: emptyText) and finds the device's identity cells that
     // they leave as they are; note says so.
-    bool CheckListed(const QStringList& lines, const QString& emptyText, std::optional<TCellRun>& kept, QString& note);
+    bool CheckListed(const QStringList& lines, const QString& emptyText, const std::optional<TDeviceDemand>& demand,
+                     std::optional<TCellRun>& kept, QString& note);
 
     IDeviceSession& m_session;
     QString m_programFolder;

@@ -71,6 +71,8 @@ INSTANTIATE_TEST_SUITE_P(
         GuardCase{"HandsfreeReset", "repeater-multi", {"handset", "handsfree", "reset"}, kRepeaterAnswered},
         GuardCase{"MenuPlay", "repeater-multi", {"menu", "play", "MENU"}, kRepeaterAnswered},
         GuardCase{"Restore", "handset", {"restore", "BACKUP"}, kHandsetAnswered},
+        // a repeater's backup played as a menu would give a handset a repeater's identity cells
+        GuardCase{"MenuPlayOfAnotherKindsBackup", "handset", {"menu", "play", "BACKUP"}, kHandsetAnswered},
         GuardCase{"RepeaterWrite",
                   "handset",
                   {"repeater", "write", "--code", "10000000040", "--base", "5", "--repeater", "3", "--busy", "2"},
@@ -324,6 +326,25 @@ TEST(IdentityCli, AWipedHandsetIsRepairedOnlyWhenAsked)
     const QString entry = RunCli({"journal", "--last", "1"}).out;
     EXPECT_TRUE(entry.contains(QStringLiteral("identity written: 00077 0332340 2 over blank or invalid")))
         << entry.toStdString();
+}
+
+// The identity a file would write is its data's, not its header's: a backup
+// whose identity cells were edited under an intact header is refused whole.
+TEST(IdentityCli, AFileWhoseHeaderAndIdentityCellsDisagreeIsRefused)
+{
+    QTemporaryDir dir;
+    const QString edited =
+        WriteFile(dir, "a.mnu", "REM kind: handset\r\nREM identity: 00077 0332340 2\r\n05 40 00 00 04 D5 12 35\r\n");
+    SimHarness sim({QStringLiteral("--set"), QStringLiteral("0040=00,04,D5,12,34")});
+    ASSERT_TRUE(sim.start()) << sim.errorString().toStdString();
+    for (const QStringList& command :
+         {QStringList{"restore"}, QStringList{"menu", "play"}, QStringList{"menu", "verify"}}) {
+        const CliResult r = RunCli(QStringList{"--port", sim.portPath()} + command + QStringList{edited});
+        EXPECT_EQ(r.exitCode, 1) << command.join(' ').toStdString() << ": " << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("damaged or was edited"))) << r.err.toStdString();
+    }
+    ASSERT_TRUE(sim.stop());
+    EXPECT_TRUE(sim.writeLines().isEmpty());
 }
 
 // A menu that writes one cell twice leaves the second value: verify compares that.

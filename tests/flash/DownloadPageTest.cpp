@@ -105,6 +105,21 @@ TEST_F(DownloadPageTest, CommentsOnlySayThereIsNothingToWriteOrCompare)
     EXPECT_TRUE(Writes().isEmpty());
 }
 
+// Load Menu asks the device layer as `menu play` does: another kind's backup,
+// or one whose identity cells were edited under its header, writes nothing.
+TEST_F(DownloadPageTest, AnotherKindsBackupOrAnEditedIdentityIsRefused)
+{
+    StartWith({"--set", "0040=00,04,D5,12,34"});
+    Play("REM kind: repeater\r\n1 02 0 07\r\n");
+    ASSERT_EQ(m_dialogs.Count(), 1u);
+    EXPECT_THAT(m_dialogs.Last().text.toStdString(), ::testing::HasSubstr("\"PP Connected\"; this needs a repeater"));
+    m_files.Answer(Folder() + QStringLiteral("menu.txt"));
+    Play("REM kind: handset\r\nREM identity: 00077 0332340 2\r\n05 40 00 00 04 D5 12 35\r\n1 29 0 33\r\n");
+    ASSERT_EQ(m_dialogs.Count(), 2u);
+    EXPECT_THAT(m_dialogs.Last().text.toStdString(), ::testing::HasSubstr("damaged or was edited"));
+    EXPECT_TRUE(Writes().isEmpty());
+}
+
 TEST_F(DownloadPageTest, BadLineAnywhereSendsNothingAndNamesTheLine)
 {
     StartWith({});
