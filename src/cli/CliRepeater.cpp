@@ -6,6 +6,7 @@
 #include "DeviceDetection.h"
 #include "ProgramError.h"
 #include "RepeaterDevice.h"
+#include "RepeaterFields.h"
 #include "RepeaterRules.h"
 #include "SndMail.h"
 
@@ -19,28 +20,7 @@ namespace {
 namespace repeater {
 const std::string kGroup = "Repeater commands";
 
-const char* FieldName(RepeaterField field)
-{
-    switch (field) {
-    case RepeaterField::Code:
-        return "code";
-    case RepeaterField::Base:
-        return "base";
-    case RepeaterField::Repeater:
-        return "repeater";
-    case RepeaterField::Multibase:
-        return "multibase";
-    case RepeaterField::Jump:
-        return "jump";
-    case RepeaterField::Busy:
-        return "busy";
-    case RepeaterField::AltBase:
-        return "alt-base";
-    case RepeaterField::AltRepeater:
-        return "alt-repeater";
-    }
-    return "";
-}
+const char* FieldName(RepeaterField field) { return RepeaterFieldSpec(field).name; }
 
 QString YesNoUnknown(std::optional<bool> v)
 {
@@ -58,45 +38,7 @@ QJsonValue FieldValue(RepeaterField field, const QString& text)
 }
 
 // The cell a field is written to, so that a field whose write was not confirmed is not reported as written.
-std::uint16_t FieldCell(RepeaterField field, int layout)
-{
-    switch (field) {
-    case RepeaterField::Code:
-        return RepeaterCell::Code;
-    case RepeaterField::Base:
-        return layout == kSingleCellLayout ? RepeaterCell::Code : RepeaterCell::MultiCellBase;
-    case RepeaterField::Repeater:
-        return RepeaterCell::RepeaterNumber;
-    case RepeaterField::Multibase:
-        return RepeaterCell::Multibase;
-    case RepeaterField::Jump:
-        return RepeaterCell::RepeaterJump;
-    case RepeaterField::Busy:
-        return RepeaterCell::BusyBit;
-    case RepeaterField::AltBase:
-        return RepeaterCell::AltBase;
-    case RepeaterField::AltRepeater:
-        return RepeaterCell::AltRepeater;
-    }
-    return 0;
-}
-
-QString CellName(std::uint16_t address)
-{
-    static const std::map<std::uint16_t, const char*> names = {{RepeaterCell::RepeaterNumber, "repeater"},
-                                                               {RepeaterCell::BusyBit, "busy"},
-                                                               {RepeaterCell::RepeaterJump, "jump"},
-                                                               {RepeaterCell::DebugBeep, "debug-beep"},
-                                                               {RepeaterCell::AltBase, "alt-base"},
-                                                               {RepeaterCell::AltRepeater, "alt-repeater"},
-                                                               {RepeaterCell::Fixed, "fixed"},
-                                                               {RepeaterCell::Multibase, "multibase"},
-                                                               {RepeaterCell::Code, "code"},
-                                                               {RepeaterCell::MultiCellBase, "base"}};
-    const auto it = names.find(address);
-    const QString name = it != names.end() ? QString::fromLatin1(it->second) : QStringLiteral("cleared");
-    return QStringLiteral("%1 (%2h)").arg(name, QStringLiteral("%1").arg(address, 4, 16, QLatin1Char('0')).toUpper());
-}
+std::uint16_t FieldCell(RepeaterField field, int layout) { return RepeaterFieldSpec(field).In(layout).cell; }
 
 // Collects what the read and write sequences report, printed in a fixed order.
 class TCliRepeaterView final : public IRepeaterView {
@@ -129,15 +71,16 @@ public:
         out.Result(QStringLiteral("repeater"), json, human);
     }
     // The fields written and confirmed, then the debug beep when it was.
-    void PrintSent(TCliOutput& out, const std::map<RepeaterField, QString>& texts, int layout,
+    void PrintSent(TCliOutput& out, const TRepeaterInput& input, int layout,
                    const std::vector<std::uint16_t>& unconfirmed, std::optional<bool> beep) const
     {
         QString human;
         QJsonObject json;
         for (RepeaterField field : m_sent)
             if (std::find(unconfirmed.begin(), unconfirmed.end(), FieldCell(field, layout)) == unconfirmed.end()) {
-                human += QStringLiteral("%1: %2\n").arg(FieldName(field), texts.at(field));
-                json.insert(FieldName(field), FieldValue(field, texts.at(field)));
+                const QString text = RepeaterFieldSpec(field).TextOf(input);
+                human += QStringLiteral("%1: %2\n").arg(FieldName(field), text);
+                json.insert(FieldName(field), FieldValue(field, text));
             }
         if (beep) {
             human += QStringLiteral("debug-beep: %1\n").arg(*beep ? "on" : "off");
@@ -155,7 +98,7 @@ private:
 
 struct TRepeaterArgs {
     std::string layout = "multi";
-    std::string code, base, repeater, busy, altBase, altRepeater;
+    std::map<RepeaterField, std::string> fields; // the typed fields' options
     std::string debugBeep = "off";
     bool force = false;
 
@@ -163,12 +106,9 @@ struct TRepeaterArgs {
     [[nodiscard]] TRepeaterInput Input() const
     {
         TRepeaterInput input;
-        input.code = FromArg(code);
-        input.base = FromArg(base);
-        input.repeater = FromArg(repeater);
-        input.busy = FromArg(busy);
-        input.altBase = FromArg(altBase);
-        input.altRepeater = FromArg(altRepeater);
+        for (const auto& [field, value] : fields)
+            if (const TRepeaterFieldSpec& spec = RepeaterFieldSpec(field); spec.text)
+                input.*spec.text = FromArg(value);
         input.debugBeep = debugBeep == "on";
         return input;
     }
@@ -179,29 +119,21 @@ struct TRepeaterArgs {
 QString ExpectedInput(RepeaterCheck check, int layout)
 {
     const bool multi = layout == kMultiCellLayout;
-    switch (check) {
-    case RepeaterCheck::CodeNotValid:
+    if (check == RepeaterCheck::CodeNotValid)
         return multi ? QStringLiteral("--code takes 11 octal digits (0 to 7) that begin with 1 and end in 0 or 4, "
                                       "e.g. 10000000040")
                      : QStringLiteral("--code takes 1 to 12 octal digits (0 to 7) with --layout single");
-    case RepeaterCheck::BaseNotNumber:
-    case RepeaterCheck::BaseNotInInterval:
-        return multi ? QStringLiteral("--base takes 0 to 255")
-                     : QStringLiteral("--base takes 0 to 7 with --layout "
-                                      "single");
-    case RepeaterCheck::AltBaseNotNumber:
-    case RepeaterCheck::AltBaseNotInInterval:
-        return multi ? QStringLiteral("--alt-base takes 0 to 255")
-                     : QStringLiteral("--alt-base takes 0 to 7, or 255 for none, with --layout single");
-    case RepeaterCheck::AltRepeaterNotNumber:
-        return multi ? QStringLiteral("--alt-repeater takes 0 to 255")
-                     : QStringLiteral("--alt-repeater takes 2 to 7, or 255 for none, with --layout single");
-    case RepeaterCheck::RepeaterNotNumber:
-        return multi ? QStringLiteral("--repeater takes 0 to 255")
-                     : QStringLiteral("--repeater takes 2 to 7 with --layout single");
-    default:
+    const TRepeaterFieldSpec& spec = RepeaterFieldSpec(FieldOfCheck(check));
+    // The busy bit's range depends on the repeater: its message says it.
+    if (spec.field == RepeaterField::Busy || spec.field == RepeaterField::Code)
         return {};
-    }
+    const TRepeaterFieldLayout& in = spec.In(layout);
+    QString text = QStringLiteral("--%1 takes %2 to %3").arg(QLatin1String(spec.name)).arg(in.low).arg(in.high);
+    if (in.noneIs255)
+        text += QStringLiteral(", or 255 for none,");
+    if (!multi)
+        text += QStringLiteral(" with --layout single");
+    return text;
 }
 
 int ReadRepeater(TSendmail& link, TCliOutput& out, QTextStream& err, const TRepeaterArgs& args)
@@ -289,16 +221,7 @@ int WriteRepeater(TSendmail& link, TCliOutput& out, QTextStream& err, const TRep
     else
         device.WriteSingleCell(input, view);
     const std::vector<std::uint16_t>& unconfirmed = device.UnconfirmedCells();
-    view.PrintSent(out,
-                   {{RepeaterField::Code, input.code},
-                    {RepeaterField::Base, input.base},
-                    {RepeaterField::Repeater, input.repeater},
-                    {RepeaterField::Multibase, QStringLiteral("1")},
-                    {RepeaterField::Jump, QStringLiteral("0")},
-                    {RepeaterField::Busy, input.busy},
-                    {RepeaterField::AltBase, input.altBase},
-                    {RepeaterField::AltRepeater, input.altRepeater}},
-                   layout, unconfirmed,
+    view.PrintSent(out, input, layout, unconfirmed,
                    std::find(unconfirmed.begin(), unconfirmed.end(), RepeaterCell::DebugBeep) == unconfirmed.end()
                        ? std::optional<bool>(input.debugBeep)
                        : std::nullopt);
@@ -306,7 +229,7 @@ int WriteRepeater(TSendmail& link, TCliOutput& out, QTextStream& err, const TRep
         return kExitDone;
     QStringList names;
     for (std::uint16_t cell : unconfirmed)
-        names << CellName(cell);
+        names << RepeaterCellName(cell);
     err << "Not confirmed by the device: " << names.join(QStringLiteral(", ")) << "\n";
     return kExitNotConfirmed;
 }
@@ -375,12 +298,15 @@ void AddRepeaterCommands(TCliApp& cli)
     writeCommand->get_option("--force")->description(
         "write without identifying the device first (for a device that the\n"
         "detection cannot place), and --layout single into a multi cell repeater");
-    writeCommand->add_option("--code", write->code, "MXS code, octal")->type_name("OCTAL")->required();
-    writeCommand->add_option("--base", write->base, "base number")->type_name("N")->required();
-    writeCommand->add_option("--repeater", write->repeater, "repeater number")->type_name("N")->required();
-    writeCommand->add_option("--busy", write->busy, "channels to transfer (busy bit)")->type_name("N")->required();
-    writeCommand->add_option("--alt-base", write->altBase, "alternative base number")->type_name("N");
-    writeCommand->add_option("--alt-repeater", write->altRepeater, "alternative repeater number")->type_name("N");
+    for (const TRepeaterFieldSpec& spec : RepeaterFields()) {
+        if (spec.use == TRepeaterFieldSpec::TUse::Fixed)
+            continue;
+        CLI::Option* option =
+            writeCommand->add_option(std::string("--") + spec.name, write->fields[spec.field], spec.help)
+                ->type_name(spec.field == RepeaterField::Code ? "OCTAL" : "N");
+        if (spec.use == TRepeaterFieldSpec::TUse::Typed)
+            option->required();
+    }
     writeCommand->add_option("--debug-beep", write->debugBeep, "debug beep (default off)")
         ->type_name("on|off")
         ->check(CLI::IsMember({"on", "off"}).description(""));

@@ -2,7 +2,7 @@
 
 #include "HandsetCells.h"
 #include "NumberConverting.h"
-#include "RepeaterRules.h"
+#include "RepeaterFields.h"
 #include "SndMail.h"
 #include "StartupText.h"
 
@@ -50,20 +50,9 @@ std::vector<TCellRun> ProgramCells(DeviceKind kind)
                 runs.push_back({block.address, static_cast<int>(block.bytes.size())});
         break;
     case DeviceKind::Repeater:
-        runs.insert(runs.end(), {{RepeaterCell::RepeaterNumber, 1},
-                                 {RepeaterCell::BusyBit, 1},
-                                 {RepeaterCell::RepeaterJump, 1},
-                                 {RepeaterCell::DebugBeep, 1},
-                                 {RepeaterCell::Cleared, RepeaterCell::ClearedCount},
-                                 {RepeaterCell::AltBase, 1},
-                                 {RepeaterCell::AltRepeater, 1},
-                                 {RepeaterCell::Fixed, 1},
-                                 {RepeaterCell::Multibase, 1},
-                                 {RepeaterCell::Code, 5},
-                                 {RepeaterCell::MultiCellBase, 1},
-                                 {RepeaterCell::ZeroBlindSlot, 1},
-                                 {RepeaterCell::AltSync, 1},
-                                 {kRepeaterTypeCell, 1}});
+        for (const TRepeaterCellBlock& block : RepeaterProgramCells())
+            runs.push_back({block.address, block.count});
+        runs.push_back({kRepeaterTypeCell, 1});
         break;
     case DeviceKind::Base:
     case DeviceKind::Unknown:

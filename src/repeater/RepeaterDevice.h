@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RepeaterRules.h"
+#include "RepeaterFields.h"
 
 #include <QString>
 #include <cstdint>
@@ -8,8 +8,6 @@
 #include <vector>
 
 class TMailControl;
-
-enum class RepeaterField { Code, Base, Repeater, Multibase, Jump, Busy, AltBase, AltRepeater };
 
 // What the read and write sequences report, step by step, so that a read that
 // stops half way still shows what it got.

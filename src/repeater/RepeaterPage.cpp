@@ -199,25 +199,7 @@ bool TRepeaterPage::AltRepeaterNumberGuiValid()
 
 QLineEdit* TRepeaterPage::FieldEdit(RepeaterField field) const
 {
-    switch (field) {
-    case RepeaterField::Code:
-        return Edit3;
-    case RepeaterField::Base:
-        return Edit4;
-    case RepeaterField::Repeater:
-        return Edit5;
-    case RepeaterField::Multibase:
-        return Edit6;
-    case RepeaterField::Jump:
-        return Edit7;
-    case RepeaterField::Busy:
-        return Edit8;
-    case RepeaterField::AltBase:
-        return edtAltBaseToSyncOn;
-    case RepeaterField::AltRepeater:
-        return edtAltRepeaterNumber;
-    }
-    return Edit3;
+    return findChild<QLineEdit*>(QLatin1String(RepeaterFieldSpec(field).edit));
 }
 
 void TRepeaterPage::SetChanged(QLineEdit* edit, bool changed)
@@ -387,25 +369,7 @@ QString TRepeaterPage::NotWrittenText(const TRepeaterWriteResult& result) const
 
 const QLabel* TRepeaterPage::FieldCaption(RepeaterField field) const
 {
-    switch (field) {
-    case RepeaterField::Code:
-        return Label3;
-    case RepeaterField::Base:
-        return Label4;
-    case RepeaterField::Repeater:
-        return Label5;
-    case RepeaterField::Multibase:
-        return Label9;
-    case RepeaterField::Jump:
-        return Label11;
-    case RepeaterField::Busy:
-        return Label13;
-    case RepeaterField::AltBase:
-        return lblAltBaseToSync;
-    case RepeaterField::AltRepeater:
-        return lblAltRepeaterNumber;
-    }
-    return Label3;
+    return findChild<QLabel*>(QLatin1String(RepeaterFieldSpec(field).caption));
 }
 
 void TRepeaterPage::Edit3Change()

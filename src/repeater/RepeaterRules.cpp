@@ -2,6 +2,7 @@
 
 #include "AssertionError.h"
 #include "NumberConverting.h"
+#include "RepeaterFields.h"
 
 namespace {
 
@@ -193,25 +194,25 @@ std::optional<int> TRepeaterRules::Number(const QString& text)
     return p.value;
 }
 
+RepeaterCheck TRepeaterRules::CheckNumber(RepeaterField field, int layout, const QString& text)
+{
+    const TRepeaterFieldSpec& spec = RepeaterFieldSpec(field);
+    const auto v = Number(text);
+    if (!v)
+        return spec.notNumber;
+    return spec.In(layout).Accepts(*v) ? RepeaterCheck::Ok : spec.In(layout).outOfRange;
+}
+
 RepeaterCheck TRepeaterRules::CheckAltBase(int layout, const QString& text)
 {
     CheckLayout(layout, "AltBaseNumberGuiValid");
-    const auto v = Number(text);
-    if (!v)
-        return RepeaterCheck::AltBaseNotNumber;
-    const bool ok = layout == kMultiCellLayout ? InRange(*v, 0, 255) : (InRange(*v, 0, 7) || *v == 255);
-    return ok ? RepeaterCheck::Ok : RepeaterCheck::AltBaseNotInInterval;
+    return CheckNumber(RepeaterField::AltBase, layout, text);
 }
 
 RepeaterCheck TRepeaterRules::CheckAltRepeater(int layout, const QString& text)
 {
     CheckLayout(layout, "AltRepeaterNumberGuiValid");
-    const auto v = Number(text);
-    if (!v)
-        return RepeaterCheck::AltRepeaterNotNumber;
-    if (layout == kMultiCellLayout)
-        return InRange(*v, 0, 255) ? RepeaterCheck::Ok : RepeaterCheck::AltRepeaterOutOfRange0To255;
-    return InRange(*v, 2, 7) || *v == 255 ? RepeaterCheck::Ok : RepeaterCheck::AltRepeaterOutOfRange2To7;
+    return CheckNumber(RepeaterField::AltRepeater, layout, text);
 }
 
 RepeaterCheck TRepeaterRules::Validate(int layout, const TRepeaterInput& input,
@@ -226,20 +227,8 @@ RepeaterCheck TRepeaterRules::Validate(int layout, const TRepeaterInput& input,
         const RepeaterCheck base = CheckAltBase(layout, input.altBase);
         return base != RepeaterCheck::Ok ? base : CheckAltRepeater(layout, input.altRepeater);
     };
-    auto base = [&]() {
-        const auto v = Number(input.base);
-        if (!v)
-            return RepeaterCheck::BaseNotNumber;
-        return InRange(*v, 0, multi ? 255 : 7) ? RepeaterCheck::Ok : RepeaterCheck::BaseNotInInterval;
-    };
-    auto repeater = [&]() {
-        const auto v = Number(input.repeater);
-        if (!v)
-            return RepeaterCheck::RepeaterNotNumber;
-        if (multi)
-            return InRange(*v, 0, 255) ? RepeaterCheck::Ok : RepeaterCheck::RepeaterOutOfRange0To255;
-        return InRange(*v, 2, 7) ? RepeaterCheck::Ok : RepeaterCheck::RepeaterOutOfRange2To7;
-    };
+    auto base = [&]() { return CheckNumber(RepeaterField::Base, layout, input.base); };
+    auto repeater = [&]() { return CheckNumber(RepeaterField::Repeater, layout, input.repeater); };
     auto busy = [&]() {
         const auto v = Number(input.busy);
         if (multi) {

@@ -71,6 +71,8 @@ enum class RepeaterLayoutRule {
 };
 using TRepeaterLayoutDecision = TWriteDecision<RepeaterLayoutRule>;
 
+enum class RepeaterField;
+
 // The texts of the page's fields.
 struct TRepeaterInput {
     QString code;
@@ -114,6 +116,8 @@ public:
     [[nodiscard]] static bool SingleCellCodeValid(const QString& code);
 
     // Throws EAssertionFailed for a layout other than 0 or 1.
+    // A number field against its range in the layout (RepeaterFields).
+    [[nodiscard]] static RepeaterCheck CheckNumber(RepeaterField field, int layout, const QString& text);
     [[nodiscard]] static RepeaterCheck CheckAltBase(int layout, const QString& text);
     [[nodiscard]] static RepeaterCheck CheckAltRepeater(int layout, const QString& text);
 

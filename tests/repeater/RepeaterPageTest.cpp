@@ -1,8 +1,12 @@
 #include "RepeaterPage.h"
 #include "AssertionError.h"
+#include "DeviceBackup.h"
+#include "DeviceSession.h"
 #include "LanguageFile.h"
+#include "RepeaterFields.h"
 #include "RepeaterSim.h"
 #include "ScriptedDialogPresenter.h"
+#include "SndMail.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -12,6 +16,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using tbtest::Cells;
@@ -250,6 +255,51 @@ TEST_F(RepeaterPageOnSim, HandsetIsNotARepeater)
     EXPECT_EQ(Messages(), (QStringList{"This is not a DAVO repeater, not able to read data !"}));
     sim->StopAndImage();
     EXPECT_TRUE(sim->Writes().isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+QByteArray SourceFile(const char* path)
+{
+    QFile file(QStringLiteral(TUNEBENCH_SOURCE_DIR "/") + QLatin1String(path));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path;
+    return file.readAll();
+}
+
+// A session whose port never opens: the page is only looked at.
+class TClosedSessionForFields final : public IDeviceSession {
+public:
+    TMailControl& Link() override { return m_link; }
+    bool ConnectionCheck() override { return false; }
+    bool CloseDevicePort() override { return true; }
+
+private:
+    TSendmail m_link;
+};
+
+// Each setting is one row of RepeaterFields: the page, the backup, the
+// command line's manual and the user guide must all know it.
+TEST(RepeaterFields, EveryFieldIsOnThePageInTheBackupAndDocumented)
+{
+    TClosedSessionForFields session;
+    TRepeaterPage page(session);
+    const std::vector<TCellRun> backup = ProgramCells(DeviceKind::Repeater);
+    const QByteArray manual = SourceFile("packaging/tunebench-cli.h2m");
+    const QByteArray guide = SourceFile("docs/user-guide.md");
+    for (const TRepeaterFieldSpec& spec : RepeaterFields()) {
+        EXPECT_NE(page.findChild<QLineEdit*>(QLatin1String(spec.edit)), nullptr) << spec.name;
+        EXPECT_NE(page.findChild<QLabel*>(QLatin1String(spec.caption)), nullptr) << spec.name;
+        for (const TRepeaterFieldLayout* in : {&spec.multi, &spec.single})
+            for (int cell = in->cell; cell < in->cell + in->cells; ++cell)
+                EXPECT_TRUE(std::any_of(backup.begin(), backup.end(),
+                                        [&](const TCellRun& run) { return cell >= run.address && cell <= run.Last(); }))
+                    << spec.name << " cell " << cell;
+        EXPECT_TRUE(manual.contains(QByteArray("\"") + spec.name + "\":")) << spec.name << " in the manual's JSON";
+        const bool typed = spec.use == TRepeaterFieldSpec::TUse::Typed;
+        EXPECT_TRUE(!typed || guide.contains(QByteArray("--") + spec.name)) << spec.name << " in the guide";
+    }
 }
 
 } // namespace
