@@ -178,8 +178,13 @@ void TProfileFile::ReadLines(const QByteArray& bytes) const
     };
     while (from < end) {
         qsizetype stop = from;
-        while (stop < end && at(stop) != u'\r' && at(stop) != u'\n')
-            stop += unit;
+        if (unit == 1)
+            stop = std::find_if(bytes.cbegin() + from, bytes.cbegin() + end,
+                                [](char c) { return c == '\r' || c == '\n'; }) -
+                   bytes.cbegin();
+        else
+            while (stop < end && at(stop) != u'\r' && at(stop) != u'\n')
+                stop += unit;
         TLine line;
         line.cut = stop - from > kMaxLineBytes;
         line.raw = bytes.mid(from, std::min(stop - from, kMaxLineBytes));
