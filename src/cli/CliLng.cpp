@@ -32,7 +32,7 @@ void AddLngCommands(TCliApp& cli)
             }
             const TProfileFile language(path, TProfileFile::TEncoding::Windows1252, TFileKind::Language);
             if (const QString problem = language.ReadProblem(); !problem.isEmpty()) {
-                s.Err() << problem << ": a language file is Windows-1252 INI text\n";
+                s.Err() << problem << "\n";
                 return int(kExitUsage);
             }
             const TLanguageCheck result = CheckLanguageFile(language);

@@ -4,7 +4,6 @@
 #include "NumberConverting.h"
 #include "Windows1252.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 
@@ -20,11 +19,45 @@
 namespace {
 
 const QByteArray kUtf8Bom("\xEF\xBB\xBF");
-const QByteArray kCrLf("\r\n");
+const QByteArray kUtf16LeBom("\xFF\xFE");
+const QByteArray kUtf16BeBom("\xFE\xFF");
 
-QString Fold(const QString& name) { return name.trimmed().toCaseFolded(); }
+// The profile functions' blanks: tab, line feed, vertical tab, form feed,
+// carriage return, DOS end of file (^Z) and space; no other character, not
+// even a no-break space.
+bool IsBlank(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= 0x09 && u <= 0x0D) || u == 0x1A || u == 0x20;
+}
 
-bool HasLineBreak(const QString& s) { return s.contains(QLatin1Char('\r')) || s.contains(QLatin1Char('\n')); }
+QString Trim(QStringView text)
+{
+    qsizetype from = 0;
+    qsizetype to = text.size();
+    while (from < to && IsBlank(text[from]))
+        ++from;
+    while (to > from && IsBlank(text[to - 1]))
+        --to;
+    return text.mid(from, to - from).toString();
+}
+
+// Names and values are C strings there: what follows a NUL is not seen.
+QString CutAtNul(QString text)
+{
+    const qsizetype nul = text.indexOf(QChar(0));
+    if (nul >= 0)
+        text.truncate(nul);
+    return text;
+}
+
+QString Fold(const QString& name) { return Trim(name).toCaseFolded(); }
+
+// Text that a line cannot hold as it is read back.
+bool Unstorable(const QString& s)
+{
+    return s.contains(QLatin1Char('\r')) || s.contains(QLatin1Char('\n')) || s.contains(QChar(0));
+}
 
 QString StripQuotes(const QString& value)
 {
@@ -97,7 +130,7 @@ void TProfileFile::EnsureLoaded() const
 void TProfileFile::Load() const
 {
     m_lines.clear();
-    m_utf8 = m_utf8Default;
+    m_text = m_utf8Default ? TText::Utf8 : TText::Windows1252;
     m_bom = false;
     m_readFailed = false;
     m_readProblem.clear();
@@ -106,16 +139,10 @@ void TProfileFile::Load() const
     if (m_stamp.exists) {
         TBoundedFile file(m_path, m_kind);
         QByteArray bytes;
-        if (!file.ReadAll(bytes)) {
-            m_readProblem = file.ErrorString();
-        }
+        if (file.ReadAll(bytes))
+            ReadLines(bytes);
         else {
-            QBuffer buffer(&bytes);
-            buffer.open(QIODevice::ReadOnly);
-            ReadLines(buffer);
-        }
-        if (!m_readProblem.isEmpty()) {
-            m_lines.clear();
+            m_readProblem = file.ErrorString();
             m_readFailed = true;
             m_error = m_readProblem;
         }
@@ -123,67 +150,51 @@ void TProfileFile::Load() const
     Reindex();
 }
 
-// Line by line: a line longer than kMaxLineBytes keeps only its
-// start (enough for a name and a whole value), so a long line costs no
-// memory beyond the file. Such a file is read but not rewritten.
-void TProfileFile::ReadLines(QIODevice& file) const
+// The profile functions' reading: a byte order mark makes the file UTF-8 or
+// UTF-16 (either byte order); a line ends at CR LF, LF or CR; every other
+// byte, control bytes and NULs included, is text. A line longer than
+// kMaxLineBytes keeps only its start (enough for a name and a whole value);
+// such a file is read but not rewritten.
+void TProfileFile::ReadLines(const QByteArray& bytes) const
 {
-    constexpr qint64 kBlock = 64 * 1024;
-    QByteArray block;
-    TLine line;
-    bool started = false; // bytes of the current line seen
-    bool first = true;
-    for (;;) {
-        block = file.read(kBlock);
-        if (block.isEmpty())
-            break;
-        qsizetype from = 0;
-        if (first) {
-            first = false;
-            if (block.startsWith("\xFF\xFE") || block.startsWith("\xFE\xFF")) {
-                m_readProblem = QStringLiteral("\"%1\" is UTF-16 text, not an INI file").arg(m_path);
-                return;
-            }
-            if (block.startsWith(kUtf8Bom)) {
-                m_utf8 = m_bom = true;
-                from = kUtf8Bom.size();
-            }
-        }
-        while (from < block.size()) {
-            const qsizetype lf = block.indexOf('\n', from);
-            const qsizetype stop = lf < 0 ? block.size() : lf;
-            const qsizetype room = kMaxLineBytes - line.raw.size();
-            const qsizetype kept = std::min(stop - from, room);
-            // Only the bytes kept are looked at: the rest of a cut line is never used.
-            for (qsizetype i = from; i < from + kept; ++i) {
-                const auto c = static_cast<unsigned char>(block.at(i));
-                if (c < 0x20 && c != '\t' && c != '\r' && c != '\f' && c != 0x1A) {
-                    m_readProblem = QStringLiteral("\"%1\" is not a text file (control byte %2h at offset %3)")
-                                        .arg(m_path)
-                                        .arg(c, 2, 16, QLatin1Char('0'))
-                                        .arg(file.pos() - block.size() + i);
-                    return;
-                }
-            }
-            line.raw += block.mid(from, kept);
-            line.cut = line.cut || kept < stop - from;
-            started = true;
-            if (lf < 0)
-                break;
-            if (line.raw.endsWith('\r') && !line.cut) {
-                line.raw.chop(1);
-                line.eol = kCrLf;
-            }
-            else
-                line.eol = QByteArray("\n");
-            ParseLine(line);
-            m_lines.push_back(std::move(line));
-            line = TLine();
-            started = false;
-            from = lf + 1;
-        }
+    qsizetype from = 0;
+    if (bytes.startsWith(kUtf8Bom)) {
+        m_text = TText::Utf8;
+        from = kUtf8Bom.size();
     }
-    if (started) {
+    else if (bytes.startsWith(kUtf16LeBom) || bytes.startsWith(kUtf16BeBom)) {
+        m_text = bytes.startsWith(kUtf16LeBom) ? TText::Utf16Le : TText::Utf16Be;
+        from = kUtf16LeBom.size();
+    }
+    m_bom = from > 0;
+    const qsizetype unit = IsUtf16() ? 2 : 1;
+    // A half character at the end of UTF-16 text is no character.
+    const qsizetype end = bytes.size() - (bytes.size() - from) % unit;
+    const auto at = [&](qsizetype i) -> char16_t {
+        const auto byte = [&](qsizetype k) { return char16_t(static_cast<unsigned char>(bytes[k])); };
+        if (unit == 1)
+            return byte(i);
+        return m_text == TText::Utf16Le ? char16_t(byte(i) | byte(i + 1) << 8) : char16_t(byte(i) << 8 | byte(i + 1));
+    };
+    while (from < end) {
+        qsizetype stop = from;
+        if (unit == 1)
+            stop = std::find_if(bytes.cbegin() + from, bytes.cbegin() + end,
+                                [](char c) { return c == '\r' || c == '\n'; }) -
+                   bytes.cbegin();
+        else
+            while (stop < end && at(stop) != u'\r' && at(stop) != u'\n')
+                stop += unit;
+        TLine line;
+        line.cut = stop - from > kMaxLineBytes;
+        line.raw = bytes.mid(from, std::min(stop - from, kMaxLineBytes));
+        from = stop;
+        if (from < end) {
+            from += unit;
+            if (at(stop) == u'\r' && from < end && at(from) == u'\n')
+                from += unit;
+            line.eol = bytes.mid(stop, from - stop);
+        }
         ParseLine(line);
         m_lines.push_back(std::move(line));
     }
@@ -191,14 +202,67 @@ void TProfileFile::ReadLines(QIODevice& file) const
 
 QString TProfileFile::Decode(const QByteArray& bytes) const
 {
-    return m_utf8 ? QString::fromUtf8(bytes) : FromWindows1252(bytes);
+    switch (m_text) {
+    case TText::Windows1252:
+        return FromWindows1252(bytes);
+    case TText::Utf8:
+        return QString::fromUtf8(bytes);
+    case TText::Utf16Le:
+    case TText::Utf16Be:
+        break;
+    }
+    const bool little = m_text == TText::Utf16Le;
+    QString text(bytes.size() / 2, Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const auto b0 = static_cast<unsigned char>(bytes[2 * i]);
+        const auto b1 = static_cast<unsigned char>(bytes[2 * i + 1]);
+        text[i] = QChar(little ? char16_t(b0 | b1 << 8) : char16_t(b0 << 8 | b1));
+    }
+    return text;
 }
 
-QByteArray TProfileFile::Encode(const QString& text) const { return m_utf8 ? text.toUtf8() : ToWindows1252(text); }
+QByteArray TProfileFile::Encode(const QString& text) const
+{
+    switch (m_text) {
+    case TText::Windows1252:
+        return ToWindows1252(text);
+    case TText::Utf8:
+        return text.toUtf8();
+    case TText::Utf16Le:
+    case TText::Utf16Be:
+        break;
+    }
+    const bool little = m_text == TText::Utf16Le;
+    QByteArray bytes;
+    bytes.reserve(text.size() * 2);
+    for (const QChar c : text) {
+        const char high = char(c.unicode() >> 8);
+        const char low = char(c.unicode() & 0xFF);
+        bytes.append(little ? low : high).append(little ? high : low);
+    }
+    return bytes;
+}
+
+QByteArray TProfileFile::ByteOrderMark() const
+{
+    if (!m_bom)
+        return {};
+    switch (m_text) {
+    case TText::Utf8:
+        return kUtf8Bom;
+    case TText::Utf16Le:
+        return kUtf16LeBom;
+    case TText::Utf16Be:
+        return kUtf16BeBom;
+    case TText::Windows1252:
+        break;
+    }
+    return {};
+}
 
 void TProfileFile::ParseLine(TLine& line) const
 {
-    const QString text = Decode(line.raw).trimmed();
+    const QString text = Trim(Decode(line.raw));
     line.name.clear();
     line.value.clear();
     if (text.isEmpty()) {
@@ -213,15 +277,15 @@ void TProfileFile::ParseLine(TLine& line) const
         const qsizetype close = text.lastIndexOf(QLatin1Char(']'));
         if (close > 0) {
             line.kind = TLineKind::Section;
-            line.name = text.mid(1, close - 1).trimmed();
+            line.name = CutAtNul(Trim(QStringView(text).mid(1, close - 1)));
             return;
         }
     }
     const qsizetype eq = text.indexOf(QLatin1Char('='));
     if (eq > 0) {
         line.kind = TLineKind::Key;
-        line.name = text.left(eq).trimmed();
-        line.value = text.mid(eq + 1).trimmed();
+        line.name = CutAtNul(Trim(QStringView(text).left(eq)));
+        line.value = CutAtNul(Trim(QStringView(text).mid(eq + 1)));
         if (!line.name.isEmpty())
             return;
     }
@@ -354,9 +418,7 @@ bool TProfileFile::Commit()
 
 bool TProfileFile::Save()
 {
-    QByteArray bytes;
-    if (m_bom)
-        bytes += kUtf8Bom;
+    QByteArray bytes = ByteOrderMark();
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
         if (m_lines[i].cut) {
             m_loaded = false;
@@ -382,10 +444,10 @@ void TProfileFile::InsertLine(int index, const QString& text)
 {
     TLine line;
     line.raw = Encode(text);
-    line.eol = kCrLf;
+    line.eol = Encode(QStringLiteral("\r\n"));
     ParseLine(line);
     if (index > 0 && m_lines[index - 1].eol.isEmpty())
-        m_lines[index - 1].eol = kCrLf;
+        m_lines[index - 1].eol = line.eol;
     m_lines.insert(m_lines.begin() + index, std::move(line));
 }
 
@@ -398,15 +460,15 @@ void TProfileFile::ReplaceLine(int index, const QString& text)
 
 bool TProfileFile::WriteString(const QString& section, const QString& key, const QString& value)
 {
-    const QString sectionName = section.trimmed();
-    const QString keyName = key.trimmed();
-    if (sectionName.isEmpty() || HasLineBreak(sectionName))
+    const QString sectionName = Trim(section);
+    const QString keyName = Trim(key);
+    if (sectionName.isEmpty() || Unstorable(sectionName))
         return Fail(QStringLiteral("Invalid section name \"%1\"").arg(section));
-    if (keyName.isEmpty() || HasLineBreak(keyName) || keyName.contains(QLatin1Char('=')) ||
+    if (keyName.isEmpty() || Unstorable(keyName) || keyName.contains(QLatin1Char('=')) ||
         keyName.front() == QLatin1Char('[') || keyName.front() == QLatin1Char(';'))
         return Fail(QStringLiteral("Invalid key name \"%1\"").arg(key));
-    if (HasLineBreak(value))
-        return Fail(QStringLiteral("The value of %1.%2 holds a line break").arg(sectionName, keyName));
+    if (Unstorable(value))
+        return Fail(QStringLiteral("The value of %1.%2 holds a line break or a NUL").arg(sectionName, keyName));
     if (!BeginChange())
         return false;
 
@@ -452,21 +514,32 @@ bool TProfileFile::EraseSection(const QString& section)
     if (!BeginChange())
         return false;
     const QString fold = Fold(section);
+    const int count = static_cast<int>(m_lines.size());
+    std::vector<bool> erased(m_lines.size(), false);
     bool changed = false;
-    for (int i = static_cast<int>(m_sections.size()) - 1; i >= 0; --i) {
-        const TSection& s = m_sections[i];
-        if (s.name.toCaseFolded() != fold)
-            continue;
-        int from = s.header;
-        const int to = s.end;
-        // Erasing the last section also drops the blank lines that led up to it.
-        if (to == static_cast<int>(m_lines.size()))
-            while (from > 0 && m_lines[from - 1].kind == TLineKind::Blank)
-                --from;
-        m_lines.erase(m_lines.begin() + from, m_lines.begin() + to);
-        changed = true;
-    }
-    return changed ? Commit() : true;
+    for (const TSection& s : m_sections)
+        if (s.name.toCaseFolded() == fold) {
+            std::fill(erased.begin() + s.header, erased.begin() + s.end, true);
+            changed = true;
+        }
+    if (!changed)
+        return true;
+    // Erasing what ends the file also drops the blank lines that led up to it.
+    int from = count;
+    while (from > 0 && erased[from - 1])
+        --from;
+    if (from < count)
+        while (from > 0 && m_lines[from - 1].kind == TLineKind::Blank)
+            erased[--from] = true;
+    int kept = 0;
+    for (int i = 0; i < count; ++i)
+        if (!erased[i]) {
+            if (kept != i)
+                m_lines[kept] = std::move(m_lines[i]);
+            ++kept;
+        }
+    m_lines.resize(kept);
+    return Commit();
 }
 
 bool TProfileFile::DeleteKey(const QString& section, const QString& key)

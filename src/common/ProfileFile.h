@@ -8,8 +8,6 @@
 #include <QStringList>
 #include <vector>
 
-class QIODevice;
-
 // An INI file read and written with the rules of the Windows profile-string
 // functions and of the classic INI class built on them (Tunebench.ini,
 // config.ini, *.lng). QSettings is not used because it splits lists at commas
@@ -21,17 +19,19 @@ class QIODevice;
 // - A value is the text after the first "=", trimmed; a value enclosed in a
 //   matching pair of double or single quotes loses them. At most 2047
 //   characters of it are returned.
+// - Trimming removes only the profile functions' blanks: space, tab, the line
+//   break characters, vertical tab, form feed and ^Z (1Ah); a no-break space
+//   stays. A name or value ends at a NUL, as a C string does.
 // - Lines whose first non-blank character is ";" are comments; lines without
 //   "=" and lines before the first section are no keys. All of them are kept.
 // - Bytes are Windows-1252 (or UTF-8 for a file opened as such). A file that
-//   begins with a UTF-8 byte order mark is read as UTF-8 instead and written
-//   back as UTF-8 with the mark. Lines may end in CR LF or in LF alone.
+//   begins with a byte order mark is read as UTF-8 or UTF-16 (little- or
+//   big-endian) instead and written back so, with the mark. Lines end in
+//   CR LF, LF or CR alone. Control bytes are text like any other.
 // - A missing or unreadable file reads as empty: every read gives its default.
 //   So does what is no regular file (a FIFO, a device) and a file beyond the
 //   limit of its kind (BoundedFile.h: a settings or a language file); their
 //   reason is in ReadProblem() and no write replaces them.
-//   So does a file that is no text (NUL or other control bytes, UTF-16); its
-//   reason is in ReadProblem() and no write replaces it.
 // - Of a line longer than kMaxLineBytes only the start is read; a file with
 //   such a line is read but never rewritten (a write fails and says why).
 //
@@ -48,8 +48,8 @@ class QIODevice;
 //   in the file. Characters that Windows-1252 lacks are written as "?".
 // - A write returns false, with the reason in ErrorString(), when the file
 //   cannot be written (nothing of it is lost: the old file stays whole) or
-//   when the text cannot be represented in the format: a line break in a name
-//   or value, an empty name, a key name holding "=" or beginning with "[" or ";".
+//   when the text cannot be represented in the format: a line break or a NUL
+//   in a name or value, an empty name, a key name holding "=" or beginning with "[" or ";".
 class TProfileFile {
 public:
     static constexpr int kMaxValueLength = 2047;
@@ -97,7 +97,7 @@ public:
 
     // Why the last failed write failed (also set when the file could not be read).
     [[nodiscard]] const QString& ErrorString() const { return m_error; }
-    // Why the file on disk could not be read (unreadable, no text); empty when it could.
+    // Why the file on disk could not be read (unreadable, too large, no regular file); empty when it could.
     [[nodiscard]] QString ReadProblem() const
     {
         EnsureLoaded();
@@ -106,6 +106,7 @@ public:
 
 private:
     enum class TLineKind { Other, Blank, Comment, Section, Key };
+    enum class TText { Windows1252, Utf8, Utf16Le, Utf16Be };
     struct TLine {
         QByteArray raw; // without its line end (and without a byte order mark)
         QByteArray eol; // "\r\n", "\n" or "" for a last line without one
@@ -132,7 +133,7 @@ private:
 
     void EnsureLoaded() const;
     void Load() const;
-    void ReadLines(QIODevice& file) const;
+    void ReadLines(const QByteArray& bytes) const;
     [[nodiscard]] TFileStamp CurrentStamp() const;
     void ParseLine(TLine& line) const;
     void Reindex() const;
@@ -140,6 +141,8 @@ private:
     [[nodiscard]] const TLine* FindKey(const QString& section, const QString& key) const;
     [[nodiscard]] QByteArray Encode(const QString& text) const;
     [[nodiscard]] QString Decode(const QByteArray& bytes) const;
+    [[nodiscard]] QByteArray ByteOrderMark() const;
+    [[nodiscard]] bool IsUtf16() const { return m_text == TText::Utf16Le || m_text == TText::Utf16Be; }
     void InsertLine(int index, const QString& text);
     void ReplaceLine(int index, const QString& text);
     bool Fail(const QString& reason);
@@ -153,7 +156,7 @@ private:
     mutable QHash<QString, int> m_firstSection; // case-folded name -> index into m_sections
     bool m_utf8Default = false;
     TFileKind m_kind = TFileKind::Settings;
-    mutable bool m_utf8 = false;
+    mutable TText m_text = TText::Windows1252;
     mutable bool m_bom = false;
     mutable QString m_readProblem;
     mutable bool m_loaded = false;

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -135,6 +136,76 @@ TEST_F(ProfileFileTest, LinesMayEndInLfAloneOrNothing)
     EXPECT_EQ(f.ReadString(QStringLiteral("S"), QStringLiteral("b")), QStringLiteral("2"));
     EXPECT_EQ(f.ReadString(QStringLiteral("S"), QStringLiteral("c")), QStringLiteral("3"));
 }
+
+// Files that Windows' profile functions read, each read as they read it, then
+// one key written and the whole file compared: Windows reads the written
+// value back, and every other byte stays.
+QByteArray Utf16(QStringConverter::Encoding byteOrder, const QString& text)
+{
+    QStringEncoder encoder(byteOrder, QStringConverter::Flag::WriteBom);
+    return encoder(text);
+}
+
+struct WindowsReadCase {
+    const char* name;
+    QByteArray file;
+    QString key; // in section S
+    QString read;
+    QString writeKey;
+    QString written;
+    QByteArray after;
+};
+
+void PrintTo(const WindowsReadCase& c, std::ostream* os) { *os << c.name; }
+
+class WindowsReadTest : public ::testing::TestWithParam<WindowsReadCase> {};
+
+TEST_P(WindowsReadTest, ReadsAndWritesBackAsWindowsReadsIt)
+{
+    const WindowsReadCase& c = GetParam();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("test.ini"));
+    WriteBytes(path, c.file);
+    TProfileFile f(path);
+    EXPECT_EQ(f.ReadString(QStringLiteral("S"), c.key, QStringLiteral("<none>")), c.read);
+    ASSERT_TRUE(f.WriteString(QStringLiteral("S"), c.writeKey, c.written)) << f.ErrorString().toStdString();
+    EXPECT_EQ(ReadBytes(path).toHex(' ').toStdString(), c.after.toHex(' ').toStdString());
+    EXPECT_EQ(TProfileFile(path).ReadString(QStringLiteral("S"), c.writeKey), c.written);
+}
+
+const QString kNbsp(QChar(0xA0));
+
+INSTANTIATE_TEST_SUITE_P(
+    ProfileFile, WindowsReadTest,
+    ::testing::Values(
+        WindowsReadCase{"CarriageReturnAlone", "; settings\r[S]\rTop=10\rLeft=20\r", QStringLiteral("Left"),
+                        QStringLiteral("20"), QStringLiteral("Left"), QStringLiteral("21"),
+                        "; settings\r[S]\rTop=10\rLeft=21\r"},
+        WindowsReadCase{"CarriageReturnAloneInACrLfFile", "[S]\r\na=1\rb=2\r\n", QStringLiteral("b"),
+                        QStringLiteral("2"), QStringLiteral("b"), QStringLiteral("3"), "[S]\r\na=1\rb=3\r\n"},
+        WindowsReadCase{"ControlByteIsText",
+                        "[S]\r\nv=a\x01"
+                        "b\r\nk=1\r\n",
+                        QStringLiteral("v"), QStringLiteral("a\u0001b"), QStringLiteral("k"), QStringLiteral("2"),
+                        "[S]\r\nv=a\x01"
+                        "b\r\nk=2\r\n"},
+        WindowsReadCase{"NulsAtTheEnd", QByteArray("[S]\r\nk=1\r\n\0\0\0\0", 14), QStringLiteral("k"),
+                        QStringLiteral("1"), QStringLiteral("k"), QStringLiteral("2"),
+                        QByteArray("[S]\r\nk=2\r\n\0\0\0\0", 14)},
+        WindowsReadCase{"NulEndsAValue", QByteArray("[S]\r\nv=ab\0cd\r\n", 14), QStringLiteral("v"),
+                        QStringLiteral("ab"), QStringLiteral("v"), QStringLiteral("x"), "[S]\r\nv=x\r\n"},
+        WindowsReadCase{"Utf16LittleEndian", Utf16(QStringConverter::Utf16LE, QStringLiteral("[S]\r\nk=\u20AC1\r\n")),
+                        QStringLiteral("k"), QStringLiteral("\u20AC1"), QStringLiteral("n"), QStringLiteral("\u0416"),
+                        Utf16(QStringConverter::Utf16LE, QStringLiteral("[S]\r\nk=\u20AC1\r\nn=\u0416\r\n"))},
+        WindowsReadCase{"Utf16BigEndian", Utf16(QStringConverter::Utf16BE, QStringLiteral("[S]\nk=1")),
+                        QStringLiteral("k"), QStringLiteral("1"), QStringLiteral("New"), QStringLiteral("\u0416"),
+                        Utf16(QStringConverter::Utf16BE, QStringLiteral("[S]\nk=1\r\nNew=\u0416\r\n"))},
+        WindowsReadCase{"NoBreakSpaceIsNoBlank", "[S]\r\n\xA0v\xA0 = \xA0x\xA0\r\n", kNbsp + "v" + kNbsp,
+                        kNbsp + "x" + kNbsp, kNbsp + "v" + kNbsp, kNbsp + "y" + kNbsp,
+                        "[S]\r\n\xA0v\xA0=\xA0y\xA0\r\n"},
+        WindowsReadCase{"DosEndOfFileIsABlank", "[S]\r\nk=1\x1A", QStringLiteral("k"), QStringLiteral("1"),
+                        QStringLiteral("k"), QStringLiteral("2"), "[S]\r\nk=2"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ProfileFileTest, CommentsStrayLinesAndEmptySectionsHoldNoKeys)
 {
@@ -282,6 +353,12 @@ TEST_F(ProfileFileTest, EraseSectionRemovesEverySectionOfTheName)
     EXPECT_EQ(ReadBytes(path), QByteArray("[B]\r\ny=2\r\n[C]\r\nw=4\r\n\r\n[b]\r\nv=5\r\n"));
     ASSERT_TRUE(f.EraseSection(QStringLiteral("B")));
     EXPECT_EQ(ReadBytes(path), QByteArray("[C]\r\nw=4\r\n"));
+
+    // Two copies with a blank line between them: the line is in the first one.
+    const QString twice = PathWith("[A]\r\n\r\n[a]\r\n", QStringLiteral("twice.ini"));
+    TProfileFile g(twice);
+    ASSERT_TRUE(g.EraseSection(QStringLiteral("a")));
+    EXPECT_EQ(ReadBytes(twice), QByteArray());
 }
 
 TEST_F(ProfileFileTest, DeleteKeyRemovesTheKeysLine)
@@ -330,6 +407,7 @@ TEST_F(ProfileFileTest, TextThatTheFormatCannotHoldIsRefused)
     TProfileFile f(path);
     EXPECT_FALSE(f.WriteString(QStringLiteral("User"), QStringLiteral("k"), QStringLiteral("two\r\nlines")));
     EXPECT_THAT(f.ErrorString().toStdString(), HasSubstr("line break"));
+    EXPECT_FALSE(f.WriteString(QStringLiteral("User"), QStringLiteral("k"), QStringLiteral("a") + QChar(0)));
     EXPECT_FALSE(f.WriteString(QStringLiteral("User"), QStringLiteral("a=b"), QStringLiteral("v")));
     EXPECT_FALSE(f.WriteString(QStringLiteral("User"), QStringLiteral(";c"), QStringLiteral("v")));
     EXPECT_FALSE(f.WriteString(QStringLiteral("User"), QStringLiteral(" "), QStringLiteral("v")));
