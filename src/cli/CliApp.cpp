@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <new>
 #include <vector>
 
 namespace {
@@ -277,6 +278,12 @@ int TCliApp::Run(const QStringList& arguments, QTextStream& out, QTextStream& er
         }
         catch (const EProgramError& e) {
             code = session.Usage(MessageAlone(e));
+        }
+        catch (const std::bad_alloc&) {
+            // What failed was large: the few bytes of this message are there.
+            commandErr << "tunebench-cli: not enough memory for this command (a file too large for the memory the "
+                          "program may use?); it stopped here\n";
+            code = kExitUsage;
         }
         commandErr.flush();
         // A command that said nothing about it, or only its own words for a silent

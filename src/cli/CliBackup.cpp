@@ -111,7 +111,7 @@ int Backup(TCliSession& s, const TBackupArgs& args)
 
 int Restore(TCliSession& s, const TRestoreArgs& args)
 {
-    const std::optional<QStringList> lines = LoadCheckedMenu(s, args.file, TMenuUse::Play);
+    const std::optional<TMenuLines> lines = LoadCheckedMenu(s, args.file, TMenuUse::Play);
     if (!lines)
         return kExitUsage;
     const std::optional<DeviceKind> kind = BackupKindOf(*lines);

@@ -27,8 +27,13 @@ int Journal(TCliSession& s, const std::string& last)
     for (qsizetype i = 0; i < entries.size(); ++i) {
         QJsonObject json;
         const QStringList fields = entries[i].split(QLatin1Char('\t'));
-        for (qsizetype f = 0; f < names.size(); ++f)
-            json.insert(names[f], fields.value(f));
+        // A line cut short (by an older program on a full disk) with the next one
+        // glued on would give fields that belong to others: it is shown whole.
+        if (fields.size() != names.size())
+            json = {{"damaged", true}, {"line", entries[i]}};
+        else
+            for (qsizetype f = 0; f < names.size(); ++f)
+                json.insert(names[f], fields[f]);
         s.Output().Result(QStringLiteral("journal-entry"), json,
                           (i == 0 ? TWriteJournal::kHeader + "\n" : QString()) + entries[i] + "\n");
     }

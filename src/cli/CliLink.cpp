@@ -107,6 +107,11 @@ int MapPort(TCliSession& s, const TMapArgs& a)
 {
     const int com = *ParseDecimal(FromArg(a.com));
     QString stored = FromArg(a.path);
+    if (stored.size() > TComPortMap::kMaxPathLength) {
+        s.Err() << "tunebench-cli: a device path of " << stored.size() << " characters is no device (at most "
+                << TComPortMap::kMaxPathLength << "); nothing was stored\n";
+        return kExitUsage;
+    }
     // The stable name of a port found survives replugging: store that one.
     if (!stored.isEmpty())
         if (const auto port = SerialPortList::FindByPath(SerialPortList::Scan(), stored))
@@ -118,10 +123,12 @@ int MapPort(TCliSession& s, const TMapArgs& a)
     }
     if (!stored.isEmpty() && !QFileInfo::exists(stored))
         s.Err() << "note: " << stored << " does not exist now\n";
-    // Under sudo the store is the invoking user's, not root's: say which file that is.
-    if (!qEnvironmentVariableIsEmpty("SUDO_USER"))
-        s.Err() << "note: stored in " << settings.Path() << "\n";
-    const QString path = TComPortMap().DevicePath(com);
+    // Which file: under sudo the invoking user's, with TUNEBENCH_REGISTRY that one.
+    s.Err() << "note: " << (stored.isEmpty() ? "removed from " : "stored in ") << settings.Path() << "\n";
+    const TComPortMap::Resolution now = TComPortMap().Resolve(com);
+    if (now.source == TComPortMap::Source::Environment)
+        s.Err() << "note: TUNEBENCH_COM" << com << " is set: COM" << com << " stays " << now.path << " while it is\n";
+    const QString path = now.path;
     s.Output().Result(QStringLiteral("port-map"), {{"com", com}, {"path", path}},
                       QStringLiteral("COM%1  %2\n").arg(com).arg(path));
     return kExitDone;

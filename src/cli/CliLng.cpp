@@ -3,6 +3,7 @@
 #include "CliApp.h"
 #include "CliGroups.h"
 
+#include "BoundedFile.h"
 #include "LanguageFileCheck.h"
 #include "ProfileFile.h"
 
@@ -33,6 +34,17 @@ void AddLngCommands(TCliApp& cli)
             const TProfileFile language(path, TProfileFile::TEncoding::Windows1252, TFileKind::Language);
             if (const QString problem = language.ReadProblem(); !problem.isEmpty()) {
                 s.Err() << problem << "\n";
+                return int(kExitUsage);
+            }
+            QByteArray bytes;
+            TBoundedFile raw(path, TFileKind::Language);
+            if (!raw.ReadAll(bytes)) {
+                s.Err() << raw.ErrorString() << "\n";
+                return int(kExitUsage);
+            }
+            if (const QStringList problems = LanguageFileLineProblems(bytes); !problems.isEmpty()) {
+                for (const QString& problem : problems)
+                    s.Err() << path << ": " << problem << "\n";
                 return int(kExitUsage);
             }
             const TLanguageCheck result = CheckLanguageFile(language);

@@ -36,7 +36,7 @@ int Check(TCliSession& s, const std::string& file)
 
 int Play(TCliSession& s, const TMenuArgs& args)
 {
-    const std::optional<QStringList> lines = LoadCheckedMenu(s, args.file, TMenuUse::Play);
+    const std::optional<TMenuLines> lines = LoadCheckedMenu(s, args.file, TMenuUse::Play);
     if (!lines)
         return kExitUsage;
     return PlayMenuLines(s, *lines, {MenuTargetKind(*lines), "menu play", args.force, false});
@@ -62,7 +62,7 @@ QString CellsText(const TCellRun& run)
 
 // The device's identity against the one the file was read from: what is done
 // with the identity cells, said in one line; kExitDone unless refused.
-int DecideIdentityCells(TCliSession& s, TMailControl& link, const QStringList& lines, const TPlayRequest& request,
+int DecideIdentityCells(TCliSession& s, TMailControl& link, const TMenuLines& lines, const TPlayRequest& request,
                         bool verifying, TIdentityDecision& decision)
 {
     const TIdentityCheck check = CheckIdentity(link, lines, request.writeIdentity, request.force);
@@ -113,10 +113,10 @@ int DecideIdentityCells(TCliSession& s, TMailControl& link, const QStringList& l
 
 int Verify(TCliSession& s, const std::string& file)
 {
-    const std::optional<QStringList> loaded = LoadCheckedMenu(s, file, TMenuUse::Verify);
+    const std::optional<TMenuLines> loaded = LoadCheckedMenu(s, file, TMenuUse::Verify);
     if (!loaded)
         return kExitUsage;
-    const QStringList& lines = *loaded;
+    const TMenuLines& lines = *loaded;
     const TDeviceAccess device = OpenDevice(s, {kCheckConnected, true, std::nullopt, "menu verify", false, false});
     if (!device)
         return device.exit;
@@ -138,7 +138,7 @@ int Verify(TCliSession& s, const std::string& file)
     if (result.end != TMenuVerifyResult::TEnd::Completed) {
         if (result.end == TMenuVerifyResult::TEnd::NoAnswer)
             s.Err() << "line " << result.failedLine
-                    << ": no valid answer for its cells: " << lines.value(result.failedLine - 1) << "\n";
+                    << ": no valid answer for its cells: " << lines.TextOfLine(result.failedLine) << "\n";
         return kExitNoAnswer;
     }
     const int settings = result.SettingDifferences();
@@ -150,9 +150,9 @@ int Verify(TCliSession& s, const std::string& file)
 } // namespace menu
 } // namespace
 
-std::optional<QStringList> LoadCheckedMenu(TCliSession& s, const std::string& path, TMenuUse use, int* writes)
+std::optional<TMenuLines> LoadCheckedMenu(TCliSession& s, const std::string& path, TMenuUse use, int* writes)
 {
-    QStringList lines;
+    TMenuLines lines;
     QString error;
     if (!TMenuFile::Load(FromArg(path), lines, error)) {
         s.Err() << FromArg(path) << ": " << error << "\n";
@@ -160,7 +160,7 @@ std::optional<QStringList> LoadCheckedMenu(TCliSession& s, const std::string& pa
     }
     const TMenuCheck check = TMenuFile::Check(lines);
     if (!check.Ok()) {
-        s.Err() << TMenuFile::CheckText(check) << "\n";
+        s.Err() << FromArg(path) << ": " << TMenuFile::CheckText(check) << "\n";
         return std::nullopt;
     }
     // A file of empty and REM lines only must not end as if it had been played.
@@ -174,7 +174,7 @@ std::optional<QStringList> LoadCheckedMenu(TCliSession& s, const std::string& pa
     return lines;
 }
 
-int PlayMenuLines(TCliSession& s, const QStringList& lines, const TPlayRequest& request)
+int PlayMenuLines(TCliSession& s, const TMenuLines& lines, const TPlayRequest& request)
 {
     using namespace menu;
     const TDeviceAccess device =
@@ -192,7 +192,7 @@ int PlayMenuLines(TCliSession& s, const QStringList& lines, const TPlayRequest& 
     const int failed = result.done + 1;
     if (!completed)
         s.Err() << "Download - FAIL !!\n"
-                << "line " << failed << ": " << lines.value(failed - 1) << "\n";
+                << "line " << failed << ": " << lines.TextOfLine(failed) << "\n";
     QJsonObject json{{"written", result.written}};
     if (!completed)
         json.insert(QStringLiteral("failed-line"), failed);
@@ -210,7 +210,7 @@ void AddMenuCommands(TCliApp& cli)
     cli.AddCommand(
            kGroup, "check",
            "check the whole file without a port; prints the number of writes, or the\n"
-           "first bad line as \"line N: reason\" (exit 1)",
+           "first bad line as \"FILE: line N: reason\" (exit 1)",
            [checkFile](TCliSession& s) { return Check(s, *checkFile); }, family)
         ->add_option("FILE", *checkFile, "the menu file")
         ->type_name("FILE")

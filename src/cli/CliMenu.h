@@ -14,8 +14,7 @@ enum class TMenuUse { Count, Play, Verify };
 
 // Reads and checks a menu file (its writes counted into writes); reports and
 // returns none when it is unusable.
-std::optional<QStringList> LoadCheckedMenu(TCliSession& s, const std::string& path, TMenuUse use,
-                                           int* writes = nullptr);
+std::optional<TMenuLines> LoadCheckedMenu(TCliSession& s, const std::string& path, TMenuUse use, int* writes = nullptr);
 
 struct TPlayRequest {
     DeviceKind kind = DeviceKind::Handset; // the kind the lines are for
@@ -28,4 +27,4 @@ struct TPlayRequest {
 // (unless force); a file read from a device of another identity leaves the
 // device's identity cells as they are. Progress on standard error, the lines
 // written on standard output.
-int PlayMenuLines(TCliSession& s, const QStringList& lines, const TPlayRequest& request);
+int PlayMenuLines(TCliSession& s, const TMenuLines& lines, const TPlayRequest& request);

@@ -17,11 +17,10 @@ std::string_view Trimmed(std::string_view line)
 
 } // namespace
 
-TextLines SplitTextLines(std::string_view text)
+TextLineReader::TextLineReader(std::string_view text)
 {
-    TextLines result;
     if (text.substr(0, 3) == "\xEF\xBB\xBF") {
-        result.utf8Bom = true;
+        m_utf8Bom = true;
         text.remove_prefix(3);
     }
     // An end-of-file byte counts only after the last line: a 1Ah amid the
@@ -32,17 +31,31 @@ TextLines SplitTextLines(std::string_view text)
         --tail;
     if (const size_t eof = text.find('\x1A', tail); eof != std::string_view::npos)
         text = text.substr(0, eof);
+    m_text = text;
+}
 
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) {
-            result.lines.push_back(Trimmed(text.substr(start)));
-            break;
-        }
-        result.lines.push_back(Trimmed(text.substr(start, end - start)));
-        start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+bool TextLineReader::Next(std::string_view& line)
+{
+    if (m_start >= m_text.size())
+        return false;
+    const size_t end = m_text.find_first_of("\r\n", m_start);
+    if (end == std::string_view::npos) {
+        line = Trimmed(m_text.substr(m_start));
+        m_start = m_text.size();
+        return true;
     }
+    line = Trimmed(m_text.substr(m_start, end - m_start));
+    m_start = end + (m_text[end] == '\r' && end + 1 < m_text.size() && m_text[end + 1] == '\n' ? 2 : 1);
+    return true;
+}
+
+TextLines SplitTextLines(std::string_view text)
+{
+    TextLineReader reader(text);
+    TextLines result;
+    result.utf8Bom = reader.Utf8Bom();
+    for (std::string_view line; reader.Next(line);)
+        result.lines.push_back(line);
     return result;
 }
 

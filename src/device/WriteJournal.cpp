@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <utility>
 
 const QString TWriteJournal::kHeader =
     QStringLiteral("time\tprogram\tport\trate\tkind\tidentity\taddress\tbytes\tresult");
@@ -38,6 +39,7 @@ struct TJournalState {
     std::function<void(const QString&, const QString&)> warning;
     // Kept open between writes; each line still goes to the file at once.
     std::unique_ptr<QFile> file;
+    bool opened = false; // the file was opened for this line: its end is looked at
 };
 
 TJournalState& State()
@@ -108,11 +110,35 @@ bool Open(TJournalState& s)
         return false;
     }
     s.file = std::make_unique<QFile>(s.path);
-    if (s.file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+    if (s.file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+        s.opened = true;
         return true;
+    }
     Warn(s.file->errorString());
     s.file.reset();
     return false;
+}
+
+// A write cut short (the disk filled up on the way) says why only when the
+// rest is written again and fails at once.
+bool WriteWhole(QFile& file, const QByteArray& bytes)
+{
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+bool EndsWithLineEnd(const QString& path)
+{
+    QFile reader(path);
+    char last = '\n';
+    return !reader.open(QIODevice::ReadOnly) || !reader.seek(reader.size() - 1) || !reader.getChar(&last) ||
+           last == '\n';
 }
 
 #ifdef Q_OS_UNIX
@@ -164,9 +190,14 @@ void Append(const QString& line)
         return;
     if (!kWritesGoToTheEnd)
         s.file->seek(s.file->size());
-    const QByteArray bytes = (s.file->size() == 0 ? TWriteJournal::kHeader + QLatin1Char('\n') + line : line).toUtf8();
-    if (s.file->write(bytes) != bytes.size()) {
+    const qint64 before = s.file->size();
+    QByteArray bytes = (before == 0 ? TWriteJournal::kHeader + QLatin1Char('\n') + line : line).toUtf8();
+    if (std::exchange(s.opened, false) && before > 0 && !EndsWithLineEnd(s.path))
+        bytes.prepend('\n'); // a line cut short (by a program that left it so) ends here
+    if (!WriteWhole(*s.file, bytes)) {
         Warn(s.file->errorString());
+        // A line cut by the full disk would glue the next one onto it.
+        s.file->resize(before);
         s.file.reset(); // opened again for the next write: the disk may have room by then
     }
 }

@@ -88,7 +88,7 @@ QByteArray BackupFileBytes(const TBackupHeader& header, const QStringList& dataL
     return ((header.Lines() + dataLines).join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toLatin1();
 }
 
-std::optional<DeviceKind> BackupKindOf(const QStringList& lines)
+std::optional<DeviceKind> BackupKindOf(const TMenuLines& lines)
 {
     for (const QString& line : lines)
         if (line.startsWith(kKindKey, Qt::CaseInsensitive))

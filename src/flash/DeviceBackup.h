@@ -44,7 +44,7 @@ struct TBackupHeader {
 [[nodiscard]] QByteArray BackupFileBytes(const TBackupHeader& header, const QStringList& dataLines);
 
 // The kind that a backup's header names; none in a plain menu file.
-[[nodiscard]] std::optional<DeviceKind> BackupKindOf(const QStringList& lines);
+[[nodiscard]] std::optional<DeviceKind> BackupKindOf(const TMenuLines& lines);
 
 struct TBackupRead {
     bool complete = false;

@@ -54,7 +54,7 @@ TDeviceIdentity ReadDeviceIdentity(TMailControl& link, DeviceKind kind)
 namespace {
 
 // What the lines would write into the cells of run, where they write all of them.
-std::optional<QByteArray> WrittenCells(const QStringList& lines, const TCellRun& run)
+std::optional<QByteArray> WrittenCells(const TMenuLines& lines, const TCellRun& run)
 {
     QByteArray cells(run.count, '\0');
     std::vector<bool> written(run.count, false);
@@ -81,7 +81,7 @@ std::optional<QByteArray> WrittenCells(const QStringList& lines, const TCellRun&
 
 } // namespace
 
-TFileIdentity FileIdentityOf(const QStringList& lines)
+TFileIdentity FileIdentityOf(const TMenuLines& lines)
 {
     TFileIdentity file;
     file.kind = BackupKindOf(lines);
@@ -105,7 +105,7 @@ TFileIdentity FileIdentityOf(const QStringList& lines)
     return file;
 }
 
-DeviceKind MenuTargetKind(const QStringList& lines) { return BackupKindOf(lines).value_or(DeviceKind::Handset); }
+DeviceKind MenuTargetKind(const TMenuLines& lines) { return BackupKindOf(lines).value_or(DeviceKind::Handset); }
 
 TIdentityDecision DecideIdentity(const TFileIdentity& file, const TDeviceIdentity& device, bool writeIdentity,
                                  bool force)
@@ -134,7 +134,7 @@ TIdentityDecision DecideIdentity(const TFileIdentity& file, const TDeviceIdentit
     return decision;
 }
 
-TIdentityCheck CheckIdentity(TMailControl& link, const QStringList& lines, bool writeIdentity, bool force)
+TIdentityCheck CheckIdentity(TMailControl& link, const TMenuLines& lines, bool writeIdentity, bool force)
 {
     TIdentityCheck check;
     check.file = FileIdentityOf(lines);

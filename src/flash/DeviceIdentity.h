@@ -42,12 +42,12 @@ struct TFileIdentity {
     bool headerDisagrees = false; // "REM identity:" is not what the data lines write
     [[nodiscard]] bool Carried() const { return kind.has_value() || !identity.isEmpty(); }
 };
-[[nodiscard]] TFileIdentity FileIdentityOf(const QStringList& lines);
+[[nodiscard]] TFileIdentity FileIdentityOf(const TMenuLines& lines);
 
 // The kind of device a menu file is for: the kind its header names, else a
 // handset (plain menu files are written for handsets). Playing it into another
 // kind would give that device another's settings and identity.
-[[nodiscard]] DeviceKind MenuTargetKind(const QStringList& lines);
+[[nodiscard]] DeviceKind MenuTargetKind(const TMenuLines& lines);
 
 // What playing (or verifying) a file does with the device's identity cells.
 struct TIdentityDecision {
@@ -78,8 +78,7 @@ struct TIdentityCheck {
     TDeviceIdentity device;
     TIdentityDecision decision;
 };
-[[nodiscard]] TIdentityCheck CheckIdentity(TMailControl& link, const QStringList& lines, bool writeIdentity,
-                                           bool force);
+[[nodiscard]] TIdentityCheck CheckIdentity(TMailControl& link, const TMenuLines& lines, bool writeIdentity, bool force);
 
 // The parts of a write that lie outside run: none, one or two writes.
 [[nodiscard]] std::vector<TMenuWrite> WritesOutside(const TMenuWrite& write, const TCellRun& run);

@@ -62,6 +62,7 @@ TDownloadPage::TDownloadPage(IDeviceSession& session, QString programFolder, QSt
     lblMenuDataCount = AddHiddenLabel("lblMenuDataCount", texts.dataCountMismatch);
     lblMenuPastEnd = AddHiddenLabel("lblMenuPastEnd", texts.pastLastAddress);
     lblMenuReadError = AddHiddenLabel("lblMenuReadError", QStringLiteral("Cannot read %1: %2"));
+    lblMenuFileProblem = AddHiddenLabel("lblMenuFileProblem", QStringLiteral("%1: %2"));
     lblVerifyMatch = AddHiddenLabel("lblVerifyMatch", QStringLiteral("The device holds every line of the file."));
     lblVerifyDiffer = AddHiddenLabel("lblVerifyDiffer",
                                      QStringLiteral("%1 line(s) differ from the device; they are marked in the list."));
@@ -133,7 +134,7 @@ QString TDownloadPage::MenuStartFolder() const
         .StartFolder(TFileLocations(m_programFolder).Portable() ? m_programFolder : QDir::homePath());
 }
 
-bool TDownloadPage::ProbeAndLoadMenu(QStringList& lines)
+bool TDownloadPage::ProbeAndLoadMenu(TMenuLines& lines)
 {
     ListBox1->clear();
     if (m_session.Link().ProbeDevice(1000) <= 0) {
@@ -149,12 +150,13 @@ bool TDownloadPage::ProbeAndLoadMenu(QStringList& lines)
         return false;
     }
     TMenuFolder(m_settingsFile).Remember(path);
+    m_menuPath = path;
     QString error;
     if (!TMenuFile::Load(path, lines, error)) {
         ShowMessage(lblMenuReadError->text().arg(path, error));
         return false;
     }
-    ListBox1->addItems(lines);
+    ListBox1->addItems(lines.AllLines());
     return true;
 }
 
@@ -202,7 +204,7 @@ struct TGaugeShown {
 };
 } // namespace
 
-bool TDownloadPage::CheckListed(const QStringList& lines, const QString& emptyText,
+bool TDownloadPage::CheckListed(const TMenuLines& lines, const QString& emptyText,
                                 const std::optional<TDeviceDemand>& demand, std::optional<TCellRun>& kept,
                                 QString& note)
 {
@@ -233,14 +235,14 @@ bool TDownloadPage::CheckListed(const QStringList& lines, const QString& emptyTe
 
 void TDownloadPage::LoadMenu()
 {
-    QStringList lines;
+    TMenuLines lines;
     if (ProbeAndLoadMenu(lines))
         PlayListedLines(lines);
 }
 
 void TDownloadPage::VerifyMenu()
 {
-    QStringList lines;
+    TMenuLines lines;
     QString identityNote;
     std::optional<TCellRun> kept;
     if (!ProbeAndLoadMenu(lines) ||
@@ -347,10 +349,11 @@ void TDownloadPage::ShowBadLine(const TMenuCheck& check)
 {
     // Nothing was sent: every line stays listed, the bad one selected.
     ListBox1->setCurrentRow(check.badLine - 1);
-    ShowMessage(TMenuFile::CheckText(check, ProblemTexts()));
+    ShowMessage(lblMenuFileProblem->text().arg(QDir::toNativeSeparators(m_menuPath),
+                                               TMenuFile::CheckText(check, ProblemTexts())));
 }
 
-void TDownloadPage::PlayListedLines(const QStringList& lines)
+void TDownloadPage::PlayListedLines(const TMenuLines& lines)
 {
     QString identityNote;
     std::optional<TCellRun> kept;
@@ -362,8 +365,10 @@ void TDownloadPage::PlayListedLines(const QStringList& lines)
     const TGaugeShown gauge(MenuGauge);
     TMenuPlayer player(m_session.Link());
     player.LeaveOut = kept;
-    player.OnLineDone = [this](int, int percent) {
-        delete ListBox1->takeItem(0);
+    // The list shows the lines still to play, empty ones included.
+    player.OnLineDone = [this, total = lines.LineCount()](int done, int percent) {
+        while (ListBox1->count() > total - done)
+            delete ListBox1->takeItem(0);
         MenuGauge->setValue(percent);
     };
     const TMenuPlayResult result = player.Play(lines);

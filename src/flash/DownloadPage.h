@@ -58,6 +58,7 @@ public:
     QLabel* lblMenuDataCount;
     QLabel* lblMenuPastEnd;
     QLabel* lblMenuReadError;
+    QLabel* lblMenuFileProblem; // "%1: %2": the file, what is wrong in it
     QLabel* lblVerifyMatch;
     QLabel* lblVerifyDiffer;
     QLabel* lblVerifyNoAnswer;
@@ -79,10 +80,10 @@ private:
     QLabel* AddHiddenLabel(const char* name, const QString& caption);
     void ShowBadLine(const TMenuCheck& check);
     // Probes, asks for a menu file and lists its lines; false (after saying why) when there is none.
-    bool ProbeAndLoadMenu(QStringList& lines);
+    bool ProbeAndLoadMenu(TMenuLines& lines);
     [[nodiscard]] QString MenuStartFolder() const;
     // Runs the lines in the list; the list and the gauge follow the progress.
-    void PlayListedLines(const QStringList& lines);
+    void PlayListedLines(const TMenuLines& lines);
     // One device action at a time, with the port open, the buttons disabled
     // and the hourglass shown while it runs.
     void RunDeviceAction(void (TDownloadPage::*action)());
@@ -92,10 +93,11 @@ private:
     // Checks the listed lines (false after showing the bad one, or that none
     // writes anything: emptyText) and finds the device's identity cells that
     // they leave as they are; note says so.
-    bool CheckListed(const QStringList& lines, const QString& emptyText, const std::optional<TDeviceDemand>& demand,
+    bool CheckListed(const TMenuLines& lines, const QString& emptyText, const std::optional<TDeviceDemand>& demand,
                      std::optional<TCellRun>& kept, QString& note);
 
     IDeviceSession& m_session;
     QString m_programFolder;
     QString m_settingsFile;
+    QString m_menuPath; // the menu file loaded last, named in what is said of it
 };

@@ -5,25 +5,70 @@
 #include "TextLines.h"
 #include "Windows1252.h"
 
+#include <algorithm>
+
 namespace {
 
 bool IsByteField(const QString& field) { return (field.size() == 1 || field.size() == 2) && IsHexText(field, false); }
 
 } // namespace
 
-QStringList TMenuFile::SplitLines(const QByteArray& bytes)
+TMenuLines::TMenuLines(const QStringList& lines) : m_utf8(true), m_lineCount(static_cast<int>(lines.size()))
 {
-    const tbtext::TextLines text = tbtext::SplitTextLines(std::string_view(bytes.constData(), size_t(bytes.size())));
+    for (int i = 0; i < lines.size(); ++i) {
+        if (lines[i].isEmpty())
+            continue;
+        const QByteArray text = lines[i].toUtf8();
+        m_spans.push_back({std::uint32_t(m_bytes.size()), std::uint32_t(text.size()), std::uint32_t(i + 1)});
+        m_bytes += text;
+    }
+}
+
+QString TMenuLines::operator[](int i) const
+{
+    const TSpan& span = m_spans[size_t(i)];
+    const QByteArray raw = QByteArray::fromRawData(m_bytes.constData() + span.start, span.size);
+    return m_utf8 ? QString::fromUtf8(raw) : FromWindows1252(raw);
+}
+
+QString TMenuLines::TextOfLine(int number) const
+{
+    const auto at = std::lower_bound(m_spans.begin(), m_spans.end(), number,
+                                     [](const TSpan& span, int n) { return int(span.number) < n; });
+    return at != m_spans.end() && int(at->number) == number ? (*this)[int(at - m_spans.begin())] : QString();
+}
+
+QStringList TMenuLines::AllLines() const
+{
     QStringList lines;
-    lines.reserve(qsizetype(text.lines.size()));
-    for (const std::string_view line : text.lines) {
-        const QByteArray raw = QByteArray::fromRawData(line.data(), qsizetype(line.size()));
-        lines << (text.utf8Bom ? QString::fromUtf8(raw) : FromWindows1252(raw));
+    lines.reserve(m_lineCount);
+    for (int i = 0; i < size(); ++i) {
+        while (lines.size() < Number(i) - 1)
+            lines << QString();
+        lines << (*this)[i];
+    }
+    while (lines.size() < m_lineCount)
+        lines << QString();
+    return lines;
+}
+
+TMenuLines TMenuFile::SplitLines(const QByteArray& bytes)
+{
+    // The lines point into the bytes, which stay shared, not copied.
+    TMenuLines lines;
+    lines.m_bytes = bytes;
+    tbtext::TextLineReader reader(std::string_view(bytes.constData(), size_t(bytes.size())));
+    lines.m_utf8 = reader.Utf8Bom();
+    for (std::string_view line; reader.Next(line);) {
+        ++lines.m_lineCount;
+        if (!line.empty())
+            lines.m_spans.push_back({std::uint32_t(line.data() - bytes.constData()), std::uint32_t(line.size()),
+                                     std::uint32_t(lines.m_lineCount)});
     }
     return lines;
 }
 
-bool TMenuFile::Load(const QString& path, QStringList& lines, QString& error)
+bool TMenuFile::Load(const QString& path, TMenuLines& lines, QString& error)
 {
     TBoundedFile file(path, TFileKind::Menu);
     QByteArray bytes;
@@ -89,13 +134,13 @@ TMenuLine TMenuFile::ReadLine(const QString& line)
     return result;
 }
 
-TMenuCheck TMenuFile::Check(const QStringList& lines)
+TMenuCheck TMenuFile::Check(const TMenuLines& lines)
 {
     TMenuCheck check;
     for (int i = 0; i < lines.size(); ++i) {
         const TMenuLine line = ReadLine(lines[i]);
         if (!line.Ok()) {
-            check.badLine = i + 1;
+            check.badLine = lines.Number(i);
             check.line = line;
             return check;
         }

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <initializer_list>
+#include <vector>
 
 // Menu files: plain Windows-1252 (or UTF-8 with its byte-order mark) text, one EEPROM write per line, played into
 // a handset by the Download page and by `tunebench-cli menu`. A line is upper-
@@ -21,6 +23,61 @@ enum class TMenuLineProblem {
     CountOutOfRange,   // field 1 is 0 or above 29
     DataCountMismatch, // `dataFields` data bytes where field 1 announces `count`
     PastLastAddress,   // the bytes would run past FFFFh
+};
+
+// A menu file's lines: its bytes as read, and where each line that holds
+// anything lies, with its number in the file. An empty line costs nothing, any
+// other 12 bytes beside its own text, so a file costs little more than its size.
+// Indexes count the lines kept; messages name a line by its Number.
+class TMenuLines {
+public:
+    TMenuLines() = default;
+    // Lines as they are, numbered from 1 (a file already split, a test's lines).
+    TMenuLines(const QStringList& lines); // NOLINT(google-explicit-constructor)
+    TMenuLines(std::initializer_list<QString> lines) : TMenuLines(QStringList(lines)) {}
+
+    [[nodiscard]] int size() const { return static_cast<int>(m_spans.size()); }
+    [[nodiscard]] bool isEmpty() const { return m_spans.empty(); }
+    [[nodiscard]] QString operator[](int i) const;
+    // Its line number in the file, counted from 1.
+    [[nodiscard]] int Number(int i) const { return static_cast<int>(m_spans[size_t(i)].number); }
+    // The file's lines, empty ones included.
+    [[nodiscard]] int LineCount() const { return m_lineCount; }
+    // The text of line `number` (counted from 1); empty for an empty line.
+    [[nodiscard]] QString TextOfLine(int number) const;
+    // Every line, empty ones included, for a list that shows the file.
+    [[nodiscard]] QStringList AllLines() const;
+
+    class const_iterator {
+    public:
+        const_iterator(const TMenuLines& lines, int i) : m_lines(&lines), m_i(i) {}
+        QString operator*() const { return (*m_lines)[m_i]; }
+        const_iterator& operator++()
+        {
+            ++m_i;
+            return *this;
+        }
+        bool operator==(const const_iterator& other) const { return m_i == other.m_i; }
+        bool operator!=(const const_iterator& other) const { return m_i != other.m_i; }
+
+    private:
+        const TMenuLines* m_lines;
+        int m_i;
+    };
+    [[nodiscard]] const_iterator begin() const { return {*this, 0}; }
+    [[nodiscard]] const_iterator end() const { return {*this, size()}; }
+
+private:
+    friend class TMenuFile;
+    struct TSpan {
+        std::uint32_t start = 0; // menu files are at most 16 MiB
+        std::uint32_t size = 0;
+        std::uint32_t number = 0;
+    };
+    QByteArray m_bytes;
+    bool m_utf8 = false; // else Windows-1252
+    std::vector<TSpan> m_spans;
+    int m_lineCount = 0;
 };
 
 struct TMenuWrite {
@@ -62,18 +119,18 @@ public:
     static constexpr int kMaxFields = 32;
     static constexpr int kMaxCount = kMaxFields - 3;
 
-    // The lines of the file's bytes as tbtext::SplitTextLines reads them (any
+    // The lines of the file's bytes as tbtext::TextLineReader reads them (any
     // line end, outer blanks trimmed, byte-order mark and a final 1Ah dropped);
     // Windows-1252 text, UTF-8 after a byte-order mark.
-    [[nodiscard]] static QStringList SplitLines(const QByteArray& bytes);
+    [[nodiscard]] static TMenuLines SplitLines(const QByteArray& bytes);
     // Reads the file within the limit of a menu file (BoundedFile.h); false with
     // `error` set (the reason, without the path) when it cannot or may not.
-    [[nodiscard]] static bool Load(const QString& path, QStringList& lines, QString& error);
+    [[nodiscard]] static bool Load(const QString& path, TMenuLines& lines, QString& error);
 
     [[nodiscard]] static bool IsSkipped(const QString& line);
     [[nodiscard]] static TMenuLine ReadLine(const QString& line);
     // The first bad line, or the number of writes of a sound file.
-    [[nodiscard]] static TMenuCheck Check(const QStringList& lines);
+    [[nodiscard]] static TMenuCheck Check(const TMenuLines& lines);
 
     // done / total * 100, rounded to the nearest whole number, an exact half
     // to the even neighbour (1 of 8 gives 12); 0 for an empty file.

@@ -3,7 +3,7 @@
 #include "DeviceIdentity.h"
 #include "SndMail.h"
 
-TMenuPlayResult TMenuPlayer::Play(const QStringList& lines)
+TMenuPlayResult TMenuPlayer::Play(const TMenuLines& lines)
 {
     TMenuPlayResult result;
     result.check = TMenuFile::Check(lines);
@@ -15,9 +15,17 @@ TMenuPlayResult TMenuPlayer::Play(const QStringList& lines)
         result.end = TMenuPlayResult::TEnd::Empty;
         return result;
     }
-    const int total = static_cast<int>(lines.size());
-    for (const QString& text : lines) {
-        const TMenuLine line = TMenuFile::ReadLine(text);
+    const int total = lines.LineCount();
+    const auto done = [&](int number) {
+        result.done = number;
+        if (OnLineDone)
+            OnLineDone(result.done, TMenuFile::GaugePercent(result.done, total));
+    };
+    for (int i = 0; i < lines.size(); ++i) {
+        // The empty lines before this one are done with nothing to do.
+        if (lines.Number(i) - 1 > result.done)
+            done(lines.Number(i) - 1);
+        const TMenuLine line = TMenuFile::ReadLine(lines[i]);
         if (!line.skipped) {
             const std::vector<TMenuWrite> writes =
                 LeaveOut ? WritesOutside(line.write, *LeaveOut) : std::vector<TMenuWrite>{line.write};
@@ -34,9 +42,9 @@ TMenuPlayResult TMenuPlayer::Play(const QStringList& lines)
             }
             result.written += writes.empty() ? 0 : 1;
         }
-        ++result.done;
-        if (OnLineDone)
-            OnLineDone(result.done, TMenuFile::GaugePercent(result.done, total));
+        done(lines.Number(i));
     }
+    if (result.done < total)
+        done(total);
     return result;
 }

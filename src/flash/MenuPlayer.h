@@ -19,7 +19,7 @@ struct TMenuPlayResult {
     };
     TEnd end = TEnd::Completed;
     TMenuCheck check; // Refused: the first bad line
-    int done = 0;     // lines taken off the front, skipped ones included
+    int done = 0;     // lines taken off the front (the number of the last), skipped ones included
     int written = 0;  // writes the device confirmed
 };
 
@@ -36,7 +36,7 @@ public:
     std::optional<TCellRun> LeaveOut;
 
     // Checks the whole file first; sends nothing when a line is bad.
-    TMenuPlayResult Play(const QStringList& lines);
+    TMenuPlayResult Play(const TMenuLines& lines);
 
 private:
     TMailControl& m_link;

@@ -30,7 +30,7 @@ struct TCellWanted {
 using TCellMap = std::map<int, TCellWanted>;
 
 // The value each cell has once the whole file has been played.
-TCellMap LastWrites(const QStringList& lines)
+TCellMap LastWrites(const TMenuLines& lines)
 {
     TCellMap cells;
     for (int i = 0; i < lines.size(); ++i) {
@@ -40,7 +40,7 @@ TCellMap LastWrites(const QStringList& lines)
         const int address = line.write.addressHigh << 8 | line.write.addressLow;
         const QStringList data = line.write.dataText.split(QLatin1Char(' '), Qt::SkipEmptyParts);
         for (int k = 0; k < line.write.count; ++k)
-            cells[address + k] = {static_cast<std::uint8_t>(data.value(k).toUInt(nullptr, 16)), i};
+            cells[address + k] = {static_cast<std::uint8_t>(data.value(k).toUInt(nullptr, 16)), lines.Number(i) - 1};
     }
     return cells;
 }
@@ -94,7 +94,7 @@ void CompareLine(int line, const std::vector<int>& addresses, const TCellMap& wa
 
 } // namespace
 
-TMenuVerifyResult TMenuVerifier::Verify(const QStringList& lines)
+TMenuVerifyResult TMenuVerifier::Verify(const TMenuLines& lines)
 {
     TMenuVerifyResult result;
     result.check = TMenuFile::Check(lines);
@@ -106,7 +106,7 @@ TMenuVerifyResult TMenuVerifier::Verify(const QStringList& lines)
         result.end = TMenuVerifyResult::TEnd::Empty;
         return result;
     }
-    const int total = static_cast<int>(lines.size());
+    const int total = lines.LineCount();
     const TCellMap wanted = LastWrites(lines);
     const int cellCount = static_cast<int>(wanted.size());
     TCellReader reader(m_link);

@@ -53,7 +53,7 @@ public:
     // device: their differences are named apart from the settings'.
     std::optional<TCellRun> SetApart;
 
-    TMenuVerifyResult Verify(const QStringList& lines);
+    TMenuVerifyResult Verify(const TMenuLines& lines);
 
 private:
     TMailControl& m_link;

@@ -1,6 +1,7 @@
 #include "LanguageFileCheck.h"
 
 #include "ProfileFile.h"
+#include "TextLines.h"
 
 #include <QFile>
 #include <QSet>
@@ -16,6 +17,29 @@ QString Stem(const QString& key)
 }
 
 } // namespace
+
+QStringList LanguageFileLineProblems(const QByteArray& bytes)
+{
+    QStringList problems;
+    tbtext::TextLineReader reader(std::string_view(bytes.constData(), size_t(bytes.size())));
+    int number = 0;
+    for (std::string_view view; reader.Next(view);) {
+        ++number;
+        const QString line = QString::fromLatin1(view.data(), qsizetype(view.size()));
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#')))
+            continue;
+        if (line.startsWith(QLatin1Char('['))) {
+            if (!line.endsWith(QLatin1Char(']')))
+                problems << QStringLiteral("line %1: the window name \"%2\" lacks its closing \"]\"")
+                                .arg(number)
+                                .arg(line.left(60));
+        }
+        else if (!line.contains(QLatin1Char('=')))
+            problems
+                << QStringLiteral("line %1: \"%2\" has no \"=\" (a line is key=text)").arg(number).arg(line.left(60));
+    }
+    return problems;
+}
 
 bool TLanguageCheck::HasUnknownKeys() const
 {

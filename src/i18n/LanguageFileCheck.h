@@ -33,5 +33,8 @@ inline constexpr char kRunTimeComponents[] = "; set at run time, not in the edit
                                                const QHash<QString, QStringList>& runTimeComponents = {});
 // Against the template built into the program (translations/Template.lng).
 [[nodiscard]] TLanguageCheck CheckLanguageFile(const TProfileFile& file);
+// Lines an INI reader would pass over without a word: a key without "=", a
+// section name without its "]". Each as "line N: reason"; bytes: the file's.
+[[nodiscard]] QStringList LanguageFileLineProblems(const QByteArray& bytes);
 // The report as `lng check` prints it.
 [[nodiscard]] QString FormatLanguageCheck(const TLanguageCheck& check);

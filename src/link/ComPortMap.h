@@ -23,6 +23,8 @@ public:
 
     static constexpr int kFirstCom = 1;
     static constexpr int kLastCom = 9;
+    // No device path is longer (the system's PATH_MAX); a longer one is a mistake.
+    static constexpr int kMaxPathLength = 4096;
 
     [[nodiscard]] Resolution Resolve(int com) const;
     [[nodiscard]] QString DevicePath(int com) const { return Resolve(com).path; }

@@ -4,6 +4,10 @@
 #include "ProfileFile.h"
 
 #include <QCoreApplication>
+#include <QDir>
+
+#include <cstdio>
+#include <utility>
 
 namespace LowLatencySetting {
 
@@ -12,8 +16,23 @@ bool Wanted(const QProcessEnvironment& environment, const QString& settingsFile)
     const QString variable = QLatin1String(kVariable);
     if (environment.contains(variable))
         return environment.value(variable).trimmed() != QLatin1String("0");
-    return settingsFile.isEmpty() ||
-           TProfileFile(settingsFile).ReadBool(QStringLiteral("Link"), QStringLiteral("LowLatency"), true);
+    if (settingsFile.isEmpty())
+        return true;
+    const TProfileFile ini(settingsFile);
+    const QString section = QStringLiteral("Link");
+    const QString key = QStringLiteral("LowLatency");
+    // A number is read as ever; only a value that gives none falls to the default.
+    if (const int on = ini.ReadInteger(section, key, 1); on == ini.ReadInteger(section, key, 0))
+        return on != 0;
+    const QString value = ini.ReadString(section, key, QString()).trimmed();
+    if (value.isEmpty())
+        return true;
+    // Said once: every port of the program asks.
+    static bool warned = false;
+    if (!std::exchange(warned, true))
+        std::fprintf(stderr, "%s: [Link] LowLatency=%s is not understood (0: off, 1: on); low latency stays on\n",
+                     qPrintable(QDir::toNativeSeparators(settingsFile)), qPrintable(value.left(40)));
+    return true;
 }
 
 bool Wanted()

@@ -27,6 +27,10 @@ QString DescribeOpenFailure(TTpaProComImpl::OpenFailure failure, const QString& 
 #else
         return QStringLiteral("%1 is in use by another program (see 'lsof %1').").arg(devicePath);
 #endif
+    case F::TooManyFiles:
+        return QStringLiteral("%1 cannot be opened: the program has no file descriptor left (%2). Raise its limit "
+                              "('ulimit -n') or close what holds them.")
+            .arg(devicePath, systemText);
     case F::Other:
         break;
     }

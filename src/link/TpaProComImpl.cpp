@@ -13,6 +13,7 @@
 #endif
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -97,6 +98,24 @@ bool TTpaProComImpl::Dcd() const { return PinoutHas(QSerialPort::DataCarrierDete
 bool TTpaProComImpl::Cts() const { return PinoutHas(QSerialPort::ClearToSendSignal); }
 bool TTpaProComImpl::Dsr() const { return PinoutHas(QSerialPort::DataSetReadySignal); }
 
+namespace {
+
+// Without free file descriptors every open fails, the port's lock file first,
+// which the serial port reports as a permission error. The port and its lock
+// file take one each.
+bool OutOfFileDescriptors()
+{
+    const int first = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    const int second = first < 0 ? -1 : ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    const int error = errno;
+    for (const int fd : {first, second})
+        if (fd >= 0)
+            ::close(fd);
+    return second < 0 && (error == EMFILE || error == ENFILE);
+}
+
+} // namespace
+
 bool TTpaProComImpl::Open(std::uint8_t com, std::int32_t baud)
 {
     bool ok = true;
@@ -141,6 +160,10 @@ bool TTpaProComImpl::Open(std::uint8_t com, std::int32_t baud)
                 ExistsButIsNoSerialPort(path))
                 m_lastFailure = OpenFailure::NotASerialPort;
             m_lastErrorText = m_port.errorString();
+            if (OutOfFileDescriptors()) {
+                m_lastFailure = OpenFailure::TooManyFiles;
+                m_lastErrorText = QString::fromLocal8Bit(std::strerror(EMFILE));
+            }
             m_port.clearError();
         }
         else if (!LockDevice(static_cast<int>(m_port.handle()))) {

@@ -22,7 +22,8 @@ class QSocketNotifier;
 class TTpaProComImpl : public QObject, public TVirtualCom {
     Q_OBJECT
 public:
-    enum class OpenFailure { None, NotFound, NotASerialPort, PermissionDenied, Busy, Other };
+    // TooManyFiles: the program has no file descriptor left (it opens nothing at all).
+    enum class OpenFailure { None, NotFound, NotASerialPort, PermissionDenied, Busy, TooManyFiles, Other };
 
     explicit TTpaProComImpl(QObject* parent = nullptr);
     ~TTpaProComImpl() override;

@@ -27,6 +27,24 @@ CliResult RunWithinAGigabyte(const QStringList& args)
     return tbtest::RunCliIn(p, args);
 }
 
+CliResult RunWithin(qint64 bytes, const QStringList& args)
+{
+    QProcess p;
+    p.setChildProcessModifier([bytes] {
+        const rlimit limit{rlim_t(bytes), rlim_t(bytes)};
+        ::setrlimit(RLIMIT_AS, &limit);
+    });
+    return tbtest::RunCliIn(p, args);
+}
+
+QString WriteBytes(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    return path;
+}
+
 void Resize(const QString& path, qint64 size)
 {
     QFile file(path);
@@ -70,5 +88,53 @@ TEST(BoundedInputCli, NoFileIsReadBeyondItsLimitAndNoFifoOrDeviceIsOpened)
                                                       << r.out.toStdString() << r.err.toStdString();
     }
 }
+
+#ifndef __SANITIZE_ADDRESS__
+// A menu file costs little beyond its bytes: 16 MiB of empty lines (once
+// 684 MB) or of writes is checked within half a gigabyte, and a bad line
+// behind the empty ones is named by its number.
+TEST(BoundedInputCli, AMenuFileOfMillionsOfLinesCostsLittleMoreThanItsSize)
+{
+    QTemporaryDir dir;
+    const int empty = (16 << 20) - 16;
+    const QByteArray write = "1 29 0 33\r\n";
+    const int writes = (16 << 20) / int(write.size());
+    const QString blanks = WriteBytes(dir, QStringLiteral("blank.mnu"), QByteArray(empty, '\n') + "1 4X 0 00\n");
+    const QString lines = WriteBytes(dir, QStringLiteral("writes.mnu"), write.repeated(writes));
+    const struct {
+        QString file;
+        int exitCode;
+        QString text;
+    } cases[] = {
+        {blanks, 1, blanks + QStringLiteral(": line %1: field 2 is not one").arg(empty + 1)},
+        {lines, 0, QStringLiteral("%1\n").arg(writes)},
+    };
+    for (const auto& c : cases) {
+        const CliResult r = RunWithin(qint64(512) << 20, {"menu", "check", c.file});
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.file.toStdString() << "\n" << r.err.toStdString();
+        EXPECT_TRUE((r.out + r.err).contains(c.text)) << r.out.toStdString() << r.err.toStdString();
+    }
+}
+
+// Where the memory the program may use does not hold the file, the command
+// says so and exits 1 instead of aborting.
+TEST(BoundedInputCli, MemoryThatDoesNotHoldTheFileIsSaidAndExitsOne)
+{
+    QTemporaryDir dir;
+    const QString tiny = WriteBytes(dir, QStringLiteral("tiny.mnu"), "1 29 0 33\n");
+    // The least address space (to 8 MiB) in which the program checks a one-line file.
+    qint64 fails = qint64(32) << 20;
+    qint64 works = qint64(1) << 30;
+    ASSERT_EQ(RunWithin(works, {"menu", "check", tiny}).exitCode, 0);
+    while (works - fails > (8 << 20)) {
+        const qint64 mid = (works + fails) / 2;
+        (RunWithin(mid, {"menu", "check", tiny}).exitCode == 0 ? works : fails) = mid;
+    }
+    const QString big = WriteBytes(dir, QStringLiteral("big.mnu"), QByteArray("1 29 0 33\r\n").repeated(1500000));
+    const CliResult r = RunWithin(works, {"menu", "check", big});
+    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("not enough memory for this command"))) << r.err.toStdString();
+}
+#endif
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -302,6 +303,68 @@ TEST(CliLng, ALanguageFileIsReadAsWindowsReadsIt)
         EXPECT_TRUE(r.out.contains(QStringLiteral("[Form1]\n  names no component: Label5O.Caption\n")))
             << bytes.toHex().toStdString() << r.out.toStdString() << r.err.toStdString();
     }
+}
+
+// Out of file descriptors, the port cannot be opened: said as that, at every
+// limit low enough for it, never as a port another program holds.
+TEST(CliPortOpen, NoFileDescriptorLeftIsSaidAsThat)
+{
+    tbtest::SimHarness sim;
+    ASSERT_TRUE(sim.start()) << sim.errorString().toStdString();
+    int refused = 0;
+    for (int descriptors = 3; descriptors <= 16; ++descriptors) {
+        QProcess p;
+        p.setChildProcessModifier([descriptors] {
+            const rlimit limit{rlim_t(descriptors), rlim_t(descriptors)};
+            ::setrlimit(RLIMIT_NOFILE, &limit);
+        });
+        const CliResult r = tbtest::RunCliIn(p, {QStringLiteral("--port"), sim.portPath(), QStringLiteral("probe")});
+        if (r.exitCode == 0 || r.exitCode == 127) // 127: too few even to load the program's libraries
+            continue;
+        ++refused;
+        EXPECT_FALSE(r.err.contains(QStringLiteral("in use by another program"))) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("no file descriptor left")))
+            << descriptors << ": " << r.err.toStdString();
+    }
+    EXPECT_GT(refused, 0);
+}
+
+// A setting that is no number is said, once, and the default (on) serves.
+TEST(CliSettings, ALowLatencyValueThatIsNoNumberIsSaidAndOnServes)
+{
+    tbtest::SimHarness sim;
+    ASSERT_TRUE(sim.start()) << sim.errorString().toStdString();
+    // A copy of the program in a folder of its own keeps its Tunebench.ini beside it.
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("tunebench-cli"));
+    ASSERT_TRUE(QFile::copy(qEnvironmentVariable("TUNEBENCH_BIN_DIR") + QStringLiteral("/tunebench-cli"), program));
+    QFile ini(dir.filePath(QStringLiteral("Tunebench.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[Link]\r\nLowLatency=banana\r\n");
+    ini.close();
+    QProcess p;
+    p.start(program, {QStringLiteral("--port"), sim.portPath(), QStringLiteral("probe")});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+    EXPECT_EQ(p.exitCode(), 0) << err.toStdString();
+    EXPECT_EQ(err.count(QStringLiteral("[Link] LowLatency=banana is not understood")), 1) << err.toStdString();
+}
+
+// Lines an INI reader passes over silently: refused with their numbers.
+TEST(CliLng, AKeyWithoutEqualsOrAnUnclosedWindowNameIsRefusedByLine)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("x.lng"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("; mine\r\n[Form1\r\nLabel50.Caption=Fertig\r\n\r\nLabel42.Caption\r\n");
+    file.close();
+    const CliResult r = RunCli({QStringLiteral("lng"), QStringLiteral("check"), path});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(path + QStringLiteral(": line 2: the window name \"[Form1\" lacks its closing")))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(path + QStringLiteral(": line 5: \"Label42.Caption\" has no \"=\"")))
+        << r.err.toStdString();
 }
 
 // Blocked writing to an output that nobody reads, the program waits outside

@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -417,6 +419,39 @@ TEST(JournalCli, WritesAreJournalledAndAFullJournalStopsNothing)
     ASSERT_TRUE(sim.stop());
     EXPECT_EQ(sim.writeLines().size(), 3);
     EXPECT_EQ(RunCli({"journal"}).out.count(QLatin1Char('\n')), entries);
+}
+
+// A line the full disk (the child's file size limit) cut short is taken back:
+// the next entry begins a line of its own and the warning names the reason.
+TEST(JournalCli, ALineCutByAFullDiskIsTakenBackWhole)
+{
+    const QString path = qEnvironmentVariable("TUNEBENCH_JOURNAL");
+    SimHarness sim;
+    ASSERT_TRUE(sim.start()) << sim.errorString().toStdString();
+    ASSERT_EQ(RunCli({"--port", sim.portPath(), "write", "0029", "33"}).exitCode, 0);
+    const qint64 size = QFileInfo(path).size();
+    QProcess full;
+    full.setChildProcessModifier([size] {
+        const rlimit limit{rlim_t(size + 40), rlim_t(size + 40)};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    const CliResult cut = tbtest::RunCliIn(full, {"--port", sim.portPath(), "write", "0029", "6D"});
+    EXPECT_EQ(cut.exitCode, 0) << cut.err.toStdString();
+    EXPECT_TRUE(cut.err.contains(QStringLiteral("(File too large)"))) << cut.err.toStdString();
+    EXPECT_EQ(QFileInfo(path).size(), size);
+    ASSERT_EQ(RunCli({"--port", sim.portPath(), "write", "0029", "A5"}).exitCode, 0);
+
+    const CliResult r = RunCli({"--json", "journal"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    QStringList bytes;
+    for (const QString& line : r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QJsonObject entry = QJsonDocument::fromJson(line.toUtf8()).object();
+        if (entry.value("type") != QLatin1String("journal-entry"))
+            continue;
+        EXPECT_EQ(entry.value("result"), QLatin1String("confirmed")) << line.toStdString();
+        bytes << entry.value("bytes").toString();
+    }
+    EXPECT_EQ(bytes, QStringList({"33", "A5"}));
 }
 
 // A full journal moves aside whole, and the next write begins a new one.

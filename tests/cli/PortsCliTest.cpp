@@ -36,6 +36,7 @@ TEST(CliPorts, MapAndUnmapRoundTrip)
     const auto mapped = RunCli({"ports", "map", "2", device});
     EXPECT_EQ(mapped.exitCode, 0) << mapped.err.toStdString();
     EXPECT_EQ(mapped.out, QStringLiteral("COM2  %1\n").arg(device));
+    EXPECT_TRUE(mapped.err.contains(QStringLiteral("stored in ") + store)) << mapped.err.toStdString();
     EXPECT_EQ(TMachineSettings(store).ReadString(QStringLiteral("Ports/COM2")), device);
     const auto listed = RunCli({"ports"});
     EXPECT_TRUE(listed.out.contains(QStringLiteral("COM2  %1  present  mapped\n").arg(device)))
@@ -44,7 +45,33 @@ TEST(CliPorts, MapAndUnmapRoundTrip)
     const auto unmapped = RunCli({"ports", "unmap", "2"});
     EXPECT_EQ(unmapped.exitCode, 0);
     EXPECT_EQ(unmapped.out, QStringLiteral("COM2  /dev/ttyS1\n"));
+    EXPECT_TRUE(unmapped.err.contains(QStringLiteral("removed from ") + store)) << unmapped.err.toStdString();
     EXPECT_FALSE(TMachineSettings(store).ValueExists(QStringLiteral("Ports/COM2")));
+
+    // The variable wins over what is stored: the command says so.
+    qputenv("TUNEBENCH_COM2", "/tmp/ttyElsewhere");
+    const auto overridden = RunCli({"ports", "map", "2", device});
+    qunsetenv("TUNEBENCH_COM2");
+    EXPECT_EQ(overridden.exitCode, 0);
+    EXPECT_TRUE(overridden.err.contains(QStringLiteral("TUNEBENCH_COM2 is set: COM2 stays /tmp/ttyElsewhere")))
+        << overridden.err.toStdString();
+    qunsetenv(TMachineSettings::kPathVariable);
+}
+
+// A path longer than any device's is refused at once; it would have made the
+// store's line too long to rewrite, and so every later change fail.
+TEST(CliPorts, APathLongerThanAnyDevicesIsRefusedAndLaterChangesWork)
+{
+    QTemporaryDir dir;
+    const QString store = dir.filePath(QStringLiteral("VUREZIVO.ini"));
+    qputenv(TMachineSettings::kPathVariable, QFile::encodeName(store));
+    const auto refused = RunCli({"ports", "map", "2", "/dev/" + QString(20000, QLatin1Char('x'))});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("nothing was stored"))) << refused.err.left(300).toStdString();
+    EXPECT_FALSE(TMachineSettings(store).ValueExists(QStringLiteral("Ports/COM2")));
+    const auto later = RunCli({"ports", "map", "3", "/dev/ttyUSB0"});
+    EXPECT_EQ(later.exitCode, 0) << later.err.toStdString();
+    EXPECT_EQ(TMachineSettings(store).ReadString(QStringLiteral("Ports/COM3")), QStringLiteral("/dev/ttyUSB0"));
     qunsetenv(TMachineSettings::kPathVariable);
 }
 

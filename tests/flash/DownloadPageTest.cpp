@@ -125,7 +125,8 @@ TEST_F(DownloadPageTest, BadLineAnywhereSendsNothingAndNamesTheLine)
     StartWith({});
     Play("1 40 0 AB\n1 41 0 CD\n1 42 0 EF\n1 4X 0 00\n");
     ASSERT_EQ(m_dialogs.Count(), 1u);
-    EXPECT_EQ(m_dialogs.Last().text, "line 4: field 2 is not one or two hexadecimal digits");
+    EXPECT_EQ(m_dialogs.Last().text, QDir::toNativeSeparators(Folder() + QStringLiteral("menu.txt")) +
+                                         ": line 4: field 2 is not one or two hexadecimal digits");
     EXPECT_EQ(m_listAtMessage.size(), 4);
     EXPECT_EQ(m_page->ListBox1->currentRow(), 3);
     EXPECT_FALSE(m_gaugeShownAtMessage);

@@ -43,9 +43,10 @@ TEST_F(MenuDefaultCli, MenuCheckCountsWritesOrNamesTheFirstBadLine)
     CliResult r = RunCli({"menu", "check", MenuFile("REM x\r\n1 40 0 ab\r\n\r\n2 41 0 1 2\r\n")});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, "2\n");
-    r = RunCli({"menu", "check", MenuFile("1 40 0 ab\n2 41 0 01\n")});
+    const QString bad = MenuFile("1 40 0 ab\n2 41 0 01\n");
+    r = RunCli({"menu", "check", bad});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "line 2: field 1 announces 2 data bytes, the line holds 1\n");
+    EXPECT_EQ(r.err, bad + ": line 2: field 1 announces 2 data bytes, the line holds 1\n");
     EXPECT_EQ(RunCli({"menu", "check", m_dir.filePath("missing.txt")}).exitCode, 1);
 }
 
@@ -61,9 +62,9 @@ TEST_F(MenuDefaultCli, MenuPlayShowsTheGaugeAndWritesInOrder)
 TEST_F(MenuDefaultCli, MenuPlayStopsAtTheUnconfirmedLine)
 {
     const CliResult r = OnSim({"--profile", "handset", "--fail-writes", "10"},
-                              {"menu", "play", MenuFile("REM first\n1 41 0 01\n1 42 0 02\n")});
+                              {"menu", "play", MenuFile("REM first\n\n\n1 41 0 01\n1 42 0 02\n")});
     EXPECT_EQ(r.exitCode, 4);
-    EXPECT_EQ(r.err, "33 %\nDownload - FAIL !!\nline 2: 1 41 0 01\n");
+    EXPECT_EQ(r.err, "20 %\n60 %\nDownload - FAIL !!\nline 4: 1 41 0 01\n");
     EXPECT_EQ(r.out, "0\n");
     EXPECT_TRUE(m_sim->writeLines().isEmpty());
 }

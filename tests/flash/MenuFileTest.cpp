@@ -70,11 +70,12 @@ TEST(MenuFile, FieldLimitAndProblemTexts)
 
 TEST(MenuFile, LinesEndWithLfOrCrLfAndAreWindows1252)
 {
-    EXPECT_EQ(TMenuFile::SplitLines("a\r\nb\nc"), QStringList({"a", "b", "c"}));
-    EXPECT_EQ(TMenuFile::SplitLines("a\r\n\r\nb\r\n"), QStringList({"a", "", "b"}));
-    EXPECT_EQ(TMenuFile::SplitLines(""), QStringList());
-    EXPECT_EQ(TMenuFile::SplitLines("REM \xE9t\xE9\n"), QStringList({QStringLiteral("REM \u00E9t\u00E9")}));
-    EXPECT_EQ(TMenuFile::SplitLines("\xEF\xBB\xBFREM \xC3\xA9\n"), QStringList({QStringLiteral("REM \u00E9")}));
+    EXPECT_EQ(TMenuFile::SplitLines("a\r\nb\nc").AllLines(), QStringList({"a", "b", "c"}));
+    EXPECT_EQ(TMenuFile::SplitLines("a\r\n\r\nb\r\n").AllLines(), QStringList({"a", "", "b"}));
+    EXPECT_EQ(TMenuFile::SplitLines("").AllLines(), QStringList());
+    EXPECT_EQ(TMenuFile::SplitLines("REM \xE9t\xE9\n").AllLines(), QStringList({QStringLiteral("REM \u00E9t\u00E9")}));
+    EXPECT_EQ(TMenuFile::SplitLines("\xEF\xBB\xBFREM \xC3\xA9\n").AllLines(),
+              QStringList({QStringLiteral("REM \u00E9")}));
     // As editors save them: byte-order mark, CR line ends, blanks, an end-of-file byte.
     const TMenuCheck check = TMenuFile::Check(TMenuFile::SplitLines("\xEF\xBB\xBF 02 9E 01 20 20\t\r1 40 0 AB\r\x1A"));
     EXPECT_TRUE(check.Ok()) << TMenuFile::CheckText(check).toStdString();
@@ -83,7 +84,7 @@ TEST(MenuFile, LinesEndWithLfOrCrLfAndAreWindows1252)
 
 TEST(MenuFile, EndlessOrHugeInputIsRefusedNotSwallowed)
 {
-    QStringList lines;
+    TMenuLines lines;
     QString error;
 #ifdef Q_OS_WIN
     for (const char* device : {"NUL", "com3.mnu", "\\\\.\\NUL"}) {
