@@ -19,10 +19,25 @@ const std::array<TRepeaterFieldSpec, 8>& RepeaterFields()
     // In the order the read shows them; the single-cell base lives in the low
     // three bits of the code's five cells.
     static const std::array<TRepeaterFieldSpec, 8> fields{{
-        {RepeaterField::Code, "code", "MXS code, octal", TUse::Typed, {Cell::Code, 4, 0, 0, false, C::CodeNotValid},
-         {Cell::Code, 5, 0, 0, false, C::CodeNotValid}, "Edit3", "Label3", C::CodeNotValid, &TRepeaterInput::code},
-        {RepeaterField::Base, "base", "base number", TUse::Typed, Byte(Cell::MultiCellBase, 0, 255, C::BaseNotInInterval),
-         {Cell::Code, 5, 0, 7, false, C::BaseNotInInterval}, "Edit4", "Label4", C::BaseNotNumber,
+        {RepeaterField::Code,
+         "code",
+         "MXS code, octal",
+         TUse::Typed,
+         {Cell::Code, 4, 0, 0, false, C::CodeNotValid},
+         {Cell::Code, 5, 0, 0, false, C::CodeNotValid},
+         "Edit3",
+         "Label3",
+         C::CodeNotValid,
+         &TRepeaterInput::code},
+        {RepeaterField::Base,
+         "base",
+         "base number",
+         TUse::Typed,
+         Byte(Cell::MultiCellBase, 0, 255, C::BaseNotInInterval),
+         {Cell::Code, 5, 0, 7, false, C::BaseNotInInterval},
+         "Edit4",
+         "Label4",
+         C::BaseNotNumber,
          &TRepeaterInput::base},
         {RepeaterField::Repeater, "repeater", "repeater number", TUse::Typed,
          Byte(Cell::RepeaterNumber, 0, 255, C::RepeaterOutOfRange0To255),
@@ -67,8 +82,8 @@ RepeaterField FieldOfCheck(RepeaterCheck check)
 const std::vector<TRepeaterCellBlock>& RepeaterOtherCells()
 {
     static const std::vector<TRepeaterCellBlock> cells{
-        {Cell::DebugBeep, 1, "debug-beep"},   {Cell::Cleared, Cell::ClearedCount, "cleared"},
-        {Cell::Fixed, 1, "fixed"},            {Cell::ZeroBlindSlot, 1, "busy-range"},
+        {Cell::DebugBeep, 1, "debug-beep"}, {Cell::Cleared, Cell::ClearedCount, "cleared"},
+        {Cell::Fixed, 1, "fixed"},          {Cell::ZeroBlindSlot, 1, "busy-range"},
         {Cell::AltSync, 1, "alt-sync"},
     };
     return cells;
@@ -92,6 +107,6 @@ QString RepeaterCellName(std::uint16_t address)
             name = block.name;
     if (!name) // a piece of the cleared block that was not confirmed
         name = "cleared";
-    return QStringLiteral("%1 (%2h)").arg(QLatin1String(name),
-                                          QStringLiteral("%1").arg(address, 4, 16, QLatin1Char('0')).toUpper());
+    return QStringLiteral("%1 (%2h)")
+        .arg(QLatin1String(name), QStringLiteral("%1").arg(address, 4, 16, QLatin1Char('0')).toUpper());
 }

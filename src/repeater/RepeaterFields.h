@@ -23,7 +23,10 @@ struct TRepeaterFieldLayout {
     int high = 255;
     bool noneIs255 = false; // 255 stands for "none" besides the range
     RepeaterCheck outOfRange = RepeaterCheck::Ok;
-    [[nodiscard]] bool Accepts(int value) const { return (value >= low && value <= high) || (noneIs255 && value == 255); }
+    [[nodiscard]] bool Accepts(int value) const
+    {
+        return (value >= low && value <= high) || (noneIs255 && value == 255);
+    }
 };
 
 struct TRepeaterFieldSpec {
