@@ -36,13 +36,7 @@ void AddLngCommands(TCliApp& cli)
                 s.Err() << problem << "\n";
                 return int(kExitUsage);
             }
-            QByteArray bytes;
-            TBoundedFile raw(path, TFileKind::Language);
-            if (!raw.ReadAll(bytes)) {
-                s.Err() << raw.ErrorString() << "\n";
-                return int(kExitUsage);
-            }
-            if (const QStringList problems = LanguageFileLineProblems(bytes); !problems.isEmpty()) {
+            if (const QStringList problems = LanguageFileLineProblems(language); !problems.isEmpty()) {
                 for (const QString& problem : problems)
                     s.Err() << path << ": " << problem << "\n";
                 return int(kExitUsage);

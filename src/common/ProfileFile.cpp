@@ -260,6 +260,23 @@ QByteArray TProfileFile::ByteOrderMark() const
     return {};
 }
 
+std::vector<std::pair<int, QString>> TProfileFile::LinesOfNoKind() const
+{
+    EnsureLoaded();
+    std::vector<std::pair<int, QString>> lines;
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        if (m_lines[i].kind != TLineKind::Other)
+            continue;
+        // As for a name or a value, the line ends at a NUL (a power cut leaves a run of them).
+        QString text = Decode(m_lines[i].raw);
+        if (const qsizetype nul = text.indexOf(QChar(u'\0')); nul >= 0)
+            text.truncate(nul);
+        if (!Trim(text).isEmpty())
+            lines.emplace_back(int(i) + 1, Trim(text));
+    }
+    return lines;
+}
+
 void TProfileFile::ParseLine(TLine& line) const
 {
     const QString text = Trim(Decode(line.raw));

@@ -97,6 +97,11 @@ public:
 
     // Why the last failed write failed (also set when the file could not be read).
     [[nodiscard]] const QString& ErrorString() const { return m_error; }
+    // The lines, counted from 1, that are neither blank, a comment, a section
+    // header nor a key with its "=" (a section name without its "]", a key
+    // without "="), decoded and trimmed: what a checker of the file reports.
+    [[nodiscard]] std::vector<std::pair<int, QString>> LinesOfNoKind() const;
+
     // Why the file on disk could not be read (unreadable, too large, no regular file); empty when it could.
     [[nodiscard]] QString ReadProblem() const
     {

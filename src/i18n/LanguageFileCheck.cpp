@@ -18,23 +18,17 @@ QString Stem(const QString& key)
 
 } // namespace
 
-QStringList LanguageFileLineProblems(const QByteArray& bytes)
+QStringList LanguageFileLineProblems(const TProfileFile& file)
 {
     QStringList problems;
-    tbtext::TextLineReader reader(std::string_view(bytes.constData(), size_t(bytes.size())));
-    int number = 0;
-    for (std::string_view view; reader.Next(view);) {
-        ++number;
-        const QString line = QString::fromLatin1(view.data(), qsizetype(view.size()));
-        if (line.isEmpty() || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#')))
+    for (const auto& [number, line] : file.LinesOfNoKind()) {
+        if (line.startsWith(QLatin1Char('#')))
             continue;
-        if (line.startsWith(QLatin1Char('['))) {
-            if (!line.endsWith(QLatin1Char(']')))
-                problems << QStringLiteral("line %1: the window name \"%2\" lacks its closing \"]\"")
-                                .arg(number)
-                                .arg(line.left(60));
-        }
-        else if (!line.contains(QLatin1Char('=')))
+        if (line.startsWith(QLatin1Char('[')))
+            problems << QStringLiteral("line %1: the window name \"%2\" lacks its closing \"]\"")
+                            .arg(number)
+                            .arg(line.left(60));
+        else
             problems
                 << QStringLiteral("line %1: \"%2\" has no \"=\" (a line is key=text)").arg(number).arg(line.left(60));
     }

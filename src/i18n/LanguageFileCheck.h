@@ -34,7 +34,7 @@ inline constexpr char kRunTimeComponents[] = "; set at run time, not in the edit
 // Against the template built into the program (translations/Template.lng).
 [[nodiscard]] TLanguageCheck CheckLanguageFile(const TProfileFile& file);
 // Lines an INI reader would pass over without a word: a key without "=", a
-// section name without its "]". Each as "line N: reason"; bytes: the file's.
-[[nodiscard]] QStringList LanguageFileLineProblems(const QByteArray& bytes);
+// section name without its "]". Each as "line N: reason", lines counted as the reader counts them.
+[[nodiscard]] QStringList LanguageFileLineProblems(const TProfileFile& file);
 // The report as `lng check` prints it.
 [[nodiscard]] QString FormatLanguageCheck(const TLanguageCheck& check);
