@@ -61,6 +61,7 @@ int Backup(TCliSession& s, const TBackupArgs& args)
     needs.noAnswerText = "Could not connect to device !";
     needs.command = "backup";
     needs.identify = true;
+    needs.writes = false;
     const TDeviceAccess device = OpenDevice(s, needs);
     if (!device)
         return device.exit;

@@ -21,7 +21,8 @@ int Refusal(TCliSession& s, const TDeviceGuardResult& result, const TDeviceNeeds
         return kExitNoAnswer;
     case DeviceGuardOutcome::UnknownKind:
         s.Err() << "the device answered the probe, but its identity (cell 0040h, or the type at 0780h) gave no "
-                   "valid answer; its kind is unknown and nothing was written\n";
+                   "valid answer; its kind is unknown and nothing was "
+                << (needs.writes ? "written" : "read") << "\n";
         return kExitNoAnswer;
     case DeviceGuardOutcome::WrongKind:
         break;

@@ -25,6 +25,7 @@ struct TDeviceNeeds {
     std::string command; // named when the device is refused
     bool force = false;
     bool identify = false; // detect the kind even where no kind is needed
+    bool writes = true;    // a refusal says what was not done: written, or read
 };
 
 // The port open and the device checked as needs says; or why not.
