@@ -27,7 +27,7 @@ CliResult RunWithinAGigabyte(const QStringList& args)
     return tbtest::RunCliIn(p, args);
 }
 
-CliResult RunWithin(qint64 bytes, const QStringList& args)
+[[maybe_unused]] CliResult RunWithin(qint64 bytes, const QStringList& args)
 {
     QProcess p;
     p.setChildProcessModifier([bytes] {
@@ -37,7 +37,7 @@ CliResult RunWithin(qint64 bytes, const QStringList& args)
     return tbtest::RunCliIn(p, args);
 }
 
-QString WriteBytes(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
+[[maybe_unused]] QString WriteBytes(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
 {
     const QString path = dir.filePath(name);
     QFile file(path);
