@@ -60,7 +60,7 @@ TEST_F(MenuDefaultCli, MenuPlayShowsTheGaugeAndWritesInOrder)
 
 TEST_F(MenuDefaultCli, MenuPlayStopsAtTheUnconfirmedLine)
 {
-    const CliResult r = OnSim({"--profile", "handset", "--fail-writes", "10"},
+    const CliResult r = OnSim({"--profile", "handset", "--protect", "0041"},
                               {"menu", "play", MenuFile("REM first\n1 41 0 01\n1 42 0 02\n")});
     EXPECT_EQ(r.exitCode, 4);
     EXPECT_EQ(r.err, "33 %\nDownload - FAIL !!\nline 2: 1 41 0 01\n");
