@@ -8,13 +8,6 @@ namespace tbsim {
 
 namespace {
 
-struct IntOption {
-    const char* name;
-    int minimum;
-    int maximum;
-    int* target;
-};
-
 bool parseOnOff(const QString& text, bool* value)
 {
     if (text == QLatin1String("on")) {
@@ -57,15 +50,179 @@ bool parsePreset(const QString& text, QPair<int, QByteArray>* preset)
     return true;
 }
 
-QString profileNames()
+QStringList profileNames()
 {
     QStringList names;
     for (const ProfileInfo& p : profiles())
         names << p.name;
-    return names.join(QStringLiteral(", ")); // blanks let the help wrap between names, not inside one
+    return names;
+}
+
+// Blanks let the help wrap between names, not inside one.
+QString profileList() { return profileNames().join(QStringLiteral(", ")); }
+
+template <class... Kinds>
+struct Overloaded : Kinds... {
+    using Kinds::operator()...;
+};
+
+// The value of one option given on the command line into its field; false
+// with the message when the value is not one the option takes.
+bool applyOption(const SimOptionRow& row, const QCommandLineParser& parser, SimProgramOptions* options,
+                 QString* message)
+{
+    const QString name = QString::fromLatin1(row.name);
+    const QString value = parser.value(name);
+    const auto number = [&](int* result) {
+        bool ok = false;
+        *result = value.toInt(&ok);
+        if (ok && *result >= row.minimum && *result <= row.maximum)
+            return true;
+        *message = QStringLiteral("--%1 wants a number from %2 to %3, not \"%4\"")
+                       .arg(name)
+                       .arg(row.minimum)
+                       .arg(row.maximum)
+                       .arg(value);
+        return false;
+    };
+    return std::visit(
+        Overloaded{
+            [&](bool& (*field)(SimProgramOptions&)) {
+                field(*options) = true;
+                return true;
+            },
+            [&](int& (*field)(SimProgramOptions&)) { return number(&field(*options)); },
+            [&](std::optional<int>& (*field)(SimProgramOptions&)) {
+                int n = 0;
+                if (!number(&n))
+                    return false;
+                field(*options) = n;
+                return true;
+            },
+            [&](std::optional<bool>& (*field)(SimProgramOptions&)) {
+                bool on = false;
+                if (!parseOnOff(value, &on)) {
+                    *message = QStringLiteral("--%1 wants on or off, not \"%2\"").arg(name, value);
+                    return false;
+                }
+                field(*options) = on;
+                return true;
+            },
+            [&](QString& (*field)(SimProgramOptions&)) {
+                if (!row.choices.isEmpty() && !row.choices.contains(value)) {
+                    *message = row.unknownChoice.arg(value);
+                    return false;
+                }
+                field(*options) = value;
+                return true;
+            },
+            [&](QList<SimRange>& (*field)(SimProgramOptions&)) {
+                for (const QString& text : parser.values(name)) {
+                    SimRange range;
+                    if (!parseRange(text, &range)) {
+                        *message = QStringLiteral("--%1 wants FROM[-TO] in hexadecimal, not \"%2\"").arg(name, text);
+                        return false;
+                    }
+                    field(*options) << range;
+                }
+                return true;
+            },
+            [&](QList<QPair<int, QByteArray>>& (*field)(SimProgramOptions&)) {
+                for (const QString& text : parser.values(name)) {
+                    QPair<int, QByteArray> preset;
+                    if (!parsePreset(text, &preset)) {
+                        *message =
+                            QStringLiteral("--%1 wants ADDR=HH[,HH...] in hexadecimal, not \"%2\"").arg(name, text);
+                        return false;
+                    }
+                    field(*options) << preset;
+                }
+                return true;
+            },
+        },
+        row.field);
 }
 
 } // namespace
+
+// The field of SimProgramOptions a row sets.
+#define TB_FIELD(member)                                                                                               \
+    +[](SimProgramOptions & o) -> auto& { return o.member; }
+
+const QList<SimOptionRow>& simOptionTable()
+{
+    constexpr int many = 1000000;
+    static const QList<SimOptionRow> table = {
+        {"profile", "name",
+         QStringLiteral("Device: %1 (default handset); boot-sc14428 or boot-rfl: a flash boot target "
+                        "(--profile boot-rfl --help).")
+             .arg(profileList()),
+         TB_FIELD(device.profile), 0, 0, profileNames(),
+         QStringLiteral("unknown profile: %1 (known: %2, boot-sc14428, boot-rfl)")
+             .arg(QStringLiteral("%1"), profileList())},
+        {"baud", "rate", QStringLiteral("The device's baud rate (default by profile)."), TB_FIELD(device.baud), 50,
+         4000000},
+        {"two-wire", "", QStringLiteral("Two-wire line: no echo."), TB_FIELD(device.twoWire)},
+        {"link", "path", QStringLiteral("Make a symlink to the slave at this path."), TB_FIELD(linkPath)},
+        {"image", "file", QStringLiteral("Load the EEPROM from a 65536-byte image."), TB_FIELD(device.imagePath)},
+        {"save", "file", QStringLiteral("Write the EEPROM image to this file on exit."), TB_FIELD(savePath)},
+        {"type", "t", QStringLiteral("Repeater type byte at 0780h (0-255)."), TB_FIELD(device.type), 0, 255},
+        {"busy-hint", "on|off", QStringLiteral("Bit 04h of 0460h (zero blind slot)."), TB_FIELD(device.busyHint)},
+        {"alt-sync", "on|off", QStringLiteral("Bit 01h of 0461h (alternative sync)."), TB_FIELD(device.altSync)},
+        {"pace", "", QStringLiteral("Send at the line's speed, 10 bits per byte."), TB_FIELD(device.pace)},
+        {"turnaround", "us", QStringLiteral("Think time before an answer."), TB_FIELD(device.turnaroundUs), 0,
+         10000000},
+        {"byte-gap", "ms", QStringLiteral("Answer bytes leave this far apart (a slow sender)."),
+         TB_FIELD(device.answerByteGapMs), 0, 10000},
+        {"frame-timeout", "ms", QStringLiteral("Drop a frame that stalls this long (default 200, 0 = never)."),
+         TB_FIELD(device.frameTimeoutMs), 0, 600000},
+        {"usb-latency", "ms",
+         QStringLiteral("A USB adapter in front of the program: bytes towards it are held until a packet "
+                        "is full or this long after the first (0 = none)."),
+         TB_FIELD(device.usbLatencyMs), 0, 1000},
+        {"usb-packet", "N", QStringLiteral("The adapter's USB packet in bytes (default 62)."),
+         TB_FIELD(device.usbPacketBytes), 1, 4096},
+        {"no-answer", "N", QStringLiteral("Every Nth answer is not sent."), TB_FIELD(device.faults.noAnswerEvery), 0,
+         many},
+        {"bad-checksum", "N", QStringLiteral("Every Nth answer has a wrong checksum."),
+         TB_FIELD(device.faults.badChecksumEvery), 0, many},
+        {"truncate", "N", QStringLiteral("Every Nth answer lacks its last byte."),
+         TB_FIELD(device.faults.truncateEvery), 0, many},
+        {"short", "N", QStringLiteral("Every Nth answer carries one data byte fewer (well-formed)."),
+         TB_FIELD(device.faults.shortEvery), 0, many},
+        {"extra-byte", "N", QStringLiteral("Every Nth answer has one byte more (same write)."),
+         TB_FIELD(device.faults.extraByteEvery), 0, many},
+        {"noise", "N", QStringLiteral("Every Nth answer has noise bytes in front."), TB_FIELD(device.faults.noiseEvery),
+         0, many},
+        {"noise-bytes", "K", QStringLiteral("Number of noise bytes (default 3)."), TB_FIELD(device.faults.noiseBytes),
+         1, 200},
+        {"late", "ms", QStringLiteral("Answers come this much later."), TB_FIELD(device.faults.lateMs), 0, 600000},
+        {"late-every", "N", QStringLiteral("Only every Nth answer is late (default 1)."),
+         TB_FIELD(device.faults.lateEvery), 1, many},
+        {"duplicate", "ms", QStringLiteral("Answers are sent again this long after they end (0 = back to back)."),
+         TB_FIELD(device.faults.duplicateMs), 0, 600000},
+        {"duplicate-every", "N", QStringLiteral("Only every Nth answer is sent twice (default 1)."),
+         TB_FIELD(device.faults.duplicateEvery), 1, many},
+        {"drop-writes", "N", QStringLiteral("Every Nth write mail is not stored."),
+         TB_FIELD(device.faults.dropWriteEvery), 0, many},
+        {"fail-writes", "N", QStringLiteral("The next N write mails are not stored."),
+         TB_FIELD(device.faults.failWrites), 0, many},
+        {"answer-from", "K", QStringLiteral("The first K-1 read mails get no answer."),
+         TB_FIELD(device.faults.answerFrom), 0, many},
+        {"set", "addr=hh[,hh...]",
+         QStringLiteral("Set cells, hexadecimal, e.g. 0029=A5 or 0040=00,77,A0,01,23 (repeatable)."),
+         TB_FIELD(device.presets)},
+        {"protect", "from[-to]", QStringLiteral("Refuse writes into these cells, hexadecimal (repeatable)."),
+         TB_FIELD(device.faults.protect)},
+        {"silent", "from[-to]", QStringLiteral("Leave reads of these cells unanswered, hexadecimal (repeatable)."),
+         TB_FIELD(device.faults.silent)},
+        {"hangup-after", "N", QStringLiteral("Drop the line half way through the Nth answer and exit."),
+         TB_FIELD(device.faults.hangupAfter), 0, many},
+    };
+    return table;
+}
+
+#undef TB_FIELD
 
 ParseResult parseSimArguments(const QStringList& arguments, SimProgramOptions* options, QString* message)
 {
@@ -75,57 +232,10 @@ ParseResult parseSimArguments(const QStringList& arguments, SimProgramOptions* o
                        "Prints \"PORT <path>\" on standard output and logs every frame on standard error."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version."));
-    auto valued = [](const char* name, const QString& text, const char* value) {
-        return QCommandLineOption(QString::fromLatin1(name), text, QString::fromLatin1(value));
-    };
-    const QList<QCommandLineOption> list = {
-        help,
-        version,
-        valued("profile",
-               QStringLiteral("Device: %1 (default handset); boot-sc14428 or boot-rfl: a flash boot target "
-                              "(--profile boot-rfl --help).")
-                   .arg(profileNames()),
-               "name"),
-        valued("baud", QStringLiteral("The device's baud rate (default by profile)."), "rate"),
-        QCommandLineOption(QStringLiteral("two-wire"), QStringLiteral("Two-wire line: no echo.")),
-        valued("link", QStringLiteral("Make a symlink to the slave at this path."), "path"),
-        valued("image", QStringLiteral("Load the EEPROM from a 65536-byte image."), "file"),
-        valued("save", QStringLiteral("Write the EEPROM image to this file on exit."), "file"),
-        valued("type", QStringLiteral("Repeater type byte at 0780h (0-255)."), "t"),
-        valued("busy-hint", QStringLiteral("Bit 04h of 0460h (zero blind slot)."), "on|off"),
-        valued("alt-sync", QStringLiteral("Bit 01h of 0461h (alternative sync)."), "on|off"),
-        QCommandLineOption(QStringLiteral("pace"), QStringLiteral("Send at the line's speed, 10 bits per byte.")),
-        valued("turnaround", QStringLiteral("Think time before an answer."), "us"),
-        valued("byte-gap", QStringLiteral("Answer bytes leave this far apart (a slow sender)."), "ms"),
-        valued("frame-timeout", QStringLiteral("Drop a frame that stalls this long (default 200, 0 = never)."), "ms"),
-        valued("usb-latency",
-               QStringLiteral("A USB adapter in front of the program: bytes towards it are held until a packet "
-                              "is full or this long after the first (0 = none)."),
-               "ms"),
-        valued("usb-packet", QStringLiteral("The adapter's USB packet in bytes (default 62)."), "N"),
-        valued("no-answer", QStringLiteral("Every Nth answer is not sent."), "N"),
-        valued("bad-checksum", QStringLiteral("Every Nth answer has a wrong checksum."), "N"),
-        valued("truncate", QStringLiteral("Every Nth answer lacks its last byte."), "N"),
-        valued("short", QStringLiteral("Every Nth answer carries one data byte fewer (well-formed)."), "N"),
-        valued("extra-byte", QStringLiteral("Every Nth answer has one byte more (same write)."), "N"),
-        valued("noise", QStringLiteral("Every Nth answer has noise bytes in front."), "N"),
-        valued("noise-bytes", QStringLiteral("Number of noise bytes (default 3)."), "K"),
-        valued("late", QStringLiteral("Answers come this much later."), "ms"),
-        valued("late-every", QStringLiteral("Only every Nth answer is late (default 1)."), "N"),
-        valued("duplicate", QStringLiteral("Answers are sent again this long after they end (0 = back to back)."),
-               "ms"),
-        valued("duplicate-every", QStringLiteral("Only every Nth answer is sent twice (default 1)."), "N"),
-        valued("drop-writes", QStringLiteral("Every Nth write mail is not stored."), "N"),
-        valued("fail-writes", QStringLiteral("The next N write mails are not stored."), "N"),
-        valued("answer-from", QStringLiteral("The first K-1 read mails get no answer."), "K"),
-        valued("set", QStringLiteral("Set cells, hexadecimal, e.g. 0029=A5 or 0040=00,77,A0,01,23 (repeatable)."),
-               "addr=hh[,hh...]"),
-        valued("protect", QStringLiteral("Refuse writes into these cells, hexadecimal (repeatable)."), "from[-to]"),
-        valued("silent", QStringLiteral("Leave reads of these cells unanswered, hexadecimal (repeatable)."),
-               "from[-to]"),
-        valued("hangup-after", QStringLiteral("Drop the line half way through the Nth answer and exit."), "N"),
-    };
-    parser.addOptions(list);
+    parser.addOptions({help, version});
+    for (const SimOptionRow& row : simOptionTable())
+        parser.addOption(
+            QCommandLineOption(QString::fromLatin1(row.name), row.help, QString::fromLatin1(row.valueName)));
 
     if (!parser.parse(arguments)) {
         *message = parser.errorText();
@@ -143,96 +253,9 @@ ParseResult parseSimArguments(const QStringList& arguments, SimProgramOptions* o
     }
 
     SimProgramOptions result;
-    SimOptions& d = result.device;
-    SimFaults& f = d.faults;
-    if (parser.isSet(QStringLiteral("profile"))) {
-        d.profile = parser.value(QStringLiteral("profile"));
-        if (!findProfile(d.profile)) {
-            *message = QStringLiteral("unknown profile: %1 (known: %2, boot-sc14428, boot-rfl)")
-                           .arg(d.profile, profileNames());
+    for (const SimOptionRow& row : simOptionTable()) {
+        if (parser.isSet(QString::fromLatin1(row.name)) && !applyOption(row, parser, &result, message))
             return ParseResult::Error;
-        }
-    }
-    d.twoWire = parser.isSet(QStringLiteral("two-wire"));
-    d.pace = parser.isSet(QStringLiteral("pace"));
-    d.imagePath = parser.value(QStringLiteral("image"));
-    result.linkPath = parser.value(QStringLiteral("link"));
-    result.savePath = parser.value(QStringLiteral("save"));
-
-    int type = -1;
-    const IntOption ints[] = {
-        {"baud", 50, 4000000, &d.baud},
-        {"type", 0, 255, &type},
-        {"turnaround", 0, 10000000, &d.turnaroundUs},
-        {"byte-gap", 0, 10000, &d.answerByteGapMs},
-        {"frame-timeout", 0, 600000, &d.frameTimeoutMs},
-        {"usb-latency", 0, 1000, &d.usbLatencyMs},
-        {"usb-packet", 1, 4096, &d.usbPacketBytes},
-        {"no-answer", 0, 1000000, &f.noAnswerEvery},
-        {"bad-checksum", 0, 1000000, &f.badChecksumEvery},
-        {"truncate", 0, 1000000, &f.truncateEvery},
-        {"short", 0, 1000000, &f.shortEvery},
-        {"extra-byte", 0, 1000000, &f.extraByteEvery},
-        {"noise", 0, 1000000, &f.noiseEvery},
-        {"noise-bytes", 1, 200, &f.noiseBytes},
-        {"late", 0, 600000, &f.lateMs},
-        {"late-every", 1, 1000000, &f.lateEvery},
-        {"duplicate", 0, 600000, &f.duplicateMs},
-        {"duplicate-every", 1, 1000000, &f.duplicateEvery},
-        {"fail-writes", 0, 1000000, &f.failWrites},
-        {"drop-writes", 0, 1000000, &f.dropWriteEvery},
-        {"answer-from", 0, 1000000, &f.answerFrom},
-        {"hangup-after", 0, 1000000, &f.hangupAfter},
-    };
-    for (const IntOption& o : ints) {
-        const QString name = QString::fromLatin1(o.name);
-        if (!parser.isSet(name))
-            continue;
-        bool ok = false;
-        const int value = parser.value(name).toInt(&ok);
-        if (!ok || value < o.minimum || value > o.maximum) {
-            *message = QStringLiteral("--%1 wants a number from %2 to %3, not \"%4\"")
-                           .arg(name)
-                           .arg(o.minimum)
-                           .arg(o.maximum)
-                           .arg(parser.value(name));
-            return ParseResult::Error;
-        }
-        *o.target = value;
-    }
-    if (type >= 0)
-        d.type = type;
-
-    for (const QString& text : parser.values(QStringLiteral("set"))) {
-        QPair<int, QByteArray> preset;
-        if (!parsePreset(text, &preset)) {
-            *message = QStringLiteral("--set wants ADDR=HH[,HH...] in hexadecimal, not \"%1\"").arg(text);
-            return ParseResult::Error;
-        }
-        d.presets << preset;
-    }
-    for (const char* name : {"protect", "silent"}) {
-        const QString option = QString::fromLatin1(name);
-        for (const QString& text : parser.values(option)) {
-            SimRange range;
-            if (!parseRange(text, &range)) {
-                *message = QStringLiteral("--%1 wants FROM[-TO] in hexadecimal, not \"%2\"").arg(option, text);
-                return ParseResult::Error;
-            }
-            (option == QLatin1String("protect") ? f.protect : f.silent) << range;
-        }
-    }
-
-    for (const char* name : {"busy-hint", "alt-sync"}) {
-        const QString option = QString::fromLatin1(name);
-        if (!parser.isSet(option))
-            continue;
-        bool on = false;
-        if (!parseOnOff(parser.value(option), &on)) {
-            *message = QStringLiteral("--%1 wants on or off, not \"%2\"").arg(option, parser.value(option));
-            return ParseResult::Error;
-        }
-        (option == QLatin1String("busy-hint") ? d.busyHint : d.altSync) = on;
     }
     *options = result;
     return ParseResult::Run;

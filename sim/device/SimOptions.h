@@ -12,6 +12,7 @@ namespace tbsim {
 struct SimRange {
     int from = 0;
     int to = 0;
+    bool operator==(const SimRange&) const = default;
     [[nodiscard]] bool overlaps(int address, int count) const
     {
         return count > 0 && address <= to && address + count - 1 >= from;

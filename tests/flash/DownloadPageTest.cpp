@@ -135,8 +135,8 @@ TEST_F(DownloadPageTest, BadLineAnywhereSendsNothingAndNamesTheLine)
 
 TEST_F(DownloadPageTest, UnconfirmedWriteStopsWithTheUnsentLinesListed)
 {
-    // Every attempt of the first write is dropped, so its read-back never confirms it.
-    StartWith({"--fail-writes", "10"});
+    // Every attempt of the first write is refused, so its read-back never confirms it.
+    StartWith({"--protect", "0041"});
     Play("REM first\n1 41 0 01\n1 42 0 02\n1 43 0 03\n");
     ASSERT_EQ(m_dialogs.Count(), 1u);
     EXPECT_EQ(m_dialogs.Last().text, "Download - FAIL !!\rPlease check that the handset is connected properly !!!!");

@@ -61,7 +61,7 @@ TEST_F(MenuDefaultCli, MenuPlayShowsTheGaugeAndWritesInOrder)
 
 TEST_F(MenuDefaultCli, MenuPlayStopsAtTheUnconfirmedLine)
 {
-    const CliResult r = OnSim({"--profile", "handset", "--fail-writes", "10"},
+    const CliResult r = OnSim({"--profile", "handset", "--protect", "0041"},
                               {"menu", "play", MenuFile("REM first\n\n\n1 41 0 01\n1 42 0 02\n")});
     EXPECT_EQ(r.exitCode, 4);
     EXPECT_EQ(r.err, "20 %\n60 %\nDownload - FAIL !!\nline 4: 1 41 0 01\n");

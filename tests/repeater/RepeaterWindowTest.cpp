@@ -64,9 +64,8 @@ TEST_F(RepeaterWindowTest, LayoutSwitchKeepsEveryDigitOfTheCode)
 
 TEST_F(RepeaterWindowTest, WritesTheRepeaterDidNotConfirmStayYellowAndAreNamed)
 {
-    // The first five write mails are dropped: the two of the cleared block and
-    // 0042h (their read-back finds what they were to write), the code, the base.
-    TRepeaterPage& page = StartOnRepeater({"--profile", "repeater-multi", "--fail-writes", "5"});
+    // The code (0044h-0047h) and the base (0048h) refuse writes.
+    TRepeaterPage& page = StartOnRepeater({"--profile", "repeater-multi", "--protect", "0044-0048"});
     m_form->Operations().Link().MaxWriteAttempts = 1;
     Type(page.Edit3, QStringLiteral("10000000100"));
     Type(page.Edit4, QStringLiteral("7"));
@@ -82,7 +81,7 @@ TEST_F(RepeaterWindowTest, WritesTheRepeaterDidNotConfirmStayYellowAndAreNamed)
     EXPECT_EQ(
         m_dialogs.Last().text.split(QLatin1Char('\r')),
         QStringList({page.lblWriteNotConfirmed->text(), "Multi Cell Solution", "Base station to synchronize on"}));
-    EXPECT_EQ(m_sim->logLines().filter(QStringLiteral("DROPPED WRITE")).size(), 5);
+    EXPECT_EQ(m_sim->logLines().filter(QStringLiteral("REFUSED WRITE")).size(), 2);
 }
 
 // The single-cell cells would overwrite a multi-cell repeater's code: written

@@ -1,8 +1,11 @@
 #include "SimCommandLine.h"
 
+#include <QFile>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using tbsim::ParseResult;
+using tbsim::SimOptionRow;
 using tbsim::SimProgramOptions;
 
 namespace {
@@ -11,6 +14,72 @@ ParseResult parse(QStringList args, SimProgramOptions* options, QString* message
 {
     args.prepend("tunebench-sim");
     return tbsim::parseSimArguments(args, options, message);
+}
+
+// Whether two option sets hold the same value in a row's field.
+bool sameField(const SimOptionRow& row, SimProgramOptions a, SimProgramOptions b)
+{
+    return std::visit([&](auto field) { return field(a) == field(b); }, row.field);
+}
+
+// Arguments an option takes, with a check of the field they set.
+struct Taken {
+    QStringList args;
+    std::function<void(SimProgramOptions&)> check;
+};
+
+// What each kind of option takes and refuses, from its row alone.
+void valuesOf(const SimOptionRow& row, QList<Taken>* takes, QStringList* refuses)
+{
+    const QString name = QStringLiteral("--") + QLatin1String(row.name);
+    using Ranges = QList<tbsim::SimRange>;
+    using Presets = QList<QPair<int, QByteArray>>;
+    const auto numbers = [&](auto field) {
+        for (int n : {row.minimum, row.maximum})
+            *takes << Taken{{name, QString::number(n)}, [=](SimProgramOptions& o) { EXPECT_EQ(field(o), n); }};
+        *refuses << QString::number(row.minimum - 1) << QString::number(row.maximum + 1) << "x";
+    };
+    std::visit(
+        [&](auto field) {
+            using Field = std::remove_reference_t<decltype(field(std::declval<SimProgramOptions&>()))>;
+            if constexpr (std::is_same_v<Field, bool>) {
+                *takes << Taken{{name}, [=](SimProgramOptions& o) { EXPECT_TRUE(field(o)); }};
+            }
+            else if constexpr (std::is_same_v<Field, int> || std::is_same_v<Field, std::optional<int>>) {
+                numbers(field);
+            }
+            else if constexpr (std::is_same_v<Field, std::optional<bool>>) {
+                for (bool on : {true, false})
+                    *takes << Taken{{name, on ? "on" : "off"}, [=](SimProgramOptions& o) { EXPECT_EQ(field(o), on); }};
+                *refuses << "yes";
+            }
+            else if constexpr (std::is_same_v<Field, QString>) {
+                const QString text = row.choices.isEmpty() ? QStringLiteral("/tmp/x y") : row.choices.last();
+                *takes << Taken{{name, text}, [=](SimProgramOptions& o) { EXPECT_EQ(field(o), text); }};
+                if (!row.choices.isEmpty())
+                    *refuses << "toaster";
+            }
+            else if constexpr (std::is_same_v<Field, Ranges>) {
+                *takes << Taken{{name, "0196-01A5", name, "0029"}, [=](SimProgramOptions& o) {
+                                    EXPECT_EQ(field(o), (Ranges{{0x196, 0x1A5}, {0x29, 0x29}}));
+                                }};
+                *refuses << "01A5-0196"
+                         << "10000"
+                         << "x"
+                         << "1-2-3";
+            }
+            else {
+                static_assert(std::is_same_v<Field, Presets>);
+                *takes << Taken{{name, "0040=00,77", name, "0029=A5"}, [=](SimProgramOptions& o) {
+                                    EXPECT_EQ(field(o), (Presets{{0x40, QByteArray("\x00\x77", 2)}, {0x29, "\xA5"}}));
+                                }};
+                *refuses << "0040"
+                         << "0040=100"
+                         << "=A5"
+                         << "10000=00";
+            }
+        },
+        row.field);
 }
 
 TEST(SimCommandLine, DefaultsAreAOneWireHandset)
@@ -26,103 +95,69 @@ TEST(SimCommandLine, DefaultsAreAOneWireHandset)
     EXPECT_TRUE(o.linkPath.isEmpty());
 }
 
-TEST(SimCommandLine, EveryOptionReachesItsField)
+// Every option of the table sets its own field, and only that, to each value
+// it takes, and refuses values out of its range or syntax.
+TEST(SimCommandLine, EveryOptionOfTheTableSetsItsFieldAndRefusesBadValues)
 {
-    SimProgramOptions o;
-    QString message;
-    ASSERT_EQ(parse({"--profile",
-                     "repeater-single",
-                     "--baud",
-                     "8600",
-                     "--two-wire",
-                     "--link",
-                     "/tmp/x",
-                     "--image",
-                     "in.bin",
-                     "--save",
-                     "out.bin",
-                     "--type",
-                     "36",
-                     "--busy-hint",
-                     "on",
-                     "--alt-sync",
-                     "off",
-                     "--pace",
-                     "--turnaround",
-                     "1500",
-                     "--frame-timeout",
-                     "50",
-                     "--no-answer",
-                     "2",
-                     "--bad-checksum",
-                     "3",
-                     "--truncate",
-                     "4",
-                     "--extra-byte",
-                     "5",
-                     "--noise",
-                     "6",
-                     "--noise-bytes",
-                     "7",
-                     "--late",
-                     "800",
-                     "--late-every",
-                     "2",
-                     "--duplicate",
-                     "0",
-                     "--duplicate-every",
-                     "4",
-                     "--fail-writes",
-                     "9",
-                     "--answer-from",
-                     "3",
-                     "--hangup-after",
-                     "11",
-                     "--usb-latency",
-                     "16",
-                     "--usb-packet",
-                     "32"},
-                    &o, &message),
-              ParseResult::Run)
-        << message.toStdString();
-    const tbsim::SimOptions& d = o.device;
-    EXPECT_EQ(d.profile, "repeater-single");
-    EXPECT_EQ(d.baud, 8600);
-    EXPECT_TRUE(d.twoWire);
-    EXPECT_EQ(o.linkPath, "/tmp/x");
-    EXPECT_EQ(d.imagePath, "in.bin");
-    EXPECT_EQ(o.savePath, "out.bin");
-    EXPECT_EQ(d.type, 36);
-    EXPECT_EQ(d.busyHint, true);
-    EXPECT_EQ(d.altSync, false);
-    EXPECT_TRUE(d.pace);
-    EXPECT_EQ(d.turnaroundUs, 1500);
-    EXPECT_EQ(d.frameTimeoutMs, 50);
-    EXPECT_EQ(d.usbLatencyMs, 16);
-    EXPECT_EQ(d.usbPacketBytes, 32);
-    const tbsim::SimFaults& f = d.faults;
-    EXPECT_EQ(f.noAnswerEvery, 2);
-    EXPECT_EQ(f.badChecksumEvery, 3);
-    EXPECT_EQ(f.truncateEvery, 4);
-    EXPECT_EQ(f.extraByteEvery, 5);
-    EXPECT_EQ(f.noiseEvery, 6);
-    EXPECT_EQ(f.noiseBytes, 7);
-    EXPECT_EQ(f.lateMs, 800);
-    EXPECT_EQ(f.lateEvery, 2);
-    EXPECT_EQ(f.duplicateMs, 0);
-    EXPECT_EQ(f.duplicateEvery, 4);
-    EXPECT_EQ(f.failWrites, 9);
-    EXPECT_EQ(f.answerFrom, 3);
-    EXPECT_EQ(f.hangupAfter, 11);
+    const QList<SimOptionRow>& table = tbsim::simOptionTable();
+    const SimProgramOptions defaults;
+    for (const SimOptionRow& row : table) {
+        SCOPED_TRACE(row.name);
+        QList<Taken> takes;
+        QStringList refuses;
+        valuesOf(row, &takes, &refuses);
+        for (const Taken& taken : takes) {
+            SimProgramOptions o;
+            QString message;
+            ASSERT_EQ(parse(taken.args, &o, &message), ParseResult::Run) << message.toStdString();
+            taken.check(o);
+            for (const SimOptionRow& other : table) {
+                if (&other == &row)
+                    continue;
+                EXPECT_TRUE(sameField(other, o, defaults)) << "also set --" << other.name;
+            }
+        }
+        for (const QString& value : refuses) {
+            SimProgramOptions o;
+            QString message;
+            EXPECT_EQ(parse({QStringLiteral("--") + QLatin1String(row.name), value}, &o, &message), ParseResult::Error)
+                << value.toStdString();
+            EXPECT_TRUE(message.contains(QLatin1String(row.name))) << message.toStdString();
+        }
+    }
 }
 
-TEST(SimCommandLine, BadValuesAreRefused)
+// A default the help names is the field's default.
+TEST(SimCommandLine, TheDefaultsTheHelpNamesAreTheFieldsDefaults)
 {
-    const QList<QStringList> bad = {
-        {"--profile", "toaster"}, {"--baud", "fast"},     {"--baud", "0"}, {"--type", "256"},
-        {"--busy-hint", "yes"},   {"--no-answer", "-1"},  {"--unknown"},   {"stray"},
-        {"--late", "x"},          {"--noise-bytes", "0"}, {"--alt-sync"},
-    };
+    SimProgramOptions defaults;
+    int named = 0;
+    for (const SimOptionRow& row : tbsim::simOptionTable()) {
+        const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("\\(default (\\w+)")).match(row.help);
+        if (!m.hasMatch())
+            continue;
+        std::visit(
+            [&](auto field) {
+                using Field = std::remove_reference_t<decltype(field(defaults))>;
+                if constexpr (std::is_same_v<Field, int>) {
+                    if (m.captured(1) != "by") { // "(default by profile)"
+                        EXPECT_EQ(QString::number(field(defaults)), m.captured(1)) << row.name;
+                        ++named;
+                    }
+                }
+                else if constexpr (std::is_same_v<Field, QString>) {
+                    EXPECT_EQ(field(defaults), m.captured(1)) << row.name;
+                    ++named;
+                }
+            },
+            row.field);
+    }
+    EXPECT_GE(named, 5);
+}
+
+TEST(SimCommandLine, ArgumentsOutsideTheTableAreRefused)
+{
+    const QList<QStringList> bad = {{"--unknown"}, {"stray"}, {"--alt-sync"}};
     for (const QStringList& args : bad) {
         SimProgramOptions o;
         QString message;
@@ -131,14 +166,31 @@ TEST(SimCommandLine, BadValuesAreRefused)
     }
 }
 
-TEST(SimCommandLine, HelpAndVersion)
+// --help lists every option with its value, and the simulator's README
+// documents each of them and no other.
+TEST(SimCommandLine, HelpAndReadmeListEveryOption)
 {
     SimProgramOptions o;
-    QString message;
-    EXPECT_EQ(parse({"--help"}, &o, &message), ParseResult::Help);
-    EXPECT_TRUE(message.contains("--hangup-after"));
-    EXPECT_TRUE(message.contains("repeater-multi"));
-    EXPECT_EQ(parse({"--version"}, &o, &message), ParseResult::Version);
+    QString help;
+    ASSERT_EQ(parse({"--help"}, &o, &help), ParseResult::Help);
+    EXPECT_TRUE(help.contains("repeater-multi"));
+    QFile file(QStringLiteral(TUNEBENCH_SOURCE_DIR "/sim/device/README.md"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString readme = QString::fromUtf8(file.readAll());
+    QStringList names{"--help", "--version"};
+    for (const SimOptionRow& row : tbsim::simOptionTable()) {
+        const QString name = QStringLiteral("--") + QLatin1String(row.name);
+        names << name;
+        const QString shown = *row.valueName ? name + " <" + row.valueName + ">" : name;
+        EXPECT_TRUE(help.contains(shown)) << shown.toStdString();
+        EXPECT_TRUE(readme.contains("`" + name + " ") || readme.contains("`" + name + "`")) << name.toStdString();
+    }
+    QRegularExpressionMatchIterator it = QRegularExpression(QStringLiteral("`(--[a-z0-9-]+)")).globalMatch(readme);
+    while (it.hasNext()) {
+        const QString named = it.next().captured(1);
+        EXPECT_TRUE(names.contains(named)) << "README names " << named.toStdString();
+    }
+    EXPECT_EQ(parse({"--version"}, &o, &help), ParseResult::Version);
 }
 
 } // namespace
