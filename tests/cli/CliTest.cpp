@@ -306,9 +306,14 @@ TEST(CliLng, ALanguageFileIsReadAsWindowsReadsIt)
 }
 
 // Out of file descriptors, the port cannot be opened: said as that, at every
-// limit low enough for it, never as a port another program holds.
+// limit low enough for it, never as a port another program holds. Not under
+// the sanitizers: their runtimes need descriptors of their own, and with a
+// handful left they report errors in the program's very first allocation.
 TEST(CliPortOpen, NoFileDescriptorLeftIsSaidAsThat)
 {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "the sanitizer runtimes need descriptors of their own";
+#endif
     tbtest::SimHarness sim;
     ASSERT_TRUE(sim.start()) << sim.errorString().toStdString();
     int refused = 0;
