@@ -170,7 +170,7 @@ TEST_P(LinkUnderFaults, OnlyAReadWithoutItsAnswerMakesTheNextWaitForALateOne)
     // (and a gap for its first bytes to show) after its request.
     Open({{QStringLiteral("--pace"), QStringLiteral("--no-answer"), QStringLiteral("4")}, GetParam()});
     link->AnswerTimeout = 600;
-    link->GapTimeout = 400;
+    link->GapTimeout = 800;
     ASSERT_FALSE(link->ReadEepromText(0x40, 0, 3).isEmpty());
     std::int64_t t0 = ReadCounter();
     EXPECT_FALSE(link->ReadEepromText(0x40, 0, 3).isEmpty());
@@ -184,17 +184,18 @@ TEST_P(LinkUnderFaults, OnlyAReadWithoutItsAnswerMakesTheNextWaitForALateOne)
 
 TEST_P(LinkUnderFaults, CopyLongBeforeTheUsualTurnaroundIsNoAnswerWhenNothingFollowsIt)
 {
-    // The 4th answer comes again once the next request has crossed the line,
-    // long before the device's 20 ms of think time, and the device leaves
-    // that request unanswered (43h is silent): only its time tells the copy
-    // from an answer.
-    Open(
-        {{QStringLiteral("--pace"), QStringLiteral("--turnaround"), QStringLiteral("20000"),
-          QStringLiteral("--duplicate"), GetParam() == 9600 ? QStringLiteral("30") : QStringLiteral("26"),
-          QStringLiteral("--duplicate-every"), QStringLiteral("4"), QStringLiteral("--silent"), QStringLiteral("0043")},
-         GetParam()});
-    link->AnswerTimeout = 300;
-    link->GapTimeout = 100;
+    // The 4th answer comes again once the next request has crossed the line
+    // (the quiet line after an answer lasts about the device's 100 ms of
+    // think time), long before the device would answer it, and the device
+    // leaves that request unanswered (43h is silent): only its time tells the
+    // copy from an answer. Think time this long keeps what the link learns
+    // steady on a busy machine.
+    Open({{QStringLiteral("--pace"), QStringLiteral("--turnaround"), QStringLiteral("100000"),
+           QStringLiteral("--duplicate"), QStringLiteral("125"), QStringLiteral("--duplicate-every"),
+           QStringLiteral("4"), QStringLiteral("--silent"), QStringLiteral("0043")},
+          GetParam()});
+    link->AnswerTimeout = 500;
+    link->GapTimeout = 300;
     EXPECT_EQ(ReadSequence(*link, 8), QStringLiteral("+-+-+-+-"));
 }
 
