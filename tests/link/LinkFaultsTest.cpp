@@ -199,6 +199,20 @@ TEST_P(LinkUnderFaults, CopyLongBeforeTheUsualTurnaroundIsNoAnswerWhenNothingFol
     EXPECT_EQ(ReadSequence(*link, 8), QStringLiteral("+-+-+-+-"));
 }
 
+TEST_F(LinkUnderFaults, CopyWhileTheRequestCrossesTheLineIsDroppedAsStale)
+{
+    // At 1200 baud the request takes 100 ms to cross; every other answer comes
+    // again 50 ms after its end, while the next request is crossing: it began
+    // before that request could have been answered.
+    Open({{QStringLiteral("--pace"), QStringLiteral("--duplicate"), QStringLiteral("50"),
+           QStringLiteral("--duplicate-every"), QStringLiteral("2")},
+          1200,
+          true});
+    const QString got = ReadSequence(*link, 6);
+    EXPECT_FALSE(got.contains(QLatin1Char('!'))) << got.toStdString();
+    EXPECT_GE(link->StaleBytesDropped(), 8) << got.toStdString();
+}
+
 // Kept from running right after every other request is written, as on a
 // machine under load: the link then finds the answer's bytes already queued.
 class LateProgram : public ByteCounter {
