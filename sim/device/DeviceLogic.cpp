@@ -181,6 +181,10 @@ void DeviceLogic::answer(quint8 second, const QByteArray& data, FrameResult& res
         bytes.back() = char(quint8(bytes.back()) + 1);
         result.log << QStringLiteral("FAULT bad-checksum");
     }
+    if (hits(m_faults.badMarkerEvery, n)) {
+        bytes[0] = char(0x4E);
+        result.log << QStringLiteral("FAULT bad-marker");
+    }
     if (hits(m_faults.truncateEvery, n)) {
         bytes.chop(1);
         result.log << QStringLiteral("FAULT truncated");

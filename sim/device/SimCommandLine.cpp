@@ -186,6 +186,8 @@ const QList<SimOptionRow>& simOptionTable()
          many},
         {"bad-checksum", "N", QStringLiteral("Every Nth answer has a wrong checksum."),
          TB_FIELD(device.faults.badChecksumEvery), 0, many},
+        {"bad-marker", "N", QStringLiteral("Every Nth answer begins with 4Eh instead of its marker 4Dh."),
+         TB_FIELD(device.faults.badMarkerEvery), 0, many},
         {"truncate", "N", QStringLiteral("Every Nth answer lacks its last byte."),
          TB_FIELD(device.faults.truncateEvery), 0, many},
         {"short", "N", QStringLiteral("Every Nth answer carries one data byte fewer (well-formed)."),

@@ -25,6 +25,7 @@ struct SimRange {
 struct SimFaults {
     int noAnswerEvery = 0;
     int badChecksumEvery = 0;
+    int badMarkerEvery = 0; // the answer's first byte is not its marker 4Dh
     int truncateEvery = 0;  // the answer without its last byte
     int shortEvery = 0;     // a well-formed answer with one data byte fewer than asked
     int extraByteEvery = 0; // one byte more behind the answer, in the same write

@@ -59,6 +59,8 @@ TEST(BoundedInputCli, NoFileIsReadBeyondItsLimitAndNoFifoOrDeviceIsOpened)
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     const QString big = dir.filePath(QStringLiteral("big.mnu"));
     Resize(big, (16 << 20) + 1);
+    const QString bigHex = dir.filePath(QStringLiteral("big.hex"));
+    Resize(bigHex, (64 << 20) + 1);
     // A journal of 1 GiB (sparse) that ends in two writes.
     const QString journal = qEnvironmentVariable("TUNEBENCH_JOURNAL");
     Resize(journal, qint64(1) << 30);
@@ -78,6 +80,9 @@ TEST(BoundedInputCli, NoFileIsReadBeyondItsLimitAndNoFifoOrDeviceIsOpened)
          "Cannot read the software file /dev/zero: not a regular file"},
         {{"menu", "check", fifo}, 1, fifo + ": not a regular file"},
         {{"--port", nothing, "restore", big}, 1, big + ": larger than 16 MiB, too large for a menu file"},
+        {{"--port", nothing, "flash", "--target", "6", "--yes", bigHex},
+         1,
+         "larger than 64 MiB, too large for a HEX file"},
         {{"journal"}, 1, "too large for a journal of writes"},
         {{"journal", "--last", "2"}, 0, "write one\nwrite two\n"},
     };
@@ -87,6 +92,12 @@ TEST(BoundedInputCli, NoFileIsReadBeyondItsLimitAndNoFifoOrDeviceIsOpened)
         EXPECT_TRUE((r.out + r.err).contains(c.text)) << c.args.join(' ').toStdString() << "\n"
                                                       << r.out.toStdString() << r.err.toStdString();
     }
+#ifndef __SANITIZE_ADDRESS__
+    // A file too large is refused by its size, before any of it is read.
+    rusage children{};
+    ASSERT_EQ(::getrusage(RUSAGE_CHILDREN, &children), 0);
+    EXPECT_LT(children.ru_maxrss, 48 << 10) << "KiB at most in one run";
+#endif
 }
 
 #ifndef __SANITIZE_ADDRESS__

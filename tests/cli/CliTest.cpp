@@ -189,6 +189,12 @@ TEST_P(CliFaults, GivesItsClearResultWithoutHangingOrCrashing)
 const QStringList kRead = {QStringLiteral("read"), QStringLiteral("40"), QStringLiteral("3")};
 const QString kNoAnswer; // no cells shown, not even an empty line
 
+// A mail of n bytes that no device answers: the longest fits the send frame.
+QStringList MailOf(int n)
+{
+    return {QStringLiteral("mail"), QStringList(n, QStringLiteral("01")).join(QLatin1Char(' '))};
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Faults, CliFaults,
     ::testing::Values(
@@ -196,6 +202,13 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{
             "BadChecksumIsNoAnswer", {QStringLiteral("--bad-checksum"), QStringLiteral("1")}, kRead, 3, kNoAnswer},
         FaultCase{"Truncated", {QStringLiteral("--truncate"), QStringLiteral("1")}, kRead, 3, kNoAnswer},
+        FaultCase{"AnswerWithoutItsMarkerIsNoAnswer",
+                  {QStringLiteral("--bad-marker"), QStringLiteral("1")},
+                  kRead,
+                  3,
+                  kNoAnswer},
+        FaultCase{"MailOf249BytesIsSent", {}, MailOf(249), 3, QStringLiteral("\n")},
+        FaultCase{"MailOf250BytesIsRefused", {}, MailOf(250), 1, kNoAnswer},
         FaultCase{"ExtraByte", {QStringLiteral("--extra-byte"), QStringLiteral("1")}, kRead, 3, kNoAnswer},
         FaultCase{"Noise", {QStringLiteral("--noise"), QStringLiteral("1")}, kRead, 3, kNoAnswer},
         FaultCase{"Late", {QStringLiteral("--late"), QStringLiteral("1500")}, kRead, 3, kNoAnswer},

@@ -330,6 +330,23 @@ TEST(IdentityCli, AWipedHandsetIsRepairedOnlyWhenAsked)
         << entry.toStdString();
 }
 
+// Identity cells that give no answer are not blank: --write-identity writes
+// the file's only over a blank or invalid identity, never over an unread one.
+TEST(IdentityCli, AnUnreadIdentityIsNeverWrittenOver)
+{
+    QTemporaryDir dir;
+    const QString backup =
+        WriteFile(dir, "a.mnu", "REM kind: handset\r\nREM identity: 00077 0332340 2\r\n05 40 00 00 04 D5 12 34\r\n");
+    // The kind is read from 0040-0042; the identity's last cell never answers.
+    SimHarness sim({QStringLiteral("--silent"), QStringLiteral("0044")});
+    ASSERT_TRUE(sim.start()) << sim.errorString().toStdString();
+    const CliResult r = RunCli({"--port", sim.portPath(), "restore", "--write-identity", backup});
+    EXPECT_EQ(r.exitCode, 3) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("gave no valid answer; nothing was written"))) << r.err.toStdString();
+    ASSERT_TRUE(sim.stop());
+    EXPECT_TRUE(sim.writeLines().isEmpty()) << sim.writeLines().join(' ').toStdString();
+}
+
 // The identity a file would write is its data's, not its header's: a backup
 // whose identity cells were edited under an intact header is refused whole.
 TEST(IdentityCli, AFileWhoseHeaderAndIdentityCellsDisagreeIsRefused)

@@ -105,6 +105,22 @@ TEST(CliPorts, FilesThatCannotBeWrittenKeepTheirOldContentAndExitOne)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
 }
 
+// A store that cannot be read as text is not written over with the one line
+// that could be understood.
+TEST(CliPorts, AStoreThatIsNoTextIsLeftAsItWas)
+{
+    QTemporaryDir dir;
+    const QString store = dir.filePath(QStringLiteral("VUREZIVO.ini"));
+    const QByteArray binary = QByteArray("[Ports]\r\nCOM1=sz:/dev/ttyUSB9\r\n") + QByteArray("\0\x01\x02", 3);
+    ASSERT_TRUE(WriteBytes(store, binary));
+    qputenv(TMachineSettings::kPathVariable, QFile::encodeName(store));
+    const auto mapped = RunCli({"ports", "map", "2", "/dev/ttyUSB0"});
+    qunsetenv(TMachineSettings::kPathVariable);
+    EXPECT_EQ(mapped.exitCode, 1);
+    EXPECT_TRUE(mapped.err.contains(QStringLiteral("not a text file"))) << mapped.err.toStdString();
+    EXPECT_EQ(ReadBytes(store), binary);
+}
+
 TEST(CliPorts, ExtraArgumentsAreRefused)
 {
     for (const QStringList& args :

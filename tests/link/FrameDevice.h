@@ -16,6 +16,7 @@ public:
     int extraBytes = 0;         // appended to every answer
     int answerFromRead = 1;     // the first answerFromRead-1 reads get no answer
     int truncateAnswerData = 0; // answer this many data bytes fewer than asked
+    QByteArray beforeEcho;      // sent once in front of the next echo (bytes of an earlier exchange)
     // Changes the data of a read's answer (the reads counted from 1): a copy
     // of another answer, a cell that will not hold still.
     std::function<void(int read, QByteArray& data)> alterData;

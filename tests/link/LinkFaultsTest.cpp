@@ -1,10 +1,12 @@
 // Sequences of exchanges on one link against the real simulator with injected
 // faults: a fault spoils its own exchange and never the ones after it.
 #include "SndMail.h"
+#include "Timing.h"
 #include "TpaProComImpl.h"
 #include "TrafficMonitor.h"
 #include "support/SimHarness.h"
 
+#include <array>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <thread>
@@ -29,14 +31,25 @@ struct FaultRun {
     bool twoWire = false;
 };
 
-// Reads address 40h (3 bytes) and 41h (oddCount bytes) alternately, n times;
-// "-" for a read without a value, "!" for a wrong one, "+" for the right one.
+// Reads address 40h (3 bytes, as text) and 41h (oddCount bytes, as bytes)
+// alternately, n times; "-" for a read without a value, "!" for a wrong one,
+// "+" for the right one.
 QString ReadSequence(TSendmail& link, int n, std::uint8_t oddCount = 3)
 {
     QString result;
     for (int i = 0; i < n; ++i) {
         const bool even = i % 2 == 0;
-        const QString got = link.ReadEepromText(even ? 0x40 : 0x41, 0, even ? 3 : oddCount);
+        QString got;
+        if (even) {
+            got = link.ReadEepromText(0x40, 0, 3);
+        }
+        else {
+            std::array<std::uint8_t, 250> cells{};
+            const int count = link.ReadEepromBytesAt(0x0041, oddCount, cells);
+            got = count == 0 ? QString()
+                             : QString::fromLatin1(
+                                   QByteArray(reinterpret_cast<const char*>(cells.data()), count).toHex(' ').toUpper());
+        }
         const QString want = even ? QStringLiteral("00 04 D5") : QStringLiteral("04 D5 12").left(3 * oddCount - 1);
         result += got.isEmpty() ? QLatin1Char('-') : got == want ? QLatin1Char('+') : QLatin1Char('!');
     }
@@ -149,6 +162,55 @@ TEST_P(LinkUnderFaults, DuplicateAnswerInTwoWireModeIsDroppedAsStale)
         EXPECT_GE(got.count(QLatin1Char('+')), 3) << afterMs << " ms: " << got.toStdString();
         TearDown();
     }
+}
+
+TEST_P(LinkUnderFaults, OnlyAReadWithoutItsAnswerMakesTheNextWaitForALateOne)
+{
+    // The 4th answer never comes; it might still, until the answer timeout
+    // (and a gap for its first bytes to show) after its request.
+    Open({{QStringLiteral("--pace"), QStringLiteral("--no-answer"), QStringLiteral("4")}, GetParam()});
+    link->AnswerTimeout = 600;
+    link->GapTimeout = 800;
+    ASSERT_FALSE(link->ReadEepromText(0x40, 0, 3).isEmpty());
+    std::int64_t t0 = ReadCounter();
+    EXPECT_FALSE(link->ReadEepromText(0x40, 0, 3).isEmpty());
+    EXPECT_LT(ElapsedMs(ReadCounter(), t0), link->GapTimeout * 3 / 4) << "a clean exchange holds the next back";
+    ASSERT_FALSE(link->ReadEepromText(0x40, 0, 3).isEmpty());
+    t0 = ReadCounter();
+    EXPECT_TRUE(link->ReadEepromText(0x40, 0, 3).isEmpty());
+    EXPECT_FALSE(link->ReadEepromText(0x40, 0, 3).isEmpty());
+    EXPECT_GE(ElapsedMs(ReadCounter(), t0), link->AnswerTimeout + link->GapTimeout - 10);
+}
+
+TEST_P(LinkUnderFaults, CopyLongBeforeTheUsualTurnaroundIsNoAnswerWhenNothingFollowsIt)
+{
+    // The 4th answer comes again once the next request has crossed the line
+    // (the quiet line after an answer lasts about the device's 100 ms of
+    // think time), long before the device would answer it, and the device
+    // leaves that request unanswered (43h is silent): only its time tells the
+    // copy from an answer. Think time this long keeps what the link learns
+    // steady on a busy machine.
+    Open({{QStringLiteral("--pace"), QStringLiteral("--turnaround"), QStringLiteral("100000"),
+           QStringLiteral("--duplicate"), QStringLiteral("125"), QStringLiteral("--duplicate-every"),
+           QStringLiteral("4"), QStringLiteral("--silent"), QStringLiteral("0043")},
+          GetParam()});
+    link->AnswerTimeout = 500;
+    link->GapTimeout = 300;
+    EXPECT_EQ(ReadSequence(*link, 8), QStringLiteral("+-+-+-+-"));
+}
+
+TEST_F(LinkUnderFaults, CopyWhileTheRequestCrossesTheLineIsDroppedAsStale)
+{
+    // At 1200 baud the request takes 100 ms to cross; every other answer comes
+    // again 50 ms after its end, while the next request is crossing: it began
+    // before that request could have been answered.
+    Open({{QStringLiteral("--pace"), QStringLiteral("--duplicate"), QStringLiteral("50"),
+           QStringLiteral("--duplicate-every"), QStringLiteral("2")},
+          1200,
+          true});
+    const QString got = ReadSequence(*link, 6);
+    EXPECT_FALSE(got.contains(QLatin1Char('!'))) << got.toStdString();
+    EXPECT_GE(link->StaleBytesDropped(), 8) << got.toStdString();
 }
 
 // Kept from running right after every other request is written, as on a

@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <stdlib.h>
 #include <unistd.h>
+#include <utility>
 
 extern "C" int ioctl(int fd, unsigned long request, ...);
 
@@ -84,6 +85,7 @@ void PtyDevice::Run()
         bool hangUp = false;
         {
             std::lock_guard lock(m_mutex);
+            out.prepend(std::exchange(m_device.beforeEcho, {}));
             const QByteArray answer = m_device.Feed(QByteArray(buf, static_cast<int>(n)));
             if (hangUpOnNextFrame && m_device.reads + m_device.writes > 0)
                 hangUp = true;

@@ -198,6 +198,22 @@ TEST_P(LinkOnPty, ReadsAndWritesThroughARealPort)
     EXPECT_EQ(back[9], 10);
 }
 
+// Bytes of an earlier exchange that come in front of the echo are no part of
+// this one: the answer behind the echo is read.
+TEST(LinkOnPty, BytesInFrontOfTheEchoAreDropped)
+{
+    PtyDevice device;
+    device.WithDevice([](FrameDevice& d) {
+        d.memory[0x40] = 0x5A;
+        d.beforeEcho = QByteArray("\x4D\x02", 2);
+        return 0;
+    });
+    TSendmail link;
+    link.Port().PortMap().SetOverride(2, device.SlavePath());
+    ASSERT_TRUE(link.OpenPort(2, 9600));
+    EXPECT_EQ(link.ReadEepromText(0x40, 0x00, 1), QStringLiteral("5A"));
+}
+
 INSTANTIATE_TEST_SUITE_P(LineModes, LinkOnPty, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "TwoWire" : "OneWire"; });
 

@@ -6,12 +6,16 @@
 #include "ScriptedDialogPresenter.h"
 #include "TraceMonitor.h"
 #include "support/WaitFor.h"
+#ifdef Q_OS_UNIX
+#include "support/FileSizeLimit.h"
+#endif
 
 #include <QApplication>
 #include <QBuffer>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -258,6 +262,32 @@ TEST_F(SerialMonitorFormTest, FailedSaveIsReportedWithFileNameAndReason)
     form->Save(); // the dialog is cancelled: nothing written, nothing to report
     EXPECT_EQ(dialogs.Count(), 1u);
     EXPECT_FALSE(form->IsBusy());
+}
+
+// A trace that cannot be written whole (a full disk) leaves the earlier file as it was.
+TEST_F(SerialMonitorFormTest, ASaveThatCannotBeWrittenWholeKeepsTheEarlierFile)
+{
+#ifndef Q_OS_UNIX
+    GTEST_SKIP() << "the full disk is a file size limit (RLIMIT_FSIZE), which Windows has not";
+#else
+    AddMix(30);
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("trace.txt"));
+    QFile earlier(target);
+    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+    earlier.write("earlier\r\n");
+    earlier.close();
+    fileDialogs.Answer(target);
+    {
+        const tbtest::TFileSizeLimit fullDisk(64);
+        form->Save();
+    }
+    ASSERT_EQ(dialogs.Count(), 1u);
+    EXPECT_TRUE(dialogs.Last().text.contains(target)) << dialogs.Last().text.toStdString();
+    ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
+    EXPECT_EQ(earlier.readAll(), "earlier\r\n");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("trace.txt")});
+#endif
 }
 
 TEST_F(SerialMonitorFormTest, ClearEmptiesListAndResetsStatus)
