@@ -20,7 +20,7 @@ namespace {
 namespace repeater {
 const std::string kGroup = "Repeater commands";
 
-const char* FieldName(RepeaterField field) { return RepeaterFieldSpec(field).name; }
+const char* FieldName(RepeaterField field) { return RepeaterSetting(field).name; }
 
 QString YesNoUnknown(std::optional<bool> v)
 {
@@ -38,7 +38,7 @@ QJsonValue FieldValue(RepeaterField field, const QString& text)
 }
 
 // The cell a field is written to, so that a field whose write was not confirmed is not reported as written.
-std::uint16_t FieldCell(RepeaterField field, int layout) { return RepeaterFieldSpec(field).In(layout).cell; }
+std::uint16_t FieldCell(RepeaterField field, int layout) { return RepeaterSetting(field).In(layout).cell; }
 
 // Collects what the read and write sequences report, printed in a fixed order.
 class TCliRepeaterView final : public IRepeaterView {
@@ -78,7 +78,7 @@ public:
         QJsonObject json;
         for (RepeaterField field : m_sent)
             if (std::find(unconfirmed.begin(), unconfirmed.end(), FieldCell(field, layout)) == unconfirmed.end()) {
-                const QString text = RepeaterFieldSpec(field).TextOf(input);
+                const QString text = RepeaterSetting(field).TextOf(input);
                 human += QStringLiteral("%1: %2\n").arg(FieldName(field), text);
                 json.insert(FieldName(field), FieldValue(field, text));
             }
@@ -107,8 +107,8 @@ struct TRepeaterArgs {
     {
         TRepeaterInput input;
         for (const auto& [field, value] : fields)
-            if (const TRepeaterFieldSpec& spec = RepeaterFieldSpec(field); spec.text)
-                input.*spec.text = FromArg(value);
+            if (const TRepeaterSetting& setting = RepeaterSetting(field); setting.text)
+                input.*setting.text = FromArg(value);
         input.debugBeep = debugBeep == "on";
         return input;
     }
@@ -123,12 +123,12 @@ QString ExpectedInput(RepeaterCheck check, int layout)
         return multi ? QStringLiteral("--code takes 11 octal digits (0 to 7) that begin with 1 and end in 0 or 4, "
                                       "e.g. 10000000040")
                      : QStringLiteral("--code takes 1 to 12 octal digits (0 to 7) with --layout single");
-    const TRepeaterFieldSpec& spec = RepeaterFieldSpec(FieldOfCheck(check));
+    const TRepeaterSetting& setting = RepeaterSetting(FieldOfCheck(check));
     // The busy bit's range depends on the repeater: its message says it.
-    if (spec.field == RepeaterField::Busy || spec.field == RepeaterField::Code)
+    if (setting.field == RepeaterField::Busy || setting.field == RepeaterField::Code)
         return {};
-    const TRepeaterFieldLayout& in = spec.In(layout);
-    QString text = QStringLiteral("--%1 takes %2 to %3").arg(QLatin1String(spec.name)).arg(in.low).arg(in.high);
+    const TRepeaterFieldLayout& in = setting.In(layout);
+    QString text = QStringLiteral("--%1 takes %2 to %3").arg(QLatin1String(setting.name)).arg(in.low).arg(in.high);
     if (in.noneIs255)
         text += QStringLiteral(", or 255 for none,");
     if (!multi)
@@ -298,13 +298,13 @@ void AddRepeaterCommands(TCliApp& cli)
     writeCommand->get_option("--force")->description(
         "write without identifying the device first (for a device that the\n"
         "detection cannot place), and --layout single into a multi cell repeater");
-    for (const TRepeaterFieldSpec& spec : RepeaterFields()) {
-        if (spec.use == TRepeaterFieldSpec::TUse::Fixed)
+    for (const TRepeaterSetting& setting : RepeaterFields()) {
+        if (setting.use == TRepeaterSetting::TUse::Fixed)
             continue;
         CLI::Option* option =
-            writeCommand->add_option(std::string("--") + spec.name, write->fields[spec.field], spec.help)
-                ->type_name(spec.field == RepeaterField::Code ? "OCTAL" : "N");
-        if (spec.use == TRepeaterFieldSpec::TUse::Typed)
+            writeCommand->add_option(std::string("--") + setting.name, write->fields[setting.field], setting.help)
+                ->type_name(setting.field == RepeaterField::Code ? "OCTAL" : "N");
+        if (setting.use == TRepeaterSetting::TUse::Typed)
             option->required();
     }
     writeCommand->add_option("--debug-beep", write->debugBeep, "debug beep (default off)")

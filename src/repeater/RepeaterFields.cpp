@@ -3,7 +3,7 @@
 #include "AssertionError.h"
 
 namespace {
-using TUse = TRepeaterFieldSpec::TUse;
+using TUse = TRepeaterSetting::TUse;
 using C = RepeaterCheck;
 namespace Cell = RepeaterCell;
 
@@ -14,11 +14,11 @@ constexpr TRepeaterFieldLayout Byte(std::uint16_t cell, int low, int high, C out
 }
 } // namespace
 
-const std::array<TRepeaterFieldSpec, 8>& RepeaterFields()
+const std::array<TRepeaterSetting, 8>& RepeaterFields()
 {
     // In the order the read shows them; the single-cell base lives in the low
     // three bits of the code's five cells.
-    static const std::array<TRepeaterFieldSpec, 8> fields{{
+    static const std::array<TRepeaterSetting, 8> fields{{
         {RepeaterField::Code,
          "code",
          "MXS code, octal",
@@ -61,21 +61,21 @@ const std::array<TRepeaterFieldSpec, 8>& RepeaterFields()
     return fields;
 }
 
-const TRepeaterFieldSpec& RepeaterFieldSpec(RepeaterField field)
+const TRepeaterSetting& RepeaterSetting(RepeaterField field)
 {
-    for (const TRepeaterFieldSpec& spec : RepeaterFields())
-        if (spec.field == field)
-            return spec;
-    throw EAssertionFailed(QStringLiteral("RepeaterFieldSpec: no such field!"));
+    for (const TRepeaterSetting& setting : RepeaterFields())
+        if (setting.field == field)
+            return setting;
+    throw EAssertionFailed(QStringLiteral("RepeaterSetting: no such field!"));
 }
 
 RepeaterField FieldOfCheck(RepeaterCheck check)
 {
     if (check == C::BusyBitOutOfRange4)
         return RepeaterField::Busy;
-    for (const TRepeaterFieldSpec& spec : RepeaterFields())
-        if (check == spec.notNumber || check == spec.multi.outOfRange || check == spec.single.outOfRange)
-            return spec.field;
+    for (const TRepeaterSetting& setting : RepeaterFields())
+        if (check == setting.notNumber || check == setting.multi.outOfRange || check == setting.single.outOfRange)
+            return setting.field;
     return RepeaterField::Code;
 }
 
@@ -92,9 +92,9 @@ const std::vector<TRepeaterCellBlock>& RepeaterOtherCells()
 std::vector<TRepeaterCellBlock> RepeaterProgramCells()
 {
     std::vector<TRepeaterCellBlock> cells;
-    for (const TRepeaterFieldSpec& spec : RepeaterFields())
-        for (const TRepeaterFieldLayout* in : {&spec.multi, &spec.single})
-            cells.push_back({in->cell, in->cells, spec.name});
+    for (const TRepeaterSetting& setting : RepeaterFields())
+        for (const TRepeaterFieldLayout* in : {&setting.multi, &setting.single})
+            cells.push_back({in->cell, in->cells, setting.name});
     cells.insert(cells.end(), RepeaterOtherCells().begin(), RepeaterOtherCells().end());
     return cells;
 }

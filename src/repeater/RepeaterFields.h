@@ -29,7 +29,7 @@ struct TRepeaterFieldLayout {
     }
 };
 
-struct TRepeaterFieldSpec {
+struct TRepeaterSetting {
     enum class TUse {
         Typed,    // typed on the page, required on the command line
         Optional, // shown only on repeaters with alternative synchronisation
@@ -58,8 +58,8 @@ struct TRepeaterFieldSpec {
     }
 };
 
-[[nodiscard]] const std::array<TRepeaterFieldSpec, 8>& RepeaterFields();
-[[nodiscard]] const TRepeaterFieldSpec& RepeaterFieldSpec(RepeaterField field);
+[[nodiscard]] const std::array<TRepeaterSetting, 8>& RepeaterFields();
+[[nodiscard]] const TRepeaterSetting& RepeaterSetting(RepeaterField field);
 // The field whose check gave this answer; Code for a check of no field.
 [[nodiscard]] RepeaterField FieldOfCheck(RepeaterCheck check);
 

@@ -199,7 +199,7 @@ bool TRepeaterPage::AltRepeaterNumberGuiValid()
 
 QLineEdit* TRepeaterPage::FieldEdit(RepeaterField field) const
 {
-    return findChild<QLineEdit*>(QLatin1String(RepeaterFieldSpec(field).edit));
+    return findChild<QLineEdit*>(QLatin1String(RepeaterSetting(field).edit));
 }
 
 void TRepeaterPage::SetChanged(QLineEdit* edit, bool changed)
@@ -369,7 +369,7 @@ QString TRepeaterPage::NotWrittenText(const TRepeaterWriteResult& result) const
 
 const QLabel* TRepeaterPage::FieldCaption(RepeaterField field) const
 {
-    return findChild<QLabel*>(QLatin1String(RepeaterFieldSpec(field).caption));
+    return findChild<QLabel*>(QLatin1String(RepeaterSetting(field).caption));
 }
 
 void TRepeaterPage::Edit3Change()

@@ -196,11 +196,11 @@ std::optional<int> TRepeaterRules::Number(const QString& text)
 
 RepeaterCheck TRepeaterRules::CheckNumber(RepeaterField field, int layout, const QString& text)
 {
-    const TRepeaterFieldSpec& spec = RepeaterFieldSpec(field);
+    const TRepeaterSetting& setting = RepeaterSetting(field);
     const auto v = Number(text);
     if (!v)
-        return spec.notNumber;
-    return spec.In(layout).Accepts(*v) ? RepeaterCheck::Ok : spec.In(layout).outOfRange;
+        return setting.notNumber;
+    return setting.In(layout).Accepts(*v) ? RepeaterCheck::Ok : setting.In(layout).outOfRange;
 }
 
 RepeaterCheck TRepeaterRules::CheckAltBase(int layout, const QString& text)

@@ -1,5 +1,6 @@
 // The page on a session whose port cannot be opened.
 #include "AssertionError.h"
+#include "ClosedSession.h"
 #include "DeviceSession.h"
 #include "LanguageFile.h"
 #include "RepeaterPage.h"
@@ -16,16 +17,7 @@
 
 namespace {
 
-// A session whose port cannot be opened.
-class TClosedSession final : public IDeviceSession {
-public:
-    TMailControl& Link() override { return m_link; }
-    bool ConnectionCheck() override { return false; }
-    bool CloseDevicePort() override { return true; }
-
-private:
-    TSendmail m_link;
-};
+using tbtest::TClosedSession;
 
 TEST(RepeaterPage, LayoutSwitchAndInternalChecks)
 {

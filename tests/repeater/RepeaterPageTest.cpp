@@ -1,5 +1,6 @@
 #include "RepeaterPage.h"
 #include "AssertionError.h"
+#include "ClosedSession.h"
 #include "DeviceBackup.h"
 #include "DeviceSession.h"
 #include "LanguageFile.h"
@@ -268,37 +269,27 @@ QByteArray SourceFile(const char* path)
     return file.readAll();
 }
 
-// A session whose port never opens: the page is only looked at.
-class TClosedSessionForFields final : public IDeviceSession {
-public:
-    TMailControl& Link() override { return m_link; }
-    bool ConnectionCheck() override { return false; }
-    bool CloseDevicePort() override { return true; }
-
-private:
-    TSendmail m_link;
-};
-
 // Each setting is one row of RepeaterFields: the page, the backup, the
 // command line's manual and the user guide must all know it.
 TEST(RepeaterFields, EveryFieldIsOnThePageInTheBackupAndDocumented)
 {
-    TClosedSessionForFields session;
+    tbtest::TClosedSession session;
     TRepeaterPage page(session);
     const std::vector<TCellRun> backup = ProgramCells(DeviceKind::Repeater);
     const QByteArray manual = SourceFile("packaging/tunebench-cli.h2m");
     const QByteArray guide = SourceFile("docs/user-guide.md");
-    for (const TRepeaterFieldSpec& spec : RepeaterFields()) {
-        EXPECT_NE(page.findChild<QLineEdit*>(QLatin1String(spec.edit)), nullptr) << spec.name;
-        EXPECT_NE(page.findChild<QLabel*>(QLatin1String(spec.caption)), nullptr) << spec.name;
-        for (const TRepeaterFieldLayout* in : {&spec.multi, &spec.single})
+    for (const TRepeaterSetting& setting : RepeaterFields()) {
+        EXPECT_NE(page.findChild<QLineEdit*>(QLatin1String(setting.edit)), nullptr) << setting.name;
+        EXPECT_NE(page.findChild<QLabel*>(QLatin1String(setting.caption)), nullptr) << setting.name;
+        for (const TRepeaterFieldLayout* in : {&setting.multi, &setting.single})
             for (int cell = in->cell; cell < in->cell + in->cells; ++cell)
                 EXPECT_TRUE(std::any_of(backup.begin(), backup.end(),
                                         [&](const TCellRun& run) { return cell >= run.address && cell <= run.Last(); }))
-                    << spec.name << " cell " << cell;
-        EXPECT_TRUE(manual.contains(QByteArray("\"") + spec.name + "\":")) << spec.name << " in the manual's JSON";
-        const bool typed = spec.use == TRepeaterFieldSpec::TUse::Typed;
-        EXPECT_TRUE(!typed || guide.contains(QByteArray("--") + spec.name)) << spec.name << " in the guide";
+                    << setting.name << " cell " << cell;
+        EXPECT_TRUE(manual.contains(QByteArray("\"") + setting.name + "\":"))
+            << setting.name << " in the manual's JSON";
+        const bool typed = setting.use == TRepeaterSetting::TUse::Typed;
+        EXPECT_TRUE(!typed || guide.contains(QByteArray("--") + setting.name)) << setting.name << " in the guide";
     }
 }
 
